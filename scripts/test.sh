@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs every test: the normal build, the sanitizer build and the fuzz targets.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash scripts/deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+fuzz_seconds="${KORVANE_FUZZ_SECONDS:-20}"
+
+echo "== build and test"
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir build --output-on-failure -j2
+
+echo "== sanitizer build and test"
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j2
+
+echo "== fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S "$root" -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKORVANE_FUZZ=ON -DKORVANE_SANITIZE=ON >/dev/null
+targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z_]*\):.*/\1/p')
+if [ -n "$targets" ]; then
+  cmake --build build-fuzz -j2 --target $targets
+  for t in $targets; do
+    corpus="build-fuzz/corpus/$t"
+    mkdir -p "$corpus"
+    seeds="tests/fuzz/seeds/${t#fuzz_}"
+    [ -d "$seeds" ] || seeds=""
+    echo "-- $t"
+    "build-fuzz/tests/fuzz/$t" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 3
+  done
+fi
+
+echo "== all tests passed"

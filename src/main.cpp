@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main()
+{
+    std::printf("Korvane %s\n", KORVANE_VERSION);
+    return 0;
+}
