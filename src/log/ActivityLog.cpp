@@ -1,0 +1,107 @@
+#include "log/ActivityLog.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "platform/Clock.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr const char* kHeader = "Korvane [LOGVERSION 002]\n-\n";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The Windows C runtime's text mode turns every line feed into CR LF.
+std::string ToDiskText(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// A line break inside a message (a file name may hold one) would end the
+// record early and let the rest pass for a forged record of its own.
+std::string OneLine(std::string message)
+{
+    for (char& c : message) {
+        if (c == '\n' || c == '\r')
+            c = '?';
+    }
+    return message;
+}
+
+std::string VFormat(const char* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (needed <= 0)
+        return {};
+    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    return std::string(buffer.data(), static_cast<size_t>(needed));
+}
+
+} // namespace
+
+CActivityLog::CActivityLog(bool logActivate, std::string logFileName, CPrompter& prompter, CClock& clock)
+    : m_active(logActivate)
+    , m_fileName(std::move(logFileName))
+    , m_prompter(prompter)
+    , m_clock(clock)
+{
+}
+
+int CActivityLog::WriteEvent(int type, int action, const char* format, ...)
+{
+    if (!m_active)
+        return 1;
+    va_list args;
+    va_start(args, format);
+    std::string message = VFormat(format, args);
+    va_end(args);
+    return WriteText(type, action, message);
+}
+
+std::string CActivityLog::FormatRecord(std::uint64_t seconds, std::uint32_t tick, int type, int action,
+                                       const std::string& message)
+{
+    // The tick is written signed, as the Windows program does; readers take
+    // it back as unsigned.
+    return FormatString("%llu.%d\t%d\t%d\t", static_cast<unsigned long long>(seconds), static_cast<int>(tick), type,
+                        action)
+        + OneLine(message);
+}
+
+int CActivityLog::WriteText(int type, int action, const std::string& message)
+{
+    if (!m_active)
+        return 1;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(m_fileName.c_str(), "ab"));
+    if (!file) {
+        m_prompter.MessageBox(LoadString(57714), MbOk | MbIconError);
+        return -1;
+    }
+    std::string text;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) < 1)
+        text = kHeader;
+    const auto seconds = static_cast<std::uint64_t>(m_clock.Now());
+    text += FormatRecord(seconds, m_clock.TickCount(), type, action, message);
+    text += '\n';
+    // One write per record keeps records whole when two writers meet.
+    const std::string disk = ToDiskText(text);
+    std::fwrite(disk.data(), 1, disk.size(), file.get());
+    return 1;
+}

@@ -1,0 +1,84 @@
+#include "common/FakeClock.h"
+#include "common/ScriptedPrompter.h"
+#include "common/TempDir.h"
+#include "log/ActivityLog.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct LogFixture : ::testing::Test {
+    TempDir dir;
+    FakeClock clock{1'700'000'000};
+    ScriptedPrompter prompter;
+    std::string path = dir / "activity.log";
+};
+
+TEST_F(LogFixture, MissingFileGetsHeaderThenRecordWithCrLf)
+{
+    CActivityLog log(true, path, prompter, clock);
+    clock.AdvanceMs(1234);
+    EXPECT_EQ(1, log.WriteEvent(LogScheduled, 0, "%s started for '%s'", "Backup", "Documents"));
+    EXPECT_EQ("Korvane [LOGVERSION 002]\r\n-\r\n1700000001.1234\t1\t0\tBackup started for 'Documents'\r\n",
+              TempDir::Read(path));
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(LogFixture, EmptyFileGetsHeaderButForeignTextDoesNot)
+{
+    dir.Write("activity.log", "");
+    CActivityLog log(true, path, prompter, clock);
+    log.WriteEvent(LogUser, 1, "one");
+    EXPECT_EQ(0u, TempDir::Read(path).find("Korvane [LOGVERSION 002]\r\n-\r\n"));
+
+    const std::string other = dir.Write("other.log", "something else\r\n");
+    CActivityLog otherLog(true, other, prompter, clock);
+    otherLog.WriteEvent(LogError, 1, "Failed to create folder %s", "/x");
+    EXPECT_EQ("something else\r\n1700000000.0\t2\t1\tFailed to create folder /x\r\n", TempDir::Read(other));
+}
+
+TEST_F(LogFixture, SwitchedOffCreatesNothingAndSucceeds)
+{
+    CActivityLog log(false, path, prompter, clock);
+    EXPECT_EQ(1, log.WriteEvent(LogUser, 0, "x"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(LogFixture, SameSecondRecordsAreOrderedByTick)
+{
+    CActivityLog log(true, path, prompter, clock);
+    log.WriteEvent(LogUser, 0, "first");
+    clock.AdvanceMs(5);
+    log.WriteEvent(LogUser, 0, "second");
+    EXPECT_EQ("Korvane [LOGVERSION 002]\r\n-\r\n1700000000.0\t0\t0\tfirst\r\n1700000000.5\t0\t0\tsecond\r\n",
+              TempDir::Read(path));
+}
+
+TEST_F(LogFixture, TickPastTwoToThe31IsWrittenNegative)
+{
+    EXPECT_EQ("1702147483.-2147483648\t0\t0\tm", CActivityLog::FormatRecord(1702147483, 0x80000000u, 0, 0, "m"));
+}
+
+TEST_F(LogFixture, UnopenableFileShows57714AndReportsFailure)
+{
+    // A folder where the file should be: root cannot open it for appending either.
+    std::filesystem::create_directory(path);
+    CActivityLog log(true, path, prompter, clock);
+    EXPECT_EQ(-1, log.WriteEvent(LogError, 0, "lost"));
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ("Failed to create log file.", prompter.asked[0].text);
+    EXPECT_EQ(unsigned(MbOk | MbIconError), prompter.asked[0].style);
+}
+
+TEST_F(LogFixture, LineBreakInMessageCannotForgeARecord)
+{
+    CActivityLog log(true, path, prompter, clock);
+    log.WriteEvent(LogError, 0, "Failed to access %s", "/a\n1\t0\t0\tBackup completed for 'x'");
+    const std::string text = TempDir::Read(path);
+    EXPECT_EQ(4, std::count(text.begin(), text.end(), '\n') + 1); // header, "-", one record, end
+    EXPECT_NE(std::string::npos, text.find("/a?1\t0\t0\tBackup completed"));
+}
+
+} // namespace
