@@ -1,20 +1,17 @@
 #include "platform/MyRegistry.h"
 
+#include "platform/XdgPaths.h"
+
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
-#include <cstdlib>
+#include <cstdint>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr long kSuccess = 0;
-constexpr long kNotFound = 2;
-constexpr long kInvalidHandle = 6;
-constexpr long kNoKey = 1010;
 
 QString Q(const std::string& text)
 {
@@ -30,13 +27,44 @@ std::string GroupOf(std::string path)
             c = '/';
     }
     const std::string prefix = "Software/Zellik Software/Korvane";
-    if (path.compare(0, prefix.size(), prefix) == 0)
+    if (path.compare(0, prefix.size(), prefix) == 0 && (path.size() == prefix.size() || path[prefix.size()] == '/'))
         path.erase(0, prefix.size());
     while (!path.empty() && path.front() == '/')
         path.erase(0, 1);
     while (!path.empty() && path.back() == '/')
         path.pop_back();
     return path;
+}
+
+std::string Join(const std::string& group, const std::string& name)
+{
+    return group.empty() ? name : group + "/" + name;
+}
+
+// An empty name is a key's default value.
+QString ValueKey(const std::string& group, const std::string& name)
+{
+    return Q(Join(group, name.empty() ? "Default" : name));
+}
+
+// Creates the settings file private before QSettings first writes it, and
+// makes an existing one private again; QSettings replaces the file through a
+// temporary copy that keeps the mode of the file it replaces.
+void MakePrivateFile(const std::string& file)
+{
+    const auto slash = file.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        const std::string folder = file.substr(0, slash);
+        const auto parent = folder.rfind('/');
+        if (parent != std::string::npos && parent > 0)
+            ::mkdir(folder.substr(0, parent).c_str(), 0700);
+        ::mkdir(folder.c_str(), 0700);
+    }
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    ::close(fd);
 }
 
 } // namespace
@@ -50,126 +78,125 @@ CMyRegistry::~CMyRegistry()
 
 std::string CMyRegistry::FilePath()
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config && *config == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home ? home : "") + "/.config";
-    }
-    return base + "/Zellik Software/Korvane.conf";
+    return XdgConfigHome() + "/Zellik Software/Korvane.conf";
+}
+
+bool CMyRegistry::GroupExists(const std::string& group) const
+{
+    m_settings->beginGroup(Q(group));
+    const bool exists = !m_settings->allKeys().isEmpty();
+    m_settings->endGroup();
+    return exists;
 }
 
 bool CMyRegistry::Open(const std::string& path, bool create)
 {
     CloseKey();
     const std::string file = FilePath();
-    if (create) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ec);
-        // Created private before QSettings writes into it; its atomic
-        // replacement keeps the mode of the file it replaces.
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            ::close(fd);
-    }
+    const bool writable = (m_access & KeyAllAccess) == KeyAllAccess;
+    if (create && writable)
+        MakePrivateFile(file);
     m_settings = std::make_unique<QSettings>(Q(file), QSettings::IniFormat);
     m_group = GroupOf(path);
-    if (!create && !m_group.empty()) {
-        m_settings->beginGroup(Q(m_group));
-        const bool exists = !m_settings->allKeys().isEmpty();
-        m_settings->endGroup();
-        if (!exists) {
-            m_settings.reset();
-            m_group.clear();
-            return false;
-        }
+    m_writable = writable;
+    // The file cannot hold a key without values, so a created key exists
+    // from its first value on; opening one that has none fails.
+    if (!create && !m_group.empty() && !GroupExists(m_group)) {
+        m_settings.reset();
+        m_group.clear();
+        return false;
     }
     return true;
 }
 
 long CMyRegistry::CreateKey(const std::string& path)
 {
-    m_result = Open(path, true) ? kSuccess : kNotFound;
+    m_result = Open(path, true) ? RegSuccess : RegNotFound;
     return m_result;
 }
 
 long CMyRegistry::OpenKey(const std::string& path)
 {
-    m_result = Open(path, false) ? kSuccess : kNotFound;
+    m_result = Open(path, false) ? RegSuccess : RegNotFound;
     return m_result;
 }
 
 void CMyRegistry::CloseKey()
 {
-    if (m_settings)
+    if (m_settings && m_dirty)
         Sync();
     m_settings.reset();
     m_group.clear();
+    m_dirty = false;
 }
 
-// Written once per key: QSettings shares one cache per file within the
-// process, so other objects see the values before they reach the disk.
+// QSettings shares one cache per file within the process, so other objects
+// see the values at once; the file itself is written when the key closes.
 void CMyRegistry::Sync()
 {
     m_settings->sync();
     ::chmod(FilePath().c_str(), 0600);
 }
 
-static QString KeyName(const std::string& group, const std::string& name)
+long CMyRegistry::RefuseWrite()
 {
-    // An empty name is a key's default value.
-    const std::string value = name.empty() ? "Default" : name;
-    return Q(group.empty() ? value : group + "/" + value);
+    return m_result = m_settings ? RegAccessDenied : RegInvalidHandle;
 }
 
 long CMyRegistry::WriteNumber(const std::string& name, std::uint32_t value)
 {
-    if (!m_settings)
-        return m_result = kInvalidHandle;
-    m_settings->setValue(KeyName(m_group, name), static_cast<qlonglong>(value));
-    return m_result = kSuccess;
+    if (!m_settings || !m_writable)
+        return RefuseWrite();
+    m_settings->setValue(ValueKey(m_group, name), static_cast<qlonglong>(value));
+    m_dirty = true;
+    return m_result = RegSuccess;
 }
 
 std::uint32_t CMyRegistry::ReadNumber(const std::string& name, std::uint32_t defaultValue)
 {
     if (!m_settings) {
-        m_result = kInvalidHandle;
+        m_result = RegInvalidHandle;
         return defaultValue;
     }
-    const QVariant value = m_settings->value(KeyName(m_group, name));
+    const QVariant value = m_settings->value(ValueKey(m_group, name));
     bool ok = false;
     const qlonglong number = value.toLongLong(&ok);
-    if (!value.isValid() || !ok) {
-        m_result = kNotFound;
+    // A number that does not fit the 32 bits of a stored value (an edited
+    // file) is as unreadable as a missing one.
+    if (!value.isValid() || !ok || number < INT32_MIN || number > static_cast<qlonglong>(UINT32_MAX)) {
+        m_result = RegNotFound;
         return defaultValue;
     }
-    m_result = kSuccess;
+    m_result = RegSuccess;
     return static_cast<std::uint32_t>(number);
 }
 
 long CMyRegistry::WriteString(const std::string& name, const std::string& text)
 {
-    if (!m_settings)
-        return m_result = kInvalidHandle;
-    m_settings->setValue(KeyName(m_group, name), Q(text));
-    return m_result = kSuccess;
+    if (!m_settings || !m_writable)
+        return RefuseWrite();
+    m_settings->setValue(ValueKey(m_group, name), Q(text));
+    m_dirty = true;
+    return m_result = RegSuccess;
 }
 
 std::string CMyRegistry::ReadString(const std::string& name, const std::string& defaultValue)
 {
     if (!m_settings) {
-        m_result = kInvalidHandle;
+        m_result = RegInvalidHandle;
         return defaultValue;
     }
-    const QVariant value = m_settings->value(KeyName(m_group, name));
+    const QVariant value = m_settings->value(ValueKey(m_group, name));
     if (!value.isValid()) {
-        m_result = kNotFound;
+        m_result = RegNotFound;
         return defaultValue;
     }
-    m_result = kSuccess;
-    std::string text = value.toString().toStdString();
+    m_result = RegSuccess;
+    // An unquoted comma in a hand-edited file makes QSettings read a list;
+    // the text is what was written.
+    const QString qtext = value.typeId() == QMetaType::QStringList ? value.toStringList().join(QStringLiteral(", "))
+                                                                   : value.toString();
+    std::string text = qtext.toStdString();
     // Like a registry string, the text ends at its first zero byte.
     if (const auto zero = text.find('\0'); zero != std::string::npos)
         text.resize(zero);
@@ -178,34 +205,32 @@ std::string CMyRegistry::ReadString(const std::string& name, const std::string& 
 
 long CMyRegistry::DeleteValue(const std::string& name)
 {
-    if (!m_settings)
-        return m_result = kInvalidHandle;
-    const QString key = KeyName(m_group, name);
+    if (!m_settings || !m_writable)
+        return RefuseWrite();
+    const QString key = ValueKey(m_group, name);
     if (!m_settings->contains(key))
-        return m_result = kNotFound;
+        return m_result = RegNotFound;
+    // Looked at first: QSettings removes a key's sub-settings with the key.
+    const bool hasSubkey = !name.empty() && GroupExists(Join(m_group, name));
     m_settings->remove(key);
-    // A subkey of the same name goes with the value.
-    const QString subkey = Q(m_group.empty() ? name : m_group + "/" + name);
-    m_settings->beginGroup(subkey);
-    const bool hasSubkey = !m_settings->allKeys().isEmpty();
-    m_settings->endGroup();
-    if (hasSubkey && !name.empty())
-        m_settings->remove(subkey);
-    return m_result = hasSubkey ? kSuccess : (kNotFound | 0x0F000000);
+    m_dirty = true;
+    return m_result = hasSubkey ? RegSuccess : (RegNotFound | RegSubkeyErrorFlag);
 }
 
-long CMyRegistry::DeleteTree(const std::string& subkey)
+long CMyRegistry::DeleteTree(const std::string& subkey, bool underOwnKey)
 {
-    if (subkey.empty())
-        return m_result = kNoKey;
-    if (!m_settings)
-        return m_result = kInvalidHandle;
-    const std::string group = m_group.empty() ? GroupOf(subkey) : m_group + "/" + GroupOf(subkey);
-    m_settings->beginGroup(Q(group));
-    const bool exists = !m_settings->allKeys().isEmpty();
-    m_settings->endGroup();
-    if (!exists)
-        return m_result = kNotFound;
+    const std::string relative = GroupOf(subkey);
+    if (relative.empty())
+        return m_result = RegNoKey;
+    // A path from the top needs no open key.
+    if (!m_settings && !underOwnKey && CreateKey(std::string()) != RegSuccess)
+        return m_result;
+    if (!m_settings || !m_writable)
+        return RefuseWrite();
+    const std::string group = underOwnKey ? Join(m_group, relative) : relative;
+    if (!GroupExists(group))
+        return m_result = RegNotFound;
     m_settings->remove(Q(group));
-    return m_result = kSuccess;
+    m_dirty = true;
+    return m_result = RegSuccess;
 }

@@ -6,10 +6,29 @@
 
 class QSettings;
 
+// Access masks of CMyRegistry::SetAccess, with the values of the system the
+// settings store was first written for.
+enum RegistryAccess : std::uint32_t {
+    KeyRead = 0x20019,
+    KeyAllAccess = 0xF003F,
+};
+
+// Result codes of CMyRegistry operations.
+enum RegistryResult : long {
+    RegSuccess = 0,
+    RegNotFound = 2,
+    RegAccessDenied = 5,
+    RegInvalidHandle = 6,
+    RegNoKey = 1010,
+    RegSubkeyErrorFlag = 0x0F000000,
+};
+
 // The program's settings store: the keys below "Software\Zellik Software\Korvane"
 // kept as groups of an INI file, $XDG_CONFIG_HOME/Zellik Software/Korvane.conf
-// (mode 0600). A key path such as "Settings\General" is the group
-// "Settings/General". Failures are silent: reads give their defaults.
+// (mode 0600). A key path such as "Settings\General" (or the full
+// "Software\Zellik Software\Korvane\Settings\General") is the group
+// "Settings/General". Failures are silent: reads give their defaults, and
+// every operation leaves its result code in LastResult().
 class CMyRegistry {
 public:
     CMyRegistry();
@@ -21,17 +40,23 @@ public:
     long CreateKey(const std::string& path);
     // Opens an existing key; 2 (not found) when it has no values or subkeys.
     long OpenKey(const std::string& path);
+    // Access for later CreateKey and OpenKey calls (KeyAllAccess by default);
+    // a key opened with KeyRead refuses writes with 5 (access denied).
+    void SetAccess(std::uint32_t mask) { m_access = mask; }
+    // Closes the open key; its changes reach the file now.
     void CloseKey();
 
     long WriteNumber(const std::string& name, std::uint32_t value);
     std::uint32_t ReadNumber(const std::string& name, std::uint32_t defaultValue);
     long WriteString(const std::string& name, const std::string& text);
     std::string ReadString(const std::string& name, const std::string& defaultValue);
-    // Deletes a value, and a subkey of the same name when the value existed.
+    // Deletes a value and then a subkey of the same name: 0 when both were
+    // there, the value's error, or 2 | 0x0F000000 when only the value was.
     long DeleteValue(const std::string& name);
-    // Deletes a subkey of the open key with everything below it; an empty
-    // name returns 1010 without doing anything.
-    long DeleteTree(const std::string& subkey);
+    // Deletes a subkey of the open key (or, when underOwnKey is false, a key
+    // path from the top) with everything below it; an empty name returns
+    // 1010 without doing anything.
+    long DeleteTree(const std::string& subkey, bool underOwnKey = true);
 
     long LastResult() const { return m_result; }
 
@@ -40,9 +65,14 @@ public:
 
 private:
     bool Open(const std::string& path, bool create);
+    bool GroupExists(const std::string& group) const;
+    long RefuseWrite();
     void Sync();
 
     std::unique_ptr<QSettings> m_settings;
-    std::string m_group; // open key as a settings group, empty when none
-    long m_result = 0;
+    std::string m_group; // open key as a settings group, empty for the top
+    std::uint32_t m_access = KeyAllAccess;
+    bool m_writable = false;
+    bool m_dirty = false;
+    long m_result = RegSuccess;
 };
