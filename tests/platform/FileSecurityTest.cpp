@@ -1,0 +1,129 @@
+#include "common/TempDir.h"
+#include "platform/Compression.h"
+#include "platform/FileSecurity.h"
+#include "platform/Privilege.h"
+#include "platform/Trash.h"
+
+#include <acl/libacl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/acl.h>
+#include <sys/capability.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string AclText(const std::string& path, acl_type_t type)
+{
+    acl_t acl = acl_get_file(path.c_str(), type);
+    if (!acl)
+        return "error";
+    char* text = acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS);
+    std::string result = text ? text : "";
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
+
+void SetAcl(const std::string& path, acl_type_t type, const char* text)
+{
+    acl_t acl = acl_from_text(text);
+    ASSERT_NE(nullptr, acl);
+    ASSERT_EQ(0, acl_set_file(path.c_str(), type, acl));
+    acl_free(acl);
+}
+
+TEST(FileSecurity, OwnerModeAndAclsAreCarriedOver)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from/f", "x");
+    const std::string to = dir.Write("to/f", "x");
+    ASSERT_EQ(0, ::chown(from.c_str(), 1234, 2345));
+    SetAcl(from, ACL_TYPE_ACCESS, "u::rw-,u:4321:r--,g::r--,m::r--,o::---");
+    SetAcl(dir / "from", ACL_TYPE_DEFAULT, "u::rwx,u:4321:r-x,g::r-x,m::r-x,o::---");
+
+    CFileSecurity security;
+    ASSERT_EQ(0, security.Read(from));
+    ASSERT_EQ(0, security.Write(to));
+    struct stat st {};
+    ::stat(to.c_str(), &st);
+    EXPECT_EQ(1234u, st.st_uid);
+    EXPECT_EQ(2345u, st.st_gid);
+    EXPECT_EQ(AclText(from, ACL_TYPE_ACCESS), AclText(to, ACL_TYPE_ACCESS));
+
+    ASSERT_EQ(0, security.Read(dir / "from"));
+    ASSERT_EQ(0, security.Write(dir / "to"));
+    EXPECT_EQ(AclText(dir / "from", ACL_TYPE_DEFAULT), AclText(dir / "to", ACL_TYPE_DEFAULT));
+}
+
+TEST(FileSecurity, PlainSourceClearsAnInheritedAcl)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from/f", "x");
+    ::chmod(from.c_str(), 0640);
+    fs::create_directory(dir / "to");
+    SetAcl(dir / "to", ACL_TYPE_DEFAULT, "u::rwx,u:4321:rwx,g::r-x,m::rwx,o::---");
+    const std::string to = dir.Write("to/f", "x"); // inherits u:4321
+    CFileSecurity security;
+    ASSERT_EQ(0, security.Read(from));
+    ASSERT_EQ(0, security.Write(to));
+    EXPECT_EQ(AclText(from, ACL_TYPE_ACCESS), AclText(to, ACL_TYPE_ACCESS));
+}
+
+TEST(FileSecurity, MissingItemsReportErrno)
+{
+    TempDir dir;
+    CFileSecurity security;
+    EXPECT_EQ(ENOENT, security.Read(dir / "none"));
+    dir.Write("f", "");
+    ASSERT_EQ(0, security.Read(dir / "f"));
+    EXPECT_EQ(ENOENT, security.Write(dir / "none"));
+}
+
+TEST(Privilege, HeldByRootAndRefusedWithoutCapChown)
+{
+    EXPECT_TRUE(EnablePrivilege("SeSecurityPrivilege", true));
+    EXPECT_FALSE(EnablePrivilege("SeBackupPrivilege", true));
+    // Capabilities belong to a thread: drop CAP_CHOWN in one that ends here.
+    bool enabled = true;
+    std::thread([&] {
+        cap_t caps = cap_get_proc();
+        const cap_value_t value = CAP_CHOWN;
+        cap_set_flag(caps, CAP_EFFECTIVE, 1, &value, CAP_CLEAR);
+        cap_set_flag(caps, CAP_PERMITTED, 1, &value, CAP_CLEAR);
+        cap_set_proc(caps);
+        cap_free(caps);
+        enabled = EnablePrivilege("SeSecurityPrivilege", true);
+    }).join();
+    EXPECT_FALSE(enabled);
+    EXPECT_TRUE(EnablePrivilege("SeSecurityPrivilege", true));
+}
+
+TEST(Compression, MissingFolderIsAnAccessFailure)
+{
+    TempDir dir;
+    const CompressionResult result = SetFolderCompression(dir / "none");
+    EXPECT_EQ(ENOENT, result.accessError);
+    EXPECT_FALSE(result.Ok());
+}
+
+TEST(Trash, ItemsLandInTheScratchHomeTrashEvenWithoutADataFolder)
+{
+    TempDir dir;
+    const std::string file = dir.Write("gone.txt", "bye");
+    const std::string dataHome = dir / "data";
+    const std::string saved = std::getenv("XDG_DATA_HOME");
+    setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    const bool moved = MoveToTrash(file);
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    ASSERT_TRUE(moved);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ("bye", TempDir::Read(dataHome + "/Trash/files/gone.txt"));
+    EXPECT_TRUE(fs::exists(dataHome + "/Trash/info/gone.txt.trashinfo"));
+}
+
+} // namespace
