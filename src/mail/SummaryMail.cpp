@@ -1,0 +1,69 @@
+#include "mail/SummaryMail.h"
+
+#include "mail/MailConnection.h"
+#include "mail/Uuid.h"
+#include "platform/Clock.h"
+
+#include <cstdio>
+#include <utility>
+
+CSummaryMail::CSummaryMail()
+    : CSummaryMail(CClock::System(), NewUuidText)
+{
+}
+
+CSummaryMail::CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary)
+    : m_clock(clock)
+    , m_newBoundary(std::move(newBoundary))
+{
+}
+
+std::string CSummaryMail::BuildSummaryText(const SummaryMailData& data)
+{
+    std::string text = " Computer: " + data.ComputerName + "\n";
+    text += "     User: " + data.UserName + "\n\n";
+    text += " Set Name: " + data.SetName + "\n";
+    text += data.Action == 1 ? "   Action: Restore\n" : "   Action: Backup\n";
+    text += "  Elapsed: " + data.ElapsedText + "\n\n";
+    char line[128];
+    std::snprintf(line, sizeof(line), "Processed: %d files, %d folders\n", data.ProcessedFiles, data.ProcessedFolders);
+    text += line;
+    std::snprintf(line, sizeof(line), "    Added: %d files, %d folders\n", data.AddedFiles, data.AddedFolders);
+    text += line;
+    std::snprintf(line, sizeof(line), "  Updated: %d files\n", data.UpdatedFiles);
+    text += line;
+    std::snprintf(line, sizeof(line), "  Deleted: %d files, %d folders\n", data.DeletedFiles, data.DeletedFolders);
+    text += line;
+    return text;
+}
+
+void CSummaryMail::Compose(const SummaryMailData& data, CMailMessage& message) const
+{
+    message.Root.Charset = "UTF-8";
+    message.SetMimeMode(true);
+    message.ParseRecipientList(data.Recipients, RecipientKind::To);
+    message.Sender = CMailAddress(kSenderName, kSenderAddress);
+    message.Subject = kSubject;
+    message.AttachBodyText(BuildSummaryText(data));
+}
+
+std::unique_ptr<CMailConnection> CSummaryMail::MakeConnection()
+{
+    return std::make_unique<CMailConnection>();
+}
+
+bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options)
+{
+    auto connection = MakeConnection();
+    connection->SetSecurity(options.Security, options.CaFile);
+    connection->SetReplyTimeout(options.ReplyTimeoutMs);
+    CMailMessage message(m_clock, m_newBoundary);
+    Compose(data, message);
+    // After a failed connect the transaction could only fail at its first
+    // send, so it is not attempted.
+    const bool connected
+        = connection->Connect(options.Server, options.LoginMethod, options.Login, options.Password, options.Port);
+    const bool sent = connected && connection->SendMessage(message);
+    const bool closed = connected && connection->Disconnect(true);
+    return connected && sent && closed;
+}
