@@ -1,0 +1,187 @@
+#include "scheduler/DueTimes.h"
+
+#include "TimeZone.h"
+#include "core/Scheduler.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CScheduler Hourly(int minute)
+{
+    CScheduler s;
+    s.Active = 1;
+    s.Condition = 0;
+    s.HourlyMinutes = minute;
+    return s;
+}
+
+CScheduler Daily(int hour, int minute)
+{
+    CScheduler s;
+    s.Active = 1;
+    s.Condition = 1;
+    s.DailyHour = hour;
+    s.DailyMinute = minute;
+    return s;
+}
+
+CScheduler Weekly(int weekday, int hour, int minute)
+{
+    CScheduler s;
+    s.Active = 1;
+    s.Condition = 2;
+    s.Weekday = weekday;
+    s.WeeklyHour = hour;
+    s.WeeklyMinute = minute;
+    return s;
+}
+
+CScheduler Monthly(int monthday, int hour, int minute)
+{
+    CScheduler s;
+    s.Active = 1;
+    s.Condition = 3;
+    s.Monthday = monthday;
+    s.MonthlyHour = hour;
+    s.MonthlyMinute = minute;
+    return s;
+}
+
+class DueTimesTest : public ::testing::Test {
+protected:
+    TimeZone zone { kCentralEurope };
+    static std::time_t L(int y, int mo, int d, int h, int mi, int s = 0) { return TimeZone::Local(y, mo, d, h, mi, s); }
+};
+
+TEST_F(DueTimesTest, HourlyAtTheExactMinuteIsNextHour)
+{
+    CScheduler s = Hourly(15);
+    ComputeDueTimes(s, L(2026, 6, 10, 10, 15, 0));
+    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 11, 15));
+    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 10, 15));
+
+    ComputeDueTimes(s, L(2026, 6, 10, 10, 14, 59));
+    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 10, 15));
+    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 9, 15));
+}
+
+TEST_F(DueTimesTest, DailyBeforeAndAfterTheTime)
+{
+    CScheduler s = Daily(8, 30);
+    ComputeDueTimes(s, L(2026, 6, 10, 8, 29, 59));
+    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 8, 30));
+    ComputeDueTimes(s, L(2026, 6, 10, 8, 30, 0));
+    EXPECT_EQ(s.NextDue, L(2026, 6, 11, 8, 30));
+    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 8, 30));
+}
+
+TEST_F(DueTimesTest, WeeklyAcrossTheSundayMondayBoundary)
+{
+    // 14 June 2026 is a Sunday, 15 June a Monday.
+    CScheduler monday = Weekly(0, 8, 0);
+    ComputeDueTimes(monday, L(2026, 6, 14, 9, 0));
+    EXPECT_EQ(monday.NextDue, L(2026, 6, 15, 8, 0));
+    EXPECT_EQ(monday.PreviousDue, L(2026, 6, 8, 8, 0));
+
+    CScheduler sunday = Weekly(6, 8, 0);
+    ComputeDueTimes(sunday, L(2026, 6, 15, 9, 0));
+    EXPECT_EQ(sunday.NextDue, L(2026, 6, 21, 8, 0));
+    EXPECT_EQ(sunday.PreviousDue, L(2026, 6, 14, 8, 0));
+
+    // Sunday itself, before the time: due the same day.
+    ComputeDueTimes(sunday, L(2026, 6, 14, 7, 0));
+    EXPECT_EQ(sunday.NextDue, L(2026, 6, 14, 8, 0));
+}
+
+TEST_F(DueTimesTest, MonthlyAcrossTheYearEnd)
+{
+    CScheduler s = Monthly(27, 23, 0);
+    ComputeDueTimes(s, L(2026, 12, 28, 23, 30));
+    EXPECT_EQ(s.NextDue, L(2027, 1, 28, 23, 0));
+    EXPECT_EQ(s.PreviousDue, L(2026, 12, 28, 23, 0));
+
+    CScheduler first = Monthly(0, 0, 0);
+    ComputeDueTimes(first, L(2027, 1, 15, 12, 0));
+    EXPECT_EQ(first.NextDue, L(2027, 2, 1, 0, 0));
+    EXPECT_EQ(first.PreviousDue, L(2027, 1, 1, 0, 0));
+    ComputeDueTimes(first, L(2027, 1, 1, 0, 0));
+    EXPECT_EQ(first.PreviousDue, L(2027, 1, 1, 0, 0));
+    EXPECT_EQ(first.NextDue, L(2027, 2, 1, 0, 0));
+    ComputeDueTimes(first, L(2026, 12, 31, 23, 59));
+    EXPECT_EQ(first.PreviousDue, L(2026, 12, 1, 0, 0));
+}
+
+TEST_F(DueTimesTest, DailyKeepsItsClockTimeOverDaylightSavingDays)
+{
+    // Spring: 29 March 2026 has 23 hours.
+    CScheduler s = Daily(8, 0);
+    ComputeDueTimes(s, L(2026, 3, 28, 9, 0));
+    EXPECT_EQ(s.NextDue, L(2026, 3, 29, 8, 0));
+    EXPECT_EQ(s.NextDue - s.PreviousDue, 23 * 3600);
+
+    // Autumn: 25 October 2026 has 25 hours. Yesterday's event, run at its
+    // time, must not count as missed today.
+    ComputeDueTimes(s, L(2026, 10, 25, 7, 30));
+    EXPECT_EQ(s.NextDue, L(2026, 10, 25, 8, 0));
+    EXPECT_EQ(s.PreviousDue, L(2026, 10, 24, 8, 0));
+    EXPECT_LT(s.PreviousDue, L(2026, 10, 24, 8, 0, 1));
+
+    CScheduler weekly = Weekly(6, 8, 0);
+    ComputeDueTimes(weekly, L(2026, 10, 20, 12, 0));
+    EXPECT_EQ(weekly.NextDue, L(2026, 10, 25, 8, 0));
+    EXPECT_EQ(weekly.PreviousDue, L(2026, 10, 18, 8, 0));
+}
+
+TEST_F(DueTimesTest, HourlyInTheRepeatedHourIsNeverInThePast)
+{
+    // 02:00 to 03:00 happens twice on 25 October 2026; walk every minute.
+    CScheduler s = Hourly(15);
+    const std::time_t from = L(2026, 10, 25, 0, 0);
+    for (std::time_t now = from; now < from + 5 * 3600; now += 60) {
+        ComputeDueTimes(s, now);
+        ASSERT_GT(s.NextDue, now) << now;
+        ASSERT_LE(s.NextDue - now, 3600) << now;
+        ASSERT_LE(s.PreviousDue, now) << now;
+    }
+}
+
+TEST_F(DueTimesTest, NextIsAlwaysAfterNowAndPreviousAtOrBefore)
+{
+    // Includes a daily time in the skipped hour of the spring change.
+    const CScheduler schedules[] = { Hourly(59), Daily(2, 30), Weekly(3, 2, 30), Monthly(27, 2, 30), Monthly(0, 0, 0) };
+    const std::time_t from = L(2026, 1, 1, 0, 0);
+    for (CScheduler s : schedules) {
+        for (std::time_t now = from; now < from + 366 * 86400; now += 7 * 3600 + 13 * 60 + 7) {
+            ComputeDueTimes(s, now);
+            ASSERT_GT(s.NextDue, now) << s.Condition << " at " << now;
+            ASSERT_LE(s.PreviousDue, now) << s.Condition << " at " << now;
+            ASSERT_LT(s.PreviousDue, s.NextDue);
+        }
+    }
+}
+
+TEST_F(DueTimesTest, OutOfRangeFieldsStillGiveAFutureTime)
+{
+    CScheduler s = Hourly(-5000);
+    const std::time_t now = L(2026, 6, 10, 10, 0);
+    ComputeDueTimes(s, now);
+    EXPECT_GT(s.NextDue, now);
+    CScheduler d = Daily(-100, 900);
+    ComputeDueTimes(d, now);
+    EXPECT_GT(d.NextDue, now);
+    EXPECT_EQ(d.HourlyMinutes, 0) << "the stored fields are left as they were";
+    EXPECT_EQ(d.DailyHour, -100);
+}
+
+TEST_F(DueTimesTest, UnknownConditionIsNeverDue)
+{
+    CScheduler s;
+    s.Condition = 7;
+    s.PreviousDue = 42;
+    ComputeDueTimes(s, 1'800'000'000);
+    EXPECT_GT(s.NextDue, 1'800'000'000LL * 1000);
+    EXPECT_EQ(s.PreviousDue, 42);
+}
+
+} // namespace
