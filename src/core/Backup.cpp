@@ -43,6 +43,8 @@ void CBackup::CopyFrom(const CBackup& other)
     DestinationVolumeFlags = other.DestinationVolumeFlags;
     SourceList = other.SourceList;
     SecondList = other.SecondList;
+    SourceFound = other.SourceFound;
+    SourceUnlisted = other.SourceUnlisted;
 }
 
 bool CBackup::IsSameContent(const CBackup& other) const

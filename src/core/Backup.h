@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 // One folder entry of a backup set: a source folder, its backup folder, the
 // masks, and the figures of the last folder statistics pass.
@@ -45,6 +46,12 @@ public:
 
     CFileRecordArray SourceList;
     CFileRecordArray SecondList;
+
+    // Written by the action scan beside SourceList: whether the source folder
+    // was found, and the source folders (ending in '/') that could not be
+    // listed completely. Nothing of the backup below them counts as deleted.
+    std::int32_t SourceFound = 0;
+    std::vector<std::string> SourceUnlisted;
 
 private:
     void CopyFrom(const CBackup& other);

@@ -4,11 +4,15 @@
 #include <ctime>
 #include <string>
 
+struct FileFindData;
+
 // One file or folder as found on disk: a plain value type.
 class CFileRecord {
 public:
     // 1970-01-01 01:00:00 UTC in 100 ns units since 1601.
     static constexpr std::uint64_t kInitialFileTime = 116444772000000000ULL;
+    // 3000-01-01 01:00:00 UTC: later modification times read as 0 seconds.
+    static constexpr std::uint64_t kLatestFileTime = 441481572000000000ULL;
 
     std::string Path;                   // folder (ending in '/') + name
     std::uint32_t Attributes = 0xFFFFFFFF; // 0x10 folder, 0x01 read-only, 0x400 link
@@ -17,5 +21,24 @@ public:
     std::uint64_t LastAccessTime = kInitialFileTime;
     std::uint64_t LastWriteTime = kInitialFileTime;
     std::uint32_t Crc = 0xFFFFFFFF;     // CRC-32 register; the checksum once complete
+    // The whole file has gone through Crc and it holds the final checksum.
+    // Sits in the padding after Crc, so the record does not grow.
+    bool CrcComplete = false;
     std::uint64_t CrcOffset = 0;        // bytes already fed into Crc
+
+    // Path = folder + entry name; attributes, size and times from the entry.
+    void SetFromFindData(const FileFindData& entry, const std::string& folder);
+    // Looks the path up (never following a final link); a path that does not
+    // exist, or ends in '/', leaves the record as it was. False then.
+    bool SetFromPath(const std::string& path);
+
+    bool IsFolder() const { return Attributes != 0xFFFFFFFF && (Attributes & 0x10); }
+    // LastWriteTime in whole seconds since 1970; 0 beyond the year 3000 and
+    // before the year 1900.
+    std::time_t GetLastWriteTime() const;
+    // Name and extension without the folder.
+    std::string GetFileName() const;
+    // CRC-32 of the file's content, read once and cached in the record. An
+    // unreadable file leaves CrcComplete false and returns the register.
+    std::uint32_t GetCrc();
 };

@@ -1,0 +1,210 @@
+#include "scan/FolderScanner.h"
+
+#include "platform/DirectoryReader.h"
+#include "platform/TextCase.h"
+#include "scan/Wildcard.h"
+
+#include <cerrno>
+
+namespace {
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string Trim(std::string_view text)
+{
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+bool IsFileKind(FileKind kind)
+{
+    return kind == FileKind::Regular || kind == FileKind::Link;
+}
+
+std::uint64_t RoundUp(std::uint64_t size, std::uint64_t cluster)
+{
+    const std::uint64_t rest = size % cluster;
+    return rest ? size + (cluster - rest) : size;
+}
+
+} // namespace
+
+CFolderScanner::CFolderScanner(std::vector<CFileRecord>& records, const Options& options)
+    : m_records(records)
+    , m_options(options)
+    , m_excludeFolders(options.ExcludeFolders)
+    , m_excludeFiles(options.ExcludeFiles)
+    , m_include(IncludeItems(options.IncludeFiles))
+{
+}
+
+std::vector<std::string> CFolderScanner::IncludeItems(const std::string& includeFiles)
+{
+    // Stored lists read "*.doc; *.txt": the reader skips the space after
+    // each ';' unseen, which is why "*.doc;*.txt" looks for ".txt".
+    std::vector<std::string> items;
+    std::size_t position = 0;
+    while (position < includeFiles.size()) {
+        const std::size_t semicolon = includeFiles.find(';', position);
+        const std::size_t end = semicolon == std::string::npos ? includeFiles.size() : semicolon;
+        std::string item = Trim(std::string_view(includeFiles).substr(position, end - position));
+        if (!item.empty())
+            items.push_back(CTextCase::Lower(item));
+        if (semicolon == std::string::npos)
+            break;
+        position = semicolon + 2;
+    }
+    return items;
+}
+
+std::size_t CFolderScanner::Scan(std::string folder)
+{
+    // An empty folder would be the current folder on Linux, never what a
+    // folder entry meant.
+    if (folder.empty()) {
+        MarkUnlisted(folder);
+        return 0;
+    }
+    if (folder.back() != '/')
+        folder += '/';
+    return ScanOne(folder);
+}
+
+std::size_t CFolderScanner::ScanOne(const std::string& folder)
+{
+    std::vector<Entry> entries;
+    if (!List(folder, entries))
+        return 0;
+    std::size_t added = AddFolders(folder, entries);
+    if (Cancelled())
+        return added;
+    added += AddFiles(folder, entries);
+    return added;
+}
+
+bool CFolderScanner::List(const std::string& folder, std::vector<Entry>& entries)
+{
+    CDirectoryReader reader;
+    if (!reader.Open(folder)) {
+        MarkUnlisted(folder);
+        return false;
+    }
+    Entry entry;
+    while (reader.Next(entry.Data.Name, entry.Data.Kind)) {
+        entry.LowerName = CTextCase::Lower(entry.Data.Name);
+        entries.push_back(entry);
+    }
+    bool complete = reader.Error() == 0;
+    for (Entry& e : entries) {
+        if (!WantsLookup(e))
+            continue;
+        const int error = reader.Stat(e.Data.Name, e.Data);
+        e.Looked = error == 0;
+        if (error) {
+            // An entry that vanished since the listing is simply gone.
+            e.Data.Kind = FileKind::Other;
+            complete = complete && error == ENOENT;
+        } else if (!WantsLookup(e)) {
+            e.Looked = false; // type now known and not needed
+        }
+    }
+    if (!complete)
+        MarkUnlisted(folder);
+    return true;
+}
+
+bool CFolderScanner::WantsLookup(const Entry& entry) const
+{
+    if (entry.Data.Kind == FileKind::Unknown)
+        return true;
+    if (entry.Data.Kind == FileKind::Directory)
+        return m_options.AddFolders && IsWantedFolder(entry);
+    return IsWantedFile(entry);
+}
+
+bool CFolderScanner::IsWantedFolder(const Entry& entry) const
+{
+    return !m_excludeFolders.MatchesLower(entry.LowerName);
+}
+
+bool CFolderScanner::IsWantedFile(const Entry& entry) const
+{
+    if (!IsFileKind(entry.Data.Kind) || m_excludeFiles.MatchesLower(entry.LowerName))
+        return false;
+    for (const std::string& item : m_include) {
+        if (MatchListingWildcard(item, entry.LowerName))
+            return true;
+    }
+    return false;
+}
+
+std::size_t CFolderScanner::AddFolders(const std::string& folder, std::vector<Entry>& entries)
+{
+    std::size_t added = 0;
+    for (const Entry& entry : entries) {
+        if (entry.Data.Kind == FileKind::Directory && IsWantedFolder(entry)) {
+            if (m_options.AddFolders && entry.Looked) {
+                AddFolderRecord(folder, entry);
+                ++added;
+            }
+            if (m_options.Recursive)
+                added += ScanOne(folder + entry.Data.Name + '/');
+        }
+        if (Cancelled())
+            break;
+    }
+    return added;
+}
+
+std::size_t CFolderScanner::AddFiles(const std::string& folder, const std::vector<Entry>& entries)
+{
+    std::size_t added = 0;
+    for (const std::string& item : m_include) {
+        for (const Entry& entry : entries) {
+            if (IsFileKind(entry.Data.Kind) && entry.Looked && MatchListingWildcard(item, entry.LowerName)
+                && !m_excludeFiles.MatchesLower(entry.LowerName)) {
+                AddFileRecord(folder, entry);
+                ++added;
+            }
+            if (Cancelled())
+                return added;
+        }
+    }
+    return added;
+}
+
+void CFolderScanner::AddFolderRecord(const std::string& folder, const Entry& entry)
+{
+    m_records.emplace_back().SetFromFindData(entry.Data, folder);
+    if (m_options.FolderCount)
+        m_options.FolderCount->fetch_add(1, std::memory_order_relaxed);
+}
+
+void CFolderScanner::AddFileRecord(const std::string& folder, const Entry& entry)
+{
+    m_records.emplace_back().SetFromFindData(entry.Data, folder);
+    const std::uint64_t size = entry.Data.Size;
+    if (m_options.FileCount)
+        m_options.FileCount->fetch_add(1, std::memory_order_relaxed);
+    if (m_options.ByteCount)
+        m_options.ByteCount->fetch_add(size, std::memory_order_relaxed);
+    if (m_options.SizeOnDisk && m_options.ClusterSize > 0)
+        m_options.SizeOnDisk->fetch_add(RoundUp(size, m_options.ClusterSize), std::memory_order_relaxed);
+}
+
+void CFolderScanner::MarkUnlisted(const std::string& folder)
+{
+    if (m_options.UnlistedFolders)
+        m_options.UnlistedFolders->push_back(folder);
+}
+
+bool CFolderScanner::Cancelled() const
+{
+    return m_options.Cancel && m_options.Cancel->load(std::memory_order_relaxed) != 0;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/FileFindData.h"
+#include "scan/FileRecord.h"
+#include "scan/MaskList.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The walk behind CFileRecordArray::ScanFolder. It appends records in
+// discovery order; the array sorts them once at the end. Each folder is read
+// and closed before its subfolders are entered, so a deep tree holds one
+// open folder at a time.
+class CFolderScanner {
+public:
+    struct Options {
+        std::string ExcludeFolders;
+        std::string IncludeFiles;
+        std::string ExcludeFiles;
+        bool Recursive = false;
+        bool AddFolders = false;
+        const std::atomic<std::int32_t>* Cancel = nullptr;
+        std::atomic<std::int32_t>* FileCount = nullptr;
+        std::atomic<std::int32_t>* FolderCount = nullptr;
+        std::atomic<std::uint64_t>* ByteCount = nullptr;
+        std::uint64_t ClusterSize = 0;
+        std::atomic<std::uint64_t>* SizeOnDisk = nullptr;
+        std::vector<std::string>* UnlistedFolders = nullptr;
+    };
+
+    CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
+
+    // Scans folder and, when recursive, its subfolders; returns the count of
+    // records appended.
+    std::size_t Scan(std::string folder);
+
+    // The include items as ScanFolder reads them: split at ';', the next item
+    // starting two characters on, trimmed, empty items dropped; lower-cased.
+    static std::vector<std::string> IncludeItems(const std::string& includeFiles);
+
+private:
+    struct Entry {
+        FileFindData Data;
+        std::string LowerName;
+        bool Looked = false; // Data holds the looked-up status
+    };
+
+    std::size_t ScanOne(const std::string& folder);
+    bool List(const std::string& folder, std::vector<Entry>& entries);
+    bool WantsLookup(const Entry& entry) const;
+    bool IsWantedFile(const Entry& entry) const;
+    bool IsWantedFolder(const Entry& entry) const;
+    std::size_t AddFolders(const std::string& folder, std::vector<Entry>& entries);
+    std::size_t AddFiles(const std::string& folder, const std::vector<Entry>& entries);
+    void AddFolderRecord(const std::string& folder, const Entry& entry);
+    void AddFileRecord(const std::string& folder, const Entry& entry);
+    void MarkUnlisted(const std::string& folder);
+    bool Cancelled() const;
+
+    std::vector<CFileRecord>& m_records;
+    const Options& m_options;
+    CMaskList m_excludeFolders;
+    CMaskList m_excludeFiles;
+    std::vector<std::string> m_include;
+};
