@@ -1,0 +1,125 @@
+#include "engine/GetInfoWorker.h"
+
+#include "platform/FileInfo.h"
+#include "platform/MountTable.h"
+#include "scan/PathFormat.h"
+
+namespace {
+
+std::string WithoutTrailingSlashes(std::string folder)
+{
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+} // namespace
+
+CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock)
+    : Set(set)
+    , m_cancel(cancel)
+    , m_clock(clock)
+{
+    for (const CBackup& entry : Set.Entries)
+        m_texts.push_back({entry.SourceFolder, entry.DestinationFolder});
+}
+
+CGetInfoWorker::~CGetInfoWorker()
+{
+    Wait();
+}
+
+void CGetInfoWorker::Start()
+{
+    if (m_sourceThread.joinable() || m_destinationThread.joinable())
+        return;
+    m_now = m_clock.Now();
+    m_sourceThread = std::thread(&CGetInfoWorker::RunSourceSide, this);
+    m_destinationThread = std::thread(&CGetInfoWorker::RunDestinationSide, this);
+}
+
+void CGetInfoWorker::Wait()
+{
+    if (m_sourceThread.joinable())
+        m_sourceThread.join();
+    if (m_destinationThread.joinable())
+        m_destinationThread.join();
+}
+
+std::string CGetInfoWorker::BackupRoot(const CBackup& expandedEntry)
+{
+    // The root was stripped to "" like C:\ to C:, and still names a folder.
+    const std::string& source = expandedEntry.SourceFolder.empty() ? std::string("/") : expandedEntry.SourceFolder;
+    return expandedEntry.DestinationFolder + FolderDisplayName(source);
+}
+
+void CGetInfoWorker::RunSourceSide()
+{
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        ScanSource(Set.Entries[i], m_texts[i]);
+        if (Cancelled())
+            break;
+    }
+    SourceScanRunning = 0;
+}
+
+void CGetInfoWorker::RunDestinationSide()
+{
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
+        ScanDestination(Set.Entries[i], m_texts[i]);
+        if (Cancelled())
+            break;
+    }
+    DestinationScanRunning = 0;
+}
+
+void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
+{
+    const std::string expanded = Expand(texts.Source);
+    entry.SourceList.clear();
+    entry.SourceUnlisted.clear();
+    entry.SourceFound = 0;
+    entry.SourceVolumeFlags = 0;
+    entry.SourceFolder = WithoutTrailingSlashes(expanded);
+    // An empty folder text would scan the current folder; an entry without
+    // a source has nothing to gather.
+    if (expanded.empty() || Expand(texts.Destination).empty())
+        return;
+    const std::string folder = entry.SourceFolder + "/";
+    entry.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
+    entry.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
+    const bool recursive = entry.Recursive != 0;
+    entry.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
+        CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
+        &entry.SourceUnlisted);
+}
+
+void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
+{
+    const std::string expanded = Expand(texts.Destination);
+    entry.SecondList.clear();
+    entry.DestinationVolumeFlags = 0;
+    entry.DestinationFolder = WithoutTrailingSlashes(expanded);
+    // The source text is expanded here too, so this side never depends on
+    // how far the other thread has come.
+    const std::string source = Expand(texts.Source);
+    const std::string displayName = FolderDisplayName(source);
+    // Without a source name the root would be the whole backup folder, which
+    // a backup with deletion would then empty.
+    if (expanded.empty() || displayName.empty())
+        return;
+    const std::string folder = entry.DestinationFolder + displayName + "/";
+    entry.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
+    entry.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
+        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr);
+}
+
+std::string CGetInfoWorker::Expand(const std::string& text) const
+{
+    return ExpandPathTags(text, m_now);
+}
+
+bool CGetInfoWorker::Cancelled() const
+{
+    return m_cancel.load() != 0;
+}

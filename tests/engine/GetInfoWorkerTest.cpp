@@ -1,0 +1,177 @@
+#include "common/FakeClock.h"
+#include "common/TempDir.h"
+#include "engine/GetInfoWorker.h"
+#include "scan/WithoutPrivileges.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <sys/stat.h>
+
+namespace {
+
+// 2024-03-07 12:00:00 UTC.
+constexpr std::time_t kMarch7 = 1709812800;
+
+class GetInfoWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+
+    CBackup& AddEntry(const std::string& source, const std::string& destination, const std::string& include = "*.*")
+    {
+        CBackup& entry = set.Entries.emplace_back();
+        entry.SourceFolder = source;
+        entry.DestinationFolder = destination;
+        entry.IncludeFiles = include;
+        return entry;
+    }
+
+    // Runs a worker over the set and returns it finished.
+    std::unique_ptr<CGetInfoWorker> Run()
+    {
+        auto worker = std::make_unique<CGetInfoWorker>(set, cancel, clock);
+        EXPECT_EQ(worker->SourceScanRunning.load(), 1);
+        EXPECT_EQ(worker->DestinationScanRunning.load(), 1);
+        worker->Start();
+        worker->Wait();
+        EXPECT_EQ(worker->SourceScanRunning.load(), 0);
+        EXPECT_EQ(worker->DestinationScanRunning.load(), 0);
+        return worker;
+    }
+
+    static std::vector<std::string> Relative(const CFileRecordArray& list, const std::string& root)
+    {
+        std::vector<std::string> paths;
+        for (const CFileRecord& record : list)
+            paths.push_back(record.Path.substr(root.size() + 1));
+        return paths;
+    }
+
+    TempDir source;
+    TempDir backup;
+    CSet set;
+    std::atomic<int> cancel {0};
+    FakeClock clock {kMarch7};
+};
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(GetInfoWorkerTest, EmptySetEndsAtOnceWithZeroCounters)
+{
+    auto worker = Run();
+    EXPECT_EQ(worker->SourceFiles.load() + worker->SourceFolders.load(), 0);
+    EXPECT_EQ(worker->DestinationFiles.load() + worker->DestinationFolders.load(), 0);
+    EXPECT_EQ(worker->SourceBytes.load() + worker->DestinationBytes.load(), 0u);
+}
+
+TEST_F(GetInfoWorkerTest, MissingBackupRootGivesEmptySecondList)
+{
+    source.Write("Work/a.txt", "abc");
+    AddEntry(source / "Work/", backup.Path() + "//");
+    auto worker = Run();
+    const CBackup& entry = worker->Set.Entries[0];
+    EXPECT_EQ(entry.SourceFolder, source / "Work");
+    EXPECT_EQ(entry.DestinationFolder, backup.Path());
+    EXPECT_EQ(Relative(entry.SourceList, entry.SourceFolder), (Names {"a.txt"}));
+    EXPECT_TRUE(entry.SecondList.empty());
+    EXPECT_EQ(entry.SourceFound, 1);
+    EXPECT_TRUE(entry.SourceUnlisted.empty());
+    EXPECT_EQ(worker->SourceFiles.load(), 1);
+    EXPECT_EQ(worker->SourceBytes.load(), 3u);
+    EXPECT_EQ(CGetInfoWorker::BackupRoot(entry), backup / "Work");
+    // The set handed in is untouched.
+    EXPECT_EQ(set.Entries[0].SourceFolder, source / "Work/");
+    EXPECT_TRUE(set.Entries[0].SourceList.empty());
+}
+
+TEST_F(GetInfoWorkerTest, NonRecursiveSourceButWholeBackupTree)
+{
+    source.Write("Work/top.txt", "1");
+    source.Write("Work/sub/deep.txt", "2");
+    backup.Write("Work/old/x.log", "3");
+    backup.Write("Work/top.txt", "1");
+    CBackup& entry = AddEntry(source / "Work", backup.Path(), "*.txt");
+    entry.Recursive = 0;
+    auto worker = Run();
+    const CBackup& done = worker->Set.Entries[0];
+    EXPECT_EQ(Relative(done.SourceList, done.SourceFolder), (Names {"top.txt"}));
+    EXPECT_EQ(Relative(done.SecondList, backup / "Work"), (Names {"old", "old/x.log", "top.txt"}));
+    EXPECT_EQ(worker->DestinationFiles.load(), 2);
+    EXPECT_EQ(worker->DestinationFolders.load(), 1);
+    EXPECT_EQ(worker->SourceFolders.load(), 0);
+}
+
+TEST_F(GetInfoWorkerTest, TagsExpandOnBothSidesWithOneInstant)
+{
+    source.Write("data-2024-03/f.txt", "x");
+    backup.Write("2024/data-2024-03/f.txt", "x");
+    AddEntry(source / "data-<YEAR>-<MONTH>", backup / "<YEAR>");
+    auto worker = Run();
+    const CBackup& entry = worker->Set.Entries[0];
+    EXPECT_EQ(entry.SourceFolder, source / "data-2024-03");
+    EXPECT_EQ(entry.DestinationFolder, backup / "2024");
+    EXPECT_EQ(entry.SourceList.size(), 1u);
+    ASSERT_EQ(entry.SecondList.size(), 1u);
+    EXPECT_EQ(entry.SecondList[0].Path, backup / "2024/data-2024-03/f.txt");
+}
+
+TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
+{
+    AddEntry(source / "gone", backup.Path());
+    source.Write("Work/locked/a.txt", "x");
+    source.Write("Work/b.txt", "x");
+    AddEntry(source / "Work", backup.Path());
+    ASSERT_EQ(chmod((source / "Work/locked").c_str(), 0300), 0);
+    const int result = RunWithoutPrivileges([&] {
+        auto worker = Run();
+        const CBackup& gone = worker->Set.Entries[0];
+        const CBackup& work = worker->Set.Entries[1];
+        int failures = 0;
+        failures |= gone.SourceFound == 0 ? 0 : 1;
+        failures |= gone.SourceUnlisted == std::vector<std::string> {source / "gone/"} ? 0 : 2;
+        failures |= work.SourceFound == 1 ? 0 : 4;
+        failures |= work.SourceUnlisted == std::vector<std::string> {source / "Work/locked/"} ? 0 : 8;
+        failures |= work.SourceList.size() == 2 ? 0 : 16; // the folder record and b.txt
+        return failures;
+    });
+    chmod((source / "Work/locked").c_str(), 0700);
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(GetInfoWorkerTest, CancelStopsBothSidesAfterTheEntryInHand)
+{
+    source.Write("A/a.txt", "x");
+    source.Write("B/b.txt", "x");
+    AddEntry(source / "A", backup.Path());
+    AddEntry(source / "B", backup.Path());
+    cancel = 1;
+    auto worker = Run();
+    EXPECT_TRUE(worker->Set.Entries[1].SourceList.empty());
+    // The second entry was never taken: its texts stay unexpanded.
+    EXPECT_EQ(worker->Set.Entries[1].SourceFolder, source / "B");
+}
+
+TEST_F(GetInfoWorkerTest, EntryWithoutSourceTextScansNeitherSide)
+{
+    backup.Write("other/file.txt", "x");
+    AddEntry("", backup.Path());
+    auto worker = Run();
+    EXPECT_TRUE(worker->Set.Entries[0].SourceList.empty());
+    EXPECT_TRUE(worker->Set.Entries[0].SecondList.empty());
+    EXPECT_EQ(worker->DestinationFiles.load(), 0);
+}
+
+TEST_F(GetInfoWorkerTest, RootSourceIsKeptAsEmptyTextAndNamedRoot)
+{
+    CBackup entry;
+    entry.SourceFolder = "";
+    entry.DestinationFolder = "/mnt/backup";
+    EXPECT_EQ(CGetInfoWorker::BackupRoot(entry), "/mnt/backup/Root [Fixed Drive]");
+}
