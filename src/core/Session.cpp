@@ -2,8 +2,12 @@
 
 #include "StringTable.h"
 #include "core/Prompter.h"
+#include "core/SessionFile.h"
+#include "platform/FileIo.h"
+#include "platform/MyRegistry.h"
 
 #include <algorithm>
+#include <filesystem>
 
 CSession::CSession(const CSession& other)
 {
@@ -56,11 +60,119 @@ int CSession::NewSession(CPrompter& prompter)
     return 0;
 }
 
-// Session files: not written yet.
-int CSession::SaveSession(CPrompter&) { return -2; }
-int CSession::SaveSessionAs(CPrompter&) { return -2; }
-int CSession::OpenSession(CPrompter&, const std::string*) { return -2; }
-int CSession::AskSaveFileName(CPrompter&) { return -1; }
-int CSession::AskOpenFileName(CPrompter&) { return -1; }
-void CSession::RememberLastSession() {}
-void CSession::OpenLastSession(CPrompter&) {}
+int CSession::SaveSession(CPrompter& prompter)
+{
+    if (FileName.empty() && AskSaveFileName(prompter) != 0)
+        return -1;
+    std::string document;
+    {
+        std::lock_guard lock(Lock);
+        document = CSessionFile::BuildDocument(*this);
+    }
+    if (const int result = CSessionFile::Write(FileName, document); result != 0)
+        return result;
+    // Only a file that reached the disk makes the session count as saved:
+    // after a failed write the changes must still be offered for saving.
+    if (SavedCopy)
+        *SavedCopy = *this;
+    RememberLastSession();
+    return 0;
+}
+
+int CSession::SaveSessionAs(CPrompter& prompter)
+{
+    if (AskSaveFileName(prompter) != 0)
+        return -1;
+    return SaveSession(prompter);
+}
+
+int CSession::AskSaveFileName(CPrompter& prompter)
+{
+    const FileDialogRequest request{"Save Session", "Korvane Files (*.kvf)", "kvf", true, false};
+    std::string path;
+    if (!prompter.AskFileName(request, path) || path.empty())
+        return -1;
+    if (FileIo::IsReadableFile(path)) {
+        if (FileIo::IsReadOnlyFile(path)) {
+            prompter.MessageBox(FormatString(LoadString(57685).c_str(), path.c_str()), MbOk | MbIconError);
+            return -1;
+        }
+        const std::string question = FormatString(LoadString(57686).c_str(), path.c_str());
+        if (prompter.MessageBox(question, MbYesNo | MbIconQuestion) != IdYes)
+            return -1;
+    }
+    FileName = path;
+    return 0;
+}
+
+int CSession::AskOpenFileName(CPrompter& prompter)
+{
+    const FileDialogRequest request{"Open Session", "Korvane Files (*.kvf);;All Files (*.*)", "kvf", false, true};
+    std::string path;
+    if (!prompter.AskFileName(request, path) || path.empty())
+        return -1;
+    FileName = path;
+    return 0;
+}
+
+int CSession::OpenSession(CPrompter& prompter, const std::string* path)
+{
+    // The path may be this session's own FileName, which NewSession clears.
+    const std::string requested = path ? *path : std::string();
+    if (const int result = NewSession(prompter); result != 0)
+        return result;
+    {
+        std::lock_guard lock(Lock);
+        Sets.clear();
+    }
+    if (path)
+        FileName = requested;
+    else if (AskOpenFileName(prompter) != 0)
+        return -1;
+    const int result = CSessionFile::Read(FileName, *this, prompter);
+    // Whatever the file gave, possibly nothing, is now the saved state. Were a
+    // failed open counted as a change, the next "save the current session?"
+    // would write the empty session over the very file that failed to open.
+    if (SavedCopy)
+        *SavedCopy = *this;
+    return result;
+}
+
+void CSession::RememberLastSession()
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(FileName, error);
+    CMyRegistry registry;
+    registry.CreateKey("Info");
+    // Stored whole, as the automatic start opens it from another folder.
+    registry.WriteString("LastSession", error ? FileName : full.lexically_normal().string());
+}
+
+void CSession::OpenLastSession(CPrompter& prompter)
+{
+    std::string path;
+    {
+        CMyRegistry registry;
+        if (registry.OpenKey("Info") != 0)
+            return;
+        path = registry.ReadString("LastSession", "");
+    }
+    if (!path.empty())
+        OpenSession(prompter, &path);
+}
+
+int CSession::RunFileCommand(SessionCommand command, CPrompter& prompter, const std::string* path)
+{
+    int result = 0;
+    switch (command) {
+    case SessionCommand::New: result = NewSession(prompter); break;
+    case SessionCommand::Open: result = OpenSession(prompter, path); break;
+    case SessionCommand::Save: result = SaveSession(prompter); break;
+    case SessionCommand::SaveAs: result = SaveSessionAs(prompter); break;
+    }
+    if (result >= -1)
+        return result;
+    const int message = command == SessionCommand::Open ? 57688 : 57687;
+    prompter.MessageBox(FormatString(LoadString(message).c_str(), FileName.c_str()), MbOk | MbIconError);
+    return result;
+}

@@ -9,6 +9,9 @@
 
 class CPrompter;
 
+// The File menu's session commands, for RunFileCommand.
+enum class SessionCommand { New, Open, Save, SaveAs };
+
 // Everything the user edits: the ordered backup sets. The program keeps two
 // sessions, the working one and SavedCopy (the state last saved or loaded);
 // they differ exactly when there are unsaved changes.
@@ -37,6 +40,9 @@ public:
     int AskOpenFileName(CPrompter& prompter);
     void RememberLastSession();
     void OpenLastSession(CPrompter& prompter);
+    // Runs a command and shows its failure message for a code below -1:
+    // 57687 after New, Save and Save As, 57688 after Open.
+    int RunFileCommand(SessionCommand command, CPrompter& prompter, const std::string* path = nullptr);
 
     // The set at ActiveSet, or nullptr when ActiveSet is out of range.
     CSet* ActiveSetPtr();

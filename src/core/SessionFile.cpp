@@ -1,0 +1,241 @@
+#include "core/SessionFile.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "core/Session.h"
+#include "core/SessionTextReader.h"
+#include "core/XmlDocument.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kNewestVersion = 3;
+
+std::string Number(std::int32_t value)
+{
+    return std::to_string(value);
+}
+
+// Every value is looked up by name and its text taken whether or not the name
+// was found: a missing element repeats the text of the one found before it.
+// Kept so that a damaged or hand-edited file loads as in the Windows program.
+std::string ChildText(CXmlDocument& document, std::string_view name)
+{
+    document.SeekChild(name);
+    return document.ReadChildText();
+}
+
+std::int32_t ChildNumber(CXmlDocument& document, std::string_view name)
+{
+    return CSessionFile::ToNumber(ChildText(document, name));
+}
+
+void WriteSchedule(CXmlDocument& document, const CScheduler& schedule)
+{
+    document.WriteChild("SCHEDULER");
+    document.StepIn();
+    document.WriteChild("ACTIVE", Number(schedule.Active));
+    document.WriteChild("ACTION", Number(schedule.Action));
+    document.WriteChild("CONDITION", Number(schedule.Condition));
+    document.WriteChild("HOURLYMINUTES", Number(schedule.HourlyMinutes));
+    document.WriteChild("DAILYHOUR", Number(schedule.DailyHour));
+    document.WriteChild("DAILYMINUTE", Number(schedule.DailyMinute));
+    document.WriteChild("WEEKLYHOUR", Number(schedule.WeeklyHour));
+    document.WriteChild("WEEKLYMINUTE", Number(schedule.WeeklyMinute));
+    document.WriteChild("MONTHLYHOUR", Number(schedule.MonthlyHour));
+    document.WriteChild("MONTHLYMINUTE", Number(schedule.MonthlyMinute));
+    document.WriteChild("WEEKDAY", Number(schedule.Weekday));
+    document.WriteChild("MONTHDAY", Number(schedule.Monthday));
+    document.WriteChild("SENDEMAIL", Number(schedule.SendEmail));
+    document.WriteChild("EMAIL", schedule.Email);
+    document.StepOut();
+}
+
+void WriteEntry(CXmlDocument& document, const CBackup& entry)
+{
+    document.WriteChild("BACKUP");
+    document.StepIn();
+    document.WriteChild("SOURCEFOLDER", entry.SourceFolder);
+    document.WriteChild("DESTINATIONFOLDER", entry.DestinationFolder);
+    document.WriteChild("EXCLUDEFOLDERS", entry.ExcludeFolders);
+    document.WriteChild("INCLUDEFILES", entry.IncludeFiles);
+    document.WriteChild("EXCLUDEFILES", entry.ExcludeFiles);
+    document.WriteChild("RECURSIVE", Number(entry.Recursive));
+    document.StepOut();
+}
+
+void ReadSchedule(CXmlDocument& document, CScheduler& schedule)
+{
+    schedule.Active = ChildNumber(document, "ACTIVE");
+    schedule.Action = ChildNumber(document, "ACTION");
+    schedule.Condition = ChildNumber(document, "CONDITION");
+    schedule.HourlyMinutes = ChildNumber(document, "HOURLYMINUTES");
+    schedule.DailyHour = ChildNumber(document, "DAILYHOUR");
+    schedule.DailyMinute = ChildNumber(document, "DAILYMINUTE");
+    schedule.WeeklyHour = ChildNumber(document, "WEEKLYHOUR");
+    schedule.WeeklyMinute = ChildNumber(document, "WEEKLYMINUTE");
+    schedule.MonthlyHour = ChildNumber(document, "MONTHLYHOUR");
+    schedule.MonthlyMinute = ChildNumber(document, "MONTHLYMINUTE");
+    schedule.Weekday = ChildNumber(document, "WEEKDAY");
+    schedule.Monthday = ChildNumber(document, "MONTHDAY");
+    schedule.SendEmail = ChildNumber(document, "SENDEMAIL");
+    schedule.Email = ChildText(document, "EMAIL");
+}
+
+void ReadEntry(CXmlDocument& document, CBackup& entry)
+{
+    entry.SourceFolder = ChildText(document, "SOURCEFOLDER");
+    entry.DestinationFolder = ChildText(document, "DESTINATIONFOLDER");
+    entry.ExcludeFolders = ChildText(document, "EXCLUDEFOLDERS");
+    entry.IncludeFiles = ChildText(document, "INCLUDEFILES");
+    entry.ExcludeFiles = ChildText(document, "EXCLUDEFILES");
+    entry.Recursive = ChildNumber(document, "RECURSIVE");
+}
+
+} // namespace
+
+std::string CSessionFile::BuildDocument(const CSession& session)
+{
+    CXmlDocument document;
+    document.WriteElement("SESSION");
+    document.WriteAttribute("version", "003");
+    document.WriteChild("ACTIVESET", Number(session.ActiveSet));
+    for (const CSet& set : session.Sets) {
+        document.WriteChild("SET");
+        document.StepIn();
+        document.WriteChild("NAME", set.Name);
+        document.WriteChild("ACTIVEACTION", Number(set.ActiveAction));
+        document.WriteChild("LASTDESTINATIONFOLDER", set.LastDestinationFolder);
+        for (const CBackup& entry : set.Entries)
+            WriteEntry(document, entry);
+        WriteSchedule(document, set.Schedule);
+        document.StepOut();
+    }
+    return document.GetText();
+}
+
+int CSessionFile::Write(const std::string& path, const std::string& document)
+{
+    CAtomicFile file;
+    if (!file.Open(path))
+        return -2;
+    if (!file.Write(ToDiskBytes(kDeclaration)))
+        return -3;
+    if (!file.Write(ToDiskBytes(document)))
+        return -4;
+    if (!file.Commit())
+        return -5;
+    return 0;
+}
+
+std::string CSessionFile::ToDiskBytes(std::string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        if (c == '\n')
+            bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+}
+
+std::string CSessionFile::FromDiskBytes(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            continue;
+        text += bytes[i];
+    }
+    return text;
+}
+
+std::int32_t CSessionFile::ToNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    std::int64_t number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        number = std::min<std::int64_t>(number * 10 + (text[i] - '0'), std::int64_t{1} << 32);
+    number = negative ? -number : number;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(number, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+int CSessionFile::Read(const std::string& path, CSession& session, CPrompter& prompter)
+{
+    std::string bytes;
+    switch (FileIo::ReadWholeFile(path, bytes, kMaxFileSize)) {
+    case FileIo::ReadResult::Ok: break;
+    case FileIo::ReadResult::OpenFailed: return -2;
+    case FileIo::ReadResult::ReadFailed: return -5;
+    case FileIo::ReadResult::CloseFailed: return -6;
+    }
+    if (bytes.empty())
+        return -3;
+    const std::string text = FromDiskBytes(bytes);
+    const int version = CSessionTextReader::VersionOf(std::string_view(text).substr(0, text.find('\n')));
+    if (version == 1 || version == 2) {
+        CSessionTextReader(text).Read(version, session);
+        return 0;
+    }
+    return ReadXml(text, session, prompter);
+}
+
+int CSessionFile::ReadXml(const std::string& text, CSession& session, CPrompter& prompter)
+{
+    CXmlDocument document;
+    document.ParseText(text);
+    // Only a SESSION root holds a session; anything else loads as no sets.
+    if (!document.SeekElement("SESSION"))
+        return 0;
+    if (ToNumber(document.ReadAttribute("version")) > kNewestVersion) {
+        prompter.MessageBox(LoadString(57695), MbOk | MbIconError);
+        return -1;
+    }
+    std::lock_guard lock(session.Lock);
+    session.ActiveSet = ChildNumber(document, "ACTIVESET");
+    while (document.SeekChild("SET")) {
+        // A SET without child elements (written "<SET/>") holds nothing to
+        // read; stepping through it would lose the place among the sets.
+        if (!document.HasChildren(document.CurrentChildIndex()))
+            continue;
+        CSet& set = session.Sets.emplace_back();
+        if (!document.StepIn())
+            break;
+        ReadSet(document, set);
+        document.StepOut();
+    }
+    return 0;
+}
+
+void CSessionFile::ReadSet(CXmlDocument& document, CSet& set)
+{
+    set.Name = ChildText(document, "NAME");
+    set.ActiveAction = ChildNumber(document, "ACTIVEACTION");
+    set.LastDestinationFolder = ChildText(document, "LASTDESTINATIONFOLDER");
+    while (document.SeekChild("BACKUP")) {
+        CBackup& entry = set.Entries.emplace_back();
+        if (!document.StepIn())
+            break;
+        ReadEntry(document, entry);
+        document.StepOut();
+    }
+    // A missing SCHEDULER leaves the place on the child found last; its
+    // values then read as empty, as they always have.
+    document.SeekChild("SCHEDULER");
+    if (!document.StepIn())
+        return;
+    ReadSchedule(document, set.Schedule);
+    document.StepOut();
+}

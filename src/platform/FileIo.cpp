@@ -1,0 +1,98 @@
+#include "platform/FileIo.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace FileIo {
+
+namespace {
+
+ReadResult Failed(ReadResult result, int error, int* errorCode)
+{
+    if (errorCode)
+        *errorCode = error;
+    return result;
+}
+
+// Closes the descriptor however the read ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    int Release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes, int* errorCode)
+{
+    bytes.clear();
+    // Without O_NONBLOCK a FIFO given as a session file would hang the open.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.Get() < 0)
+        return Failed(ReadResult::OpenFailed, errno, errorCode);
+    struct stat st {};
+    if (::fstat(file.Get(), &st) != 0)
+        return Failed(ReadResult::OpenFailed, errno, errorCode);
+    // A folder opens on Linux, but is no file to read.
+    if (S_ISDIR(st.st_mode))
+        return Failed(ReadResult::OpenFailed, EISDIR, errorCode);
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        return Failed(ReadResult::OpenFailed, EINVAL, errorCode);
+    if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > maxBytes)
+        return Failed(ReadResult::ReadFailed, EFBIG, errorCode);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Failed(ReadResult::ReadFailed, errno, errorCode);
+        if (got == 0)
+            break;
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes)
+            return Failed(ReadResult::ReadFailed, EFBIG, errorCode);
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (::close(file.Release()) != 0)
+        return Failed(ReadResult::CloseFailed, errno, errorCode);
+    return ReadResult::Ok;
+}
+
+bool IsReadableFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool IsReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
+
+} // namespace FileIo
