@@ -18,6 +18,8 @@ struct SettingsRecord {
         std::int32_t CompareType = 0; // 0 size and modification time, 1 CRC-32
         std::int32_t LogActivate = 0;
         std::string LogFileName;
+
+        bool operator==(const GeneralSettings&) const = default;
     };
 
     struct ActionSettings {
@@ -34,6 +36,8 @@ struct SettingsRecord {
         std::int32_t RestoreOverwrite = 0;
         std::int32_t RestoreSecurity = 0;
         std::int32_t RestoreCompression = 0;
+
+        bool operator==(const ActionSettings&) const = default;
     };
 
     struct SchedulerSettings {
@@ -57,6 +61,8 @@ struct SettingsRecord {
         // (1 CRAM-MD5, 2 AUTH LOGIN, 3 AUTH LOGIN PLAIN).
         std::int32_t SMTPSecurity = 0;
         std::int32_t SMTPLoginMethod = 2;
+
+        bool operator==(const SchedulerSettings&) const = default;
     };
 
     // Computed when the program starts, never stored.
@@ -74,4 +80,7 @@ struct SettingsRecord {
 
     // Cluster size of the backup medium in bytes.
     std::uint64_t ClusterBytes() const { return 512ULL << (General.ClusterSize & 31); }
+
+    // Every field compared, the computed ones included.
+    bool operator==(const SettingsRecord&) const = default;
 };

@@ -1,0 +1,196 @@
+#include "SettingsTestFiles.h"
+#include "app/SettingsStore.h"
+#include "app/ShellIntegration.h"
+#include "common/TempDir.h"
+#include "platform/MyRegistry.h"
+#include "platform/SmallFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { WipeSettingsAndRegistrations(); }
+    void TearDown() override { WipeSettingsAndRegistrations(); }
+
+    const std::string m_program = "/opt/korvane/bin/korvane";
+    CShellIntegration m_shell{m_program};
+};
+
+// Every stored value changed from its default.
+SettingsRecord ChangedRecord()
+{
+    SettingsRecord record;
+    record.General = {1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log"};
+    record.Actions = {1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1};
+    auto& s = record.Scheduler;
+    s.SMTPServer = "mail.example.org";
+    s.SMTPPort = 465;
+    s.SMTPLoginRequired = 1;
+    s.SMTPLogin = "backup@example.org";
+    s.SMTPPassword = "s3cret;=\"x";
+    s.TrayHideIdle = 1;
+    s.TrayAnimate = 0;
+    s.TrayPlaySound = 0;
+    s.TrayBalloons = 0;
+    s.DisplaySummary = 1;
+    s.DisplayError = 0;
+    s.DisplayInformation = 1;
+    s.DisplayProgress = 1;
+    s.MissedEvents = 2;
+    s.SMTPSecurity = 2;
+    s.SMTPLoginMethod = 1;
+    return record;
+}
+
+TEST_F(SettingsStoreTest, EmptyStoreGivesExactlyTheDefaults)
+{
+    SettingsRecord loaded;
+    loaded.Scheduler.SMTPServer = "left over";
+    LoadSettings(loaded, m_shell);
+
+    SettingsRecord expected;
+    expected.Scheduler.SMTPServer = kDefaultSmtpServer;
+    EXPECT_EQ(loaded, expected);
+    EXPECT_EQ(loaded.Scheduler.SMTPPort, 25);
+    EXPECT_EQ(loaded.Scheduler.SMTPLoginMethod, 2);
+    EXPECT_FALSE(loaded.SchedulerActive);
+    EXPECT_EQ(loaded.ClusterBytes(), 4096u);
+}
+
+TEST_F(SettingsStoreTest, EveryValueSurvivesSaveAndLoadInAPrivateFile)
+{
+    const SettingsRecord saved = ChangedRecord();
+    SaveSettings(saved, m_shell);
+
+    struct stat info {};
+    ASSERT_EQ(::stat(CMyRegistry::FilePath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded, saved);
+    EXPECT_EQ(loaded.ClusterBytes(), 128u * 1024);
+}
+
+TEST_F(SettingsStoreTest, PasswordIsStoredAsEightBase64CharactersForThreeLetters)
+{
+    SettingsRecord record;
+    record.Scheduler.SMTPPassword = "abc";
+    SaveSettings(record, m_shell);
+
+    CMyRegistry registry;
+    ASSERT_EQ(registry.OpenKey("Software\\Zellik Software\\Korvane\\Settings\\Scheduler"), RegSuccess);
+    const std::string stored = registry.ReadString("SMTPPassword", "");
+    EXPECT_EQ(stored.size(), 8u);
+    EXPECT_NE(stored, "abc");
+    registry.CloseKey();
+    EXPECT_EQ(TempDir::Read(CMyRegistry::FilePath()).find("abc"), std::string::npos);
+
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Scheduler.SMTPPassword, "abc");
+}
+
+TEST_F(SettingsStoreTest, LongTextsAreReadWhole)
+{
+    SettingsRecord record;
+    record.General.LogFileName = "/srv/" + std::string(3000, 'l') + "/activity.log";
+    SaveSettings(record, m_shell);
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.General.LogFileName, record.General.LogFileName);
+}
+
+TEST_F(SettingsStoreTest, DisplaySummaryOfActionsAndSchedulerStaySeparate)
+{
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Software\\Zellik Software\\Korvane\\Settings\\Actions");
+        registry.WriteNumber("DisplaySummary", 0);
+        registry.WriteNumber("DisplayError", 0);
+    }
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Actions.DisplaySummary, 0);
+    EXPECT_EQ(loaded.Actions.DisplayError, 0);
+    EXPECT_EQ(loaded.Scheduler.DisplaySummary, 0);
+    EXPECT_EQ(loaded.Scheduler.DisplayError, 1);
+
+    loaded.Actions.DisplaySummary = 1;
+    loaded.Scheduler.DisplaySummary = 0;
+    SaveSettings(loaded, m_shell);
+    SettingsRecord again;
+    LoadSettings(again, m_shell);
+    EXPECT_EQ(again.Actions.DisplaySummary, 1);
+    EXPECT_EQ(again.Scheduler.DisplaySummary, 0);
+}
+
+TEST_F(SettingsStoreTest, PartlyFilledStoreKeepsDefaultsForMissingValues)
+{
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Settings\\Scheduler");
+        registry.WriteString("SMTPServer", "relay.example.net");
+        registry.WriteString("SMTPPassword", "not base64!");
+        registry.WriteString("SMTPPort", "twenty-five");
+    }
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Scheduler.SMTPServer, "relay.example.net");
+    EXPECT_EQ(loaded.Scheduler.SMTPPassword, "");
+    EXPECT_EQ(loaded.Scheduler.SMTPPort, 25);
+    EXPECT_EQ(loaded.General, SettingsRecord::GeneralSettings{});
+}
+
+TEST_F(SettingsStoreTest, SchedulerActiveFollowsTheAutomaticStart)
+{
+    SettingsRecord record;
+    record.SchedulerActive = true;
+    SaveSettings(record, m_shell);
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_TRUE(loaded.SchedulerActive);
+    // Another copy of the program does not see its own registration.
+    SettingsRecord other;
+    LoadSettings(other, CShellIntegration("/home/user/korvane-2/korvane"));
+    EXPECT_FALSE(other.SchedulerActive);
+
+    record.SchedulerActive = false;
+    SaveSettings(record, m_shell);
+    LoadSettings(loaded, m_shell);
+    EXPECT_FALSE(loaded.SchedulerActive);
+    EXPECT_FALSE(std::filesystem::exists(CShellIntegration::AutostartPath()));
+}
+
+TEST_F(SettingsStoreTest, SavingWithSchedulerActiveTakesOverAnotherCopysAutomaticStart)
+{
+    CShellIntegration("/media/usb/korvane").UpdateSchedulerRegistration(true);
+    ASSERT_FALSE(m_shell.IsSchedulerRegistered());
+
+    SettingsRecord record;
+    LoadSettings(record, m_shell);
+    EXPECT_FALSE(record.SchedulerActive);
+    record.SchedulerActive = true;
+    SaveSettings(record, m_shell);
+    EXPECT_TRUE(m_shell.IsSchedulerRegistered());
+    EXPECT_NE(TempDir::Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/korvane/bin/korvane\" /i\n"),
+              std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, ComputedFieldsDescribeThisProgramAndSystem)
+{
+    SettingsRecord record;
+    FillComputedSettings(record, "argument-zero");
+    EXPECT_FALSE(record.ModulePath.empty());
+    EXPECT_EQ(record.ModulePath.front(), '/');
+    EXPECT_TRUE(PathsNameSameFile(record.ModulePath, "/proc/self/exe"));
+    EXPECT_GT(record.OsMajorVersion, 0);
+    EXPECT_TRUE(record.IsNT);
+    EXPECT_TRUE(record.HasConnectivityProbe);
+}
+
+} // namespace
