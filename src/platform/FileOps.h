@@ -9,6 +9,10 @@
 
 // True when path (links followed) is a folder.
 bool IsFolder(const std::string& path);
+// True when path itself is a folder: a link to a folder is not.
+bool IsRealFolder(const std::string& path);
+// True when path itself is a link.
+bool IsLink(const std::string& path);
 // True when something (a link counts) is at path.
 bool PathExists(const std::string& path);
 // Creates one folder with default permissions.

@@ -1,0 +1,386 @@
+#include "engine/ProgressWorker.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "core/SettingsRecord.h"
+#include "engine/ActionDisplay.h"
+#include "log/ActivityLog.h"
+#include "platform/Clock.h"
+#include "platform/FileOps.h"
+#include "platform/Privilege.h"
+#include "scan/CompareFiles.h"
+#include "scan/PathFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+constexpr std::uint32_t kFolderAttribute = 0x10;
+constexpr std::uint32_t kReadOnlyAttribute = 0x01;
+constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
+
+// A folder as a path prefix: the file system root contributes nothing, so
+// "/" + "/etc" does not become "//etc".
+std::string PrefixOf(const std::string& folder)
+{
+    return folder == "/" ? std::string() : folder;
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& prefix)
+{
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 && path[prefix.size()] == '/';
+}
+
+// path below `from` re-rooted below `to`, into a buffer that is reused so
+// the per-file loops allocate nothing once it has grown.
+bool MapPath(const std::string& path, const std::string& from, const std::string& to, std::string& out)
+{
+    if (!StartsWithFolder(path, from))
+        return false;
+    out.assign(to).append(path, from.size(), std::string::npos);
+    return true;
+}
+
+const CFileRecord* FindRecord(const CFileRecordArray& list, const std::string& path)
+{
+    const std::size_t index = list.FindSorted(path);
+    return index < list.size() && list[index].Path == path ? &list[index] : nullptr;
+}
+
+bool IsFolderRecord(const CFileRecord& record)
+{
+    return record.Attributes != 0xFFFFFFFF && (record.Attributes & kFolderAttribute);
+}
+
+} // namespace
+
+CProgressWorker::CProgressWorker(const SettingsRecord& settings, bool scheduled, std::atomic<std::int32_t>& cancel,
+    CPrompter& prompter, CActivityLog& log, CActionDisplay& display, CClock& clock)
+    : m_settings(settings)
+    , m_scheduled(scheduled)
+    , m_cancel(cancel)
+    , m_prompter(prompter)
+    , m_log(log)
+    , m_display(display)
+    , m_clock(clock)
+{
+}
+
+CProgressWorker::~CProgressWorker()
+{
+    Wait();
+}
+
+void CProgressWorker::Start()
+{
+    // Taken before either thread runs, so Elapsed is right however the two
+    // threads happen to be scheduled.
+    StartTime = m_clock.Now();
+    m_execution = std::thread(&CProgressWorker::Execute, this);
+    m_ticker = std::thread(&CProgressWorker::Tick, this);
+}
+
+void CProgressWorker::Wait()
+{
+    if (m_execution.joinable())
+        m_execution.join();
+    if (m_ticker.joinable())
+        m_ticker.join();
+}
+
+std::string CProgressWorker::BackupRoot(const CBackup& entry)
+{
+    const std::string& source = entry.SourceFolder.empty() ? std::string("/") : entry.SourceFolder;
+    return entry.DestinationFolder + FolderDisplayName(source);
+}
+
+std::string CProgressWorker::CurrentFolder() const
+{
+    const CFileRecord* record = m_currentFolder.load();
+    return record ? record->Path : std::string();
+}
+
+std::string CProgressWorker::CurrentFile() const
+{
+    const CFileRecord* record = m_currentFile.load();
+    return record ? record->Path : std::string();
+}
+
+std::uint64_t CProgressWorker::CurrentFileSize() const
+{
+    const CFileRecord* record = m_currentFile.load();
+    return record ? record->Size : 0;
+}
+
+bool CProgressWorker::ShowErrors() const
+{
+    return (m_scheduled ? m_settings.Scheduler.DisplayError : m_settings.Actions.DisplayError) != 0;
+}
+
+void CProgressWorker::LogFailure(const std::string& message)
+{
+    m_log.WriteText(LogError, Action(), message);
+}
+
+void CProgressWorker::Execute()
+{
+    const bool security = Action() == 0 ? m_settings.Actions.BackupSecurity : m_settings.Actions.RestoreSecurity;
+    const bool privilege = m_settings.IsNT && security;
+    if (privilege && !EnablePrivilege(kSecurityPrivilege, true)) {
+        CopySecurity = 0;
+        if (ShowErrors() && m_prompter.MessageBox(LoadString(116), MbYesNo | MbIconQuestion | MbTopmost) == IdNo)
+            Cancel();
+    }
+    if (Action() == 0)
+        RunBackup();
+    else
+        RunRestore();
+    if (privilege)
+        EnablePrivilege(kSecurityPrivilege, false);
+    Deleting = 0;
+    Elapsed = static_cast<std::int64_t>(m_clock.Now() - StartTime);
+    {
+        std::lock_guard lock(m_tickMutex);
+        Running = 0;
+    }
+    m_tickWake.notify_all();
+}
+
+void CProgressWorker::Tick()
+{
+    const bool restore = Action() == 1;
+    std::int64_t total = 0;
+    for (const CBackup& entry : Set.Entries)
+        total += static_cast<std::int64_t>(restore ? entry.SecondList.size() : entry.SourceList.size());
+    std::unique_lock lock(m_tickMutex);
+    while (Running.load() == 1 && !Cancelled()) {
+        // 64-bit, so very large sets cannot overflow the product.
+        const std::int64_t done = ProcessedFileCount() + ProcessedFolderCount();
+        m_display.SetTrayTooltip(FormatString("%d%% completed", static_cast<int>(done * 100 / (total + 1))));
+        Elapsed = static_cast<std::int64_t>(m_clock.Now() - StartTime);
+        m_tickWake.wait_for(lock, std::chrono::milliseconds(100), [this] { return Running.load() == 0; });
+    }
+}
+
+void CProgressWorker::RunBackup()
+{
+    if (m_settings.Actions.BackupDelete)
+        DeletionPhase();
+    Deleting = 0;
+    if (Cancelled() || !FolderPhase(false))
+        return;
+    FilePhase(false);
+}
+
+void CProgressWorker::RunRestore()
+{
+    Deleting = 0;
+    if (!FolderPhase(true))
+        return;
+    FilePhase(true);
+}
+
+void CProgressWorker::DeletionPhase()
+{
+    for (CBackup& entry : Set.Entries) {
+        if (!CollectDeletions(entry))
+            return;
+    }
+    if (DeletedFolders.empty() && DeletedFiles.empty())
+        return;
+    if (!RemoveItems(DeletedFolders, DeletedFiles, m_settings.Actions.BackupTrash != 0))
+        Cancel();
+}
+
+// False when cancelled. A source that could not be read says nothing about
+// what vanished, so nothing below it counts as deleted: a missing source
+// root (an unplugged disk, a mistyped path) would otherwise empty the backup.
+bool CProgressWorker::CollectDeletions(CBackup& entry)
+{
+    const std::string root = BackupRoot(entry);
+    const std::string source = PrefixOf(entry.SourceFolder);
+    if (!entry.SourceFound) {
+        LogFailure(FormatString("Failed to access %s; nothing was deleted from %s",
+            ShortenText(entry.SourceFolder, 40).c_str(), ShortenText(root, 40).c_str()));
+        return !Cancelled();
+    }
+    for (const std::string& folder : entry.SourceUnlisted) {
+        LogFailure(FormatString("Failed to access %s; nothing was deleted from %s", ShortenText(folder, 40).c_str(),
+            ShortenText(root, 40).c_str()));
+    }
+    std::string sourcePath;
+    for (const CFileRecord& record : entry.SecondList) {
+        if (Cancelled())
+            return false;
+        if (!MapPath(record.Path, root, source, sourcePath))
+            continue;
+        if (FindRecord(entry.SourceList, sourcePath))
+            continue;
+        const bool unlisted = std::any_of(entry.SourceUnlisted.begin(), entry.SourceUnlisted.end(),
+            [&](const std::string& folder) { return sourcePath.compare(0, folder.size(), folder) == 0; });
+        if (unlisted)
+            continue;
+        (IsFolderRecord(record) ? DeletedFolders : DeletedFiles).push_back(record);
+    }
+    return true;
+}
+
+CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool restore) const
+{
+    const std::string root = BackupRoot(entry);
+    const std::string source = PrefixOf(entry.SourceFolder);
+    if (restore)
+        return {root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0, false};
+    return {source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0, true};
+}
+
+// Creates `to` when it is not a folder; false when the action is to end.
+// ignored tells that the user chose to go on without it.
+bool CProgressWorker::EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored)
+{
+    ignored = false;
+    for (;;) {
+        const int answer = CreateFolder(entry, from, to);
+        if (answer == 1)
+            return true;
+        if (answer == IdRetry)
+            continue;
+        if (answer == IdIgnore) {
+            ignored = true;
+            return true;
+        }
+        Cancel();
+        return false;
+    }
+}
+
+bool CProgressWorker::FolderPhase(bool restore)
+{
+    for (CBackup& entry : Set.Entries) {
+        if (Cancelled())
+            return false;
+        const Direction direction = DirectionOf(entry, restore);
+        const std::string top = direction.toFolder.empty() ? std::string("/") : direction.toFolder;
+        if (!IsFolder(top)) {
+            bool ignored = false;
+            if (!EnsureFolder(entry, direction.fromFolder.empty() ? "/" : direction.fromFolder, top, ignored))
+                return false;
+            if (ignored)
+                continue;
+        }
+        if (!ProcessFolders(entry, direction))
+            return false;
+    }
+    return true;
+}
+
+bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
+{
+    std::string target;
+    for (const CFileRecord& record : *direction.fromList) {
+        if (!IsFolderRecord(record))
+            continue;
+        if (Cancelled())
+            return false;
+        m_currentFolder = &record;
+        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target) && !IsRealFolder(target)) {
+            // A link where the folder belongs would carry every copy below it
+            // out of the tree: nothing is written through it.
+            if (IsLink(target))
+                m_blockedFolders.push_back(target + "/");
+            bool ignored = false;
+            if (!EnsureFolder(entry, record.Path, target, ignored))
+                return false;
+        }
+        ProcessedFolders.push_back(record);
+        ++m_processedFolderCount;
+    }
+    return true;
+}
+
+void CProgressWorker::FilePhase(bool restore)
+{
+    for (CBackup& entry : Set.Entries) {
+        if (!ProcessFiles(entry, DirectionOf(entry, restore)))
+            return;
+    }
+}
+
+bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
+{
+    std::string target;
+    for (CFileRecord& record : *direction.fromList) {
+        if (IsFolderRecord(record))
+            continue;
+        if (Cancelled())
+            return false;
+        if (!ProcessFile(entry, direction, record, target))
+            return false;
+        ProcessedFiles.push_back(record);
+        ++m_processedFileCount;
+    }
+    return true;
+}
+
+bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
+{
+    return std::any_of(m_blockedFolders.begin(), m_blockedFolders.end(),
+        [&](const std::string& folder) { return target.compare(0, folder.size(), folder) == 0; });
+}
+
+// False when the action is to end (Abort).
+bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target)
+{
+    m_currentFile = &record;
+    if (!MapPath(record.Path, direction.fromFolder, direction.toFolder, target))
+        return true;
+    bool retried = false;
+    for (;;) {
+        const int error = BelowBlockedFolder(target) ? ELOOP : CopyOne(entry, direction, record, target, retried);
+        if (error == 0)
+            return true;
+        const int answer = ReportError(error, record.Path, target);
+        if (answer == IdIgnore)
+            return true;
+        if (answer != IdRetry) {
+            Cancel();
+            return false;
+        }
+        retried = true;
+    }
+}
+
+// Compares and copies one file; 0 when done (copied or left alone), else the
+// errno of the failed copy. The scan's list of the target side tells whether
+// a file is there; after a retry, or when a new copy finds something in the
+// way, the disk is asked instead.
+int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record,
+    const std::string& target, bool& retried)
+{
+    const CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
+    const bool fileThere = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
+    if (!fileThere) {
+        const int error = CopyFileWithSecurity(entry, record.Path, target, true);
+        if (error != EEXIST || IsRealFolder(target) || !PathExists(target)) {
+            if (error == 0) {
+                if (direction.clearReadOnly && (record.Attributes & kReadOnlyAttribute))
+                    MakeOwnerWritable(target);
+                AddedFiles.AddPath(target, CFileRecordArray::kUnsorted);
+            }
+            return error;
+        }
+        // A file appeared since the scan, or the masks hid it: compare it.
+    }
+    const int compare = CompareFiles(record, target, m_settings.General.CompareType);
+    if (compare == 0 || (compare == 1 && direction.overwriteNewer))
+        return 0;
+    const int error = CopyFileWithSecurity(entry, record.Path, target, false);
+    if (error != 0)
+        return error;
+    if (direction.clearReadOnly && (record.Attributes & kReadOnlyAttribute))
+        MakeOwnerWritable(target);
+    UpdatedFiles.AddPath(target, CFileRecordArray::kUnsorted);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "core/Set.h"
+#include "platform/FileCopier.h"
+#include "scan/FileRecordArray.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CActionDisplay;
+class CActivityLog;
+class CClock;
+class CPrompter;
+struct SettingsRecord;
+
+// Carries out a backup or restore of one set after the scan worker has
+// filled both record lists of every entry: deletes what vanished from the
+// source (backup only), creates folders, copies new and changed files, and
+// records every step in seven lists for the progress window, the summary and
+// the log. Errors are offered as Abort/Retry/Ignore through the prompter.
+//
+// The execution thread writes everything; the ticker thread and the progress
+// window only read the counters and current items, which are atomic, and
+// read the lists only after Running has gone to 0.
+class CProgressWorker {
+public:
+    // cancel: the process-wide action cancel flag. scheduled selects the
+    // scheduler's DisplayError setting instead of the actions'.
+    CProgressWorker(const SettingsRecord& settings, bool scheduled, std::atomic<std::int32_t>& cancel,
+        CPrompter& prompter, CActivityLog& log, CActionDisplay& display, CClock& clock);
+    virtual ~CProgressWorker();
+    CProgressWorker(const CProgressWorker&) = delete;
+    CProgressWorker& operator=(const CProgressWorker&) = delete;
+
+    // Starts the execution and ticker threads and returns at once.
+    void Start();
+    // Waits until both threads have ended.
+    void Wait();
+
+    // Logs the failure as an error record, then asks Abort/Retry/Ignore (or
+    // answers Ignore when errors are not shown). 3, 4 or 5.
+    int ReportError(int code, const std::string& from, const std::string& to);
+
+    // The file operations of the action (see ProgressWorkerFileOps.cpp).
+    int CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
+    int CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
+    bool RemoveItems(const CFileRecordArray& folders, const CFileRecordArray& files, bool recycle);
+
+    // The folder an entry's files are kept in below its backup folder.
+    static std::string BackupRoot(const CBackup& entry);
+
+    // Values the progress window polls.
+    std::int32_t ProcessedFileCount() const { return m_processedFileCount.load(); }
+    std::int32_t ProcessedFolderCount() const { return m_processedFolderCount.load(); }
+    std::string CurrentFolder() const;
+    std::string CurrentFile() const;
+    std::uint64_t CurrentFileSize() const;
+
+    // Test hook: the copier every file copy goes through.
+    CFileCopier& Copier() { return m_copier; }
+
+    std::atomic<std::int32_t> Running{1};
+    std::atomic<std::int32_t> Deleting{1};
+    std::atomic<std::int32_t> CopySecurity{1};
+    CFileRecordArray ProcessedFiles;
+    CFileRecordArray ProcessedFolders;
+    CFileRecordArray DeletedFiles;
+    CFileRecordArray DeletedFolders;
+    CFileRecordArray AddedFolders;
+    CFileRecordArray AddedFiles;
+    CFileRecordArray UpdatedFiles;
+    std::atomic<std::int64_t> Elapsed{0};
+    CSet Set;
+    std::time_t StartTime = 0;
+
+private:
+    // One side of an entry as the copy phases see it.
+    struct Direction {
+        std::string fromFolder;      // folder the lists' paths start with
+        std::string toFolder;        // folder the copies go to
+        CFileRecordArray* fromList;  // records copied from
+        CFileRecordArray* toList;    // records found at the target side
+        bool overwriteNewer;         // BackupOverwrite / RestoreOverwrite
+        bool clearReadOnly;          // a backup's copies are never read-only
+    };
+
+    void Execute();
+    void Tick();
+    void RunBackup();
+    void RunRestore();
+    void DeletionPhase();
+    bool CollectDeletions(CBackup& entry);
+    bool FolderPhase(bool restore);
+    bool ProcessFolders(CBackup& entry, const Direction& direction);
+    void FilePhase(bool restore);
+    bool ProcessFiles(CBackup& entry, const Direction& direction);
+    bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
+    int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
+        bool& retried);
+    bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
+    Direction DirectionOf(CBackup& entry, bool restore) const;
+
+    int AskFileOperation(const std::string& text);
+    int FolderSecurity(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
+    int FolderCompression(const CBackup& entry, const std::string& toFolder);
+    bool SecurityFor(const CBackup& entry) const;
+    bool RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
+    std::string HoldingFolderFor(const std::string& path) const;
+
+    bool ShowErrors() const;
+    bool Cancelled() const { return m_cancel.load() != 0; }
+    void Cancel() { m_cancel.store(1); }
+    int Action() const { return Set.ActiveAction; }
+    bool BelowBlockedFolder(const std::string& target) const;
+    void LogFailure(const std::string& message);
+
+    const SettingsRecord& m_settings;
+    const bool m_scheduled;
+    std::atomic<std::int32_t>& m_cancel;
+    CPrompter& m_prompter;
+    CActivityLog& m_log;
+    CActionDisplay& m_display;
+    CClock& m_clock;
+    CFileCopier m_copier;
+
+    std::atomic<std::int32_t> m_processedFileCount{0};
+    std::atomic<std::int32_t> m_processedFolderCount{0};
+    // Records of the set's lists, which stay in place while the worker runs.
+    std::atomic<const CFileRecord*> m_currentFolder{nullptr};
+    std::atomic<const CFileRecord*> m_currentFile{nullptr};
+    // Target folders that are links: nothing is ever written through them.
+    std::vector<std::string> m_blockedFolders;
+
+    std::mutex m_tickMutex;
+    std::condition_variable m_tickWake;
+    std::thread m_execution;
+    std::thread m_ticker;
+};

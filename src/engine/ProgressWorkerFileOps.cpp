@@ -1,0 +1,198 @@
+// The file operations of CProgressWorker: copying with security, creating
+// folders, removing items, and the error prompt they share.
+#include "engine/ProgressWorker.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "core/SettingsRecord.h"
+#include "log/ActivityLog.h"
+#include "platform/Compression.h"
+#include "platform/FileOps.h"
+#include "platform/FileSecurity.h"
+#include "platform/Trash.h"
+#include "scan/PathFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+constexpr std::uint32_t kVolumeAcls = 0x8;
+constexpr std::uint32_t kVolumeCompression = 0x10;
+constexpr const char* kHoldingFolderName = "Korvane Deleted Files";
+constexpr unsigned kErrorPrompt = MbAbortRetryIgnore | MbIconError | MbTopmost;
+
+std::string Short(const std::string& path)
+{
+    return ShortenText(path, 40);
+}
+
+std::string NameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Moves path into folder under its own name, or "name (2)", "name (3)", ...
+// when that name is taken.
+int MoveRenamingOnCollision(const std::string& path, const std::string& folder)
+{
+    const std::string name = NameOf(path);
+    int error = MoveNoReplace(path, folder + "/" + name);
+    for (int n = 2; error == EEXIST && n < 10000; ++n)
+        error = MoveNoReplace(path, folder + "/" + name + " (" + std::to_string(n) + ")");
+    return error;
+}
+
+} // namespace
+
+int CProgressWorker::AskFileOperation(const std::string& text)
+{
+    if (!ShowErrors())
+        return IdIgnore;
+    const int answer = m_prompter.MessageBox(text, kErrorPrompt);
+    // Only the three buttons lead on; anything else stops the action rather
+    // than carrying on unasked.
+    return answer == IdRetry || answer == IdIgnore ? answer : IdAbort;
+}
+
+int CProgressWorker::ReportError(int code, const std::string& from, const std::string& to)
+{
+    const std::string text = SystemErrorText(code);
+    LogFailure(FormatString("%s (error: %d), Source: %s, Backup: %s", text.c_str(), code, Short(from).c_str(),
+        Short(to).c_str()));
+    return AskFileOperation(
+        FormatString("%s (error: %d)\n\nSource: %s\nBackup: %s", text.c_str(), code, from.c_str(), to.c_str()));
+}
+
+bool CProgressWorker::SecurityFor(const CBackup& entry) const
+{
+    const bool wanted = Action() == 0 ? m_settings.Actions.BackupSecurity : m_settings.Actions.RestoreSecurity;
+    return wanted && (entry.SourceVolumeFlags & kVolumeAcls) && (entry.DestinationVolumeFlags & kVolumeAcls)
+        && CopySecurity.load() == 1;
+}
+
+int CProgressWorker::CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to,
+    bool failIfExists)
+{
+    if (const int error = m_copier.Copy(from, to, failIfExists))
+        return error;
+    if (!SecurityFor(entry))
+        return 0;
+    CFileSecurity security;
+    if (const int error = security.Read(from))
+        return error;
+    return security.Write(to);
+}
+
+int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)
+{
+    std::string path = toFolder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    for (auto slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (IsFolder(prefix))
+            continue;
+        if (MakeFolder(prefix) != 0) {
+            LogFailure(FormatString("Failed to create folder %s", Short(prefix).c_str()));
+            return AskFileOperation(FormatString(LoadString(57699).c_str(), prefix.c_str()));
+        }
+        AddedFolders.AddPath(prefix, CFileRecordArray::kUnsorted);
+    }
+    const std::string folder = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
+    if (const int answer = FolderSecurity(entry, fromFolder, folder); answer != 1)
+        return answer;
+    return FolderCompression(entry, folder);
+}
+
+int CProgressWorker::FolderSecurity(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)
+{
+    if (!SecurityFor(entry))
+        return 1;
+    CFileSecurity security;
+    if (const int error = security.Read(fromFolder)) {
+        LogFailure(FormatString("Failed to get file security from %s (error: %d)", Short(fromFolder).c_str(), error));
+        return AskFileOperation(FormatString(
+            LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error));
+    }
+    if (const int error = security.Write(toFolder)) {
+        LogFailure(FormatString("Failed to set file security to %s (error: %d)", Short(toFolder).c_str(), error));
+        return AskFileOperation(
+            FormatString(LoadString(118).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
+    }
+    return 1;
+}
+
+// Only a volume that can compress (0x10) is asked to; a volume that merely
+// keeps ACLs (0x8) would refuse every folder with an error prompt.
+int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& toFolder)
+{
+    const bool wanted = Action() == 0
+        ? m_settings.Actions.BackupCompression && (entry.DestinationVolumeFlags & kVolumeCompression)
+        : m_settings.Actions.RestoreCompression && (entry.SourceVolumeFlags & kVolumeCompression);
+    if (!wanted)
+        return 1;
+    const CompressionResult result = SetFolderCompression(toFolder);
+    if (result.accessError) {
+        LogFailure(FormatString("Failed to access %s", Short(toFolder).c_str()));
+        return AskFileOperation(FormatString(LoadString(102).c_str(), toFolder.c_str(),
+            SystemErrorText(result.accessError).c_str(), result.accessError));
+    }
+    if (result.setError) {
+        LogFailure(FormatString("Failed to set compression for %s", Short(toFolder).c_str()));
+        return AskFileOperation(FormatString(
+            LoadString(117).c_str(), toFolder.c_str(), SystemErrorText(result.setError).c_str(), result.setError));
+    }
+    return 1;
+}
+
+// The holding folder lies in the backup folder of the entry the item belongs
+// to: on the same file system as the item, so staging is a rename, and never
+// in a temporary folder that may live in memory and vanish with a reboot.
+std::string CProgressWorker::HoldingFolderFor(const std::string& path) const
+{
+    for (const CBackup& entry : Set.Entries) {
+        const std::string root = BackupRoot(entry);
+        if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/')
+            return entry.DestinationFolder + "/" + kHoldingFolderName;
+    }
+    return {};
+}
+
+bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
+{
+    if (!PathExists(record.Path))
+        return true; // went with its folder
+    if (!recycle)
+        return RemoveTree(record.Path) == 0;
+    const std::string holding = HoldingFolderFor(record.Path);
+    if (!holding.empty() && std::find(holdings.begin(), holdings.end(), holding) == holdings.end()) {
+        MakeFolder(holding); // an existing one from an earlier run is used as it is
+        holdings.push_back(holding);
+    }
+    if (!holding.empty() && MoveRenamingOnCollision(record.Path, holding) == 0)
+        return true;
+    // Another file system below the backup root: trash the item on its own.
+    return MoveToTrash(record.Path);
+}
+
+bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRecordArray& files, bool recycle)
+{
+    std::vector<std::string> holdings;
+    bool cancelled = false;
+    for (const CFileRecordArray* list : {&folders, &files}) {
+        for (const CFileRecord& record : *list) {
+            if ((cancelled = Cancelled()))
+                break;
+            RemoveOne(record, recycle, holdings); // single failures are silent
+        }
+        if (cancelled)
+            break;
+    }
+    // Also after a cancel: what was staged goes to the trash rather than
+    // staying behind in the backup folder.
+    for (const std::string& holding : holdings)
+        MoveToTrash(holding);
+    return !cancelled;
+}

@@ -1,0 +1,114 @@
+#include "engine/EngineFixture.h"
+
+#include "platform/FileOps.h"
+
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+EngineFixture::EngineFixture()
+    : m_src(dir / "data/Documents")
+    , m_backup(dir / "backup")
+    , m_root(dir / "backup/Documents")
+    , m_logPath(dir / "activity.log")
+{
+    fs::create_directories(m_src);
+    fs::create_directories(m_backup);
+    settings.General.LogActivate = 1;
+    settings.General.LogFileName = m_logPath;
+    settings.Actions.BackupTrash = 0;
+}
+
+std::string EngineFixture::Write(const std::string& rel, const std::string& bytes, std::time_t mtime) const
+{
+    const std::string path = Src(rel);
+    fs::create_directories(fs::path(path).parent_path());
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(static_cast<ssize_t>(bytes.size()), ::write(fd, bytes.data(), bytes.size()));
+    ::close(fd);
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    return path;
+}
+
+CSet EngineFixture::MakeSet(int action) const
+{
+    CSet set;
+    set.Name = "Documents";
+    set.ActiveAction = action;
+    CBackup entry;
+    entry.SourceFolder = m_src;
+    entry.DestinationFolder = m_backup;
+    entry.IncludeFiles = "*.*";
+    entry.Recursive = 1;
+    set.Entries.push_back(entry);
+    return set;
+}
+
+void EngineFixture::Scan(CSet& set)
+{
+    for (CBackup& entry : set.Entries) {
+        const std::string root = CProgressWorker::BackupRoot(entry);
+        entry.SourceList.clear();
+        entry.SecondList.clear();
+        entry.SourceUnlisted.clear();
+        entry.SourceFound = IsFolder(entry.SourceFolder) ? 1 : 0;
+        entry.SourceList.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles,
+            entry.ExcludeFiles, entry.Recursive != 0, CFileRecordArray::kByPath, entry.Recursive != 0, nullptr,
+            nullptr, nullptr, nullptr, 0, nullptr, entry.SourceFound ? &entry.SourceUnlisted : nullptr);
+        entry.SecondList.ScanFolder(root + "/", "", "*.*", "", true, CFileRecordArray::kByPath, true, nullptr,
+            nullptr, nullptr, nullptr, 0, nullptr);
+    }
+}
+
+std::unique_ptr<CProgressWorker> EngineFixture::Run(int action)
+{
+    return RunSet(MakeSet(action));
+}
+
+std::unique_ptr<CProgressWorker> EngineFixture::RunSet(CSet set, bool scan)
+{
+    if (scan)
+        Scan(set);
+    m_log = std::make_unique<CActivityLog>(settings.General.LogActivate != 0, settings.General.LogFileName, prompter,
+        clock);
+    auto worker = std::make_unique<CProgressWorker>(settings, scheduled, cancel, prompter, *m_log, display, clock);
+    worker->Set = set;
+    worker->Start();
+    worker->Wait();
+    EXPECT_EQ(0, worker->Running.load());
+    EXPECT_EQ(0, worker->Deleting.load());
+    return worker;
+}
+
+void ExpectMirror(const std::string& source, const std::string& backup)
+{
+    std::size_t count = 0;
+    for (auto it = fs::recursive_directory_iterator(source); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string rel = it->path().string().substr(source.size() + 1);
+        const std::string copy = backup + "/" + rel;
+        struct stat s {}, b {};
+        ASSERT_EQ(0, ::lstat(it->path().c_str(), &s)) << rel;
+        ASSERT_EQ(0, ::lstat(copy.c_str(), &b)) << rel << " missing in the backup";
+        ++count;
+        EXPECT_EQ(s.st_mode & S_IFMT, b.st_mode & S_IFMT) << rel;
+        if (S_ISLNK(s.st_mode)) {
+            EXPECT_EQ(fs::read_symlink(it->path()), fs::read_symlink(copy)) << rel;
+            continue;
+        }
+        if (S_ISDIR(s.st_mode))
+            continue;
+        EXPECT_EQ((s.st_mode | S_IWUSR) & 07777, b.st_mode & 07777) << rel;
+        EXPECT_EQ(s.st_mtim.tv_sec, b.st_mtim.tv_sec) << rel;
+        EXPECT_EQ(s.st_mtim.tv_nsec, b.st_mtim.tv_nsec) << rel;
+        EXPECT_EQ(TempDir::Read(it->path()), TempDir::Read(copy)) << rel;
+    }
+    std::size_t backupCount = 0;
+    for (auto it = fs::recursive_directory_iterator(backup); it != fs::recursive_directory_iterator(); ++it)
+        ++backupCount;
+    EXPECT_EQ(count, backupCount) << "the backup holds items the source does not";
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "common/FakeClock.h"
+#include "common/ScriptedPrompter.h"
+#include "common/TempDir.h"
+#include "core/Set.h"
+#include "core/SettingsRecord.h"
+#include "engine/ActionDisplay.h"
+#include "engine/ProgressWorker.h"
+#include "log/ActivityLog.h"
+
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+// A prompter that runs a test's hook at every question before answering,
+// so a test can change the disk or the cancel flag while a prompt is open.
+class HookedPrompter : public ScriptedPrompter {
+public:
+    int MessageBox(const std::string& text, unsigned style) override
+    {
+        if (hook)
+            hook(text);
+        return ScriptedPrompter::MessageBox(text, style);
+    }
+    std::function<void(const std::string&)> hook;
+};
+
+// Records the tray tooltips the ticker sets.
+class RecordingDisplay : public CActionDisplay {
+public:
+    void SetTrayTooltip(const std::string& text) override
+    {
+        last = text;
+        ++calls;
+    }
+    std::string last;
+    std::atomic<int> calls{0};
+};
+
+// A scratch source tree and backup folder, a set over them, and the copy
+// worker run on lists scanned the way the action scan fills them.
+class EngineFixture : public ::testing::Test {
+protected:
+    EngineFixture();
+
+    std::string Src(const std::string& rel = "") const { return rel.empty() ? m_src : m_src + "/" + rel; }
+    std::string Root(const std::string& rel = "") const { return rel.empty() ? m_root : m_root + "/" + rel; }
+    std::string Write(const std::string& rel, const std::string& bytes, std::time_t mtime = 1'600'000'000) const;
+
+    CSet MakeSet(int action) const;
+    // Fills both lists of every entry as the action scan does.
+    static void Scan(CSet& set);
+    // Scans, runs the worker to its end and returns it for inspection.
+    std::unique_ptr<CProgressWorker> Run(int action);
+    std::unique_ptr<CProgressWorker> RunSet(CSet set, bool scan = true);
+    std::string LogText() const { return TempDir::Read(m_logPath); }
+
+    TempDir dir;
+    SettingsRecord settings;
+    FakeClock clock;
+    HookedPrompter prompter;
+    RecordingDisplay display;
+    std::atomic<std::int32_t> cancel{0};
+    bool scheduled = false;
+
+private:
+    std::string m_src;
+    std::string m_backup;
+    std::string m_root;
+    std::string m_logPath;
+    std::unique_ptr<CActivityLog> m_log;
+};
+
+// Bytes, mode and modification time of two trees are the same.
+void ExpectMirror(const std::string& source, const std::string& backup);

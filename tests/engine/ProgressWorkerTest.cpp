@@ -1,0 +1,447 @@
+#include "engine/EngineFixture.h"
+#include "platform/Trash.h"
+
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/capability.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t CountLines(const std::string& text, const std::string& needle)
+{
+    std::size_t count = 0;
+    for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1))
+        ++count;
+    return count;
+}
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+class WorkerTest : public EngineFixture {
+protected:
+    void MakeTree()
+    {
+        Write("a.txt", "alpha");
+        Write("README", "no extension");
+        Write("sub/b.txt", "beta");
+        Write("sub/deep/c.bin", std::string(200000, 'c'));
+        Write("ro.txt", "read only");
+        ::chmod(Src("ro.txt").c_str(), 0444);
+        fs::create_directories(Src("empty"));
+        fs::create_symlink("a.txt", Src("link"));
+    }
+};
+
+TEST_F(WorkerTest, FirstBackupMirrorsTheSourceAndTheSecondCopiesNothing)
+{
+    MakeTree();
+    auto first = Run(0);
+    ExpectMirror(Src(), Root());
+    EXPECT_EQ(6u, first->AddedFiles.size()); // five files and the link
+    EXPECT_EQ(4u, first->AddedFolders.size()); // root, empty, sub, sub/deep
+    EXPECT_EQ(6u, first->ProcessedFiles.size());
+    EXPECT_EQ(3u, first->ProcessedFolders.size());
+    EXPECT_EQ(0644u, ModeOf(Root("ro.txt"))) << "the copy of a read-only file must be writable";
+    EXPECT_TRUE(fs::is_symlink(Root("link")));
+    EXPECT_TRUE(prompter.asked.empty());
+
+    auto second = Run(0);
+    EXPECT_TRUE(second->AddedFiles.empty());
+    EXPECT_TRUE(second->AddedFolders.empty());
+    EXPECT_TRUE(second->UpdatedFiles.empty());
+    EXPECT_EQ(6u, second->ProcessedFiles.size());
+    EXPECT_EQ(3u, second->ProcessedFolders.size());
+    EXPECT_EQ(6, second->ProcessedFileCount());
+}
+
+TEST_F(WorkerTest, ReadOnlySourceChangedAgainOverwritesItsBackup)
+{
+    MakeTree();
+    Run(0);
+    ::chmod(Src("ro.txt").c_str(), 0644);
+    Write("ro.txt", "read only, changed", 1'600'000'100);
+    ::chmod(Src("ro.txt").c_str(), 0444);
+    auto run = Run(0);
+    ASSERT_EQ(1u, run->UpdatedFiles.size());
+    EXPECT_EQ(Root("ro.txt"), run->UpdatedFiles[0].Path);
+    EXPECT_EQ("read only, changed", TempDir::Read(Root("ro.txt")));
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder)
+{
+    MakeTree();
+    Run(0);
+    settings.Actions.BackupDelete = 1;
+    settings.Actions.BackupTrash = 1;
+    Write("a.txt", "alpha changed", 1'600'000'100);  // newer and longer
+    Write("sub/b.txt", "BETA", 1'600'000'001);        // same size, 1 s apart: the same
+    Write("new.txt", "new");
+    fs::remove_all(Src("sub/deep"));
+    fs::remove(Src("README"));
+    auto run = Run(0);
+
+    ASSERT_EQ(1u, run->UpdatedFiles.size());
+    EXPECT_EQ(Root("a.txt"), run->UpdatedFiles[0].Path);
+    ASSERT_EQ(1u, run->AddedFiles.size());
+    EXPECT_EQ(Root("new.txt"), run->AddedFiles[0].Path);
+    ASSERT_EQ(1u, run->DeletedFolders.size());
+    EXPECT_EQ(Root("sub/deep"), run->DeletedFolders[0].Path);
+    ASSERT_EQ(2u, run->DeletedFiles.size()); // README and sub/deep/c.bin
+    EXPECT_EQ("beta", TempDir::Read(Root("sub/b.txt")));
+    EXPECT_FALSE(fs::exists(Root("sub/deep")));
+    EXPECT_FALSE(fs::exists(Root("README")));
+
+    const std::string trash = HomeTrashFolder() + "/files/Korvane Deleted Files";
+    EXPECT_EQ("no extension", TempDir::Read(trash + "/README"));
+    EXPECT_EQ(std::string(200000, 'c'), TempDir::Read(trash + "/deep/c.bin"));
+    EXPECT_FALSE(fs::exists(dir / "backup/Korvane Deleted Files")) << "the holding folder must be trashed";
+    EXPECT_FALSE(fs::exists(std::string(std::getenv("TMPDIR")) + "/Korvane Deleted Files"));
+    fs::remove_all(HomeTrashFolder());
+}
+
+TEST_F(WorkerTest, DeletionWithoutTrashRemovesForGoodAndNeverFollowsLinks)
+{
+    Write("keep.txt", "k");
+    Run(0);
+    dir.Write("outside/precious", "must stay");
+    fs::create_directories(Root("gone"));
+    fs::create_symlink(dir / "outside", Root("gone/link-to-outside"));
+    settings.Actions.BackupDelete = 1;
+    auto run = Run(0);
+    EXPECT_EQ(1u, run->DeletedFolders.size());
+    EXPECT_FALSE(fs::exists(Root("gone")));
+    EXPECT_EQ("must stay", TempDir::Read(dir / "outside/precious"));
+}
+
+TEST_F(WorkerTest, WithoutBackupDeleteVanishedFilesStay)
+{
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    Run(0);
+    fs::remove(Src("b.txt"));
+    auto run = Run(0);
+    EXPECT_TRUE(run->DeletedFiles.empty());
+    EXPECT_TRUE(fs::exists(Root("b.txt")));
+}
+
+TEST_F(WorkerTest, MasksExcludingFilesNowCountAsDeleted)
+{
+    Write("a.txt", "a");
+    Write("b.log", "b");
+    Run(0);
+    settings.Actions.BackupDelete = 1;
+    CSet set = MakeSet(0);
+    set.Entries[0].ExcludeFiles = "*.log";
+    auto run = RunSet(set);
+    ASSERT_EQ(1u, run->DeletedFiles.size());
+    EXPECT_FALSE(fs::exists(Root("b.log")));
+}
+
+TEST_F(WorkerTest, MissingSourceRootDeletesNothingAndSaysSo)
+{
+    Write("a.txt", "a");
+    Write("sub/b.txt", "b");
+    Run(0);
+    settings.Actions.BackupDelete = 1;
+    fs::rename(Src(), dir / "data/moved-away");
+    auto run = Run(0);
+    EXPECT_TRUE(run->DeletedFiles.empty());
+    EXPECT_TRUE(run->DeletedFolders.empty());
+    EXPECT_TRUE(fs::exists(Root("a.txt")));
+    EXPECT_TRUE(fs::exists(Root("sub/b.txt")));
+    EXPECT_NE(std::string::npos, LogText().find("\t2\t0\tFailed to access "));
+    EXPECT_NE(std::string::npos, LogText().find("nothing was deleted from"));
+}
+
+TEST_F(WorkerTest, UnlistableSubfolderDeletesNothingBelowItsBackupCounterpart)
+{
+    Write("a.txt", "a");
+    Write("locked/b.txt", "b");
+    Write("locked/inner/c.txt", "c");
+    Write("gone.txt", "g");
+    Run(0);
+    settings.Actions.BackupDelete = 1;
+    fs::remove(Src("gone.txt"));
+    CSet set = MakeSet(0);
+    Scan(set);
+    // What the scan reports for a folder it could not read: the folder's own
+    // record, nothing below it, and the folder in SourceUnlisted.
+    CBackup& entry = set.Entries[0];
+    std::erase_if(entry.SourceList, [&](const CFileRecord& r) { return r.Path.starts_with(Src("locked/")); });
+    entry.SourceUnlisted.push_back(Src("locked/"));
+    auto run = RunSet(set, false);
+    ASSERT_EQ(1u, run->DeletedFiles.size());
+    EXPECT_EQ(Root("gone.txt"), run->DeletedFiles[0].Path);
+    EXPECT_TRUE(run->DeletedFolders.empty());
+    EXPECT_TRUE(fs::exists(Root("locked/inner/c.txt")));
+}
+
+TEST_F(WorkerTest, NewerBackupFileIsKeptOnlyWithOverwriteSettingOn)
+{
+    Write("a.txt", "source");
+    Run(0);
+    const timespec later[2] = {{1'700'000'000, 0}, {1'700'000'000, 0}};
+    ::utimensat(AT_FDCWD, Root("a.txt").c_str(), later, 0);
+    settings.Actions.BackupOverwrite = 1;
+    EXPECT_TRUE(Run(0)->UpdatedFiles.empty());
+    settings.Actions.BackupOverwrite = 0;
+    EXPECT_EQ(1u, Run(0)->UpdatedFiles.size());
+    EXPECT_EQ("source", TempDir::Read(Root("a.txt")));
+}
+
+TEST_F(WorkerTest, UnreadableFileIsLoggedBeforeThePromptAndIgnoreGoesOn)
+{
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    Write("c.txt", "c");
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("b.txt")); // vanished between scan and copy
+    std::string logAtPrompt;
+    prompter.hook = [&](const std::string&) { logAtPrompt = LogText(); };
+    prompter.Answer(IdIgnore);
+    auto run = RunSet(set, false);
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ(unsigned(MbAbortRetryIgnore | MbIconError | MbTopmost), prompter.asked[0].style);
+    EXPECT_EQ("No such file or directory (error: 2)\n\nSource: " + Src("b.txt") + "\nBackup: " + Root("b.txt"),
+        prompter.asked[0].text);
+    EXPECT_NE(std::string::npos, logAtPrompt.find("\t2\t0\tNo such file or directory (error: 2), Source: "));
+    EXPECT_EQ(2u, run->AddedFiles.size());
+    EXPECT_EQ(3u, run->ProcessedFiles.size());
+    EXPECT_TRUE(fs::exists(Root("c.txt")));
+    EXPECT_EQ(0, cancel.load());
+}
+
+TEST_F(WorkerTest, RetryRepeatsTheFailedCopy)
+{
+    Write("a.txt", "a");
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("a.txt"));
+    prompter.hook = [&](const std::string&) { Write("a.txt", "back again"); };
+    prompter.Answer(IdRetry);
+    auto run = RunSet(set, false);
+    EXPECT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ("back again", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ(1u, run->AddedFiles.size());
+}
+
+TEST_F(WorkerTest, AbortKeepsWhatWasDoneAndRecordsIt)
+{
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    Write("c.txt", "c");
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("b.txt"));
+    prompter.Answer(IdAbort);
+    auto run = RunSet(set, false);
+    EXPECT_EQ(1, cancel.load());
+    ASSERT_EQ(1u, run->AddedFiles.size());
+    EXPECT_EQ("a", TempDir::Read(Root("a.txt")));
+    EXPECT_FALSE(fs::exists(Root("c.txt")));
+    EXPECT_EQ(1u, run->ProcessedFiles.size());
+}
+
+TEST_F(WorkerTest, ErrorsNotShownAreLoggedAndIgnored)
+{
+    scheduled = true;
+    settings.Scheduler.DisplayError = 0;
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("a.txt"));
+    auto run = RunSet(set, false);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(1u, CountLines(LogText(), "\t2\t0\t"));
+    EXPECT_EQ(1u, run->AddedFiles.size());
+}
+
+TEST_F(WorkerTest, FailedFolderCreationIsLoggedAndIgnoreGoesOn)
+{
+    Write("sub/a.txt", "a");
+    Write("b.txt", "b");
+    fs::create_directories(Root());
+    dir.Write("backup/Documents/sub", "a file where the folder belongs");
+    prompter.defaultAnswer = IdIgnore;
+    auto run = Run(0);
+    ASSERT_GE(prompter.asked.size(), 2u);
+    EXPECT_EQ("Failed to create folder '" + Root("sub") + "'.", prompter.asked[0].text);
+    EXPECT_NE(std::string::npos, LogText().find("\t2\t0\tFailed to create folder "));
+    EXPECT_EQ(1u, run->ProcessedFolders.size());
+    EXPECT_EQ("b", TempDir::Read(Root("b.txt")));
+}
+
+TEST_F(WorkerTest, NothingIsWrittenThroughALinkWhereAFolderBelongs)
+{
+    Write("sub/passwd", "evil");
+    dir.Write("elsewhere/passwd", "precious");
+    fs::create_directories(Root());
+    fs::create_directory_symlink(dir / "elsewhere", Root("sub"));
+    prompter.defaultAnswer = IdIgnore;
+    Run(0);
+    EXPECT_EQ("precious", TempDir::Read(dir / "elsewhere/passwd"));
+    EXPECT_NE(std::string::npos, LogText().find("(error: 40)")); // ELOOP
+}
+
+TEST_F(WorkerTest, CreatesEveryMissingLevelOfTheBackupFolder)
+{
+    Write("a.txt", "a");
+    CSet set = MakeSet(0);
+    set.Entries[0].DestinationFolder = dir / "backup/x/y";
+    auto run = RunSet(set);
+    ASSERT_EQ(3u, run->AddedFolders.size());
+    EXPECT_EQ(dir / "backup/x", run->AddedFolders[0].Path);
+    EXPECT_EQ(dir / "backup/x/y/Documents", run->AddedFolders[2].Path);
+    EXPECT_EQ("a", TempDir::Read(dir / "backup/x/y/Documents/a.txt"));
+}
+
+TEST_F(WorkerTest, RestoreBringsBackDeletedAndChangedFiles)
+{
+    Write("a.txt", "alpha");
+    Write("sub/b.txt", "beta");
+    Run(0);
+    fs::remove_all(Src("sub"));
+    Write("a.txt", "damaged", 1'500'000'000);
+    auto run = Run(1);
+    EXPECT_EQ("beta", TempDir::Read(Src("sub/b.txt")));
+    EXPECT_EQ("alpha", TempDir::Read(Src("a.txt")));
+    EXPECT_EQ(1u, run->UpdatedFiles.size());
+    EXPECT_EQ(1u, run->AddedFiles.size());
+    EXPECT_EQ(1u, run->AddedFolders.size());
+    ExpectMirror(Src(), Root());
+}
+
+TEST_F(WorkerTest, RestoreOverReadOnlyFileIsRefusedWithAccessDenied)
+{
+    Write("a.txt", "good");
+    Run(0);
+    Write("a.txt", "bad!", 1'500'000'000);
+    ::chmod(Src("a.txt").c_str(), 0444);
+    prompter.Answer(IdIgnore);
+    auto run = Run(1);
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ(0u, prompter.asked[0].text.find("Permission denied (error: 13)"));
+    EXPECT_EQ("bad!", TempDir::Read(Src("a.txt")));
+    EXPECT_TRUE(run->UpdatedFiles.empty());
+}
+
+TEST_F(WorkerTest, CancelDuringTheFilePhaseKeepsEveryCompletedCopy)
+{
+    for (int i = 0; i < 5; ++i)
+        Write("f" + std::to_string(i), std::string(1000 + i, 'x'));
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("f2"));
+    // The user presses Cancel while the error prompt of f2 is open.
+    prompter.hook = [&](const std::string&) { cancel = 1; };
+    prompter.Answer(IdIgnore);
+    auto run = RunSet(set, false);
+    EXPECT_EQ(2u, run->AddedFiles.size());
+    EXPECT_EQ(3u, run->ProcessedFiles.size());
+    EXPECT_EQ(std::string(1000, 'x'), TempDir::Read(Root("f0")));
+    EXPECT_EQ(std::string(1001, 'x'), TempDir::Read(Root("f1")));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Root()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(2u, names.size()) << "no partial or temporary file may stay";
+}
+
+TEST_F(WorkerTest, CancelBeforeStartChangesNothing)
+{
+    Write("a.txt", "a");
+    cancel = 1;
+    settings.Actions.BackupDelete = 1;
+    auto run = Run(0);
+    EXPECT_FALSE(fs::exists(Root()));
+    EXPECT_TRUE(run->ProcessedFiles.empty());
+}
+
+TEST_F(WorkerTest, TickerShowsPercentageAndElapsedWhileRunning)
+{
+    Write("a.txt", "a");
+    Write("b.txt", "b");
+    CSet set = MakeSet(0);
+    Scan(set);
+    fs::remove(Src("b.txt"));
+    // Hold the worker in the prompt until the ticker has spoken.
+    prompter.hook = [&](const std::string&) {
+        clock.Advance(65);
+        const int seen = display.calls.load();
+        while (display.calls.load() <= seen + 1)
+            std::this_thread::yield();
+    };
+    prompter.Answer(IdIgnore);
+    auto run = RunSet(set, false);
+    // 1 file + 1 folder record? The set has two files and no folders: 1 of 2 done.
+    EXPECT_EQ("33% completed", display.last);
+    EXPECT_EQ(65, run->Elapsed.load());
+}
+
+TEST_F(WorkerTest, PrivilegeRefusedAsksAndNoCancels)
+{
+    Write("a.txt", "a");
+    settings.Actions.BackupSecurity = 1;
+    prompter.Answer(IdNo);
+    std::unique_ptr<CProgressWorker> run;
+    // The worker's threads inherit the starting thread's capabilities.
+    std::thread([&] {
+        cap_t caps = cap_get_proc();
+        const cap_value_t value = CAP_CHOWN;
+        cap_set_flag(caps, CAP_EFFECTIVE, 1, &value, CAP_CLEAR);
+        cap_set_flag(caps, CAP_PERMITTED, 1, &value, CAP_CLEAR);
+        cap_set_proc(caps);
+        cap_free(caps);
+        run = Run(0);
+    }).join();
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ(0u, prompter.asked[0].text.find("Failed to set the SE_SECURITY_NAME privilege"));
+    EXPECT_EQ(unsigned(MbYesNo | MbIconQuestion | MbTopmost), prompter.asked[0].style);
+    EXPECT_EQ(0, run->CopySecurity.load());
+    EXPECT_EQ(1, cancel.load());
+    EXPECT_FALSE(fs::exists(Root("a.txt")));
+}
+
+TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
+{
+    Write("sub/a.txt", "a");
+    ::chown(Src("sub").c_str(), 4321, 4321);
+    ::chown(Src("sub/a.txt").c_str(), 1234, 1234);
+    settings.Actions.BackupSecurity = 1;
+    settings.Actions.BackupCompression = 1;
+
+    // A volume without ACLs (FAT): neither is attempted, nothing is said.
+    auto plain = Run(0);
+    struct stat st {};
+    ::stat(Root("sub/a.txt").c_str(), &st);
+    EXPECT_EQ(0u, st.st_uid);
+    EXPECT_TRUE(prompter.asked.empty());
+    fs::remove_all(Root());
+
+    // ACLs on both sides but no compression flag: security only.
+    CSet set = MakeSet(0);
+    Scan(set);
+    set.Entries[0].SourceVolumeFlags = 0x8;
+    set.Entries[0].DestinationVolumeFlags = 0x8;
+    auto secured = RunSet(set, false);
+    ::stat(Root("sub/a.txt").c_str(), &st);
+    EXPECT_EQ(1234u, st.st_uid);
+    ::stat(Root("sub").c_str(), &st);
+    EXPECT_EQ(4321u, st.st_uid);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(std::string::npos, LogText().find("compression"));
+}
+
+} // namespace
