@@ -1,0 +1,193 @@
+#include "common/TempDir.h"
+#include "scan/CompareFiles.h"
+#include "scan/Crc32.h"
+#include "scan/FileRecord.h"
+#include "scan/FileRecordArray.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
+
+void SetModified(const std::string& path, std::time_t seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+CFileRecord RecordOf(const std::string& path)
+{
+    CFileRecord record;
+    EXPECT_TRUE(record.SetFromPath(path));
+    return record;
+}
+
+} // namespace
+
+TEST(FileRecord, InitialValues)
+{
+    CFileRecord record;
+    EXPECT_EQ(record.Attributes, 0xFFFFFFFFu);
+    EXPECT_EQ(record.LastWriteTime, 0x019DB1E73702E800ULL);
+    EXPECT_EQ(record.GetLastWriteTime(), 3600);
+    EXPECT_FALSE(record.IsFolder());
+    EXPECT_EQ(sizeof(CFileRecord), 88u);
+}
+
+TEST(FileRecord, SetFromPathKeepsRecordWhenNotFound)
+{
+    TempDir dir;
+    const std::string path = dir.Write("sub/name.ext", "abc");
+    CFileRecord record = RecordOf(path);
+    EXPECT_EQ(record.Path, path);
+    EXPECT_EQ(record.GetFileName(), "name.ext");
+    EXPECT_EQ(record.Size, 3u);
+    EXPECT_FALSE(record.SetFromPath(dir / "missing"));
+    EXPECT_FALSE(record.SetFromPath(dir / "sub/"));
+    EXPECT_EQ(record.Path, path);
+    EXPECT_TRUE(record.SetFromPath(dir / "sub"));
+    EXPECT_TRUE(record.IsFolder());
+
+    CFileRecordArray array;
+    array.AddPath(path, 4);
+    array.AddPath(dir / "missing", 4);
+    ASSERT_EQ(array.size(), 2u);
+    EXPECT_EQ(array[0].Path, "");
+    EXPECT_EQ(array[0].Attributes, 0xFFFFFFFFu);
+    EXPECT_EQ(array[1].Path, path);
+}
+
+TEST(FileRecord, LastWriteTimeLimits)
+{
+    CFileRecord record;
+    record.LastWriteTime = kUnixEpochFileTime + 15'000'000ULL; // 1.5 s: whole seconds, rounded down
+    EXPECT_EQ(record.GetLastWriteTime(), 1);
+    record.LastWriteTime = CFileRecord::kLatestFileTime;
+    EXPECT_EQ(record.GetLastWriteTime(), 32503683600);
+    record.LastWriteTime = CFileRecord::kLatestFileTime + 1;
+    EXPECT_EQ(record.GetLastWriteTime(), 0);
+    record.LastWriteTime = 0; // 1601
+    EXPECT_EQ(record.GetLastWriteTime(), 0);
+    // Not moved by the zone: the value is an instant.
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    record.LastWriteTime = kUnixEpochFileTime + 1'720'000'000ULL * 10'000'000ULL;
+    EXPECT_EQ(record.GetLastWriteTime(), 1'720'000'000);
+    unsetenv("TZ");
+    tzset();
+}
+
+TEST(FileRecord, CrcMatchesTheStandardCheckValueAndIsCached)
+{
+    EXPECT_EQ(~CCrc32::Update(CCrc32::kPreset, "123456789", 9), 0xCBF43926u);
+    TempDir dir;
+    std::string big(100000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + 3);
+    const std::string path = dir.Write("big", big);
+    CFileRecord record = RecordOf(path);
+    const std::uint32_t expected = ~CCrc32::Update(CCrc32::kPreset, big.data(), big.size());
+    EXPECT_EQ(record.GetCrc(), expected);
+    EXPECT_TRUE(record.CrcComplete);
+    EXPECT_EQ(record.CrcOffset, big.size());
+    // Cached: the file is no longer read.
+    std::filesystem::remove(path);
+    EXPECT_EQ(record.GetCrc(), expected);
+}
+
+TEST(FileRecord, CrcOfEmptyAndUnreadableFiles)
+{
+    TempDir dir;
+    CFileRecord empty = RecordOf(dir.Write("empty", ""));
+    EXPECT_EQ(empty.GetCrc(), 0u);
+    EXPECT_EQ(empty.GetCrc(), 0u);
+
+    CFileRecord gone = RecordOf(dir.Write("gone", "data"));
+    std::filesystem::remove(gone.Path);
+    EXPECT_EQ(gone.GetCrc(), 0xFFFFFFFFu);
+    EXPECT_FALSE(gone.CrcComplete);
+}
+
+TEST(FileRecord, CrcOfAFileThatGrewIsNotFinal)
+{
+    TempDir dir;
+    CFileRecord record = RecordOf(dir.Write("f", "abc"));
+    dir.Write("f", "abcdef");
+    record.GetCrc();
+    EXPECT_FALSE(record.CrcComplete);
+}
+
+TEST(FileRecord, ReusedRecordStartsAFreshChecksum)
+{
+    TempDir dir;
+    const std::string a = dir.Write("a", "first");
+    const std::string b = dir.Write("b", "second");
+    CFileRecord record = RecordOf(a);
+    record.GetCrc();
+    ASSERT_TRUE(record.SetFromPath(b));
+    EXPECT_EQ(record.GetCrc(), ~CCrc32::Update(CCrc32::kPreset, "second", 6));
+}
+
+TEST(CompareFiles, SizeAndTimeWithinThreeSeconds)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from", "12345");
+    const std::string to = dir.Write("to", "12345");
+    const std::time_t base = 1'700'000'000;
+    SetModified(to, base);
+
+    const struct {
+        std::time_t FromTime;
+        int Expected;
+    } cases[] = {{base, 0}, {base + 2, 0}, {base - 2, 0}, {base + 3, -1}, {base - 3, -1}, {base - 4, 1}};
+    for (const auto& c : cases) {
+        SetModified(from, c.FromTime);
+        CFileRecord record = RecordOf(from);
+        EXPECT_EQ(CompareFiles(record, to, kCompareSizeAndTime), c.Expected) << c.FromTime - base;
+    }
+    dir.Write("to", "123456");
+    SetModified(to, base);
+    SetModified(from, base);
+    CFileRecord record = RecordOf(from);
+    EXPECT_EQ(CompareFiles(record, to, kCompareSizeAndTime), -1);
+}
+
+TEST(CompareFiles, CrcModeComparesContentButNewerTargetComesFirst)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from", "same");
+    const std::string to = dir.Write("to", "same");
+    SetModified(from, 1'700'000'000);
+    SetModified(to, 1'600'000'000);
+    CFileRecord record = RecordOf(from);
+    EXPECT_EQ(CompareFiles(record, to, kCompareCrc32), 0);
+    dir.Write("to", "diff");
+    SetModified(to, 1'600'000'000);
+    EXPECT_EQ(CompareFiles(record, to, kCompareCrc32), -1);
+
+    // A target newer by more than 3 seconds wins before any checksum is read.
+    SetModified(to, 1'700'000'004);
+    CFileRecord fresh = RecordOf(from);
+    EXPECT_EQ(CompareFiles(fresh, to, kCompareCrc32), 1);
+    EXPECT_EQ(fresh.CrcOffset, 0u);
+    EXPECT_FALSE(fresh.CrcComplete);
+}
+
+TEST(CompareFiles, UnreadableFilesNeverCountAsTheSame)
+{
+    TempDir dir;
+    // Folders stand in for files that cannot be read: both checksums would
+    // be the preset register.
+    std::filesystem::create_directory(dir / "from");
+    std::filesystem::create_directory(dir / "to");
+    SetModified(dir / "from", 1'700'000'000);
+    SetModified(dir / "to", 1'700'000'000);
+    CFileRecord record = RecordOf(dir / "from");
+    record.Size = 10;
+    EXPECT_EQ(CompareFiles(record, dir / "to", kCompareCrc32), -1);
+}
