@@ -4,6 +4,7 @@
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
 #include "engine/ActionDisplay.h"
+#include "engine/GetInfoWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
@@ -92,8 +93,7 @@ void CProgressWorker::Wait()
 
 std::string CProgressWorker::BackupRoot(const CBackup& entry)
 {
-    const std::string& source = entry.SourceFolder.empty() ? std::string("/") : entry.SourceFolder;
-    return entry.DestinationFolder + FolderDisplayName(source);
+    return CGetInfoWorker::BackupRoot(entry);
 }
 
 std::string CProgressWorker::CurrentFolder() const
@@ -182,10 +182,17 @@ void CProgressWorker::RunRestore()
     FilePhase(true);
 }
 
+// An entry without a backup folder text has no backup root: its root would
+// name a folder at the top of the file system.
+bool CProgressWorker::Usable(const CBackup& entry)
+{
+    return !entry.DestinationFolder.empty();
+}
+
 void CProgressWorker::DeletionPhase()
 {
     for (CBackup& entry : Set.Entries) {
-        if (!CollectDeletions(entry))
+        if (Usable(entry) && !CollectDeletions(entry))
             return;
     }
     if (DeletedFolders.empty() && DeletedFiles.empty())
@@ -261,6 +268,8 @@ bool CProgressWorker::FolderPhase(bool restore)
     for (CBackup& entry : Set.Entries) {
         if (Cancelled())
             return false;
+        if (!Usable(entry))
+            continue;
         const Direction direction = DirectionOf(entry, restore);
         const std::string top = direction.toFolder.empty() ? std::string("/") : direction.toFolder;
         if (!IsFolder(top)) {
@@ -303,7 +312,7 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
 void CProgressWorker::FilePhase(bool restore)
 {
     for (CBackup& entry : Set.Entries) {
-        if (!ProcessFiles(entry, DirectionOf(entry, restore)))
+        if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore)))
             return;
     }
 }

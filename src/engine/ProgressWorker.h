@@ -90,6 +90,7 @@ private:
         bool clearReadOnly;          // a backup's copies are never read-only
     };
 
+    static bool Usable(const CBackup& entry);
     void Execute();
     void Tick();
     void RunBackup();
