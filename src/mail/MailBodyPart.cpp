@@ -4,8 +4,8 @@
 #include "mail/QuotedPrintable.h"
 #include "mail/Uuid.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -22,13 +22,22 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A read error (a folder where a file is expected, an I/O error) fails the
+// whole read rather than sending a shortened attachment.
 bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    char buffer[65536];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
+        bytes.append(buffer, count);
+    return std::ferror(file.get()) == 0;
 }
 
 } // namespace

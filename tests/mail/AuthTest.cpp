@@ -1,0 +1,217 @@
+#include "RecordingConnection.h"
+#include "SmtpTestServer.h"
+#include "mail/Base64Codec.h"
+
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Base64(const std::string& text)
+{
+    CBase64Codec codec;
+    codec.EncodeBytes(text.data(), text.size());
+    return codec.EncodedText();
+}
+
+// Greeting and a multi-line EHLO reply.
+void Greet(SmtpTestSession& s)
+{
+    s.Send("220 mail.example.org ESMTP\r\n");
+    s.ReadLine();
+    s.Send("250-mail.example.org\r\n250-SIZE 1000000\r\n250 AUTH LOGIN CRAM-MD5\r\n");
+}
+
+void Quit(SmtpTestSession& s)
+{
+    s.ReadLine();
+    s.Send("221 bye\r\n");
+}
+
+// The expected CRAM-MD5 answer, computed by OpenSSL's own HMAC.
+std::string CramAnswer(const std::string& user, const std::string& password, const std::string& challenge)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    HMAC(EVP_md5(), password.data(), static_cast<int>(password.size()),
+         reinterpret_cast<const unsigned char*>(challenge.data()), challenge.size(), digest, &length);
+    std::string hex;
+    char pair[3];
+    for (unsigned i = 0; i < length; ++i) {
+        std::snprintf(pair, sizeof(pair), "%02x", digest[i]);
+        hex += pair;
+    }
+    return Base64(user + " " + hex);
+}
+
+bool ConnectWith(CMailConnection& connection, const SmtpTestServer& server, SmtpLoginMethod method,
+                 const std::string& user, const std::string& password)
+{
+    connection.SetHeloHostName("client.test");
+    connection.SetReplyTimeout(5000);
+    return connection.Connect("127.0.0.1", method, user, password, server.Port());
+}
+
+} // namespace
+
+TEST(SmtpAuth, AuthLoginSendsBase64CredentialsAfterASplitEhloReply)
+{
+    ReceiveSignal received;
+    SmtpTestServer server([&](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250-mail.example.org\r\n250-SIZE 1000000\r\n");
+        received.WaitFor(2);
+        s.Send("250 AUTH LOGIN\r\n");
+        s.ReadLine();
+        s.Send("334 VXNlcm5hbWU6\r\n");
+        s.ReadLine();
+        s.Send("334 UGFzc3dvcmQ6\r\n");
+        s.ReadLine();
+        s.Send("235 2.7.0 Authentication successful\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection(std::make_unique<SignallingSocket>(received));
+    ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::Login, "backup@example.org", "s3cret"));
+    EXPECT_TRUE(connection.Disconnect(true));
+    server.Join();
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN", Base64("backup@example.org"), Base64("s3cret"),
+                                     "QUIT"}));
+    EXPECT_TRUE(connection.Failures.empty());
+}
+
+TEST(SmtpAuth, AuthLoginRefusesAPromptInTheWrongCase)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 " + Base64("username:") + "\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::Login, "user", "pass"));
+    server.Join();
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN", "QUIT"}));
+    EXPECT_TRUE(connection.Reported(
+        "CMailConnection::AuthLogin, An unexpected request received when expecting username request"));
+    EXPECT_TRUE(connection.Reported("CMailConnection::Connect, An unexpected HELO/EHLO response was received"));
+}
+
+TEST(SmtpAuth, AuthLoginWithAWrongPasswordFailsAtTheEnd)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 VXNlcm5hbWU6\r\n");
+        s.ReadLine();
+        s.Send("334 UGFzc3dvcmQ6\r\n");
+        s.ReadLine();
+        s.Send("535 5.7.8 Authentication credentials invalid\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::Login, "user", "wrong"));
+    EXPECT_TRUE(connection.Reported("CMailConnection::AuthLogin, AUTH LOGIN authentication was unsuccessful"));
+    EXPECT_EQ(connection.LastError(), EPROTONOSUPPORT);
+    server.Join();
+    EXPECT_EQ(server.Lines().back(), "QUIT");
+}
+
+TEST(SmtpAuth, CramMd5AnswersTheRfc2195Example)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n");
+        s.ReadLine();
+        s.Send("235 ok\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "tim", "tanstaaftanstaaf"));
+    EXPECT_TRUE(connection.Disconnect(true));
+    server.Join();
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH CRAM-MD5",
+                                     "dGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw", "QUIT"}));
+}
+
+TEST(SmtpAuth, CramMd5WithAPasswordLongerThanABlock)
+{
+    const std::string password(100, 'p');
+    const std::string challenge = "<42.1700000000@mail.example.org>";
+    SmtpTestServer server([&](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 " + Base64(challenge) + "\r\n");
+        const std::string answer = s.ReadLine();
+        s.Send(answer == CramAnswer("user", password, challenge) ? "235 ok\r\n" : "535 no\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    EXPECT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "user", password));
+    EXPECT_TRUE(connection.Failures.empty());
+}
+
+TEST(SmtpAuth, UnsupportedMechanismFailsWithoutFallingBack)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("504 5.5.4 Unrecognized authentication type\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "user", "pass"));
+    EXPECT_TRUE(connection.Reported("CMailConnection::CramLogin, Server does not support AUTH CRAM-MD5"));
+    server.Join();
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH CRAM-MD5", "QUIT"}));
+}
+
+TEST(SmtpAuth, LoginPlainSendsTextAsPromptedAndStopsWithoutPasswordPrompt)
+{
+    SmtpTestServer full([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 Username:\r\n");
+        s.ReadLine();
+        s.Send("334 Password:\r\n");
+        s.ReadLine();
+        s.Send("235 ok\r\n");
+        Quit(s);
+    });
+    RecordingConnection connection;
+    ASSERT_TRUE(ConnectWith(connection, full, SmtpLoginMethod::LoginPlain, "user", "pass"));
+    EXPECT_TRUE(connection.Disconnect(true));
+    full.Join();
+    EXPECT_EQ(full.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN PLAIN", "user", "pass", "QUIT"}));
+
+    SmtpTestServer shortened([](SmtpTestSession& s) {
+        Greet(s);
+        s.ReadLine();
+        s.Send("334 Username:\r\n");
+        s.ReadLine();
+        s.Send("334 Go on\r\n");
+        Quit(s);
+    });
+    RecordingConnection other;
+    ASSERT_TRUE(ConnectWith(other, shortened, SmtpLoginMethod::LoginPlain, "user", "pass"));
+    EXPECT_TRUE(other.Disconnect(true));
+    shortened.Join();
+    EXPECT_EQ(shortened.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN PLAIN", "user", "QUIT"}));
+}
+
+TEST(SmtpAuth, UnknownLoginMethodSendsEhloAndFails)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        Greet(s);
+        Quit(s);
+    });
+    RecordingConnection connection;
+    EXPECT_FALSE(ConnectWith(connection, server, static_cast<SmtpLoginMethod>(9), "user", "pass"));
+    server.Join();
+    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "QUIT"}));
+}

@@ -1,0 +1,124 @@
+#include "SmtpTestServer.h"
+#include "common/FakeClock.h"
+#include "mail/SummaryMail.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+SummaryMailData SampleData()
+{
+    SummaryMailData data;
+    data.ComputerName = "workstation";
+    data.UserName = "alice";
+    data.SetName = "Dokumente \xc3\xa4";
+    data.Action = 0;
+    data.ElapsedText = "00:01:05";
+    data.Recipients = "admin@example.org; Ops <ops@example.org>";
+    data.ProcessedFiles = 10;
+    data.ProcessedFolders = 2;
+    data.AddedFiles = 3;
+    data.AddedFolders = 1;
+    data.UpdatedFiles = 4;
+    data.DeletedFiles = 5;
+    data.DeletedFolders = 0;
+    return data;
+}
+
+} // namespace
+
+TEST(SummaryMail, BodyLinesAreRightAligned)
+{
+    SummaryMailData data = SampleData();
+    data.Action = 1;
+    EXPECT_EQ(CSummaryMail::BuildSummaryText(data), " Computer: workstation\n"
+                                                    "     User: alice\n\n"
+                                                    " Set Name: Dokumente \xc3\xa4\n"
+                                                    "   Action: Restore\n"
+                                                    "  Elapsed: 00:01:05\n\n"
+                                                    "Processed: 10 files, 2 folders\n"
+                                                    "    Added: 3 files, 1 folders\n"
+                                                    "  Updated: 4 files\n"
+                                                    "  Deleted: 5 files, 0 folders\n");
+}
+
+TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    SmtpTestServer server([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250 mail.example.org\r\n");
+        for (int i = 0; i < 3; ++i) {
+            s.ReadLine();
+            s.Send("250 ok\r\n");
+        }
+        s.ReadLine();
+        s.Send("354 go ahead\r\n");
+        s.ReadData();
+        s.Send("250 queued\r\n");
+        s.ReadLine();
+        s.Send("221 bye\r\n");
+    });
+    FakeClock clock(1'700'000'000);
+    int next = 0;
+    CSummaryMail mail(clock, [&next] { return next++ == 0 ? "root-boundary" : "text-boundary"; });
+    SmtpOptions options;
+    options.Server = "127.0.0.1";
+    options.Port = server.Port();
+    options.ReplyTimeoutMs = 5000;
+    EXPECT_TRUE(mail.Send(SampleData(), options));
+    server.Join();
+    unsetenv("TZ");
+    tzset();
+
+    const auto& lines = server.Lines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "MAIL FROM:<no-reply@korvane.invalid>");
+    EXPECT_EQ(lines[2], "RCPT TO:<admin@example.org>");
+    EXPECT_EQ(lines[3], "RCPT TO:<ops@example.org>");
+    EXPECT_EQ(server.Data(), "From: Korvane <no-reply@korvane.invalid>\r\n"
+                             "To: admin@example.org,Ops <ops@example.org>\r\n"
+                             "Subject: Scheduled Event\r\n"
+                             "X-Mailer: Korvane Mailer 1.4\r\n"
+                             "Content-Transfer-Encoding: quoted-printable\r\n"
+                             "MIME-Version: 1.0\r\n"
+                             "Content-Type: multipart/mixed; boundary=\"root-boundary\"\r\n"
+                             "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
+                             "\r\n"
+                             "This is a multi-part message in MIME format\r\n"
+                             "--root-boundary\r\n"
+                             "Content-Type: text/plain; charset=UTF-8\r\n"
+                             "Content-Transfer-Encoding: quoted-printable\r\n"
+                             "\r\n"
+                             " Computer: workstation\r\n"
+                             "     User: alice\r\n"
+                             "\r\n"
+                             " Set Name: Dokumente =C3=A4\r\n"
+                             "   Action: Backup\r\n"
+                             "  Elapsed: 00:01:05\r\n"
+                             "\r\n"
+                             "Processed: 10 files, 2 folders\r\n"
+                             "    Added: 3 files, 1 folders\r\n"
+                             "  Updated: 4 files\r\n"
+                             "  Deleted: 5 files, 0 folders\r\n"
+                             "\r\n"
+                             "--root-boundary--");
+}
+
+TEST(SummaryMail, UnreachableServerReportsFalse)
+{
+    CTcpSocket probe;
+    probe.Listen("127.0.0.1", 0);
+    SmtpOptions options;
+    options.Server = "127.0.0.1";
+    options.Port = probe.LocalPort();
+    probe.Close();
+    CSummaryMail mail;
+    CSummaryMailer& mailer = mail;
+    EXPECT_FALSE(mailer.Send(SampleData(), options));
+}
