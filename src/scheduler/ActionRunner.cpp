@@ -1,0 +1,357 @@
+#include "scheduler/ActionRunner.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "core/Session.h"
+#include "core/SettingsRecord.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/ProgressWorker.h"
+#include "log/ActivityLog.h"
+#include "mail/SummaryMailer.h"
+#include "platform/MediaRoot.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SystemInfo.h"
+#include "scan/PathFormat.h"
+#include "scheduler/ActionFlags.h"
+#include "scheduler/RunDisplay.h"
+#include "scheduler/ShutdownCountdown.h"
+
+#include <memory>
+
+namespace {
+
+constexpr int kSoundCompleted = 146;
+constexpr int kSoundCancelled = 153;
+constexpr int kSoundTrayShown = 164;
+constexpr int kMenuDefault = 0;
+constexpr int kMenuCancelAction = 178;
+
+const char* ActionName(int action)
+{
+    return action == 1 ? "Restore" : "Backup";
+}
+
+// The prompter the copy worker asks: every Abort/Retry/Ignore question
+// answered Ignore is an item passed over, which the exit status reports.
+class CFailureCountingPrompter : public CPrompter {
+public:
+    explicit CFailureCountingPrompter(CPrompter& inner)
+        : m_inner(inner)
+    {
+    }
+    int MessageBox(const std::string& text, unsigned style) override
+    {
+        const int answer = m_inner.MessageBox(text, style);
+        if ((style & MbButtonMask) == MbAbortRetryIgnore && answer == IdIgnore)
+            ++Ignored;
+        return answer;
+    }
+    bool AskFileName(const FileDialogRequest& request, std::string& path) override
+    {
+        return m_inner.AskFileName(request, path);
+    }
+    std::atomic<int> Ignored { 0 };
+
+private:
+    CPrompter& m_inner;
+};
+
+} // namespace
+
+struct CActionRunner::Run {
+    Mode mode = Mode::WholeSet;
+    int setIndex = -1;
+    int entryIndex = -1;
+    int action = 0;
+    bool verbose = false;
+    bool ignoreErrors = false;
+    const CSet* scheduledSet = nullptr;
+
+    // The run's own copy of the set and of the settings it acts by.
+    CSet set;
+    SettingsRecord settings;
+    std::unique_ptr<CGetInfoWorker> info;
+
+    bool Scheduled() const { return mode == Mode::Scheduled; }
+    int LogType() const { return Scheduled() ? LogScheduled : LogUser; }
+};
+
+CActionRunner::CActionRunner(
+    CSession& session, const SettingsRecord& settings, CActionFlags& flags, const Services& services)
+    : m_session(session)
+    , m_settings(settings)
+    , m_flags(flags)
+    , m_services(services)
+{
+}
+
+RunResult CActionRunner::RunScheduled(const CSet& set)
+{
+    Run run;
+    run.mode = Mode::Scheduled;
+    run.scheduledSet = &set;
+    return Execute(run);
+}
+
+RunResult CActionRunner::RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors)
+{
+    Run run;
+    run.mode = Mode::CommandLine;
+    run.setIndex = setIndex;
+    run.action = action;
+    run.verbose = verbose;
+    run.ignoreErrors = ignoreErrors;
+    return Execute(run);
+}
+
+RunResult CActionRunner::RunActiveSet()
+{
+    Run run;
+    run.mode = Mode::WholeSet;
+    return Execute(run);
+}
+
+RunResult CActionRunner::RunEntry(int entryIndex, int action)
+{
+    Run run;
+    run.mode = Mode::SingleEntry;
+    run.entryIndex = entryIndex;
+    run.action = action;
+    return Execute(run);
+}
+
+std::string CActionRunner::FormatElapsed(std::int64_t seconds)
+{
+    if (seconds < 0)
+        seconds = 0;
+    return FormatString("%02lld:%02d:%02d", static_cast<long long>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+        static_cast<int>(seconds % 60));
+}
+
+RunResult CActionRunner::Execute(Run& run)
+{
+    if (m_stopFolderScans)
+        m_stopFolderScans();
+    // Test and set in one step: a scheduled event and a manual run starting
+    // at the same moment cannot both pass.
+    std::int32_t idle = 0;
+    if (!m_flags.ActionRunning.compare_exchange_strong(idle, 1)) {
+        m_services.prompter.MessageBox(LoadString(57719), MbOk | MbIconInformation);
+        return RunResult::NotRun;
+    }
+    m_flags.ActionCancel = 0;
+    if (!TakeSet(run)) {
+        m_flags.ActionRunning = 0;
+        return RunResult::NotRun;
+    }
+    CActivityLog log(
+        run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
+    log.WriteEvent(run.LogType(), run.action, "%s started for '%s'", ActionName(run.action), run.set.Name.c_str());
+    if (!CheckMedia(run)) {
+        m_flags.ActionRunning = 0;
+        return RunResult::NotRun;
+    }
+    ShowTrayStart(run);
+    if (!Gather(run, log)) {
+        log.WriteEvent(
+            run.LogType(), run.action, "%s cancelled for '%s'", ActionName(run.action), run.set.Name.c_str());
+        ResetTray(run);
+        if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
+            m_services.display.HideTray();
+        m_flags.ActionRunning = 0;
+        return RunResult::Cancelled;
+    }
+    return Copy(run, log);
+}
+
+// Copies the set of the run mode out of the working session (under its lock)
+// and fixes the action; false when there is no such set or entry.
+bool CActionRunner::TakeSet(Run& run)
+{
+    run.settings = m_settings;
+    if (run.ignoreErrors) {
+        // /g: every error of the run is passed over without asking.
+        run.settings.Actions.DisplayError = 0;
+        run.settings.Scheduler.DisplayError = 0;
+    }
+    if (run.Scheduled()) {
+        run.set = *run.scheduledSet;
+        run.action = run.set.Schedule.Action;
+    } else {
+        std::lock_guard lock(m_session.Lock);
+        const int index = run.mode == Mode::CommandLine ? run.setIndex : m_session.ActiveSet;
+        if (index < 0 || static_cast<std::size_t>(index) >= m_session.Sets.size())
+            return false;
+        run.set = m_session.Sets[static_cast<std::size_t>(index)];
+    }
+    if (run.mode == Mode::WholeSet)
+        run.action = run.set.ActiveAction;
+    if (run.mode == Mode::SingleEntry) {
+        if (run.entryIndex < 0 || static_cast<std::size_t>(run.entryIndex) >= run.set.Entries.size())
+            return false;
+        CBackup entry = run.set.Entries[static_cast<std::size_t>(run.entryIndex)];
+        run.set.Entries.clear();
+        run.set.Entries.push_back(entry);
+    }
+    // The workers pick the procedure from the set's action.
+    run.set.ActiveAction = run.action;
+    return true;
+}
+
+// Each entry's backup folder (its source folder for a restore) must be on a
+// mounted medium; the user is asked to bring it until it is there or Cancel.
+bool CActionRunner::CheckMedia(const Run& run)
+{
+    const std::time_t now = m_services.clock.Now();
+    for (const CBackup& entry : run.set.Entries) {
+        const std::string& folder = run.action == 0 ? entry.DestinationFolder : entry.SourceFolder;
+        const std::string root = m_services.media.RootOf(ExpandPathTags(folder, now));
+        while (!m_services.media.IsAvailable(root)) {
+            const std::string text = FormatString(LoadString(57721).c_str(), root.c_str());
+            if (m_services.prompter.MessageBox(text, MbOkCancel | MbIconInformation) != IdOk)
+                return false;
+        }
+    }
+    return true;
+}
+
+void CActionRunner::ShowTrayStart(const Run& run)
+{
+    CRunDisplay& display = m_services.display;
+    const auto& scheduler = run.settings.Scheduler;
+    if (run.Scheduled() && scheduler.TrayHideIdle && display.TrayHidden()) {
+        display.ShowTray();
+        if (scheduler.TrayPlaySound)
+            m_services.sounds.Play(kSoundTrayShown);
+    }
+    if (run.Scheduled() && scheduler.TrayBalloons && run.settings.IsNT) {
+        const std::string text = FormatString(LoadString(57718).c_str(), ActionName(run.action), run.set.Name.c_str());
+        display.ShowBalloon("Scheduled Event Started", text, 10);
+    }
+    display.SetTrayTooltip(LoadString(57722));
+    display.SetTrayMenu(kMenuCancelAction);
+    display.AnimateTray(true);
+}
+
+void CActionRunner::ResetTray(const Run&)
+{
+    m_services.display.SetTrayTooltip("Korvane");
+    m_services.display.SetTrayMenu(kMenuDefault);
+    m_services.display.AnimateTray(false);
+}
+
+// Which windows a run shows: a scheduled run by the scheduler's display
+// settings, a command-line run only with /v, a run from the main window
+// always (the summary by its own setting).
+bool CActionRunner::Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const
+{
+    if (run.Scheduled())
+        return schedulerSetting != 0;
+    if (run.mode == Mode::CommandLine)
+        return run.verbose;
+    return actionSetting != 0;
+}
+
+// The two-sided scan; false when it was cancelled.
+bool CActionRunner::Gather(Run& run, CActivityLog&)
+{
+    run.info = std::make_unique<CGetInfoWorker>(run.set, m_flags.ActionCancel, m_services.clock);
+    run.info->Start();
+    if (Shows(run, run.settings.Scheduler.DisplayInformation, 1))
+        m_services.display.ShowInformation(*run.info, run.action);
+    run.info->Wait();
+    return m_flags.ActionCancel == 0;
+}
+
+RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
+{
+    CFailureCountingPrompter prompter(m_services.prompter);
+    CProgressWorker worker(
+        run.settings, run.Scheduled(), m_flags.ActionCancel, prompter, log, m_services.display, m_services.clock);
+    // A fresh copy with the gathered lists.
+    worker.Set = run.info->Set;
+    worker.Set.ActiveAction = run.action;
+    const CGetInfoWorker& info = *run.info;
+    const CRunDisplay::Totals totals { info.SourceFiles, info.SourceFolders, info.DestinationFiles,
+        info.DestinationFolders };
+    worker.Start();
+    if (Shows(run, run.settings.Scheduler.DisplayProgress, 1))
+        m_services.display.ShowProgress(worker, totals, run.action);
+    worker.Wait();
+
+    log.WriteEvent(run.LogType(), run.action,
+        "%d files and %d folders added, %d files modified, %d files and %d folders deleted, %d files and "
+        "%d folders processed (time: %s)",
+        static_cast<int>(worker.AddedFiles.size()), static_cast<int>(worker.AddedFolders.size()),
+        static_cast<int>(worker.UpdatedFiles.size()), static_cast<int>(worker.DeletedFiles.size()),
+        static_cast<int>(worker.DeletedFolders.size()), static_cast<int>(worker.ProcessedFiles.size()),
+        static_cast<int>(worker.ProcessedFolders.size()), FormatElapsed(worker.Elapsed).c_str());
+
+    const bool cancelled = m_flags.ActionCancel != 0;
+    const bool playSound = run.settings.Actions.PlaySound != 0;
+    if (!cancelled) {
+        if (playSound)
+            m_services.sounds.Play(kSoundCompleted);
+        log.WriteEvent(
+            run.LogType(), run.action, "%s completed for '%s'", ActionName(run.action), run.set.Name.c_str());
+        if (run.settings.Actions.PostShutdown && OfferShutdown()) {
+            ResetTray(run);
+            m_flags.ActionRunning = 0;
+            return RunResult::PoweredOff;
+        }
+    } else {
+        if (playSound)
+            m_services.sounds.Play(kSoundCancelled);
+        log.WriteEvent(
+            run.LogType(), run.action, "%s cancelled for '%s'", ActionName(run.action), run.set.Name.c_str());
+    }
+    ResetTray(run);
+    if (run.Scheduled() && run.set.Schedule.SendEmail)
+        SendSummaryMail(run, worker);
+    m_flags.ActionRunning = 0;
+    if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
+        m_services.display.ShowSummary(worker, run.action);
+    if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
+        m_services.display.HideTray();
+    if (cancelled)
+        return RunResult::Cancelled;
+    return prompter.Ignored > 0 ? RunResult::CompletedWithErrors : RunResult::Completed;
+}
+
+// True when the computer is being switched off. A refused power-off request
+// carries on like a cancelled countdown, so the e-mail and the summary still
+// follow instead of the program ending with the machine still running.
+bool CActionRunner::OfferShutdown()
+{
+    CShutdownCountdown countdown(m_services.powerOff);
+    m_services.display.ShowShutdown(countdown);
+    return countdown.PoweredOff();
+}
+
+void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worker)
+{
+    SummaryMailData data;
+    data.ComputerName = CSystemInfo::ComputerName();
+    data.UserName = CSystemInfo::UserName();
+    data.SetName = run.set.Name;
+    data.Action = run.action;
+    data.ElapsedText = FormatElapsed(worker.Elapsed);
+    data.Recipients = run.set.Schedule.Email;
+    data.ProcessedFiles = static_cast<int>(worker.ProcessedFiles.size());
+    data.ProcessedFolders = static_cast<int>(worker.ProcessedFolders.size());
+    data.AddedFiles = static_cast<int>(worker.AddedFiles.size());
+    data.AddedFolders = static_cast<int>(worker.AddedFolders.size());
+    data.UpdatedFiles = static_cast<int>(worker.UpdatedFiles.size());
+    data.DeletedFiles = static_cast<int>(worker.DeletedFiles.size());
+    data.DeletedFolders = static_cast<int>(worker.DeletedFolders.size());
+
+    const auto& s = run.settings.Scheduler;
+    SmtpOptions options;
+    options.Server = s.SMTPServer;
+    options.Port = s.SMTPPort;
+    options.Security = static_cast<SmtpSecurity>(s.SMTPSecurity);
+    options.LoginMethod = s.SMTPLoginRequired ? static_cast<SmtpLoginMethod>(s.SMTPLoginMethod) : SmtpLoginMethod::None;
+    options.Login = s.SMTPLogin;
+    options.Password = s.SMTPPassword;
+    m_services.mailer.Send(data, options);
+}

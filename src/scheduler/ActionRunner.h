@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CActivityLog;
+class CClock;
+class CMediaRoot;
+class CPowerOff;
+class CProgressWorker;
+class CPrompter;
+class CRunDisplay;
+class CSession;
+class CSet;
+class CSoundPlayer;
+class CSummaryMailer;
+struct CActionFlags;
+struct SettingsRecord;
+
+// How a run ended.
+enum class RunResult {
+    Completed, // no item failed
+    CompletedWithErrors, // some items failed and were passed over
+    Cancelled, // cancelled while gathering or copying
+    NotRun, // refused (another run active), medium missing, no such set
+    PoweredOff, // the computer is being switched off
+};
+
+// Executes every action: a scheduled event, the main window's Execute and
+// popup menu, and a command-line run. It works on copies of the set, so
+// editing the working session while a run goes on never changes the run.
+class CActionRunner {
+public:
+    struct Services {
+        CPrompter& prompter;
+        CRunDisplay& display;
+        CSoundPlayer& sounds;
+        CSummaryMailer& mailer;
+        CPowerOff& powerOff;
+        const CMediaRoot& media;
+        CClock& clock;
+    };
+
+    CActionRunner(CSession& session, const SettingsRecord& settings, CActionFlags& flags, const Services& services);
+
+    // Called before every run to stop the window's folder statistics passes
+    // and wait for them.
+    void SetStopFolderScans(std::function<void()> stop) { m_stopFolderScans = std::move(stop); }
+
+    // The four run modes.
+    RunResult RunScheduled(const CSet& set);
+    RunResult RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors);
+    RunResult RunActiveSet();
+    RunResult RunEntry(int entryIndex, int action);
+
+    // The elapsed time as the log and the e-mail write it: "%H:%M:%S" with
+    // the hours as a total count.
+    static std::string FormatElapsed(std::int64_t seconds);
+
+private:
+    enum class Mode { Scheduled, CommandLine, WholeSet, SingleEntry };
+    struct Run;
+
+    RunResult Execute(Run& run);
+    bool TakeSet(Run& run);
+    bool BeginRun(Run& run);
+    bool CheckMedia(const Run& run);
+    void ShowTrayStart(const Run& run);
+    void ResetTray(const Run& run);
+    bool Gather(Run& run, CActivityLog& log);
+    RunResult Copy(Run& run, CActivityLog& log);
+    bool OfferShutdown();
+    void SendSummaryMail(const Run& run, const CProgressWorker& worker);
+    bool Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const;
+
+    CSession& m_session;
+    const SettingsRecord& m_settings;
+    CActionFlags& m_flags;
+    Services m_services;
+    std::function<void()> m_stopFolderScans;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/ActionDisplay.h"
+
+#include <string>
+
+class CGetInfoWorker;
+class CProgressWorker;
+class CShutdownCountdown;
+
+// Everything an action shows: its three windows, the shutdown countdown and
+// the tray icon. The windows' implementation lives in the interface layer and
+// the console's in app; this base shows nothing and only waits, which is
+// what a run without a display gets. Each Show call returns when its window
+// has closed.
+class CRunDisplay : public CActionDisplay {
+public:
+    // Totals of the scan, shown by the progress window.
+    struct Totals {
+        int SourceFiles = 0;
+        int SourceFolders = 0;
+        int DestinationFiles = 0;
+        int DestinationFolders = 0;
+    };
+
+    // The file information window while both scans run; false when the user
+    // cancelled (the window has set the cancel flag). Returns once both
+    // scan threads have ended.
+    virtual bool ShowInformation(CGetInfoWorker& worker, int action);
+    // The progress window while the copy worker runs; returns once it ended.
+    virtual void ShowProgress(CProgressWorker& worker, const Totals& totals, int action);
+    // The action summary of a finished or cancelled run.
+    virtual void ShowSummary(const CProgressWorker& /*worker*/, int /*action*/) { }
+    // Drives the countdown to its end or until cancelled. This base cancels:
+    // switching a computer off needs someone who could have stopped it.
+    virtual void ShowShutdown(CShutdownCountdown& countdown);
+
+    // The tray icon (menu 0 is the default menu, 178 "Cancel Action...").
+    virtual bool TrayHidden() const { return true; }
+    virtual void ShowTray() { }
+    virtual void HideTray() { }
+    virtual void ShowBalloon(const std::string& /*title*/, const std::string& /*text*/, int /*seconds*/) { }
+    virtual void SetTrayMenu(int /*menu*/) { }
+    virtual void AnimateTray(bool /*on*/) { }
+};

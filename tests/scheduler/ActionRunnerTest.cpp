@@ -1,0 +1,274 @@
+#include "RunnerFixture.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kCounts = "2 files and 2 folders added, 0 files modified, 0 files and 0 folders deleted, 2 files and 1 "
+                      "folders processed (time: 00:00:00)";
+
+using ActionRunnerTest = RunnerFixture;
+
+TEST_F(ActionRunnerTest, WholeSetBackupCopiesAndLogsThreeUserRecords)
+{
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/sub/b.txt"), "beta");
+    const std::vector<std::string> expected { "0\t0\tBackup started for 'Docs'", std::string("0\t0\t") + kCounts,
+        "0\t0\tBackup completed for 'Docs'" };
+    EXPECT_EQ(LogRecords(), expected);
+    EXPECT_EQ(sounds.played, std::vector<int> { 146 });
+    EXPECT_EQ(flags.ActionRunning, 0);
+    // A run from the main window shows its windows; the summary by DisplaySummary.
+    EXPECT_EQ(display.calls, (std::vector<std::string> { "information", "progress", "summary" }));
+    ASSERT_FALSE(display.tooltips.empty());
+    EXPECT_EQ(display.tooltips.front(), "Getting file information...");
+    EXPECT_EQ(display.tooltips.back(), "Korvane");
+}
+
+TEST_F(ActionRunnerTest, SecondRunWhileOneIsActiveIsRefusedAndChangesNothing)
+{
+    auto runner = MakeRunner();
+    RunResult nested = RunResult::Completed;
+    display.duringInformation = [&] { nested = runner.RunActiveSet(); };
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(nested, RunResult::NotRun);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "A scheduled event is currently being executed.\nPlease wait for it to finish.");
+    EXPECT_EQ(prompter.asked[0].style, unsigned(MbOk | MbIconInformation));
+    EXPECT_EQ(LogRecords().size(), 3u) << "the refused run logs nothing";
+    EXPECT_EQ(display.calls.size(), 3u);
+
+    flags.ActionRunning = 1;
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    EXPECT_EQ(flags.ActionRunning, 1) << "the refusal leaves the other run's flag alone";
+    EXPECT_EQ(LogRecords().size(), 3u);
+}
+
+TEST_F(ActionRunnerTest, EditingTheSessionDuringARunChangesNothingOfTheRun)
+{
+    auto runner = MakeRunner();
+    display.duringInformation = [&] {
+        std::lock_guard lock(session.Lock);
+        session.Sets[0].Name = "Renamed";
+        session.Sets[0].Entries[0].DestinationFolder = tmp / "elsewhere";
+    };
+    display.duringProgress = [&] {
+        std::lock_guard lock(session.Lock);
+        session.Sets.clear();
+    };
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
+    EXPECT_FALSE(fs::exists(tmp / "elsewhere"));
+    EXPECT_EQ(LogRecords().back(), "0\t0\tBackup completed for 'Docs'");
+}
+
+TEST_F(ActionRunnerTest, MissingMediumAsksUntilCancelledAndLogsNothingMore)
+{
+    tmp.Write("fstab", "# comment\nUUID=1234 " + tmp.Path() + "/dest ext4 noauto 0 0\n");
+    tmp.Write("mountinfo", "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    prompter.Answer(IdOk);
+    prompter.Answer(IdCancel);
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1].text,
+        "Please make backup media available for '" + tmp.Path() + "/dest' and click OK to continue.");
+    EXPECT_EQ(prompter.asked[1].style, unsigned(MbOkCancel | MbIconInformation));
+    EXPECT_EQ(LogRecords(), std::vector<std::string> { "0\t0\tBackup started for 'Docs'" });
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_TRUE(display.calls.empty());
+    EXPECT_EQ(flags.ActionRunning, 0);
+
+    // Mounted now: the run goes ahead without asking.
+    tmp.Write(
+        "mountinfo", "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n40 22 8:17 / " + tmp.Path() + "/dest rw - ext4 x rw\n");
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(prompter.asked.size(), 2u);
+}
+
+TEST_F(ActionRunnerTest, RestoreChecksTheSourceMedium)
+{
+    tmp.Write("fstab", "/dev/sdb1 " + tmp.Path() + "/src vfat user 0 0\n");
+    session.Sets[0].ActiveAction = 1;
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].text.find("'" + tmp.Path() + "/src'"), std::string::npos);
+    EXPECT_EQ(LogRecords(), std::vector<std::string> { "0\t1\tRestore started for 'Docs'" });
+}
+
+TEST_F(ActionRunnerTest, CancelWhileGatheringLogsOneCancelledRecordWithoutSoundOrSummary)
+{
+    display.duringInformation = [&] { flags.ActionCancel = 1; };
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Cancelled);
+    EXPECT_EQ(LogRecords(),
+        (std::vector<std::string> { "0\t0\tBackup started for 'Docs'", "0\t0\tBackup cancelled for 'Docs'" }));
+    EXPECT_TRUE(sounds.played.empty());
+    EXPECT_EQ(display.calls, std::vector<std::string> { "information" });
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_EQ(flags.ActionRunning, 0);
+
+    // The next run starts with the cancel flag cleared.
+    display.duringInformation = nullptr;
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+}
+
+TEST_F(ActionRunnerTest, CancelWhileCopyingLogsCountsAndCancelledAndStillShowsTheSummary)
+{
+    display.duringProgress = [&] { flags.ActionCancel = 1; };
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Cancelled);
+    const auto records = LogRecords();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2], "0\t0\tBackup cancelled for 'Docs'");
+    EXPECT_EQ(sounds.played, std::vector<int> { 153 });
+    EXPECT_TRUE(display.Shown("summary"));
+}
+
+TEST_F(ActionRunnerTest, SingleEntryProcessesOnlyThatEntryWithTheChosenAction)
+{
+    tmp.Write("other/c.txt", "gamma");
+    CBackup& second = session.Sets[0].Entries.emplace_back();
+    second.SourceFolder = tmp / "other";
+    second.DestinationFolder = tmp / "dest";
+    second.IncludeFiles = "*.*";
+    session.Sets[0].ActiveAction = 1;
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunEntry(1, 0), RunResult::Completed);
+    EXPECT_EQ(TempDir::Read(tmp / "dest/other/c.txt"), "gamma");
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_EQ(LogRecords().front(), "0\t0\tBackup started for 'Docs'");
+    EXPECT_EQ(runner.RunEntry(5, 0), RunResult::NotRun);
+    EXPECT_EQ(flags.ActionRunning, 0);
+}
+
+TEST_F(ActionRunnerTest, CommandLineRunShowsWindowsOnlyWhenVerbose)
+{
+    settings.Actions.DisplaySummary = 1;
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunCommandLine(0, 0, false, false), RunResult::Completed);
+    EXPECT_TRUE(display.calls.empty());
+    settings.Actions.DisplaySummary = 0;
+    EXPECT_EQ(runner.RunCommandLine(0, 0, true, false), RunResult::Completed);
+    EXPECT_EQ(display.calls, (std::vector<std::string> { "information", "progress", "summary" }));
+    EXPECT_EQ(runner.RunCommandLine(3, 0, false, false), RunResult::NotRun);
+}
+
+class ScheduledRunTest : public RunnerFixture {
+protected:
+    ScheduledRunTest()
+    {
+        CSet& set = session.Sets[0];
+        set.Schedule.Active = 1;
+        set.Schedule.SendEmail = 1;
+        set.Schedule.Email = "ops@example.org";
+        settings.Scheduler.SMTPServer = "mail.example.org";
+        settings.Scheduler.TrayBalloons = 0;
+        copy = set;
+    }
+    CSet copy;
+};
+
+TEST_F(ScheduledRunTest, QuietScheduledRunLogsTypeOneAndMailsTheSummary)
+{
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed);
+    EXPECT_TRUE(display.calls.empty()) << "DisplayInformation, DisplayProgress and DisplaySummary are off";
+    const std::vector<std::string> expected { "1\t0\tBackup started for 'Docs'", std::string("1\t0\t") + kCounts,
+        "1\t0\tBackup completed for 'Docs'" };
+    EXPECT_EQ(LogRecords(), expected);
+    ASSERT_EQ(mailer.sent.size(), 1u);
+    EXPECT_EQ(mailer.sent[0].Recipients, "ops@example.org");
+    EXPECT_EQ(mailer.sent[0].AddedFiles, 2);
+    EXPECT_EQ(mailer.sent[0].ProcessedFolders, 1);
+    EXPECT_EQ(mailer.sent[0].ElapsedText, "00:00:00");
+    EXPECT_EQ(mailer.server, "mail.example.org");
+}
+
+TEST_F(ScheduledRunTest, ScheduledActionAndWindowsFollowTheSchedulerSettings)
+{
+    copy.Schedule.Action = 1;
+    tmp.Write("dest/src/restored.txt", "back");
+    settings.Scheduler.DisplayProgress = 1;
+    settings.Scheduler.DisplaySummary = 1;
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed);
+    EXPECT_EQ(TempDir::Read(tmp / "src/restored.txt"), "back");
+    EXPECT_EQ(display.calls, (std::vector<std::string> { "progress", "summary" }));
+    EXPECT_EQ(LogRecords().front(), "1\t1\tRestore started for 'Docs'");
+}
+
+TEST_F(ScheduledRunTest, HiddenTrayIsShownWithSoundAndBalloonAndHiddenAgain)
+{
+    settings.Scheduler.TrayHideIdle = 1;
+    settings.Scheduler.TrayBalloons = 1;
+    auto runner = MakeRunner();
+    runner.RunScheduled(copy);
+    ASSERT_GE(display.calls.size(), 3u);
+    EXPECT_EQ(display.calls[0], "show tray");
+    EXPECT_EQ(display.calls[1], "balloon Scheduled Event Started: Backup started for set 'Docs'.");
+    EXPECT_EQ(display.calls.back(), "hide tray");
+    EXPECT_EQ(sounds.played, (std::vector<int> { 164, 146 }));
+
+    // A run from the main window leaves a hidden tray icon hidden.
+    display.calls.clear();
+    runner.RunActiveSet();
+    EXPECT_FALSE(display.Shown("show tray"));
+}
+
+TEST_F(ScheduledRunTest, ShutdownComesBeforeTheMailUnlessCancelled)
+{
+    settings.Actions.PostShutdown = 1;
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::PoweredOff);
+    EXPECT_EQ(display.firstCountdownText, "This computer will be shutdown in 29 seconds...");
+    EXPECT_EQ(powerOff.requests, 1);
+    EXPECT_TRUE(mailer.sent.empty());
+    EXPECT_EQ(flags.ActionRunning, 0);
+
+    display.cancelShutdown = true;
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed);
+    EXPECT_EQ(powerOff.requests, 1);
+    EXPECT_EQ(mailer.sent.size(), 1u);
+
+    // A refused power-off carries on like a cancelled countdown.
+    display.cancelShutdown = false;
+    powerOff.accept = false;
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed);
+    EXPECT_EQ(powerOff.requests, 2);
+    EXPECT_EQ(mailer.sent.size(), 2u);
+}
+
+TEST(ShutdownCountdownTest, CountsFromTwentyNineAndCancelPreventsThePowerOff)
+{
+    FakePowerOff powerOff;
+    CShutdownCountdown countdown(powerOff);
+    EXPECT_EQ(countdown.Tick(), "This computer will be shutdown in 29 seconds...");
+    for (int i = 0; i < 27; ++i)
+        countdown.Tick();
+    EXPECT_EQ(countdown.Counter(), 2);
+    countdown.Cancel();
+    countdown.Tick();
+    countdown.Tick();
+    EXPECT_EQ(powerOff.requests, 0);
+    EXPECT_FALSE(countdown.PoweredOff());
+
+    CShutdownCountdown full(powerOff);
+    for (int i = 0; i < 40; ++i)
+        full.Tick();
+    EXPECT_TRUE(full.Finished());
+    EXPECT_EQ(powerOff.requests, 1) << "asked once however often it ticks";
+}
+
+TEST(ElapsedTextTest, HoursAreATotalCount)
+{
+    EXPECT_EQ(CActionRunner::FormatElapsed(0), "00:00:00");
+    EXPECT_EQ(CActionRunner::FormatElapsed(3 * 3600 + 25 * 60 + 7), "03:25:07");
+    EXPECT_EQ(CActionRunner::FormatElapsed(100 * 3600 + 59), "100:00:59");
+}
+
+} // namespace
