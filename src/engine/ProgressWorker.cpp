@@ -44,7 +44,8 @@ bool MapPath(const std::string& path, const std::string& from, const std::string
     return true;
 }
 
-const CFileRecord* FindRecord(const CFileRecordArray& list, const std::string& path)
+template <typename List>
+auto FindRecord(List& list, const std::string& path) -> decltype(&list[0])
 {
     const std::size_t index = list.FindSorted(path);
     return index < list.size() && list[index].Path == path ? &list[index] : nullptr;
@@ -72,6 +73,19 @@ CProgressWorker::CProgressWorker(const SettingsRecord& settings, bool scheduled,
 CProgressWorker::~CProgressWorker()
 {
     Wait();
+}
+
+void CProgressWorker::TakeSet(CSet& scanned)
+{
+    std::vector<std::pair<CFileRecordArray, CFileRecordArray>> lists;
+    lists.reserve(scanned.Entries.size());
+    for (CBackup& entry : scanned.Entries)
+        lists.emplace_back(std::move(entry.SourceList), std::move(entry.SecondList));
+    Set = scanned;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        Set.Entries[i].SourceList = std::move(lists[i].first);
+        Set.Entries[i].SecondList = std::move(lists[i].second);
+    }
 }
 
 void CProgressWorker::Start()
@@ -311,6 +325,14 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
 
 void CProgressWorker::FilePhase(bool restore)
 {
+    std::size_t files = 0;
+    for (CBackup& entry : Set.Entries) {
+        const CFileRecordArray& list = restore ? entry.SecondList : entry.SourceList;
+        files += static_cast<std::size_t>(
+            std::count_if(list.begin(), list.end(), [](const CFileRecord& r) { return !IsFolderRecord(r); }));
+    }
+    // One record per file will be kept: no spare capacity, no regrowth.
+    ProcessedFiles.reserve(ProcessedFiles.size() + files);
     for (CBackup& entry : Set.Entries) {
         if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore)))
             return;
@@ -368,7 +390,7 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
 int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record,
     const std::string& target, bool& retried)
 {
-    const CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
+    CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
     const bool fileThere = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
     if (!fileThere) {
         const int error = CopyFileWithSecurity(entry, record.Path, target, true);
@@ -382,7 +404,9 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
         }
         // A file appeared since the scan, or the masks hid it: compare it.
     }
-    const int compare = CompareFiles(record, target, m_settings.General.CompareType);
+    const int compareType = m_settings.General.CompareType;
+    const int compare = existing && fileThere ? CompareFiles(record, *existing, compareType)
+                                              : CompareFiles(record, target, compareType);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
     const int error = CopyFileWithSecurity(entry, record.Path, target, false);

@@ -38,6 +38,10 @@ public:
     CProgressWorker(const CProgressWorker&) = delete;
     CProgressWorker& operator=(const CProgressWorker&) = delete;
 
+    // Takes the scan worker's set as Set, moving the record lists out of it
+    // rather than copying them: the lists are most of an action's memory.
+    void TakeSet(CSet& scanned);
+
     // Starts the execution and ticker threads and returns at once.
     void Start();
     // Waits until both threads have ended.

@@ -4,6 +4,11 @@ int CompareFiles(CFileRecord& from, const std::string& toPath, int compareType)
 {
     CFileRecord to;
     to.SetFromPath(toPath);
+    return CompareFiles(from, to, compareType);
+}
+
+int CompareFiles(CFileRecord& from, CFileRecord& to, int compareType)
+{
     const std::time_t r = from.GetLastWriteTime();
     const std::time_t t = to.GetLastWriteTime();
     if (r < t - 3)

@@ -14,3 +14,6 @@ constexpr int kCompareCrc32 = 1;
 // count as equal, so copies on file systems with 2-second times stay
 // unchanged. With kCompareCrc32 the checksums decide (cached in from).
 int CompareFiles(CFileRecord& from, const std::string& toPath, int compareType);
+// The same with the record of the file copied to already at hand (from the
+// scan of that side), so a pass over unchanged files looks nothing up again.
+int CompareFiles(CFileRecord& from, CFileRecord& to, int compareType);

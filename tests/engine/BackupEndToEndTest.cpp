@@ -100,3 +100,22 @@ TEST_F(EndToEnd, BackupOfAVanishedSourceKeepsTheWholeBackup)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EndToEnd, TakeSetMovesTheScannedListsIntoTheWorker)
+{
+    Write("a.txt", "a");
+    CGetInfoWorker scan(MakeSet(0), cancel, clock);
+    scan.Start();
+    scan.Wait();
+    CActivityLog log(false, "", prompter, clock);
+    CProgressWorker worker(settings, false, cancel, prompter, log, display, clock);
+    worker.TakeSet(scan.Set);
+    EXPECT_TRUE(scan.Set.Entries[0].SourceList.empty());
+    ASSERT_EQ(1u, worker.Set.Entries[0].SourceList.size());
+    EXPECT_EQ(Src("a.txt"), worker.Set.Entries[0].SourceList[0].Path);
+    EXPECT_EQ(scan.Set.Entries[0].SourceFolder, worker.Set.Entries[0].SourceFolder);
+}
+
+} // namespace
