@@ -1,7 +1,11 @@
-#include <cstdio>
+#include "app/KorvaneApp.h"
 
-int main()
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
 {
-    std::printf("Korvane %s\n", KORVANE_VERSION);
-    return 0;
+    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    CKorvaneApp app(std::move(arguments), argc > 0 ? argv[0] : "korvane");
+    return app.InitInstance();
 }

@@ -44,16 +44,25 @@ void CSchedulerThread::Start()
     if (m_thread.joinable())
         return;
     m_stop = false;
-    m_thread = std::thread([this] { Loop(); });
+    m_finished = false;
+    m_thread = std::thread([this] {
+        Loop();
+        m_finished = true;
+    });
 }
 
-void CSchedulerThread::Stop()
+void CSchedulerThread::RequestStop()
 {
     {
         std::lock_guard lock(m_wakeMutex);
         m_stop = true;
     }
     m_wake.notify_all();
+}
+
+void CSchedulerThread::Stop()
+{
+    RequestStop();
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
 }

@@ -39,7 +39,11 @@ public:
     // Stops taking events and waits until the thread has ended; a run in
     // progress finishes first.
     void Stop();
+    // Stops taking events without waiting.
+    void RequestStop();
     bool Stopping() const { return m_stop.load(); }
+    // True once the thread has left its loop.
+    bool Finished() const { return m_finished.load(); }
 
     // The two halves of the loop, callable directly.
     void Startup();
@@ -66,6 +70,7 @@ private:
     RunFunction m_run;
     WaitFunction m_wait;
     std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_finished { false };
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     std::thread m_thread;

@@ -1,0 +1,137 @@
+#include "app/CommandLine.h"
+
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "core/Session.h"
+#include "platform/TextCase.h"
+
+#include <cstddef>
+#include <utility>
+
+namespace {
+
+const std::pair<const char*, const char*> kSwitchHelp[] = {
+    { "/f", "The file name of the session to load (.KVF)" },
+    { "/s", "The name of the set to load from session file" },
+    { "/a", "The name of the action to be executed (backup/restore)" },
+    { "/e", "Execute the action specified for loaded session and set" },
+    { "/q", "Ask user before executing action" },
+    { "/c", "Display dialog after action has completed" },
+    { "/d", "Set specified set and action as default for session file" },
+    { "/g", "Ignore all errors that occur during action" },
+    { "/v", "Verbose mode (display progress dialogs during action)" },
+};
+
+struct Named {
+    std::string file, set, action;
+    int count = 0;
+};
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    return CTextCase::Lower(a) == CTextCase::Lower(b);
+}
+
+// A flag switch; false for anything else.
+bool ReadFlag(const std::string& lower, CommandLineRequest& request)
+{
+    std::int32_t* flag = lower == "/e" ? &request.CmdExecute
+        : lower == "/q"                ? &request.CmdAsk
+        : lower == "/c"                ? &request.CmdNotifyDone
+        : lower == "/d"                ? &request.CmdMakeDefault
+        : lower == "/g"                ? &request.CmdIgnoreErrors
+        : lower == "/v"                ? &request.CmdVerbose
+                                       : nullptr;
+    if (flag)
+        *flag = 1;
+    return flag != nullptr;
+}
+
+void ReadSwitches(const std::vector<std::string>& args, CommandLineRequest& request, Named& named)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string lower = CTextCase::Lower(args[i]);
+        std::string* value = lower == "/f" ? &named.file
+            : lower == "/s"                ? &named.set
+            : lower == "/a"                ? &named.action
+                                           : nullptr;
+        if (value && i + 1 < args.size()) {
+            *value = args[++i];
+            ++named.count;
+            continue;
+        }
+        ReadFlag(lower, request);
+    }
+}
+
+// The last set whose name matches wins; -1 when none does.
+int FindSet(const CSession& session, const std::string& name)
+{
+    int found = -1;
+    for (std::size_t i = 0; i < session.Sets.size(); ++i) {
+        if (SameText(session.Sets[i].Name, name))
+            found = static_cast<int>(i);
+    }
+    return found;
+}
+
+int ShowError(CPrompter& prompter, int id, const std::string& argument)
+{
+    prompter.MessageBox(FormatString(LoadString(id).c_str(), argument.c_str()), MbOk | MbIconError);
+    return 0;
+}
+
+} // namespace
+
+std::string CommandLineHelpText(const std::string& programName)
+{
+    std::string text = "Usage\n\n" + programName + " /f <file name> /s <set name> /a <action name> [options]\n\n";
+    for (const auto& [name, help] : kSwitchHelp)
+        text += std::string("  ") + name + "  " + help + "\n";
+    return text;
+}
+
+int ParseCommandLine(const std::vector<std::string>& arguments, const std::string& programName, CSession& session,
+    CPrompter& prompter, CommandLineRequest& request)
+{
+    request = CommandLineRequest {};
+    Named named;
+    ReadSwitches(arguments, request, named);
+    if (named.count != 3) {
+        prompter.MessageBox(CommandLineHelpText(programName), MbOk | MbIconInformation);
+        return 0;
+    }
+    const int opened = session.OpenSession(prompter, &named.file);
+    // The open reports its own refusals (-1); a plain failure would otherwise
+    // end an unattended run without a word.
+    if (opened < -1)
+        return ShowError(prompter, 57688, named.file);
+    if (opened != 0)
+        return 0;
+
+    std::lock_guard lock(session.Lock);
+    const auto valid
+        = [&session](int index) { return index >= 0 && static_cast<std::size_t>(index) < session.Sets.size(); };
+    request.CmdSetIndex = session.ActiveSet;
+    // The action comes from the active set even when /s names another one;
+    // "copy" as the action name relies on it.
+    if (valid(session.ActiveSet))
+        request.CmdAction = session.Sets[static_cast<std::size_t>(session.ActiveSet)].ActiveAction;
+    if (!named.set.empty()) {
+        request.CmdSetIndex = FindSet(session, named.set);
+        if (request.CmdSetIndex < 0)
+            return ShowError(prompter, 57726, named.set);
+        if (!valid(session.ActiveSet))
+            request.CmdAction = session.Sets[static_cast<std::size_t>(request.CmdSetIndex)].ActiveAction;
+    }
+    // An active set outside the list (an empty or hand-edited session) gives
+    // no set to run; the run is refused rather than run on a wrong index.
+    if (!valid(request.CmdSetIndex))
+        return ShowError(prompter, 57732, named.file);
+    if (SameText(named.action, "backup"))
+        request.CmdAction = 0;
+    else if (SameText(named.action, "restore"))
+        request.CmdAction = 1;
+    request.CmdRun = 1;
+    return 1;
+}

@@ -1,0 +1,176 @@
+#include "app/ConsoleDisplay.h"
+
+#include "StringTable.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/ProgressWorker.h"
+#include "scan/PathFormat.h"
+#include "scheduler/ActionRunner.h"
+#include "scheduler/ShutdownCountdown.h"
+
+#include <algorithm>
+#include <ostream>
+#include <thread>
+
+namespace {
+
+constexpr auto kRedraw = std::chrono::milliseconds(250);
+constexpr auto kSecond = std::chrono::milliseconds(1000);
+
+std::uint64_t SizeOf(const CFileRecordArray& files)
+{
+    std::uint64_t total = 0;
+    for (const CFileRecord& record : files)
+        total += record.Size;
+    return total;
+}
+
+std::string SizePart(const CFileRecordArray& files)
+{
+    const std::uint64_t total = SizeOf(files);
+    return total == 0 ? std::string() : " (" + FormatSize(total) + ")";
+}
+
+std::string Bar(int done, int total, int width)
+{
+    const int filled = total <= 0 ? 0 : std::min(width, static_cast<int>(std::int64_t(done) * width / (total + 1)));
+    return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
+}
+
+} // namespace
+
+CConsoleDisplay::CConsoleDisplay(std::ostream& err, bool terminal, int columns, std::atomic<std::int32_t>& cancel)
+    : m_err(err)
+    , m_terminal(terminal)
+    , m_columns(std::max(columns, 40))
+    , m_cancel(cancel)
+{
+}
+
+void CConsoleDisplay::Pause(std::chrono::milliseconds pause)
+{
+    if (m_wait)
+        m_wait(pause);
+    else
+        std::this_thread::sleep_for(pause);
+}
+
+void CConsoleDisplay::Draw(const std::string& line)
+{
+    std::lock_guard lock(m_lock);
+    if (m_terminal) {
+        // Redrawn in place; the rest of a longer previous line is blanked.
+        std::string shown = line.substr(0, static_cast<std::size_t>(m_columns - 1));
+        m_err << "\r" << shown
+              << std::string(m_lastLine.size() > shown.size() ? m_lastLine.size() - shown.size() : 0, ' ');
+        m_lastLine = shown;
+    } else if (line != m_lastLine) {
+        m_err << line << "\n";
+        m_lastLine = line;
+    }
+    m_err.flush();
+}
+
+void CConsoleDisplay::EndLine()
+{
+    std::lock_guard lock(m_lock);
+    if (m_terminal && !m_lastLine.empty())
+        m_err << "\n";
+    m_lastLine.clear();
+    m_err.flush();
+}
+
+bool CConsoleDisplay::ShowInformation(CGetInfoWorker& worker, int)
+{
+    const auto line = [&worker] {
+        return FormatString(
+            "Getting file information: source %d files, %d folders (%s); backup %d files, %d folders (%s)",
+            worker.SourceFiles.load(), worker.SourceFolders.load(), FormatSize(worker.SourceBytes).c_str(),
+            worker.DestinationFiles.load(), worker.DestinationFolders.load(),
+            FormatSize(worker.DestinationBytes).c_str());
+    };
+    int ticks = 0;
+    while (worker.SourceScanRunning || worker.DestinationScanRunning) {
+        if (m_terminal || ++ticks % 4 == 0)
+            Draw(line());
+        Pause(kRedraw);
+    }
+    worker.Wait();
+    Draw(line());
+    EndLine();
+    return m_cancel == 0;
+}
+
+std::string CConsoleDisplay::ProgressLine(
+    int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed, const std::string& current, int width)
+{
+    const int done = files + folders;
+    const int total = fileTotal + folderTotal;
+    std::string line = Bar(done, total, 20)
+        + FormatString(" %d/%d files %d/%d folders ", files, fileTotal, folders, folderTotal)
+        + CActionRunner::FormatElapsed(elapsed);
+    const int room = width - 2 - static_cast<int>(line.size());
+    if (!current.empty() && room > 8)
+        line += " " + ShortenText(current, room);
+    return line;
+}
+
+void CConsoleDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals, int action)
+{
+    const int fileTotal = action == 0 ? totals.SourceFiles : totals.DestinationFiles;
+    const int folderTotal = action == 0 ? totals.SourceFolders : totals.DestinationFolders;
+    const auto line = [&](bool withCurrent) {
+        return ProgressLine(worker.ProcessedFileCount(), fileTotal, worker.ProcessedFolderCount(), folderTotal,
+            worker.Elapsed, withCurrent ? worker.CurrentFile() : std::string(), m_columns);
+    };
+    int ticks = 0;
+    while (worker.Running) {
+        // Plain lines only once a second, without the file name, so a log
+        // does not grow with every file.
+        if (m_terminal || ++ticks % 4 == 0)
+            Draw(line(m_terminal));
+        Pause(kRedraw);
+    }
+    worker.Wait();
+    Draw(line(false));
+    EndLine();
+}
+
+std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action)
+{
+    std::string text = action == 1 ? "Restore Summary\n" : "Backup Summary\n";
+    text += FormatString("    Added: %d files, %d folders", int(w.AddedFiles.size()), int(w.AddedFolders.size()))
+        + SizePart(w.AddedFiles) + "\n";
+    text += FormatString("  Updated: %d files", int(w.UpdatedFiles.size())) + SizePart(w.UpdatedFiles) + "\n";
+    text += FormatString("  Deleted: %d files, %d folders", int(w.DeletedFiles.size()), int(w.DeletedFolders.size()))
+        + SizePart(w.DeletedFiles) + "\n";
+    text
+        += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
+        + SizePart(w.ProcessedFiles) + "\n";
+    text += "     Time: " + CActionRunner::FormatElapsed(w.Elapsed) + "\n";
+    return text;
+}
+
+void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action)
+{
+    std::lock_guard lock(m_lock);
+    m_err << SummaryText(worker, action);
+    m_err.flush();
+}
+
+void CConsoleDisplay::ShowShutdown(CShutdownCountdown& countdown)
+{
+    // The action is over, so the cancel flag is free to stop the countdown.
+    m_cancel = 0;
+    for (;;) {
+        if (m_cancel) {
+            countdown.Cancel();
+            Draw("Shutdown cancelled.");
+            break;
+        }
+        Draw(countdown.Tick());
+        if (countdown.Finished())
+            break;
+        Pause(kSecond);
+    }
+    EndLine();
+}

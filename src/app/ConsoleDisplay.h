@@ -1,0 +1,52 @@
+#pragma once
+
+#include "scheduler/RunDisplay.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <mutex>
+#include <string>
+
+class CClock;
+
+// How a run without windows shows itself on standard error: with /v a
+// progress bar (files and folders done of the total, the current file, the
+// elapsed time) redrawn in place on a terminal, or plain lines once a second
+// otherwise; the summary as text; the shutdown countdown line by line, which
+// SIGINT or SIGTERM (the cancel flag) stops.
+class CConsoleDisplay : public CRunDisplay {
+public:
+    using WaitFunction = std::function<void(std::chrono::milliseconds)>;
+
+    CConsoleDisplay(std::ostream& err, bool terminal, int columns, std::atomic<std::int32_t>& cancel);
+
+    // Replaces the pause between redraws and countdown ticks (tests).
+    void SetWait(WaitFunction wait) { m_wait = std::move(wait); }
+
+    bool ShowInformation(CGetInfoWorker& worker, int action) override;
+    void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
+    void ShowSummary(const CProgressWorker& worker, int action) override;
+    void ShowShutdown(CShutdownCountdown& countdown) override;
+
+    // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
+    static std::string ProgressLine(int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed,
+        const std::string& current, int width);
+    // The summary lines of a run.
+    static std::string SummaryText(const CProgressWorker& worker, int action);
+
+private:
+    void Draw(const std::string& line);
+    void EndLine();
+    void Pause(std::chrono::milliseconds pause);
+
+    std::ostream& m_err;
+    const bool m_terminal;
+    const int m_columns;
+    std::atomic<std::int32_t>& m_cancel;
+    WaitFunction m_wait;
+    std::string m_lastLine;
+    std::mutex m_lock;
+};

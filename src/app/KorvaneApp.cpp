@@ -1,0 +1,222 @@
+#include "app/KorvaneApp.h"
+
+#include "StringTable.h"
+#include "app/CommandLine.h"
+#include "app/ConsoleDisplay.h"
+#include "app/ConsolePrompter.h"
+#include "app/SettingsStore.h"
+#include "app/ShellIntegration.h"
+#include "mail/SummaryMail.h"
+#include "platform/Clock.h"
+#include "platform/MediaRoot.h"
+#include "platform/PowerOff.h"
+#include "platform/SoundPlayer.h"
+#include "platform/Terminal.h"
+#include "platform/TerminationSignals.h"
+#include "platform/TextCase.h"
+#include "scheduler/SchedulerThread.h"
+
+#include <chrono>
+#include <clocale>
+#include <condition_variable>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+struct CKorvaneApp::Services {
+    // A run without a display plays nothing.
+    std::unique_ptr<CSoundPlayer> sounds;
+    CSummaryMail mailer;
+    CSystemPowerOff powerOff;
+    CMediaRoot media;
+    std::unique_ptr<CTerminationSignals> signals;
+    std::mutex stopMutex;
+    std::condition_variable stopWake;
+    bool runningScheduler = false;
+};
+
+namespace {
+
+std::string ProgramName(const std::string& argumentZero)
+{
+    const auto slash = argumentZero.find_last_of('/');
+    const std::string name = slash == std::string::npos ? argumentZero : argumentZero.substr(slash + 1);
+    return name.empty() ? "korvane" : name;
+}
+
+} // namespace
+
+CKorvaneApp::CKorvaneApp(std::vector<std::string> arguments, std::string argumentZero)
+    : m_arguments(std::move(arguments))
+    , m_argumentZero(std::move(argumentZero))
+    , m_prompter(std::make_unique<CConsolePrompter>())
+    , m_services(std::make_unique<Services>())
+{
+}
+
+CKorvaneApp::~CKorvaneApp() = default;
+
+int CKorvaneApp::ExitStatusOf(RunResult result)
+{
+    switch (result) {
+    case RunResult::Completed:
+    case RunResult::PoweredOff:
+        return ExitCompleted;
+    case RunResult::CompletedWithErrors:
+        return ExitItemsFailed;
+    default:
+        return ExitNotCompleted;
+    }
+}
+
+int CKorvaneApp::InitInstance()
+{
+    std::setlocale(LC_ALL, "");
+    // Before any other thread exists, so every thread leaves the two signals
+    // to the watcher.
+    m_services->signals = std::make_unique<CTerminationSignals>([this](int) { OnTerminationSignal(); });
+    m_services->sounds
+        = CTerminal::HasDisplay() ? std::make_unique<CDesktopSoundPlayer>() : std::make_unique<CSoundPlayer>();
+    m_session.SavedCopy = &m_savedCopy;
+    m_session.NewSession(*m_prompter);
+    FillComputedSettings(m_settings, m_argumentZero);
+
+    Start start = Start::Plain;
+    if (!ReadFirstArgument(start))
+        return ExitWrongCall;
+    // A command-line run is never handed to a running instance: the other
+    // instance would take "/f" for a session file and the run would be lost.
+    if (start != Start::CommandLine && m_instanceGuard
+        && m_instanceGuard(m_arguments.empty() ? std::string() : m_arguments.front()))
+        return ExitCompleted;
+    CShellIntegration shell(m_settings.ModulePath, *m_prompter);
+    shell.FirstRunCheck();
+    LoadSettings(m_settings, shell);
+    if (m_arguments.empty() && m_settings.SchedulerActive)
+        m_session.OpenLastSession(*m_prompter);
+
+    if (m_request.CmdRun) {
+        if (m_request.CmdMakeDefault)
+            ApplyCommandLineDefaults();
+        if (!m_request.CmdExecute)
+            return ExitCompleted;
+    }
+    if (m_mainWindow && CTerminal::HasDisplay())
+        return m_mainWindow(*this);
+    return RunWithoutWindows(start);
+}
+
+// False when the program must end (the command line was wrong or its
+// session or set could not be opened).
+bool CKorvaneApp::ReadFirstArgument(Start& start)
+{
+    if (m_arguments.empty())
+        return true;
+    const std::string& first = m_arguments.front();
+    if (first.empty() || first[0] != '/') {
+        start = Start::SessionFile;
+        if (m_session.OpenSession(*m_prompter, &first) < -1) {
+            const std::string text = FormatString(LoadString(57688).c_str(), m_session.FileName.c_str());
+            m_prompter->MessageBox(text, MbOk | MbIconError);
+        }
+        return true;
+    }
+    if (CTextCase::Lower(first) == "/i") {
+        start = Start::Automatic;
+        m_session.OpenLastSession(*m_prompter);
+        return true;
+    }
+    start = Start::CommandLine;
+    return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, m_request) != 0;
+}
+
+// /d: the set and action become the session's defaults. The save's result is
+// not checked; the run goes on even if it failed.
+void CKorvaneApp::ApplyCommandLineDefaults()
+{
+    {
+        std::lock_guard lock(m_session.Lock);
+        m_session.ActiveSet = m_request.CmdSetIndex;
+        m_session.Sets[static_cast<std::size_t>(m_request.CmdSetIndex)].ActiveAction = m_request.CmdAction;
+    }
+    m_session.SaveSession(*m_prompter);
+}
+
+int CKorvaneApp::RunWithoutWindows(Start start)
+{
+    if (start == Start::CommandLine)
+        return RunUnattended();
+    if (start == Start::Automatic)
+        return RunScheduler();
+    std::cerr << "Korvane: no window can be shown here (no display). Run a backup set like this:\n\n"
+              << CommandLineHelpText(ProgramName(m_argumentZero))
+              << "\nor run the scheduler with: " << ProgramName(m_argumentZero) << " /i\n";
+    return ExitWrongCall;
+}
+
+std::unique_ptr<CActionRunner> CKorvaneApp::MakeRunner(CRunDisplay& display, bool)
+{
+    const CActionRunner::Services services { *m_prompter, display, *m_services->sounds, m_services->mailer,
+        m_services->powerOff, m_services->media, CClock::System() };
+    return std::make_unique<CActionRunner>(m_session, m_settings, m_flags, services);
+}
+
+int CKorvaneApp::RunUnattended()
+{
+    if (m_request.CmdAsk && m_prompter->MessageBox(LoadString(57724), MbYesNo | MbIconQuestion) != IdYes)
+        return ExitNotCompleted;
+    CConsoleDisplay display(std::cerr, CTerminal::ErrorIsTerminal(), CTerminal::ErrorColumns(), m_flags.ActionCancel);
+    auto runner = MakeRunner(display, m_request.CmdVerbose != 0);
+    const RunResult result = runner->RunCommandLine(
+        m_request.CmdSetIndex, m_request.CmdAction, m_request.CmdVerbose != 0, m_request.CmdIgnoreErrors != 0);
+    // Only a run that got to its end is reported as completed.
+    const bool completed = result == RunResult::Completed || result == RunResult::CompletedWithErrors;
+    if (m_request.CmdNotifyDone && completed)
+        m_prompter->MessageBox(LoadString(57725), MbOk | MbIconInformation);
+    return ExitStatusOf(result);
+}
+
+// "/i" without windows: the scheduler alone, until SIGTERM or SIGINT. Being
+// started this way is what activates it, so it does not wait for the
+// desktop's automatic start entry.
+int CKorvaneApp::RunScheduler()
+{
+    m_settings.SchedulerActive = true;
+    CConsoleDisplay display(std::cerr, false, 80, m_flags.ActionCancel);
+    auto runner = MakeRunner(display, false);
+    CSchedulerThread scheduler(m_session, m_settings, m_flags, *m_prompter, CClock::System(),
+        [&runner](const CSet& set) { runner->RunScheduled(set); });
+    {
+        std::unique_lock lock(m_services->stopMutex);
+        m_services->runningScheduler = true;
+        if (m_stopRequested)
+            return ExitCompleted;
+        std::cerr << "Korvane: scheduler running\n";
+        scheduler.Start();
+        m_services->stopWake.wait(lock, [this] { return m_stopRequested.load(); });
+    }
+    // No new events; a running action ends as cancelled.
+    scheduler.RequestStop();
+    while (!scheduler.Finished()) {
+        m_flags.ActionCancel = 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    scheduler.Stop();
+    std::cerr << "Korvane: scheduler stopped\n";
+    return ExitCompleted;
+}
+
+void CKorvaneApp::OnTerminationSignal()
+{
+    m_flags.ActionCancel = 1;
+    std::lock_guard lock(m_services->stopMutex);
+    m_stopRequested = true;
+    m_services->stopWake.notify_all();
+    // Outside the scheduler and between actions (a question on the terminal,
+    // loading the session) there is nothing to cancel: end at once.
+    if (!m_services->runningScheduler && m_flags.ActionRunning == 0) {
+        std::cerr << "\nKorvane: stopped\n";
+        std::_Exit(ExitNotCompleted);
+    }
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/CommandLineRequest.h"
+#include "core/Session.h"
+#include "core/SettingsRecord.h"
+#include "scheduler/ActionFlags.h"
+#include "scheduler/ActionRunner.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPrompter;
+class CRunDisplay;
+
+// Exit statuses of the program, listed in the README.
+enum ExitStatus : int {
+    ExitCompleted = 0, // completed without errors (or nothing to run)
+    ExitItemsFailed = 1, // completed, but some items failed and were passed over
+    ExitWrongCall = 2, // wrong call (help shown), or the session or set could not be opened
+    ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, /q answered No)
+};
+
+// The application object: prepares the process, reads the command line,
+// loads settings and session, and then runs the main window or, without
+// windows, the unattended run or the scheduler. It owns the two sessions, the
+// settings record, the command-line request and the process-wide flags for
+// the whole run.
+class CKorvaneApp {
+public:
+    // arguments without the program name; argumentZero as the system gave it.
+    CKorvaneApp(std::vector<std::string> arguments, std::string argumentZero);
+    ~CKorvaneApp();
+    CKorvaneApp(const CKorvaneApp&) = delete;
+    CKorvaneApp& operator=(const CKorvaneApp&) = delete;
+
+    // The windows of the interface layer: run the main window modally and
+    // return the exit status. Unset (or no display), the program runs
+    // without any window.
+    using MainWindow = std::function<int(CKorvaneApp&)>;
+    void SetMainWindow(MainWindow mainWindow) { m_mainWindow = std::move(mainWindow); }
+    // Hands the first argument to an instance already running; true when
+    // one took it (this program then ends).
+    using InstanceGuard = std::function<bool(const std::string& firstArgument)>;
+    void SetInstanceGuard(InstanceGuard guard) { m_instanceGuard = std::move(guard); }
+
+    // Start-up in its fixed order; returns the exit status.
+    int InitInstance();
+
+    CSession& Session() { return m_session; }
+    SettingsRecord& Settings() { return m_settings; }
+    CommandLineRequest& Request() { return m_request; }
+    CActionFlags& Flags() { return m_flags; }
+
+    static int ExitStatusOf(RunResult result);
+
+private:
+    enum class Start { Plain, SessionFile, Automatic, CommandLine };
+
+    bool ReadFirstArgument(Start& start);
+    void ApplyCommandLineDefaults();
+    int RunWithoutWindows(Start start);
+    int RunUnattended();
+    int RunScheduler();
+    void OnTerminationSignal();
+    std::unique_ptr<CActionRunner> MakeRunner(CRunDisplay& display, bool verbose);
+
+    std::vector<std::string> m_arguments;
+    std::string m_argumentZero;
+    CSession m_session;
+    CSession m_savedCopy;
+    SettingsRecord m_settings;
+    CommandLineRequest m_request;
+    CActionFlags m_flags;
+    std::unique_ptr<CPrompter> m_prompter;
+    MainWindow m_mainWindow;
+    InstanceGuard m_instanceGuard;
+    struct Services;
+    std::unique_ptr<Services> m_services;
+    std::atomic<bool> m_stopRequested { false };
+};

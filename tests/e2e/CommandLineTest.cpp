@@ -1,0 +1,244 @@
+#include "ProgramRun.h"
+#include "common/ScriptedPrompter.h"
+#include "common/TempDir.h"
+#include "core/Session.h"
+#include "core/SessionFile.h"
+#include "platform/MyRegistry.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kHelpLine = "/f <file name> /s <set name> /a <action name> [options]";
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::remove(CMyRegistry::FilePath());
+        tmp.Write("src/a.txt", "alpha");
+        tmp.Write("src/sub/b.txt", "beta");
+        fs::create_directories(tmp / "dest");
+        CMyRegistry registry;
+        registry.CreateKey("Settings\\General");
+        registry.WriteNumber("LogActivate", 1);
+        registry.WriteString("LogFileName", LogPath());
+    }
+
+    std::string LogPath() const { return tmp / "activity.log"; }
+    std::string SessionPath() const { return tmp / "work.kvf"; }
+
+    CSet& AddSet(const std::string& name, const std::string& destination, int action = 0)
+    {
+        CSet& set = session.Sets.emplace_back();
+        set.Name = name;
+        set.ActiveAction = action;
+        CBackup& entry = set.Entries.emplace_back();
+        entry.SourceFolder = tmp / "src";
+        entry.DestinationFolder = destination;
+        entry.IncludeFiles = "*.*";
+        return set;
+    }
+
+    void SaveSession() { ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0); }
+
+    // "type\taction\tmessage" of every record after the header.
+    std::vector<std::string> LogRecords() const
+    {
+        std::vector<std::string> records;
+        const std::string text = TempDir::Read(LogPath());
+        std::size_t start = 0;
+        for (int line = 1; start < text.size(); ++line) {
+            std::size_t end = text.find("\r\n", start);
+            if (end == std::string::npos)
+                end = text.size();
+            const std::string record = text.substr(start, end - start);
+            if (line > 2)
+                records.push_back(record.substr(record.find('\t') + 1));
+            start = end + 2;
+        }
+        return records;
+    }
+
+    TempDir tmp;
+    CSession session;
+};
+
+TEST_F(CommandLineTest, WrongCallsShowTheHelpAndEndWithStatusTwo)
+{
+    const std::vector<std::vector<std::string>> calls {
+        { "/e" },
+        { "/f", SessionPath(), "/s", "Docs", "/e" },
+        { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/a", "backup", "/e" },
+        { "/f", SessionPath(), "/s", "Docs", "/e", "/a" },
+        {},
+    };
+    for (const auto& call : calls) {
+        const ProgramRun run = ProgramRun::Run(call);
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find(kHelpLine), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("/g  Ignore all errors that occur during action"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+TEST_F(CommandLineTest, BackupAndRestoreLogStartedCountsAndCompleted)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    ProgramRun run = ProgramRun::Run({ "/F", SessionPath(), "/S", "docs", "/A", "Backup", "/E" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/sub/b.txt"), "beta");
+    std::vector<std::string> expected { "0\t0\tBackup started for 'Docs'",
+        "0\t0\t2 files and 2 folders added, 0 files modified, 0 files and 0 folders deleted, 2 files and 1 folders "
+        "processed (time: 00:00:00)",
+        "0\t0\tBackup completed for 'Docs'" };
+    EXPECT_EQ(LogRecords(), expected);
+
+    fs::remove_all(tmp / "src");
+    run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "RESTORE", "/e" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "alpha");
+    const auto records = LogRecords();
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[3], "0\t1\tRestore started for 'Docs'");
+    EXPECT_EQ(records[5], "0\t1\tRestore completed for 'Docs'");
+}
+
+TEST_F(CommandLineTest, LastMatchingSetWinsAndUnknownActionTakesTheActiveSets)
+{
+    AddSet("Docs", tmp / "first");
+    AddSet("DOCS", tmp / "second");
+    session.ActiveSet = 0;
+    session.Sets[0].ActiveAction = 0;
+    session.Sets[1].ActiveAction = 1;
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "docs", "/a", "copy", "/e" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::exists(tmp / "second/src/a.txt")) << "backup (the active set's action) on the later set";
+    EXPECT_FALSE(fs::exists(tmp / "first"));
+}
+
+TEST_F(CommandLineTest, EmptySetNameRunsTheActiveSet)
+{
+    AddSet("One", tmp / "one");
+    AddSet("Two", tmp / "dest");
+    session.ActiveSet = 1;
+    SaveSession();
+    tmp.Write("dest/src/only-in-backup.txt", "kept");
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "", "/a", "restore", "/e" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "src/only-in-backup.txt"), "kept");
+    EXPECT_FALSE(fs::exists(tmp / "one"));
+}
+
+TEST_F(CommandLineTest, UnknownSetOrSessionIsRefusedWithStatusTwo)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Photos", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("Set name 'Photos' does not exist in session file."), std::string::npos) << run.output;
+
+    run = ProgramRun::Run({ "/f", tmp / "missing.kvf", "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("Failed to open session '" + tmp / "missing.kvf" + "'."), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+TEST_F(CommandLineTest, SessionWithoutAValidSetIsRefusedNamingTheFile)
+{
+    AddSet("Docs", tmp / "dest");
+    session.ActiveSet = 4;
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("Session '" + SessionPath() + "' holds no backup set to run."), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+}
+
+TEST_F(CommandLineTest, MakeDefaultWritesTheDefaultsAndRunsNothingWithoutExecute)
+{
+    AddSet("One", tmp / "one");
+    AddSet("Two", tmp / "dest");
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "two", "/a", "restore", "/d" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(LogPath()));
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+
+    CSession reread;
+    ScriptedPrompter prompter;
+    ASSERT_EQ(CSessionFile::Read(SessionPath(), reread, prompter), 0);
+    EXPECT_EQ(reread.ActiveSet, 1);
+    EXPECT_EQ(reread.Sets[1].ActiveAction, 1);
+    EXPECT_EQ(reread.Sets[0].ActiveAction, 0);
+}
+
+TEST_F(CommandLineTest, WithoutExecuteOrWhenAskedWithoutATerminalNothingRuns)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const std::string before = TempDir::Read(SessionPath());
+    ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup" });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(TempDir::Read(SessionPath()), before) << "without /d the file is left alone";
+
+    // /q: the question's non-interactive answer is No.
+    run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/q" }, "yes\n");
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_NE(run.output.find("Are you sure you want to run action?"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+    EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+TEST_F(CommandLineTest, CancelledMediaCheckWritesNothingMore)
+{
+    AddSet("Docs", "/media/korvane-test-user/NoSuchDisk/backup");
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/c" });
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_NE(run.output.find("Please make backup media available for '/media/korvane-test-user/NoSuchDisk'"),
+        std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Action has completed!"), std::string::npos);
+    EXPECT_EQ(LogRecords(), std::vector<std::string> { "0\t0\tBackup started for 'Docs'" });
+    EXPECT_FALSE(fs::exists("/media/korvane-test-user"));
+}
+
+TEST_F(CommandLineTest, VerboseRunDrawsProgressAndPrintsTheSummary)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/v", "/c" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("2/2 files 1/1 folders"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Backup Summary"), std::string::npos);
+    EXPECT_NE(run.output.find("    Added: 2 files, 2 folders (9 bytes)"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Action has completed!"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, SchedulerWithoutDisplayRunsUntilTerminated)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Info");
+        registry.WriteString("LastSession", SessionPath());
+    }
+    BackgroundProgram program({ "/i" });
+    ASSERT_TRUE(program.WaitForOutput("scheduler running")) << program.Output();
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0) << program.Output();
+    EXPECT_NE(program.Output().find("scheduler stopped"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Runs the built korvane in the test's scratch environment (HOME and the XDG
+// folders of tests/common, no display), with standard input from a pipe.
+struct ProgramRun {
+    int status = -1; // exit status, or -1 when it did not exit normally
+    std::string output; // standard output and standard error together
+
+    static ProgramRun Run(const std::vector<std::string>& arguments, const std::string& input = {});
+};
+
+// A program started in the background, for runs that wait for a signal.
+class BackgroundProgram {
+public:
+    explicit BackgroundProgram(const std::vector<std::string>& arguments);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+    // Reads output until it contains text; false when the program ended first.
+    bool WaitForOutput(const std::string& text);
+    void Signal(int signal);
+    // Waits for the end; the exit status or -1.
+    int Wait();
+    const std::string& Output() const { return m_output; }
+
+private:
+    int m_pid = -1;
+    int m_fd = -1;
+    std::string m_output;
+};
