@@ -72,6 +72,9 @@ public:
     std::atomic<std::int32_t> Running{1};
     std::atomic<std::int32_t> Deleting{1};
     std::atomic<std::int32_t> CopySecurity{1};
+    // Items that failed and were passed over (Ignore, asked or assumed); the
+    // exit status of a command-line run reports them.
+    std::atomic<std::int32_t> FailedItems{0};
     CFileRecordArray ProcessedFiles;
     CFileRecordArray ProcessedFolders;
     CFileRecordArray DeletedFiles;

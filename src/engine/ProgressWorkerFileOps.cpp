@@ -48,9 +48,13 @@ int MoveRenamingOnCollision(const std::string& path, const std::string& folder)
 
 int CProgressWorker::AskFileOperation(const std::string& text)
 {
-    if (!ShowErrors())
+    if (!ShowErrors()) {
+        ++FailedItems;
         return IdIgnore;
+    }
     const int answer = m_prompter.MessageBox(text, kErrorPrompt);
+    if (answer == IdIgnore)
+        ++FailedItems;
     // Only the three buttons lead on; anything else stops the action rather
     // than carrying on unasked.
     return answer == IdRetry || answer == IdIgnore ? answer : IdAbort;

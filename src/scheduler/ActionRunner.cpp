@@ -31,31 +31,6 @@ const char* ActionName(int action)
     return action == 1 ? "Restore" : "Backup";
 }
 
-// The prompter the copy worker asks: every Abort/Retry/Ignore question
-// answered Ignore is an item passed over, which the exit status reports.
-class CFailureCountingPrompter : public CPrompter {
-public:
-    explicit CFailureCountingPrompter(CPrompter& inner)
-        : m_inner(inner)
-    {
-    }
-    int MessageBox(const std::string& text, unsigned style) override
-    {
-        const int answer = m_inner.MessageBox(text, style);
-        if ((style & MbButtonMask) == MbAbortRetryIgnore && answer == IdIgnore)
-            ++Ignored;
-        return answer;
-    }
-    bool AskFileName(const FileDialogRequest& request, std::string& path) override
-    {
-        return m_inner.AskFileName(request, path);
-    }
-    std::atomic<int> Ignored { 0 };
-
-private:
-    CPrompter& m_inner;
-};
-
 } // namespace
 
 struct CActionRunner::Run {
@@ -265,9 +240,8 @@ bool CActionRunner::Gather(Run& run, CActivityLog&)
 
 RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
 {
-    CFailureCountingPrompter prompter(m_services.prompter);
-    CProgressWorker worker(
-        run.settings, run.Scheduled(), m_flags.ActionCancel, prompter, log, m_services.display, m_services.clock);
+    CProgressWorker worker(run.settings, run.Scheduled(), m_flags.ActionCancel, m_services.prompter, log,
+        m_services.display, m_services.clock);
     // A fresh copy with the gathered lists.
     worker.Set = run.info->Set;
     worker.Set.ActiveAction = run.action;
@@ -315,7 +289,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
         m_services.display.HideTray();
     if (cancelled)
         return RunResult::Cancelled;
-    return prompter.Ignored > 0 ? RunResult::CompletedWithErrors : RunResult::Completed;
+    return worker.FailedItems > 0 ? RunResult::CompletedWithErrors : RunResult::Completed;
 }
 
 // True when the computer is being switched off. A refused power-off request

@@ -242,3 +242,26 @@ TEST_F(CommandLineTest, SchedulerWithoutDisplayRunsUntilTerminated)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    // A file where the backup needs the folder "sub": that folder and its file fail.
+    tmp.Write("dest/src/sub", "in the way");
+    ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
+    EXPECT_NE(run.output.find("answered Ignore"), std::string::npos) << run.output;
+
+    // /g: passed over without asking, reported the same way.
+    fs::remove(tmp / "dest/src/a.txt");
+    run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/g" });
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(run.output.find("answered Ignore"), std::string::npos) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
+}
+
+} // namespace
