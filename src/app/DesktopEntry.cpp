@@ -21,11 +21,21 @@ std::string UnescapeValue(const std::string& value)
         }
         const char next = value[++i];
         switch (next) {
-        case 's': text.push_back(' '); break;
-        case 'n': text.push_back('\n'); break;
-        case 't': text.push_back('\t'); break;
-        case 'r': text.push_back('\r'); break;
-        default: text.push_back(next); break;
+        case 's':
+            text.push_back(' ');
+            break;
+        case 'n':
+            text.push_back('\n');
+            break;
+        case 't':
+            text.push_back('\t');
+            break;
+        case 'r':
+            text.push_back('\r');
+            break;
+        default:
+            text.push_back(next);
+            break;
         }
     }
     return text;
@@ -120,11 +130,21 @@ std::string CDesktopEntry::EscapeValue(const std::string& value)
     std::string escaped;
     for (char c : value) {
         switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\r': escaped += "\\r"; break;
-        default: escaped.push_back(c); break;
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped.push_back(c);
+            break;
         }
     }
     return escaped;

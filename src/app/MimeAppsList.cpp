@@ -75,7 +75,7 @@ CMimeAppsList::CMimeAppsList(const std::string& text)
             end = text.size();
         const std::string line = text.substr(start, end - start);
         GroupHeader(line, group);
-        m_lines.push_back({line, group});
+        m_lines.push_back({ line, group });
         start = end + 1;
     }
 }
@@ -153,13 +153,13 @@ void CMimeAppsList::Insert(const std::string& group, const std::string& text)
             last = static_cast<long>(i);
     }
     if (last >= 0) {
-        m_lines.insert(m_lines.begin() + last + 1, Line{text, group});
+        m_lines.insert(m_lines.begin() + last + 1, Line { text, group });
         return;
     }
     if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
-        m_lines.push_back({std::string(), m_lines.back().group});
-    m_lines.push_back({"[" + group + "]", group});
-    m_lines.push_back({text, group});
+        m_lines.push_back({ std::string(), m_lines.back().group });
+    m_lines.push_back({ "[" + group + "]", group });
+    m_lines.push_back({ text, group });
     m_finalNewline = true;
 }
 

@@ -13,8 +13,7 @@
 namespace {
 
 // One stored value: its name and the field of its group that holds it.
-template <typename Group>
-struct Value {
+template <typename Group> struct Value {
     const char* name;
     std::variant<std::int32_t Group::*, std::string Group::*> field;
 };
@@ -24,47 +23,51 @@ using Actions = SettingsRecord::ActionSettings;
 using Scheduler = SettingsRecord::SchedulerSettings;
 
 // The values in the order they are read and written.
-const std::vector<Value<General>> kGeneralValues{
-    {"GridlinesList", &General::GridlinesList}, {"CheckUpdates", &General::CheckUpdates},
-    {"AlphaBlending", &General::AlphaBlending}, {"AutomaticScan", &General::AutomaticScan},
-    {"ClusterSize", &General::ClusterSize},     {"TooltipDelay", &General::TooltipDelay},
-    {"CompareType", &General::CompareType},     {"LogActivate", &General::LogActivate},
-    {"LogFileName", &General::LogFileName},
+const std::vector<Value<General>> kGeneralValues {
+    { "GridlinesList", &General::GridlinesList },
+    { "CheckUpdates", &General::CheckUpdates },
+    { "AlphaBlending", &General::AlphaBlending },
+    { "AutomaticScan", &General::AutomaticScan },
+    { "ClusterSize", &General::ClusterSize },
+    { "TooltipDelay", &General::TooltipDelay },
+    { "CompareType", &General::CompareType },
+    { "LogActivate", &General::LogActivate },
+    { "LogFileName", &General::LogFileName },
 };
 
-const std::vector<Value<Actions>> kActionValues{
-    {"NoInteract", &Actions::NoInteract},
-    {"DisplaySummary", &Actions::DisplaySummary},
-    {"PlaySound", &Actions::PlaySound},
-    {"PostShutdown", &Actions::PostShutdown},
-    {"DisplayError", &Actions::DisplayError},
-    {"BackupDelete", &Actions::BackupDelete},
-    {"BackupSecurity", &Actions::BackupSecurity},
-    {"BackupCompression", &Actions::BackupCompression},
-    {"BackupOverwrite", &Actions::BackupOverwrite},
-    {"BackupTrash", &Actions::BackupTrash},
-    {"RestoreOverwrite", &Actions::RestoreOverwrite},
-    {"RestoreSecurity", &Actions::RestoreSecurity},
-    {"RestoreCompression", &Actions::RestoreCompression},
+const std::vector<Value<Actions>> kActionValues {
+    { "NoInteract", &Actions::NoInteract },
+    { "DisplaySummary", &Actions::DisplaySummary },
+    { "PlaySound", &Actions::PlaySound },
+    { "PostShutdown", &Actions::PostShutdown },
+    { "DisplayError", &Actions::DisplayError },
+    { "BackupDelete", &Actions::BackupDelete },
+    { "BackupSecurity", &Actions::BackupSecurity },
+    { "BackupCompression", &Actions::BackupCompression },
+    { "BackupOverwrite", &Actions::BackupOverwrite },
+    { "BackupTrash", &Actions::BackupTrash },
+    { "RestoreOverwrite", &Actions::RestoreOverwrite },
+    { "RestoreSecurity", &Actions::RestoreSecurity },
+    { "RestoreCompression", &Actions::RestoreCompression },
 };
 
 // SMTPPassword is read and written on its own: it is stored scrambled.
-const std::vector<Value<Scheduler>> kSchedulerValues{
-    {"SMTPServer", &Scheduler::SMTPServer},
-    {"SMTPPort", &Scheduler::SMTPPort},
-    {"SMTPLoginRequired", &Scheduler::SMTPLoginRequired},
-    {"SMTPLogin", &Scheduler::SMTPLogin},
-    {"TrayHideIdle", &Scheduler::TrayHideIdle},
-    {"TrayAnimate", &Scheduler::TrayAnimate},
-    {"TrayPlaySound", &Scheduler::TrayPlaySound},
-    {"TrayBalloons", &Scheduler::TrayBalloons},
-    {"DisplaySummary", &Scheduler::DisplaySummary},
-    {"DisplayError", &Scheduler::DisplayError},
-    {"DisplayInformation", &Scheduler::DisplayInformation},
-    {"DisplayProgress", &Scheduler::DisplayProgress},
-    {"MissedEvents", &Scheduler::MissedEvents},
-    {"SMTPSecurity", &Scheduler::SMTPSecurity},
-    {"SMTPLoginMethod", &Scheduler::SMTPLoginMethod},
+const std::vector<Value<Scheduler>> kSchedulerValues {
+    { "SMTPServer", &Scheduler::SMTPServer },
+    { "SMTPPort", &Scheduler::SMTPPort },
+    { "SMTPLoginRequired", &Scheduler::SMTPLoginRequired },
+    { "SMTPLogin", &Scheduler::SMTPLogin },
+    { "TrayHideIdle", &Scheduler::TrayHideIdle },
+    { "TrayAnimate", &Scheduler::TrayAnimate },
+    { "TrayPlaySound", &Scheduler::TrayPlaySound },
+    { "TrayBalloons", &Scheduler::TrayBalloons },
+    { "DisplaySummary", &Scheduler::DisplaySummary },
+    { "DisplayError", &Scheduler::DisplayError },
+    { "DisplayInformation", &Scheduler::DisplayInformation },
+    { "DisplayProgress", &Scheduler::DisplayProgress },
+    { "MissedEvents", &Scheduler::MissedEvents },
+    { "SMTPSecurity", &Scheduler::SMTPSecurity },
+    { "SMTPLoginMethod", &Scheduler::SMTPLoginMethod },
 };
 
 template <typename Group>

@@ -1,5 +1,6 @@
 #include "app/ShellIntegration.h"
 
+#include "StringTable.h"
 #include "app/DesktopEntry.h"
 #include "app/MimeAppsList.h"
 #include "core/Prompter.h"
@@ -7,7 +8,6 @@
 #include "platform/Process.h"
 #include "platform/SmallFile.h"
 #include "platform/XdgPaths.h"
-#include "StringTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,11 +30,21 @@ std::string EscapeXml(const std::string& text)
     std::string escaped;
     for (char c : text) {
         switch (c) {
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '&': escaped += "&amp;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped.push_back(c); break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped.push_back(c);
+            break;
         }
     }
     return escaped;
@@ -60,11 +70,15 @@ std::string ReadOrEmpty(const std::string& path)
 } // namespace
 
 CShellIntegration::CShellIntegration(std::string programPath, CPrompter& prompter)
-    : m_programPath(std::move(programPath)), m_prompter(&prompter)
+    : m_programPath(std::move(programPath))
+    , m_prompter(&prompter)
 {
 }
 
-CShellIntegration::CShellIntegration(std::string programPath) : m_programPath(std::move(programPath)) {}
+CShellIntegration::CShellIntegration(std::string programPath)
+    : m_programPath(std::move(programPath))
+{
+}
 
 std::string CShellIntegration::UserMimeAppsListPath()
 {
@@ -102,8 +116,7 @@ void CShellIntegration::FirstRunCheck()
 }
 
 bool CShellIntegration::SetFileAssociation(const std::string& extension, int /*iconIndex*/,
-                                           const std::string& /*typeName*/, const std::string& description,
-                                           bool doRegister)
+    const std::string& /*typeName*/, const std::string& description, bool doRegister)
 {
     // The desktop names types by MIME type and finds icons by name, so the
     // type name and icon index have no place to go.
@@ -162,8 +175,8 @@ void CShellIntegration::RefreshDesktopDatabases() const
 {
     const std::string data = XdgDataHome();
     if (SmallFileExists(data + "/mime/packages/korvane.xml") || SmallFileExists(data + "/mime/globs2"))
-        RunHelperProgram("update-mime-database", {data + "/mime"});
-    RunHelperProgram("update-desktop-database", {data + "/applications"});
+        RunHelperProgram("update-mime-database", { data + "/mime" });
+    RunHelperProgram("update-desktop-database", { data + "/applications" });
 }
 
 std::vector<std::string> CShellIntegration::MachineDataDirs() const
@@ -173,7 +186,7 @@ std::vector<std::string> CShellIntegration::MachineDataDirs() const
 
 bool CShellIntegration::IsMimeTypeKnown() const
 {
-    std::vector<std::string> dirs{XdgDataHome()};
+    std::vector<std::string> dirs { XdgDataHome() };
     for (const std::string& dir : MachineDataDirs())
         dirs.push_back(dir);
     const std::string globLine = std::string(":") + kSessionMimeType + ":*.kvf";
@@ -190,7 +203,7 @@ std::string CShellIntegration::FindDesktopFile(const std::string& desktopId) con
 {
     if (desktopId.find('/') != std::string::npos)
         return {};
-    std::vector<std::string> dirs{XdgDataHome()};
+    std::vector<std::string> dirs { XdgDataHome() };
     for (const std::string& dir : MachineDataDirs())
         dirs.push_back(dir);
     for (const std::string& dir : dirs) {
@@ -217,7 +230,7 @@ bool CShellIntegration::IsFileAssociated(const std::string& extension) const
 {
     if (!IsSessionExtension(extension) || !IsMimeTypeKnown())
         return false;
-    std::vector<std::string> lists{UserMimeAppsListPath()};
+    std::vector<std::string> lists { UserMimeAppsListPath() };
     for (const std::string& list : m_machine.mimeAppsLists)
         lists.push_back(list);
     // The first default whose desktop entry is installed decides, the

@@ -15,7 +15,7 @@ inline constexpr const char* kDesktopFileName = "korvane.desktop";
 // defaults are the system's; tests point them at scratch files.
 struct MachineAssociationView {
     // Read after the user's $XDG_CONFIG_HOME/mimeapps.list, in this order.
-    std::vector<std::string> mimeAppsLists{"/etc/xdg/mimeapps.list", "/usr/share/applications/mimeapps.list"};
+    std::vector<std::string> mimeAppsLists { "/etc/xdg/mimeapps.list", "/usr/share/applications/mimeapps.list" };
     // Machine data folders (desktop entries below applications/, MIME
     // packages below mime/); empty means $XDG_DATA_DIRS.
     std::vector<std::string> dataDirs;
@@ -45,7 +45,7 @@ public:
     // known). Removing deletes only what registering wrote; removing what is
     // not there does nothing. False when a file could not be written.
     bool SetFileAssociation(const std::string& extension, int iconIndex, const std::string& typeName,
-                            const std::string& description, bool doRegister);
+        const std::string& description, bool doRegister);
     // True when the desktop opens files of extension with this program,
     // counting machine-wide defaults.
     bool IsFileAssociated(const std::string& extension) const;

@@ -5,7 +5,6 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -194,8 +193,8 @@ std::string CMyRegistry::ReadString(const std::string& name, const std::string& 
     m_result = RegSuccess;
     // An unquoted comma in a hand-edited file makes QSettings read a list;
     // the text is what was written.
-    const QString qtext = value.typeId() == QMetaType::QStringList ? value.toStringList().join(QStringLiteral(", "))
-                                                                   : value.toString();
+    const QString qtext
+        = value.typeId() == QMetaType::QStringList ? value.toStringList().join(QStringLiteral(", ")) : value.toString();
     std::string text = qtext.toStdString();
     // Like a registry string, the text ends at its first zero byte.
     if (const auto zero = text.find('\0'); zero != std::string::npos)

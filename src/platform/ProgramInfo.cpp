@@ -22,7 +22,7 @@ std::string ExecutablePath(const std::string& fallback)
 
 bool KernelVersion(int& major, int& minor)
 {
-    utsname name{};
+    utsname name {};
     if (::uname(&name) != 0)
         return false;
     int first = 0;

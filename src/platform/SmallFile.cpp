@@ -11,7 +11,10 @@ namespace {
 // Closes a descriptor at scope end.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -60,7 +63,7 @@ bool MakeParentFolders(const std::string& path)
 // mimeapps.list kept in a dotfiles folder stays a link), else the path.
 std::string ResolvedTarget(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return path;
     char* resolved = ::realpath(path.c_str(), nullptr);
@@ -117,7 +120,7 @@ bool WriteSmallFile(const std::string& requested, const std::string& contents, u
 
 DeleteResult DeleteSmallFile(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.c_str(), &info) != 0)
         return errno == ENOENT || errno == ENOTDIR ? DeleteResult::Absent : DeleteResult::Failed;
     if (S_ISDIR(info.st_mode))
@@ -127,7 +130,7 @@ DeleteResult DeleteSmallFile(const std::string& path)
 
 bool SmallFileExists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -135,8 +138,8 @@ bool PathsNameSameFile(const std::string& first, const std::string& second)
 {
     if (first == second)
         return true;
-    struct stat a {};
-    struct stat b {};
+    struct stat a { };
+    struct stat b { };
     if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

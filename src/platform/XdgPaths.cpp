@@ -54,6 +54,6 @@ std::vector<std::string> XdgDataDirs()
         start = end + 1;
     }
     if (dirs.empty())
-        dirs = {"/usr/local/share", "/usr/share"};
+        dirs = { "/usr/local/share", "/usr/share" };
     return dirs;
 }

@@ -1,7 +1,6 @@
 #include "app/Conversion.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace {
@@ -28,8 +27,13 @@ std::string Encoded(const std::string& bytes)
 TEST(ConversionTest, Base64MatchesTheStandardVectorsBothWays)
 {
     const std::pair<std::string, std::string> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        { "", "" },
+        { "f", "Zg==" },
+        { "fo", "Zm8=" },
+        { "foo", "Zm9v" },
+        { "foob", "Zm9vYg==" },
+        { "fooba", "Zm9vYmE=" },
+        { "foobar", "Zm9vYmFy" },
     };
     for (const auto& [bytes, text] : vectors) {
         EXPECT_EQ(Encoded(bytes), text);
@@ -48,11 +52,11 @@ TEST(ConversionTest, FromBase64StripsForeignCharactersAndRejectsBrokenText)
     int result = 0;
     CConversion conversion;
     conversion.SetData("kept", 4);
-    EXPECT_EQ(conversion.FromBase64("Zm9vY"), -1);      // not whole groups of four
-    EXPECT_EQ(conversion.FromBase64("Zg==Zg=="), -1);   // padding inside the text
+    EXPECT_EQ(conversion.FromBase64("Zm9vY"), -1); // not whole groups of four
+    EXPECT_EQ(conversion.FromBase64("Zg==Zg=="), -1); // padding inside the text
     EXPECT_EQ(conversion.FromBase64("Z==="), -1);
     EXPECT_EQ(conversion.FromBase64("Zm=v"), -1);
-    EXPECT_EQ(conversion.Size(), 4u);                   // a failure keeps the buffer
+    EXPECT_EQ(conversion.Size(), 4u); // a failure keeps the buffer
     Decoded("", &result);
     EXPECT_EQ(result, 0);
 }

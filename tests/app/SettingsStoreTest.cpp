@@ -1,12 +1,12 @@
-#include "SettingsTestFiles.h"
 #include "app/SettingsStore.h"
+
+#include "SettingsTestFiles.h"
 #include "app/ShellIntegration.h"
 #include "common/TempDir.h"
 #include "platform/MyRegistry.h"
 #include "platform/SmallFile.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace {
@@ -17,15 +17,15 @@ protected:
     void TearDown() override { WipeSettingsAndRegistrations(); }
 
     const std::string m_program = "/opt/korvane/bin/korvane";
-    CShellIntegration m_shell{m_program};
+    CShellIntegration m_shell { m_program };
 };
 
 // Every stored value changed from its default.
 SettingsRecord ChangedRecord()
 {
     SettingsRecord record;
-    record.General = {1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log"};
-    record.Actions = {1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1};
+    record.General = { 1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log" };
+    record.Actions = { 1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1 };
     auto& s = record.Scheduler;
     s.SMTPServer = "mail.example.org";
     s.SMTPPort = 465;
@@ -66,7 +66,7 @@ TEST_F(SettingsStoreTest, EveryValueSurvivesSaveAndLoadInAPrivateFile)
     const SettingsRecord saved = ChangedRecord();
     SaveSettings(saved, m_shell);
 
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(CMyRegistry::FilePath().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
@@ -143,7 +143,7 @@ TEST_F(SettingsStoreTest, PartlyFilledStoreKeepsDefaultsForMissingValues)
     EXPECT_EQ(loaded.Scheduler.SMTPServer, "relay.example.net");
     EXPECT_EQ(loaded.Scheduler.SMTPPassword, "");
     EXPECT_EQ(loaded.Scheduler.SMTPPort, 25);
-    EXPECT_EQ(loaded.General, SettingsRecord::GeneralSettings{});
+    EXPECT_EQ(loaded.General, SettingsRecord::GeneralSettings {});
 }
 
 TEST_F(SettingsStoreTest, SchedulerActiveFollowsTheAutomaticStart)
@@ -178,7 +178,7 @@ TEST_F(SettingsStoreTest, SavingWithSchedulerActiveTakesOverAnotherCopysAutomati
     SaveSettings(record, m_shell);
     EXPECT_TRUE(m_shell.IsSchedulerRegistered());
     EXPECT_NE(TempDir::Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/korvane/bin/korvane\" /i\n"),
-              std::string::npos);
+        std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, ComputedFieldsDescribeThisProgramAndSystem)

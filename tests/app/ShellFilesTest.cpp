@@ -10,8 +10,9 @@ TEST(MimeAppsListTest, AddsAMissingGroupAndKeepsAFileWithoutFinalNewline)
 {
     CMimeAppsList list("[Added Associations]\ntext/plain=a.desktop;");
     EXPECT_TRUE(list.Prepend("Default Applications", "application/x-korvane-session", "korvane.desktop"));
-    EXPECT_EQ(list.Text(), "[Added Associations]\ntext/plain=a.desktop;\n\n[Default Applications]\n"
-                           "application/x-korvane-session=korvane.desktop;\n");
+    EXPECT_EQ(list.Text(),
+        "[Added Associations]\ntext/plain=a.desktop;\n\n[Default Applications]\n"
+        "application/x-korvane-session=korvane.desktop;\n");
 
     CMimeAppsList empty;
     EXPECT_TRUE(empty.Prepend("Default Applications", "x/y", "k.desktop"));
@@ -24,11 +25,11 @@ TEST(MimeAppsListTest, PrependMovesOurIdFirstAndRemoveTouchesOnlyOurId)
 {
     CMimeAppsList list("[Default Applications]\nx/y = b.desktop ; k.desktop;c.desktop\n[Other]\nx/y=k.desktop;\n");
     EXPECT_EQ(list.Entries("Default Applications", "x/y"),
-              (std::vector<std::string>{"b.desktop", "k.desktop", "c.desktop"}));
+        (std::vector<std::string> { "b.desktop", "k.desktop", "c.desktop" }));
     EXPECT_TRUE(list.Prepend("Default Applications", "x/y", "k.desktop"));
     EXPECT_FALSE(list.Prepend("Default Applications", "x/y", "k.desktop"));
     EXPECT_EQ(list.Entries("Default Applications", "x/y"),
-              (std::vector<std::string>{"k.desktop", "b.desktop", "c.desktop"}));
+        (std::vector<std::string> { "k.desktop", "b.desktop", "c.desktop" }));
     EXPECT_TRUE(list.Remove("Default Applications", "x/y", "k.desktop"));
     EXPECT_FALSE(list.Remove("Default Applications", "x/y", "k.desktop"));
     EXPECT_EQ(list.Text(), "[Default Applications]\nx/y=b.desktop;c.desktop;\n[Other]\nx/y=k.desktop;\n");
@@ -49,7 +50,7 @@ TEST(DesktopEntryTest, ReadsTheDesktopEntryGroupOnly)
 
 TEST(DesktopEntryTest, QuotedProgramPathsReadBackUnchanged)
 {
-    for (const std::string path : {"/plain/korvane", "/a b/$x/`y`/\"q\"/100%/back\\slash/k"}) {
+    for (const std::string path : { "/plain/korvane", "/a b/$x/`y`/\"q\"/100%/back\\slash/k" }) {
         const std::string line = "[Desktop Entry]\nExec="
             + CDesktopEntry::EscapeValue(CDesktopEntry::QuoteExecArgument(path) + " %f") + "\n";
         EXPECT_EQ(CDesktopEntry(line).ExecProgram(), path) << line;

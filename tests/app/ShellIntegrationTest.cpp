@@ -1,16 +1,16 @@
+#include "app/ShellIntegration.h"
+
 #include "SettingsTestFiles.h"
 #include "StringTable.h"
-#include "app/ShellIntegration.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "platform/MyRegistry.h"
 #include "platform/Process.h"
 #include "platform/XdgPaths.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
@@ -32,8 +32,9 @@ protected:
     void SetUp() override
     {
         WipeSettingsAndRegistrations();
-        m_view.mimeAppsLists = {m_machine / "etc/xdg/mimeapps.list", m_machine / "usr/share/applications/mimeapps.list"};
-        m_view.dataDirs = {m_machine / "usr/share"};
+        m_view.mimeAppsLists
+            = { m_machine / "etc/xdg/mimeapps.list", m_machine / "usr/share/applications/mimeapps.list" };
+        m_view.dataDirs = { m_machine / "usr/share" };
         m_shell.SetMachineView(m_view);
     }
     void TearDown() override { WipeSettingsAndRegistrations(); }
@@ -44,7 +45,7 @@ protected:
     void InstallMachineWide(const std::string& desktopId, const std::string& program)
     {
         m_machine.Write("usr/share/applications/" + desktopId,
-                        "[Desktop Entry]\nType=Application\nName=Korvane\nExec=" + program + " %f\n");
+            "[Desktop Entry]\nType=Application\nName=Korvane\nExec=" + program + " %f\n");
         m_machine.Write("usr/share/mime/packages/korvane.xml", "<mime-info/>\n");
     }
 
@@ -52,7 +53,7 @@ protected:
     MachineAssociationView m_view;
     const std::string m_program = "/opt/Korvane Backup/korvane";
     ScriptedPrompter m_prompter;
-    CShellIntegration m_shell{m_program, m_prompter};
+    CShellIntegration m_shell { m_program, m_prompter };
 };
 
 TEST_F(ShellIntegrationTest, FirstStartAsksOnceAndYesRegisters)
@@ -69,7 +70,7 @@ TEST_F(ShellIntegrationTest, FirstStartAsksOnceAndYesRegisters)
     EXPECT_TRUE(m_shell.IsFileAssociated(".kvf"));
     EXPECT_TRUE(m_shell.IsFileAssociated(".KVF"));
     EXPECT_NE(Read(CShellIntegration::DesktopEntryPath()).find("Exec=\"/opt/Korvane Backup/korvane\" %f\n"),
-              std::string::npos);
+        std::string::npos);
     EXPECT_NE(Read(CShellIntegration::MimePackagePath()).find("<glob pattern=\"*.kvf\"/>"), std::string::npos);
 
     ScriptedPrompter second;
@@ -79,7 +80,7 @@ TEST_F(ShellIntegrationTest, FirstStartAsksOnceAndYesRegisters)
 
 TEST_F(ShellIntegrationTest, AnythingButYesRegistersNothingAndIsNotAskedAgain)
 {
-    for (int answer : {int(IdNo), int(IdCancel)}) {
+    for (int answer : { int(IdNo), int(IdCancel) }) {
         WipeSettingsAndRegistrations();
         ScriptedPrompter prompter;
         prompter.Answer(answer);
@@ -122,17 +123,17 @@ TEST_F(ShellIntegrationTest, RegisteringAndRemovingKeepTheUsersOtherAssociations
     WriteFile(CShellIntegration::UserMimeAppsListPath(), original);
     ASSERT_TRUE(m_shell.SetFileAssociation(".kvf", 1, "KorvaneFile", "Korvane File", true));
     EXPECT_EQ(Read(CShellIntegration::UserMimeAppsListPath()),
-              "# my associations\n"
-              "[Default Applications]\n"
-              "text/plain=org.gnome.gedit.desktop;\n"
-              "application/x-korvane-session=korvane.desktop;other-backup.desktop;\n"
-              "\n"
-              "[Added Associations]\n"
-              "image/png = viewer.desktop;\n"
-              "application/x-korvane-session=korvane.desktop;\n"
-              "\n"
-              "[Removed Associations]\n"
-              "text/html=firefox.desktop;\n");
+        "# my associations\n"
+        "[Default Applications]\n"
+        "text/plain=org.gnome.gedit.desktop;\n"
+        "application/x-korvane-session=korvane.desktop;other-backup.desktop;\n"
+        "\n"
+        "[Added Associations]\n"
+        "image/png = viewer.desktop;\n"
+        "application/x-korvane-session=korvane.desktop;\n"
+        "\n"
+        "[Removed Associations]\n"
+        "text/html=firefox.desktop;\n");
     EXPECT_TRUE(m_shell.IsFileAssociated(".kvf"));
 
     ASSERT_TRUE(m_shell.SetFileAssociation(".kvf", 1, "KorvaneFile", "Korvane File", false));
@@ -160,7 +161,7 @@ TEST_F(ShellIntegrationTest, MachineWideAssociationCountsUnlessTheUserChoseAnoth
 {
     EXPECT_FALSE(m_shell.IsFileAssociated(".kvf"));
     m_machine.Write("etc/xdg/mimeapps.list",
-                    "[Default Applications]\napplication/x-korvane-session=missing.desktop;korvane-system.desktop;\n");
+        "[Default Applications]\napplication/x-korvane-session=missing.desktop;korvane-system.desktop;\n");
     EXPECT_FALSE(m_shell.IsFileAssociated(".kvf"));
     InstallMachineWide("korvane-system.desktop", "\"/opt/Korvane Backup/korvane\"");
     EXPECT_TRUE(m_shell.IsFileAssociated(".kvf"));
@@ -170,13 +171,13 @@ TEST_F(ShellIntegrationTest, MachineWideAssociationCountsUnlessTheUserChoseAnoth
     m_machine.Write("etc/xdg/mimeapps.list", "");
     EXPECT_FALSE(m_shell.IsFileAssociated(".kvf"));
     m_machine.Write("usr/share/applications/mimeapps.list",
-                    "[Default Applications]\napplication/x-korvane-session=korvane-system.desktop\n");
+        "[Default Applications]\napplication/x-korvane-session=korvane-system.desktop\n");
     EXPECT_TRUE(m_shell.IsFileAssociated(".kvf"));
 
     // The user's own default wins over the machine's.
     WriteFile(XdgDataHome() + "/applications/archiver.desktop", "[Desktop Entry]\nExec=/usr/bin/archiver %f\n");
     WriteFile(CShellIntegration::UserMimeAppsListPath(),
-              "[Default Applications]\napplication/x-korvane-session=archiver.desktop;\n");
+        "[Default Applications]\napplication/x-korvane-session=archiver.desktop;\n");
     EXPECT_FALSE(m_shell.IsFileAssociated(".kvf"));
 }
 
@@ -184,14 +185,14 @@ TEST_F(ShellIntegrationTest, AutomaticStartNamingAnotherCopyIsNotRegistered)
 {
     EXPECT_FALSE(m_shell.IsSchedulerRegistered());
     // A path that merely starts with this program's path is another program.
-    for (const char* other : {"/opt/Korvane Backup/korvane.old", "/opt/Korvane Backup/korvane-2/korvane"}) {
+    for (const char* other : { "/opt/Korvane Backup/korvane.old", "/opt/Korvane Backup/korvane-2/korvane" }) {
         CShellIntegration(other).UpdateSchedulerRegistration(true);
         EXPECT_FALSE(m_shell.IsSchedulerRegistered()) << other;
     }
     ASSERT_TRUE(m_shell.UpdateSchedulerRegistration(true));
     EXPECT_TRUE(m_shell.IsSchedulerRegistered());
-    EXPECT_NE(Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/Korvane Backup/korvane\" /i\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/Korvane Backup/korvane\" /i\n"), std::string::npos);
 
     ASSERT_TRUE(m_shell.UpdateSchedulerRegistration(false));
     EXPECT_FALSE(fs::exists(CShellIntegration::AutostartPath()));
@@ -213,7 +214,7 @@ TEST_F(ShellIntegrationTest, DisabledOrLinkedAutomaticStartIsJudgedByWhatRuns)
 
 TEST_F(ShellIntegrationTest, ProgramPathsWithShellCharactersRoundTrip)
 {
-    for (const char* path : {"/opt/a \"quoted\" $HOME `x` 100%/korvane", "/opt/back\\slash/korvane"}) {
+    for (const char* path : { "/opt/a \"quoted\" $HOME `x` 100%/korvane", "/opt/back\\slash/korvane" }) {
         WipeSettingsAndRegistrations();
         CShellIntegration shell(path);
         shell.SetMachineView(m_view);
@@ -223,8 +224,8 @@ TEST_F(ShellIntegrationTest, ProgramPathsWithShellCharactersRoundTrip)
         EXPECT_TRUE(shell.IsSchedulerRegistered()) << path;
         EXPECT_FALSE(m_shell.IsSchedulerRegistered()) << path;
     }
-    EXPECT_NE(Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/back\\\\\\\\slash/korvane\" /i"),
-              std::string::npos);
+    EXPECT_NE(
+        Read(CShellIntegration::AutostartPath()).find("Exec=\"/opt/back\\\\\\\\slash/korvane\" /i"), std::string::npos);
 }
 
 TEST_F(ShellIntegrationTest, OnlySessionFilesAreKnown)
@@ -245,7 +246,7 @@ TEST_F(ShellIntegrationTest, DesktopHelpersAreUsedWhenPresentAndNeverRequired)
     EXPECT_TRUE(registered);
     EXPECT_TRUE(m_shell.IsFileAssociated(".kvf"));
 
-    if (RunHelperProgram("update-mime-database", {"-v"}) == kHelperNotFound)
+    if (RunHelperProgram("update-mime-database", { "-v" }) == kHelperNotFound)
         GTEST_SKIP() << "update-mime-database is not installed";
     ASSERT_TRUE(m_shell.SetFileAssociation(".kvf", 1, "KorvaneFile", "Korvane File", true));
     EXPECT_NE(Read(XdgDataHome() + "/mime/globs2").find("application/x-korvane-session:*.kvf"), std::string::npos);

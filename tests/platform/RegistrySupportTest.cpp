@@ -2,14 +2,13 @@
 // registrations: base folders, whole-file replacement, helper programs.
 #include "common/TempDir.h"
 #include "platform/Process.h"
-#include "platform/SmallFile.h"
 #include "platform/ProgramInfo.h"
+#include "platform/SmallFile.h"
 #include "platform/XdgPaths.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -17,7 +16,8 @@ namespace {
 // Sets an environment variable for the scope, restoring the old value.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name)
+    ScopedEnvironment(const char* name, const char* value)
+        : m_name(name)
     {
         if (const char* old = std::getenv(name)) {
             m_had = true;
@@ -44,7 +44,7 @@ private:
 
 unsigned ModeOf(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
@@ -57,9 +57,9 @@ TEST(XdgPathsTest, FollowTheEnvironmentAndIgnoreRelativeValues)
     EXPECT_EQ(XdgDataHome(), home + "/.local/share");
 
     ScopedEnvironment dirs("XDG_DATA_DIRS", "/opt/share::relative:/srv/share");
-    EXPECT_EQ(XdgDataDirs(), (std::vector<std::string>{"/opt/share", "/srv/share"}));
+    EXPECT_EQ(XdgDataDirs(), (std::vector<std::string> { "/opt/share", "/srv/share" }));
     ScopedEnvironment noDirs("XDG_DATA_DIRS", "");
-    EXPECT_EQ(XdgDataDirs(), (std::vector<std::string>{"/usr/local/share", "/usr/share"}));
+    EXPECT_EQ(XdgDataDirs(), (std::vector<std::string> { "/usr/local/share", "/usr/share" }));
 }
 
 TEST(SmallFileTest, ReplacesWholeFilesKeepingModeAndLinks)
@@ -112,8 +112,8 @@ TEST(SmallFileTest, FailuresAreReportedNotHidden)
 TEST(ProcessTest, HelperExitCodesAndAbsentHelpers)
 {
     EXPECT_EQ(RunHelperProgram("true", {}), 0);
-    EXPECT_EQ(RunHelperProgram("sh", {"-c", "exit 3"}), 3);
-    EXPECT_EQ(RunHelperProgram("korvane-no-such-helper", {"x"}), kHelperNotFound);
+    EXPECT_EQ(RunHelperProgram("sh", { "-c", "exit 3" }), 3);
+    EXPECT_EQ(RunHelperProgram("korvane-no-such-helper", { "x" }), kHelperNotFound);
     TempDir dir;
     ScopedEnvironment path("PATH", dir.Path().c_str());
     EXPECT_EQ(RunHelperProgram("true", {}), kHelperNotFound);

@@ -2,10 +2,9 @@
 #include "platform/MyRegistry.h"
 
 #include <QSettings>
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -25,7 +24,7 @@ protected:
 
     static unsigned FileMode()
     {
-        struct stat info {};
+        struct stat info { };
         if (::stat(CMyRegistry::FilePath().c_str(), &info) != 0)
             return 0;
         return info.st_mode & 07777;
