@@ -108,9 +108,10 @@ std::string CConsoleDisplay::ProgressLine(
     std::string line = Bar(done, total, 20)
         + FormatString(" %d/%d files %d/%d folders ", files, fileTotal, folders, folderTotal)
         + CActionRunner::FormatElapsed(elapsed);
-    const int room = width - 2 - static_cast<int>(line.size());
-    if (!current.empty() && room > 8)
-        line += " " + ShortenText(current, room);
+    // ShortenText adds its "..." beyond the length it is given.
+    const int room = width - 3 - static_cast<int>(line.size());
+    if (!current.empty() && room > 10)
+        line += " " + ShortenText(current, room - 3);
     return line;
 }
 
