@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
+#include <string>
 
 namespace {
 
@@ -122,8 +124,24 @@ void CBase64Codec::EncodeText(const char* text)
         EncodeBytes(text, std::strlen(text));
 }
 
+bool CBase64Codec::IsOwnBuffer(const void* data) const
+{
+    const auto* p = static_cast<const char*>(data);
+    const auto inside = [p](const std::unique_ptr<char[]>& buffer, std::size_t capacity) {
+        return buffer && std::less_equal<const char*>()(buffer.get(), p)
+            && std::less<const char*>()(p, buffer.get() + capacity);
+    };
+    return inside(m_decoded, m_decodedCapacity) || inside(m_encoded, m_encodedCapacity);
+}
+
 void CBase64Codec::EncodeBytes(const void* data, std::size_t length)
 {
+    // Coding a coder's own result again: reserving would wipe the input.
+    if (length > 0 && IsOwnBuffer(data)) {
+        const std::string copy(static_cast<const char*>(data), length);
+        EncodeBytes(copy.data(), copy.size());
+        return;
+    }
     LoadDecoded(data, length);
     ReserveEncoded(2 * length);
     const auto* bytes = reinterpret_cast<const unsigned char*>(m_decoded.get());
@@ -146,6 +164,11 @@ void CBase64Codec::DecodeText(const char* text)
 
 void CBase64Codec::DecodeBytes(const char* characters, std::size_t length)
 {
+    if (length > 0 && IsOwnBuffer(characters)) {
+        const std::string copy(characters, length);
+        DecodeBytes(copy.data(), copy.size());
+        return;
+    }
     LoadEncoded(characters, length);
     ReserveDecoded(length);
     auto* out = reinterpret_cast<unsigned char*>(m_decoded.get());

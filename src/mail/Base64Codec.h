@@ -36,6 +36,7 @@ protected:
     virtual bool IsWhiteSpace(char c) const;
 
 private:
+    bool IsOwnBuffer(const void* data) const;
     static void Reserve(std::unique_ptr<char[]>& buffer, std::size_t& capacity, std::size_t size);
 
     std::unique_ptr<char[]> m_decoded;

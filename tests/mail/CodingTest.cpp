@@ -134,3 +134,13 @@ TEST(HmacMd5, HashesKeysLongerThanABlock)
               "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
     EXPECT_EQ(Hex(HmacMd5("", "")), "74e6f7298a9c2d168935f58c001bad88");
 }
+
+TEST(Base64Codec, CodesItsOwnResultsAgain)
+{
+    CBase64Codec codec;
+    codec.EncodeText("Username:");
+    codec.DecodeText(codec.EncodedText());
+    EXPECT_STREQ(reinterpret_cast<const char*>(codec.DecodedData()), "Username:");
+    codec.EncodeBytes(codec.DecodedData(), 9);
+    EXPECT_STREQ(codec.EncodedText(), "VXNlcm5hbWU6");
+}
