@@ -3,7 +3,7 @@
 #include "mail/MailMessage.h"
 #include "mail/MailSocket.h"
 #include "mail/MailText.h"
-#include "platform/Identity.h"
+#include "platform/SystemInfo.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -118,7 +118,7 @@ bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method,
         return false;
     }
     if (m_heloHostName == "auto")
-        m_heloHostName = ComputerName();
+        m_heloHostName = CSystemInfo::ComputerName();
     if (m_security == SmtpSecurity::StartTls && !StartTlsExchange(server))
         return false;
     const bool greeted = method == SmtpLoginMethod::None ? ConnectSMTP(m_heloHostName)

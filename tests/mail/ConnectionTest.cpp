@@ -2,7 +2,7 @@
 #include "SmtpTestServer.h"
 #include "common/FakeClock.h"
 #include "mail/MailMessage.h"
-#include "platform/Identity.h"
+#include "platform/SystemInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +142,7 @@ TEST(MailConnection, HeloNameAutoMeansTheComputerName)
     ASSERT_TRUE(connection.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", server.Port()));
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
-    EXPECT_EQ(server.Lines().at(0), "HELO " + ComputerName());
+    EXPECT_EQ(server.Lines().at(0), "HELO " + CSystemInfo::ComputerName());
 
     SmtpTestServer second([](SmtpTestSession& s) { Open(s); });
     RecordingConnection other;
