@@ -9,6 +9,7 @@
 #include "log/ActivityLog.h"
 #include "mail/SummaryMailer.h"
 #include "platform/MediaRoot.h"
+#include "platform/RunLock.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemInfo.h"
 #include "scan/PathFormat.h"
@@ -46,6 +47,7 @@ struct CActionRunner::Run {
     CSet set;
     SettingsRecord settings;
     std::unique_ptr<CGetInfoWorker> info;
+    CRunLock processLock;
 
     bool Scheduled() const { return mode == Mode::Scheduled; }
     int LogType() const { return Scheduled() ? LogScheduled : LogUser; }
@@ -103,6 +105,12 @@ std::string CActionRunner::FormatElapsed(std::int64_t seconds)
         static_cast<int>(seconds % 60));
 }
 
+void CActionRunner::EndRun(Run& run)
+{
+    run.processLock.Unlock();
+    m_flags.ActionRunning = 0;
+}
+
 RunResult CActionRunner::Execute(Run& run)
 {
     if (m_stopFolderScans)
@@ -114,16 +122,22 @@ RunResult CActionRunner::Execute(Run& run)
         m_services.prompter.MessageBox(LoadString(57719), MbOk | MbIconInformation);
         return RunResult::NotRun;
     }
+    // The same refusal for a run of another Korvane process of this user.
+    if (!run.processLock.TryLock()) {
+        m_flags.ActionRunning.store(0);
+        m_services.prompter.MessageBox(LoadString(57719), MbOk | MbIconInformation);
+        return RunResult::NotRun;
+    }
     m_flags.ActionCancel = 0;
     if (!TakeSet(run)) {
-        m_flags.ActionRunning = 0;
+        EndRun(run);
         return RunResult::NotRun;
     }
     CActivityLog log(
         run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
     log.WriteEvent(run.LogType(), run.action, "%s started for '%s'", ActionName(run.action), run.set.Name.c_str());
     if (!CheckMedia(run)) {
-        m_flags.ActionRunning = 0;
+        EndRun(run);
         return RunResult::NotRun;
     }
     ShowTrayStart(run);
@@ -133,7 +147,7 @@ RunResult CActionRunner::Execute(Run& run)
         ResetTray(run);
         if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
             m_services.display.HideTray();
-        m_flags.ActionRunning = 0;
+        EndRun(run);
         return RunResult::Cancelled;
     }
     return Copy(run, log);
@@ -270,7 +284,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
             run.LogType(), run.action, "%s completed for '%s'", ActionName(run.action), run.set.Name.c_str());
         if (run.settings.Actions.PostShutdown && OfferShutdown()) {
             ResetTray(run);
-            m_flags.ActionRunning = 0;
+            EndRun(run);
             return RunResult::PoweredOff;
         }
     } else {
@@ -282,7 +296,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     ResetTray(run);
     if (run.Scheduled() && run.set.Schedule.SendEmail)
         SendSummaryMail(run, worker);
-    m_flags.ActionRunning = 0;
+    EndRun(run);
     if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
         m_services.display.ShowSummary(worker, run.action);
     if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)

@@ -63,6 +63,7 @@ private:
     struct Run;
 
     RunResult Execute(Run& run);
+    void EndRun(Run& run);
     bool TakeSet(Run& run);
     bool BeginRun(Run& run);
     bool CheckMedia(const Run& run);

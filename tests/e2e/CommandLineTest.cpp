@@ -4,6 +4,7 @@
 #include "core/Session.h"
 #include "core/SessionFile.h"
 #include "platform/MyRegistry.h"
+#include "platform/RunLock.h"
 
 #include <csignal>
 #include <filesystem>
@@ -211,6 +212,19 @@ TEST_F(CommandLineTest, CancelledMediaCheckWritesNothingMore)
     EXPECT_EQ(run.output.find("Action has completed!"), std::string::npos);
     EXPECT_EQ(LogRecords(), std::vector<std::string> { "0\t0\tBackup started for 'Docs'" });
     EXPECT_FALSE(fs::exists("/media/korvane-test-user"));
+}
+
+TEST_F(CommandLineTest, RunWhileAnotherProcessRunsIsRefusedWithStatusThree)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    CRunLock running;
+    ASSERT_TRUE(running.TryLock());
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_NE(run.output.find("A scheduled event is currently being executed."), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+    EXPECT_FALSE(fs::exists(LogPath()));
 }
 
 TEST_F(CommandLineTest, VerboseRunDrawsProgressAndPrintsTheSummary)

@@ -1,4 +1,5 @@
 #include "RunnerFixture.h"
+#include "platform/RunLock.h"
 
 #include <filesystem>
 
@@ -45,6 +46,21 @@ TEST_F(ActionRunnerTest, SecondRunWhileOneIsActiveIsRefusedAndChangesNothing)
     EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
     EXPECT_EQ(flags.ActionRunning, 1) << "the refusal leaves the other run's flag alone";
     EXPECT_EQ(LogRecords().size(), 3u);
+}
+
+TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedToo)
+{
+    CRunLock other;
+    ASSERT_TRUE(other.TryLock());
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text, "A scheduled event is currently being executed.\nPlease wait for it to finish.");
+    EXPECT_FALSE(fs::exists(settings.General.LogFileName));
+    EXPECT_EQ(flags.ActionRunning, 0);
+    other.Unlock();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_TRUE(other.TryLock()) << "the run let go of the lock";
 }
 
 TEST_F(ActionRunnerTest, EditingTheSessionDuringARunChangesNothingOfTheRun)
