@@ -118,14 +118,20 @@ std::string CProgressWorker::CurrentFolder() const
 
 std::string CProgressWorker::CurrentFile() const
 {
-    const CFileRecord* record = m_currentFile.load();
-    return record ? record->Path : std::string();
+    std::lock_guard lock(m_currentFileMutex);
+    return m_currentFile ? m_currentFile->Path : std::string();
 }
 
 std::uint64_t CProgressWorker::CurrentFileSize() const
 {
-    const CFileRecord* record = m_currentFile.load();
-    return record ? record->Size : 0;
+    std::lock_guard lock(m_currentFileMutex);
+    return m_currentFile ? m_currentFile->Size : 0;
+}
+
+void CProgressWorker::SetCurrentFile(const CFileRecord* record)
+{
+    std::lock_guard lock(m_currentFileMutex);
+    m_currentFile = record;
 }
 
 bool CProgressWorker::ShowErrors() const
@@ -154,12 +160,22 @@ void CProgressWorker::Execute()
     if (privilege)
         EnablePrivilege(kSecurityPrivilege, false);
     Deleting = 0;
-    Elapsed = static_cast<std::int64_t>(m_clock.Now() - StartTime);
+    RaiseElapsed();
     {
         std::lock_guard lock(m_tickMutex);
         Running = 0;
     }
     m_tickWake.notify_all();
+}
+
+// Both threads write Elapsed; only ever raising it keeps a late tick from
+// putting back an older value after the final one.
+void CProgressWorker::RaiseElapsed()
+{
+    const auto value = static_cast<std::int64_t>(m_clock.Now() - StartTime);
+    std::int64_t current = Elapsed.load();
+    while (value > current && !Elapsed.compare_exchange_weak(current, value)) {
+    }
 }
 
 void CProgressWorker::Tick()
@@ -168,12 +184,14 @@ void CProgressWorker::Tick()
     std::int64_t total = 0;
     for (const CBackup& entry : Set.Entries)
         total += static_cast<std::int64_t>(restore ? entry.SecondList.size() : entry.SourceList.size());
-    std::unique_lock lock(m_tickMutex);
     while (Running.load() == 1 && !Cancelled()) {
         // 64-bit, so very large sets cannot overflow the product.
         const std::int64_t done = ProcessedFileCount() + ProcessedFolderCount();
+        // The display is called without the lock held: it may wait for the
+        // interface thread, which never waits for this one.
         m_display.SetTrayTooltip(FormatString("%d%% completed", static_cast<int>(done * 100 / (total + 1))));
-        Elapsed = static_cast<std::int64_t>(m_clock.Now() - StartTime);
+        RaiseElapsed();
+        std::unique_lock lock(m_tickMutex);
         m_tickWake.wait_for(lock, std::chrono::milliseconds(100), [this] { return Running.load() == 0; });
     }
 }
@@ -339,18 +357,30 @@ void CProgressWorker::FilePhase(bool restore)
     }
 }
 
+// Each file record moves into ProcessedFiles as it is taken in hand, rather
+// than being copied there: the list of every file would otherwise be held
+// twice. ProcessedFiles was reserved, so the record stays in place while the
+// progress window shows it.
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
 {
     std::string target;
-    for (CFileRecord& record : *direction.fromList) {
-        if (IsFolderRecord(record))
+    for (CFileRecord& source : *direction.fromList) {
+        if (IsFolderRecord(source))
             continue;
         if (Cancelled())
             return false;
-        if (!ProcessFile(entry, direction, record, target))
-            return false;
-        ProcessedFiles.push_back(record);
-        ++m_processedFileCount;
+        ProcessedFiles.push_back(std::move(source));
+        CFileRecord& record = ProcessedFiles.back();
+        SetCurrentFile(&record);
+        if (ProcessFile(entry, direction, record, target)) {
+            ++m_processedFileCount;
+            continue;
+        }
+        // Abort: the record was not processed after all.
+        SetCurrentFile(nullptr);
+        source = std::move(record);
+        ProcessedFiles.pop_back();
+        return false;
     }
     return true;
 }
@@ -364,7 +394,6 @@ bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
 // False when the action is to end (Abort).
 bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target)
 {
-    m_currentFile = &record;
     if (!MapPath(record.Path, direction.fromFolder, direction.toFolder, target))
         return true;
     bool retried = false;

@@ -83,6 +83,8 @@ public:
     CFileRecordArray AddedFiles;
     CFileRecordArray UpdatedFiles;
     std::atomic<std::int64_t> Elapsed{0};
+    // The set acted on. Its file records move into ProcessedFiles as they
+    // are processed (SourceList in a backup, SecondList in a restore).
     CSet Set;
     std::time_t StartTime = 0;
 
@@ -100,6 +102,7 @@ private:
     static bool Usable(const CBackup& entry);
     void Execute();
     void Tick();
+    void RaiseElapsed();
     void RunBackup();
     void RunRestore();
     void DeletionPhase();
@@ -121,6 +124,7 @@ private:
     bool RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
     std::string HoldingFolderFor(const std::string& path) const;
 
+    void SetCurrentFile(const CFileRecord* record);
     bool ShowErrors() const;
     bool Cancelled() const { return m_cancel.load() != 0; }
     void Cancel() { m_cancel.store(1); }
@@ -141,7 +145,10 @@ private:
     std::atomic<std::int32_t> m_processedFolderCount{0};
     // Records of the set's lists, which stay in place while the worker runs.
     std::atomic<const CFileRecord*> m_currentFolder{nullptr};
-    std::atomic<const CFileRecord*> m_currentFile{nullptr};
+    // The file in hand, an element of ProcessedFiles; guarded because an
+    // aborted record moves back out of the list.
+    mutable std::mutex m_currentFileMutex;
+    const CFileRecord* m_currentFile = nullptr;
     // Target folders that are links: nothing is ever written through them.
     std::vector<std::string> m_blockedFolders;
 

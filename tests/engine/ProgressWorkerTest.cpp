@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/capability.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +20,16 @@ std::size_t CountLines(const std::string& text, const std::string& needle)
     for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1))
         ++count;
     return count;
+}
+
+bool CompressionFlag(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    const bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok && (flags & FS_COMPR_FL);
 }
 
 mode_t ModeOf(const std::string& path)
@@ -441,7 +453,17 @@ TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
     ::stat(Root("sub").c_str(), &st);
     EXPECT_EQ(4321u, st.st_uid);
     EXPECT_TRUE(prompter.asked.empty());
-    EXPECT_EQ(std::string::npos, LogText().find("compression"));
+    EXPECT_FALSE(CompressionFlag(Root("sub")));
+    fs::remove_all(Root());
+
+    // A volume that can compress: the folders the action creates are marked.
+    settings.Actions.BackupSecurity = 0;
+    set = MakeSet(0);
+    Scan(set);
+    set.Entries[0].DestinationVolumeFlags = 0x10;
+    RunSet(set, false);
+    EXPECT_TRUE(CompressionFlag(Root("sub")));
+    EXPECT_TRUE(prompter.asked.empty());
 }
 
 } // namespace
