@@ -17,7 +17,7 @@ constexpr std::size_t kBlock = 4096;
 // also makes it safe to use from several threads at once.
 constexpr std::array<unsigned char, 256> MakeReverseTable()
 {
-    std::array<unsigned char, 256> table{};
+    std::array<unsigned char, 256> table {};
     for (auto& entry : table)
         entry = kNotInAlphabet;
     for (unsigned i = 0; i < 64; ++i) {

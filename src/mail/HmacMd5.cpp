@@ -1,9 +1,8 @@
 #include "mail/HmacMd5.h"
 
-#include <openssl/evp.h>
-
 #include <cstring>
 #include <memory>
+#include <openssl/evp.h>
 
 namespace {
 
@@ -13,10 +12,10 @@ struct DigestContextDeleter {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 
-std::array<unsigned char, 16> Md5(const unsigned char* first, std::size_t firstLength, const unsigned char* second,
-                                  std::size_t secondLength)
+std::array<unsigned char, 16> Md5(
+    const unsigned char* first, std::size_t firstLength, const unsigned char* second, std::size_t secondLength)
 {
-    std::array<unsigned char, 16> digest{};
+    std::array<unsigned char, 16> digest {};
     std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
     unsigned int length = 0;
     if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1
@@ -44,7 +43,6 @@ std::array<unsigned char, 16> HmacMd5(const std::string& key, const std::string&
         inner[i] = static_cast<unsigned char>(block[i] ^ 0x36);
         outer[i] = static_cast<unsigned char>(block[i] ^ 0x5C);
     }
-    const auto innerDigest
-        = Md5(inner, kBlock, reinterpret_cast<const unsigned char*>(message.data()), message.size());
+    const auto innerDigest = Md5(inner, kBlock, reinterpret_cast<const unsigned char*>(message.data()), message.size());
     return Md5(outer, kBlock, innerDigest.data(), innerDigest.size());
 }

@@ -71,7 +71,9 @@ bool CMailConnection::NotifyProgress(unsigned, unsigned)
     return true;
 }
 
-void CMailConnection::ReportFailure(const std::string&) { }
+void CMailConnection::ReportFailure(const std::string&)
+{
+}
 
 void CMailConnection::SetLastError(int error)
 {
@@ -89,7 +91,7 @@ void CMailConnection::ReportWithError(const char* format)
 }
 
 bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method, const std::string& user,
-                              const std::string& password, int port, const std::string& localAddress)
+    const std::string& password, int port, const std::string& localAddress)
 {
     m_socket->SetTimeout(m_replyTimeoutMs);
     if (!m_socket->Create()) {
@@ -102,11 +104,11 @@ bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method,
         if (!localAddress.empty())
             ReportFailure(Format("CMailConnection::Connect, Could not connect to the SMTP server %s on port %d from "
                                  "LocalAddress:%s, GetLastError returns: %d",
-                                 server.c_str(), port, localAddress.c_str(), m_lastError));
+                server.c_str(), port, localAddress.c_str(), m_lastError));
         else
             ReportFailure(Format("CMailConnection::Connect, Could not connect to the SMTP server %s on port %d, "
                                  "GetLastError returns: %d",
-                                 server.c_str(), port, m_lastError));
+                server.c_str(), port, m_lastError));
         return false;
     }
     m_connected = true;
@@ -136,8 +138,8 @@ bool CMailConnection::NegotiateTls(const std::string& server)
     if (m_socket->StartTls(server, m_caFile))
         return true;
     SetLastError(m_socket->LastError());
-    ReportFailure(Format("CMailConnection::Connect, TLS negotiation with the SMTP server %s failed: %s",
-                         server.c_str(), m_socket->TlsErrorText().c_str()));
+    ReportFailure(Format("CMailConnection::Connect, TLS negotiation with the SMTP server %s failed: %s", server.c_str(),
+        m_socket->TlsErrorText().c_str()));
     // Nothing more can be said over a channel whose TLS failed: no QUIT.
     Disconnect(false);
     return false;
@@ -172,8 +174,8 @@ bool CMailConnection::ConnectSMTP(const std::string& hostName)
     return AwaitReply(250, false);
 }
 
-bool CMailConnection::ConnectESMTP(const std::string& hostName, const std::string& user, const std::string& password,
-                                   SmtpLoginMethod method)
+bool CMailConnection::ConnectESMTP(
+    const std::string& hostName, const std::string& user, const std::string& password, SmtpLoginMethod method)
 {
     if (!SendCommand("EHLO " + hostName + "\r\n")) {
         ReportFailure("CMailConnection::ConnectESMTP, An unexpected error occurred while sending the EHLO command");
@@ -222,7 +224,7 @@ bool CMailConnection::AwaitReply(int expectedCode, bool requireFinal250)
 }
 
 bool CMailConnection::ReadResponse(std::size_t initialSize, const std::string& terminator, int expectedCode,
-                                   std::size_t growthStep, bool requireFinal250)
+    std::size_t growthStep, bool requireFinal250)
 {
     std::vector<char> buffer(initialSize < 2 ? 2 : initialSize);
     std::size_t received = 0;
@@ -310,7 +312,7 @@ bool CMailConnection::SendMessage(const CMailMessage& message)
         ReportFailure("CMailConnection::SendMessage, An unexpected MAIL response was received");
         return false;
     }
-    for (const RecipientKind kind : {RecipientKind::To, RecipientKind::Cc, RecipientKind::Bcc}) {
+    for (const RecipientKind kind : { RecipientKind::To, RecipientKind::Cc, RecipientKind::Bcc }) {
         for (const auto& recipient : message.Recipients(kind)) {
             if (!SendRCPTForRecipient(recipient.Address))
                 return false;

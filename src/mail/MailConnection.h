@@ -30,7 +30,7 @@ public:
     void SetHeloHostName(const std::string& name) { m_heloHostName = name; }
 
     bool Connect(const std::string& server, SmtpLoginMethod method, const std::string& user,
-                 const std::string& password, int port, const std::string& localAddress = {});
+        const std::string& password, int port, const std::string& localAddress = {});
     bool SendMessage(const CMailMessage& message);
     bool Disconnect(bool sendQuit);
 
@@ -43,7 +43,7 @@ public:
     // a reply over the size limit or no line with the expected code.
     virtual bool AwaitReply(int expectedCode, bool requireFinal250);
     virtual bool ReadResponse(std::size_t initialSize, const std::string& terminator, int expectedCode,
-                              std::size_t growthStep, bool requireFinal250);
+        std::size_t growthStep, bool requireFinal250);
     virtual void ReportFailure(const std::string& text);
 
     bool IsConnected() const { return m_connected; }
@@ -57,8 +57,8 @@ public:
 
 private:
     bool ConnectSMTP(const std::string& hostName);
-    bool ConnectESMTP(const std::string& hostName, const std::string& user, const std::string& password,
-                      SmtpLoginMethod method);
+    bool ConnectESMTP(
+        const std::string& hostName, const std::string& user, const std::string& password, SmtpLoginMethod method);
     bool NegotiateTls(const std::string& server);
     bool StartTlsExchange(const std::string& server);
     bool SendRCPTForRecipient(const std::string& address);

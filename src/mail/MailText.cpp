@@ -88,8 +88,8 @@ std::string FormatZoneText(long offsetMinutes)
     // come out as "-03-30".
     const long magnitude = std::labs(offsetMinutes);
     char text[16];
-    std::snprintf(text, sizeof(text), "%c%02ld%02ld", offsetMinutes < 0 ? '-' : '+', magnitude / 60 % 100,
-                  magnitude % 60);
+    std::snprintf(
+        text, sizeof(text), "%c%02ld%02ld", offsetMinutes < 0 ? '-' : '+', magnitude / 60 % 100, magnitude % 60);
     return text;
 }
 
@@ -97,13 +97,13 @@ std::string FormatMailDate(std::time_t when)
 {
     // Fixed English names instead of switching the process-wide locale,
     // which other threads may be using at the same moment.
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::tm local{};
+    static const char* const kDays[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+    static const char* const kMonths[]
+        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    std::tm local {};
     localtime_r(&when, &local);
     char text[64];
     std::snprintf(text, sizeof(text), "%s, %02d %s %04d %02d:%02d:%02d ", kDays[local.tm_wday % 7], local.tm_mday,
-                  kMonths[local.tm_mon % 12], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
+        kMonths[local.tm_mon % 12], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
     return text + FormatZoneText(local.tm_gmtoff / 60);
 }

@@ -11,7 +11,7 @@ struct SummaryMailData {
     std::string SetName;
     int Action = 0; // 0 Backup, 1 Restore
     std::string ElapsedText; // "%H:%M:%S"
-    std::string Recipients;  // the schedule's Email text
+    std::string Recipients; // the schedule's Email text
     int ProcessedFiles = 0;
     int ProcessedFolders = 0;
     int AddedFiles = 0;

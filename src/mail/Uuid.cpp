@@ -1,8 +1,7 @@
 #include "mail/Uuid.h"
 
-#include <openssl/rand.h>
-
 #include <cstdio>
+#include <openssl/rand.h>
 #include <random>
 
 std::string NewUuidText()
@@ -17,7 +16,7 @@ std::string NewUuidText()
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
     char text[37];
     std::snprintf(text, sizeof(text), "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", bytes[0],
-                  bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
-                  bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+        bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10], bytes[11],
+        bytes[12], bytes[13], bytes[14], bytes[15]);
     return text;
 }

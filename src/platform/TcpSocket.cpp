@@ -1,21 +1,20 @@
 #include "platform/TcpSocket.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 namespace {
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
 {
-    sockaddr_in result{};
+    sockaddr_in result {};
     result.sin_family = AF_INET;
     result.sin_port = htons(port);
     result.sin_addr.s_addr = address;
@@ -63,12 +62,12 @@ bool CTcpSocket::Create()
 
 bool CTcpSocket::ResolveAddress(const std::string& text, std::uint32_t& address)
 {
-    in_addr parsed{};
+    in_addr parsed {};
     if (inet_pton(AF_INET, text.c_str(), &parsed) == 1) {
         address = parsed.s_addr;
         return true;
     }
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
@@ -142,7 +141,7 @@ bool CTcpSocket::Accept(CTcpSocket& client, int timeoutMs)
 
 std::uint16_t CTcpSocket::LocalPort() const
 {
-    sockaddr_in local{};
+    sockaddr_in local {};
     socklen_t length = sizeof(local);
     if (getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
         return 0;
@@ -213,7 +212,7 @@ void CTcpSocket::Close()
 bool CTcpSocket::WaitHandle(int fd, bool forWrite, int timeoutMs, bool& ready)
 {
     ready = false;
-    pollfd entry{};
+    pollfd entry {};
     entry.fd = fd;
     entry.events = forWrite ? POLLOUT : POLLIN;
     for (;;) {

@@ -3,16 +3,15 @@
 #include "platform/TcpSocket.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <pthread.h>
+#include <memory>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
-
-#include <cerrno>
-#include <memory>
+#include <pthread.h>
 
 namespace {
 
@@ -48,7 +47,7 @@ public:
                 sigset_t only;
                 sigemptyset(&only);
                 sigaddset(&only, SIGPIPE);
-                const timespec none{};
+                const timespec none {};
                 sigtimedwait(&only, nullptr, &none);
             }
         }
@@ -58,7 +57,7 @@ public:
     SigPipeGuard& operator=(const SigPipeGuard&) = delete;
 
 private:
-    sigset_t m_old{};
+    sigset_t m_old {};
     bool m_wasPending = false;
 };
 
@@ -136,7 +135,8 @@ bool CTlsChannel::Accept(int fd, const std::string& certificatePem, const std::s
     m_context = SSL_CTX_new(TLS_server_method());
     if (m_context == nullptr)
         return Fail(ENOMEM, OpenSslErrorText("cannot create the TLS context"));
-    std::unique_ptr<BIO, BioDeleter> certBio(BIO_new_mem_buf(certificatePem.data(), static_cast<int>(certificatePem.size())));
+    std::unique_ptr<BIO, BioDeleter> certBio(
+        BIO_new_mem_buf(certificatePem.data(), static_cast<int>(certificatePem.size())));
     std::unique_ptr<BIO, BioDeleter> keyBio(BIO_new_mem_buf(keyPem.data(), static_cast<int>(keyPem.size())));
     X509* certificate = PEM_read_bio_X509(certBio.get(), nullptr, nullptr, nullptr);
     EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr);
@@ -181,7 +181,8 @@ bool CTlsChannel::Handshake(int timeoutMs)
         const long verify = SSL_get_verify_result(m_ssl);
         if (m_client && verify != X509_V_OK) {
             ERR_clear_error();
-            return Fail(EPROTO, std::string("the server's certificate was refused: ") + X509_verify_cert_error_string(verify));
+            return Fail(
+                EPROTO, std::string("the server's certificate was refused: ") + X509_verify_cert_error_string(verify));
         }
         return Fail(EPROTO, OpenSslErrorText("the connection closed during the TLS handshake"));
     }

@@ -30,7 +30,7 @@ public:
     {
         // Chunk size from the next byte, so replies split in odd places.
         const std::size_t want = 1 + m_data[m_position++] % 97;
-        const std::size_t count = std::min({length, want, m_size - m_position});
+        const std::size_t count = std::min({ length, want, m_size - m_position });
         std::memcpy(buffer, m_data + m_position, count);
         m_position += count;
         return static_cast<long>(count);
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    static const int kCodes[] = {220, 250, 334, 235, 354, 221};
+    static const int kCodes[] = { 220, 250, 334, 235, 354, 221 };
     const int expected = kCodes[data[0] % 6];
     const bool final250 = (data[0] & 0x80) != 0;
     CMailConnection connection(std::make_unique<ByteSourceSocket>(data + 1, size - 1));

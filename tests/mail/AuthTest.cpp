@@ -2,10 +2,9 @@
 #include "SmtpTestServer.h"
 #include "mail/Base64Codec.h"
 
+#include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -38,7 +37,7 @@ std::string CramAnswer(const std::string& user, const std::string& password, con
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     HMAC(EVP_md5(), password.data(), static_cast<int>(password.size()),
-         reinterpret_cast<const unsigned char*>(challenge.data()), challenge.size(), digest, &length);
+        reinterpret_cast<const unsigned char*>(challenge.data()), challenge.size(), digest, &length);
     std::string hex;
     char pair[3];
     for (unsigned i = 0; i < length; ++i) {
@@ -49,7 +48,7 @@ std::string CramAnswer(const std::string& user, const std::string& password, con
 }
 
 bool ConnectWith(CMailConnection& connection, const SmtpTestServer& server, SmtpLoginMethod method,
-                 const std::string& user, const std::string& password)
+    const std::string& user, const std::string& password)
 {
     connection.SetHeloHostName("client.test");
     connection.SetReplyTimeout(5000);
@@ -79,8 +78,8 @@ TEST(SmtpAuth, AuthLoginSendsBase64CredentialsAfterASplitEhloReply)
     ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::Login, "backup@example.org", "s3cret"));
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN", Base64("backup@example.org"), Base64("s3cret"),
-                                     "QUIT"}));
+    EXPECT_EQ(server.Lines(),
+        (Lines { "EHLO client.test", "AUTH LOGIN", Base64("backup@example.org"), Base64("s3cret"), "QUIT" }));
     EXPECT_TRUE(connection.Failures.empty());
 }
 
@@ -95,7 +94,7 @@ TEST(SmtpAuth, AuthLoginRefusesAPromptInTheWrongCase)
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::Login, "user", "pass"));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "EHLO client.test", "AUTH LOGIN", "QUIT" }));
     EXPECT_TRUE(connection.Reported(
         "CMailConnection::AuthLogin, An unexpected request received when expecting username request"));
     EXPECT_TRUE(connection.Reported("CMailConnection::Connect, An unexpected HELO/EHLO response was received"));
@@ -135,8 +134,8 @@ TEST(SmtpAuth, CramMd5AnswersTheRfc2195Example)
     ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "tim", "tanstaaftanstaaf"));
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH CRAM-MD5",
-                                     "dGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw", "QUIT"}));
+    EXPECT_EQ(server.Lines(),
+        (Lines { "EHLO client.test", "AUTH CRAM-MD5", "dGltIGI5MTNhNjAyYzdlZGE3YTQ5NWI0ZTZlNzMzNGQzODkw", "QUIT" }));
 }
 
 TEST(SmtpAuth, CramMd5WithAPasswordLongerThanABlock)
@@ -168,7 +167,7 @@ TEST(SmtpAuth, UnsupportedMechanismFailsWithoutFallingBack)
     EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "user", "pass"));
     EXPECT_TRUE(connection.Reported("CMailConnection::CramLogin, Server does not support AUTH CRAM-MD5"));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "AUTH CRAM-MD5", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "EHLO client.test", "AUTH CRAM-MD5", "QUIT" }));
 }
 
 TEST(SmtpAuth, LoginPlainSendsTextAsPromptedAndStopsWithoutPasswordPrompt)
@@ -187,7 +186,7 @@ TEST(SmtpAuth, LoginPlainSendsTextAsPromptedAndStopsWithoutPasswordPrompt)
     ASSERT_TRUE(ConnectWith(connection, full, SmtpLoginMethod::LoginPlain, "user", "pass"));
     EXPECT_TRUE(connection.Disconnect(true));
     full.Join();
-    EXPECT_EQ(full.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN PLAIN", "user", "pass", "QUIT"}));
+    EXPECT_EQ(full.Lines(), (Lines { "EHLO client.test", "AUTH LOGIN PLAIN", "user", "pass", "QUIT" }));
 
     SmtpTestServer shortened([](SmtpTestSession& s) {
         Greet(s);
@@ -201,7 +200,7 @@ TEST(SmtpAuth, LoginPlainSendsTextAsPromptedAndStopsWithoutPasswordPrompt)
     ASSERT_TRUE(ConnectWith(other, shortened, SmtpLoginMethod::LoginPlain, "user", "pass"));
     EXPECT_TRUE(other.Disconnect(true));
     shortened.Join();
-    EXPECT_EQ(shortened.Lines(), (Lines{"EHLO client.test", "AUTH LOGIN PLAIN", "user", "QUIT"}));
+    EXPECT_EQ(shortened.Lines(), (Lines { "EHLO client.test", "AUTH LOGIN PLAIN", "user", "QUIT" }));
 }
 
 TEST(SmtpAuth, UnknownLoginMethodSendsEhloAndFails)
@@ -213,5 +212,5 @@ TEST(SmtpAuth, UnknownLoginMethodSendsEhloAndFails)
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, static_cast<SmtpLoginMethod>(9), "user", "pass"));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "EHLO client.test", "QUIT" }));
 }

@@ -3,7 +3,6 @@
 #include "mail/QuotedPrintable.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <string>
 
@@ -131,7 +130,7 @@ TEST(HmacMd5, HashesKeysLongerThanABlock)
 {
     // RFC 2202 test case 6: an 80-byte key is replaced by its MD5 digest.
     EXPECT_EQ(Hex(HmacMd5(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First")),
-              "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
+        "6b1ab7fe4bd7bf8f0b62e6ce61b9d0cd");
     EXPECT_EQ(Hex(HmacMd5("", "")), "74e6f7298a9c2d168935f58c001bad88");
 }
 

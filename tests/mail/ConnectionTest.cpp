@@ -4,9 +4,8 @@
 #include "mail/MailMessage.h"
 #include "platform/SystemInfo.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -61,7 +60,7 @@ TEST(MailConnection, ReadsAGreetingThatArrivesInTwoPieces)
     EXPECT_EQ(connection.LastReplyText(), "250 hello");
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"HELO client.test", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "HELO client.test", "QUIT" }));
     EXPECT_TRUE(connection.Failures.empty());
 }
 
@@ -108,7 +107,7 @@ TEST(MailConnection, SilentGreetingFailsConnectAndStillSendsQuit)
     EXPECT_FALSE(connection.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", server.Port()));
     EXPECT_FALSE(connection.IsConnected());
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "QUIT" }));
     EXPECT_TRUE(connection.Reported("Timed Out waiting"));
     EXPECT_TRUE(connection.Reported("CMailConnection::Connect, An unexpected SMTP login response was received"));
 }
@@ -120,7 +119,7 @@ TEST(MailConnection, ConnectFailuresCarryTheirErrors)
     EXPECT_FALSE(refused.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", port));
     EXPECT_EQ(refused.LastError(), ECONNREFUSED);
     EXPECT_TRUE(refused.Reported("CMailConnection::Connect, Could not connect to the SMTP server 127.0.0.1 on port "
-                                 + std::to_string(port) + ", GetLastError returns: " + std::to_string(ECONNREFUSED)));
+        + std::to_string(port) + ", GetLastError returns: " + std::to_string(ECONNREFUSED)));
 
     RecordingConnection unresolved;
     EXPECT_FALSE(unresolved.Connect("bad..host", SmtpLoginMethod::None, "", "", 25, "127.0.0.1"));
@@ -129,7 +128,8 @@ TEST(MailConnection, ConnectFailuresCarryTheirErrors)
                                     "LocalAddress:127.0.0.1, GetLastError returns: 22"));
     // Never connected: Disconnect says so and still closes the socket.
     EXPECT_FALSE(unresolved.Disconnect(true));
-    EXPECT_TRUE(unresolved.Reported("CMailConnection::Disconnect, Already disconnected from SMTP server, doing nothing"));
+    EXPECT_TRUE(
+        unresolved.Reported("CMailConnection::Disconnect, Already disconnected from SMTP server, doing nothing"));
 }
 
 TEST(MailConnection, HeloNameAutoMeansTheComputerName)
@@ -151,7 +151,7 @@ TEST(MailConnection, HeloNameAutoMeansTheComputerName)
     // Without QUIT the server only sees the connection close.
     EXPECT_FALSE(other.Disconnect(false));
     second.Join();
-    EXPECT_EQ(second.Lines(), (Lines{"HELO Auto"}));
+    EXPECT_EQ(second.Lines(), (Lines { "HELO Auto" }));
 }
 
 TEST(MailConnection, RecipientAnswered251EndsTheTransaction)
@@ -176,7 +176,7 @@ TEST(MailConnection, RecipientAnswered251EndsTheTransaction)
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
     EXPECT_EQ(server.Lines(),
-              (Lines{"HELO client.test", "MAIL FROM:<from@example.org>", "RCPT TO:<one@example.org>", "QUIT"}));
+        (Lines { "HELO client.test", "MAIL FROM:<from@example.org>", "RCPT TO:<one@example.org>", "QUIT" }));
 }
 
 TEST(MailConnection, LineBreaksInAddressesNeverReachTheServer)
@@ -197,7 +197,7 @@ TEST(MailConnection, LineBreaksInAddressesNeverReachTheServer)
     EXPECT_EQ(connection.LastError(), EINVAL);
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"HELO client.test", "MAIL FROM:<from@example.org>", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "HELO client.test", "MAIL FROM:<from@example.org>", "QUIT" }));
 }
 
 TEST(MailConnection, SinglePartMessageIsDotStuffedAndSentWhole)

@@ -3,10 +3,9 @@
 #include "mail/MailMessage.h"
 #include "mail/MailText.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -142,18 +141,20 @@ TEST(MailBodyPart, HeadersNameTheirBoundaries)
     const CMailBodyPart& copy = root.Child(0);
     EXPECT_EQ(copy.Parent(), &root);
     EXPECT_EQ(copy.Child(0).Parent(), &copy);
-    EXPECT_EQ(copy.RenderPartHeader(), "\r\n--outer\r\nContent-Type: text/plain; charset=iso-8859-1; Boundary=\"inner\"\r\n"
-                                       "Content-Transfer-Encoding: quoted-printable\r\n\r\n");
+    EXPECT_EQ(copy.RenderPartHeader(),
+        "\r\n--outer\r\nContent-Type: text/plain; charset=iso-8859-1; Boundary=\"inner\"\r\n"
+        "Content-Transfer-Encoding: quoted-printable\r\n\r\n");
     EXPECT_EQ(copy.Child(0).RenderPartHeader(),
-              "\r\n--inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: "
-              "quoted-printable\r\n\r\n");
+        "\r\n--inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: "
+        "quoted-printable\r\n\r\n");
     EXPECT_EQ(copy.RenderPartFooter(), "\r\n--inner--");
 
     CMailBodyPart& leaf = root.Child(0).Child(0);
     leaf.Base64 = true;
     leaf.ContentId = "<id>";
-    EXPECT_EQ(leaf.RenderPartHeader(), "\r\n--inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
-                                       "Content-Transfer-Encoding: base64\r\nContent-ID: <id>\r\n\r\n");
+    EXPECT_EQ(leaf.RenderPartHeader(),
+        "\r\n--inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\n"
+        "Content-Transfer-Encoding: base64\r\nContent-ID: <id>\r\n\r\n");
     leaf.Base64 = leaf.QuotedPrintable = false;
     leaf.ContentId.clear();
     EXPECT_EQ(leaf.RenderPartHeader(), "\r\n--inner\r\nContent-Type: text/plain; charset=iso-8859-1\r\n\r\n");
@@ -177,8 +178,8 @@ TEST(MailBodyPart, AttachmentsAreBase64InLinesOf76)
     root.AppendChild(attachment);
     CMailBodyPart& child = root.Child(0);
     EXPECT_EQ(child.RenderPartHeader(),
-              "\r\n\r\n--outer\r\nContent-Type: application/octet-stream; charset=iso-8859-1; name=report.bin\r\n"
-              "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"report.bin\"\r\n\r\n");
+        "\r\n\r\n--outer\r\nContent-Type: application/octet-stream; charset=iso-8859-1; name=report.bin\r\n"
+        "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"report.bin\"\r\n\r\n");
     std::string body;
     ASSERT_TRUE(child.RenderPartBody(body));
     ASSERT_EQ(body.size(), 136u + 2 * 2);
@@ -223,23 +224,24 @@ TEST(MailMessage, HeaderBlockInOrder)
     message.Subject = "Hello";
     message.ReplyTo = CMailAddress("", "r@example.org");
     message.ExtraHeaders.push_back("X-Extra: 1");
-    EXPECT_EQ(message.BuildHeaderText(), "From: =?iso-8859-1?q?K=C3=B6rvane?= <k@example.org>\r\n"
-                                         "To: a@example.org,B <b@example.org>\r\n"
-                                         "Cc: c@example.org\r\n"
-                                         "Subject: Hello\r\n"
-                                         "X-Mailer: Korvane Mailer 1.4\r\n"
-                                         "Content-Type: text/plain;\r\n\tcharset=iso-8859-1\r\n"
-                                         "Reply-To: r@example.org\r\n"
-                                         "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
-                                         "X-Extra: 1\r\n");
+    EXPECT_EQ(message.BuildHeaderText(),
+        "From: =?iso-8859-1?q?K=C3=B6rvane?= <k@example.org>\r\n"
+        "To: a@example.org,B <b@example.org>\r\n"
+        "Cc: c@example.org\r\n"
+        "Subject: Hello\r\n"
+        "X-Mailer: Korvane Mailer 1.4\r\n"
+        "Content-Type: text/plain;\r\n\tcharset=iso-8859-1\r\n"
+        "Reply-To: r@example.org\r\n"
+        "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
+        "X-Extra: 1\r\n");
     message.SetMimeMode(true);
     message.MailerName.clear();
     const std::string mime = message.BuildHeaderText();
     EXPECT_NE(mime.find("Content-Transfer-Encoding: quoted-printable\r\nMIME-Version: 1.0\r\n"
                         "Content-Type: multipart/mixed\r\n"),
-              std::string::npos);
+        std::string::npos);
     EXPECT_EQ(mime.find("X-Mailer"), std::string::npos);
     message.AttachBodyText("x");
     EXPECT_NE(message.BuildHeaderText().find("Content-Type: multipart/mixed; boundary=\"boundary-0\"\r\n"),
-              std::string::npos);
+        std::string::npos);
 }

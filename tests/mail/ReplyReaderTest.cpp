@@ -1,9 +1,8 @@
 #include "RecordingConnection.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <deque>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -45,48 +44,48 @@ protected:
     std::vector<std::size_t> asked;
 
 private:
-    RecordingConnection m_connection{std::make_unique<ChunkSocket>(chunks, asked)};
+    RecordingConnection m_connection { std::make_unique<ChunkSocket>(chunks, asked) };
 };
 
 } // namespace
 
 TEST_F(ReplyReader, BufferGrowsInSteps)
 {
-    chunks = {"250 " + std::string(8000, 'a') + "\r\n"};
+    chunks = { "250 " + std::string(8000, 'a') + "\r\n" };
     EXPECT_TRUE(Reader().AwaitReply(250, false));
     // 256 bytes less the terminator, then 4352 and 8448 bytes as it fills.
-    EXPECT_EQ(asked, (std::vector<std::size_t>{255, 4096, 4096}));
+    EXPECT_EQ(asked, (std::vector<std::size_t> { 255, 4096, 4096 }));
     EXPECT_EQ(Reader().LastReplyText().size(), 8004u);
 }
 
 TEST_F(ReplyReader, OnlyEhloWaitsForTheFinalLine)
 {
-    chunks = {"250-one\r\n", "250 two\r\n"};
+    chunks = { "250-one\r\n", "250 two\r\n" };
     EXPECT_TRUE(Reader().AwaitReply(250, true));
     EXPECT_EQ(Reader().LastReplyText(), "250-one\r\n250 two");
     EXPECT_TRUE(chunks.empty());
 
-    chunks = {"250-one\r\n", "250 two\r\n"};
+    chunks = { "250-one\r\n", "250 two\r\n" };
     EXPECT_TRUE(Reader().AwaitReply(250, false));
     EXPECT_EQ(Reader().LastReplyText(), "250-one");
 }
 
 TEST_F(ReplyReader, WrongCodeKeepsTheLastLine)
 {
-    chunks = {"451-busy\r\n452 full\r\n"};
+    chunks = { "451-busy\r\n452 full\r\n" };
     EXPECT_FALSE(Reader().AwaitReply(250, false));
     EXPECT_EQ(Reader().LastError(), EPROTONOSUPPORT);
     EXPECT_EQ(Reader().LastReplyCode(), 452);
     EXPECT_EQ(Reader().LastReplyText(), "452 full");
 
-    chunks = {"ok\r\n"};
+    chunks = { "ok\r\n" };
     EXPECT_FALSE(Reader().AwaitReply(250, false));
     EXPECT_EQ(Reader().LastReplyCode(), 0);
 }
 
 TEST_F(ReplyReader, SilenceKeepsWhatCameSoFar)
 {
-    chunks = {"220 partial"};
+    chunks = { "220 partial" };
     EXPECT_FALSE(Reader().AwaitReply(220, false));
     EXPECT_EQ(Reader().LastError(), ETIMEDOUT);
     EXPECT_EQ(Reader().LastReplyText(), "220 partial");
@@ -94,7 +93,7 @@ TEST_F(ReplyReader, SilenceKeepsWhatCameSoFar)
 
 TEST_F(ReplyReader, OversizedReplyIsRefused)
 {
-    chunks = {std::string(CMailConnection::kMaxReplyBytes + 10, 'z')};
+    chunks = { std::string(CMailConnection::kMaxReplyBytes + 10, 'z') };
     EXPECT_FALSE(Reader().AwaitReply(220, false));
     EXPECT_EQ(Reader().LastError(), EMSGSIZE);
     EXPECT_TRUE(Reader().Reported("too long"));

@@ -29,7 +29,8 @@ bool SmtpTestSession::Fill()
         if (!m_socket.WaitReadable(kWaitMs, readable) || !readable)
             return false;
     }
-    const long count = m_tls ? m_tls->Receive(buffer, sizeof(buffer), kWaitMs) : m_socket.Receive(buffer, sizeof(buffer));
+    const long count
+        = m_tls ? m_tls->Receive(buffer, sizeof(buffer), kWaitMs) : m_socket.Receive(buffer, sizeof(buffer));
     if (count == 0)
         m_closed = true;
     if (count <= 0)

@@ -31,7 +31,7 @@ public:
     void Close();
 
     std::vector<std::string> Lines; // every line read, in order
-    std::string Data;               // the last message text read
+    std::string Data; // the last message text read
     bool TlsFailed = false;
 
 private:
@@ -86,7 +86,10 @@ private:
 
 class SignallingSocket : public CMailSocket {
 public:
-    explicit SignallingSocket(ReceiveSignal& signal) : m_signal(signal) {}
+    explicit SignallingSocket(ReceiveSignal& signal)
+        : m_signal(signal)
+    {
+    }
     long Receive(char* buffer, std::size_t length) override;
 
 private:

@@ -1,11 +1,11 @@
-#include "SmtpTestServer.h"
-#include "common/FakeClock.h"
 #include "mail/SummaryMail.h"
 
-#include <gtest/gtest.h>
+#include "SmtpTestServer.h"
+#include "common/FakeClock.h"
 
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -34,15 +34,16 @@ TEST(SummaryMail, BodyLinesAreRightAligned)
 {
     SummaryMailData data = SampleData();
     data.Action = 1;
-    EXPECT_EQ(CSummaryMail::BuildSummaryText(data), " Computer: workstation\n"
-                                                    "     User: alice\n\n"
-                                                    " Set Name: Dokumente \xc3\xa4\n"
-                                                    "   Action: Restore\n"
-                                                    "  Elapsed: 00:01:05\n\n"
-                                                    "Processed: 10 files, 2 folders\n"
-                                                    "    Added: 3 files, 1 folders\n"
-                                                    "  Updated: 4 files\n"
-                                                    "  Deleted: 5 files, 0 folders\n");
+    EXPECT_EQ(CSummaryMail::BuildSummaryText(data),
+        " Computer: workstation\n"
+        "     User: alice\n\n"
+        " Set Name: Dokumente \xc3\xa4\n"
+        "   Action: Restore\n"
+        "  Elapsed: 00:01:05\n\n"
+        "Processed: 10 files, 2 folders\n"
+        "    Added: 3 files, 1 folders\n"
+        "  Updated: 4 files\n"
+        "  Deleted: 5 files, 0 folders\n");
 }
 
 TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
@@ -81,33 +82,34 @@ TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
     EXPECT_EQ(lines[1], "MAIL FROM:<no-reply@korvane.invalid>");
     EXPECT_EQ(lines[2], "RCPT TO:<admin@example.org>");
     EXPECT_EQ(lines[3], "RCPT TO:<ops@example.org>");
-    EXPECT_EQ(server.Data(), "From: Korvane <no-reply@korvane.invalid>\r\n"
-                             "To: admin@example.org,Ops <ops@example.org>\r\n"
-                             "Subject: Scheduled Event\r\n"
-                             "X-Mailer: Korvane Mailer 1.4\r\n"
-                             "Content-Transfer-Encoding: quoted-printable\r\n"
-                             "MIME-Version: 1.0\r\n"
-                             "Content-Type: multipart/mixed; boundary=\"root-boundary\"\r\n"
-                             "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
-                             "\r\n"
-                             "This is a multi-part message in MIME format\r\n"
-                             "--root-boundary\r\n"
-                             "Content-Type: text/plain; charset=UTF-8\r\n"
-                             "Content-Transfer-Encoding: quoted-printable\r\n"
-                             "\r\n"
-                             " Computer: workstation\r\n"
-                             "     User: alice\r\n"
-                             "\r\n"
-                             " Set Name: Dokumente =C3=A4\r\n"
-                             "   Action: Backup\r\n"
-                             "  Elapsed: 00:01:05\r\n"
-                             "\r\n"
-                             "Processed: 10 files, 2 folders\r\n"
-                             "    Added: 3 files, 1 folders\r\n"
-                             "  Updated: 4 files\r\n"
-                             "  Deleted: 5 files, 0 folders\r\n"
-                             "\r\n"
-                             "--root-boundary--");
+    EXPECT_EQ(server.Data(),
+        "From: Korvane <no-reply@korvane.invalid>\r\n"
+        "To: admin@example.org,Ops <ops@example.org>\r\n"
+        "Subject: Scheduled Event\r\n"
+        "X-Mailer: Korvane Mailer 1.4\r\n"
+        "Content-Transfer-Encoding: quoted-printable\r\n"
+        "MIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"root-boundary\"\r\n"
+        "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
+        "\r\n"
+        "This is a multi-part message in MIME format\r\n"
+        "--root-boundary\r\n"
+        "Content-Type: text/plain; charset=UTF-8\r\n"
+        "Content-Transfer-Encoding: quoted-printable\r\n"
+        "\r\n"
+        " Computer: workstation\r\n"
+        "     User: alice\r\n"
+        "\r\n"
+        " Set Name: Dokumente =C3=A4\r\n"
+        "   Action: Backup\r\n"
+        "  Elapsed: 00:01:05\r\n"
+        "\r\n"
+        "Processed: 10 files, 2 folders\r\n"
+        "    Added: 3 files, 1 folders\r\n"
+        "  Updated: 4 files\r\n"
+        "  Deleted: 5 files, 0 folders\r\n"
+        "\r\n"
+        "--root-boundary--");
 }
 
 TEST(SummaryMail, UnreachableServerReportsFalse)

@@ -1,11 +1,10 @@
 #include "TestCertificates.h"
 
+#include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <memory>
 
 namespace {
 
@@ -85,5 +84,5 @@ TestPki MakeTestPki(const std::string& dnsName)
     AddExtension(server.get(), ca.get(), NID_authority_key_identifier, "keyid");
     X509_sign(server.get(), caKey.get(), EVP_sha256());
 
-    return {CertificatePem(ca.get()), CertificatePem(server.get()), KeyPem(serverKey.get())};
+    return { CertificatePem(ca.get()), CertificatePem(server.get()), KeyPem(serverKey.get()) };
 }

@@ -77,8 +77,9 @@ TEST_F(SmtpTls, StartTlsUpgradesBeforeTheGreeting)
     ASSERT_TRUE(connection.Connect("localhost", SmtpLoginMethod::None, "", "", server.Port()));
     SendOneMessage(connection);
     server.Join();
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "STARTTLS", "HELO client.test", "MAIL FROM:<from@example.org>",
-                                     "RCPT TO:<to@example.org>", "DATA", "QUIT"}));
+    EXPECT_EQ(server.Lines(),
+        (Lines { "EHLO client.test", "STARTTLS", "HELO client.test", "MAIL FROM:<from@example.org>",
+            "RCPT TO:<to@example.org>", "DATA", "QUIT" }));
     EXPECT_NE(server.Data().find("secret body"), std::string::npos);
 }
 
@@ -159,5 +160,5 @@ TEST_F(SmtpTls, ServerWithoutStartTlsIsLeftAlone)
     EXPECT_TRUE(connection.Reported("CMailConnection::StartTls, The SMTP server localhost does not offer STARTTLS"));
     server.Join();
     // Nothing secret went out in plain text.
-    EXPECT_EQ(server.Lines(), (Lines{"EHLO client.test", "STARTTLS", "QUIT"}));
+    EXPECT_EQ(server.Lines(), (Lines { "EHLO client.test", "STARTTLS", "QUIT" }));
 }
