@@ -2,6 +2,7 @@
 
 #include "platform/FileInfo.h"
 #include "platform/MountTable.h"
+#include "platform/ThreadPriority.h"
 #include "scan/PathFormat.h"
 
 namespace {
@@ -55,6 +56,7 @@ std::string CGetInfoWorker::BackupRoot(const CBackup& expandedEntry)
 
 void CGetInfoWorker::RunSourceSide()
 {
+    CThreadPriority::LowerCurrentThread();
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
         ScanSource(Set.Entries[i], m_texts[i]);
         if (Cancelled())
@@ -65,6 +67,7 @@ void CGetInfoWorker::RunSourceSide()
 
 void CGetInfoWorker::RunDestinationSide()
 {
+    CThreadPriority::LowerCurrentThread();
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
         ScanDestination(Set.Entries[i], m_texts[i]);
         if (Cancelled())
