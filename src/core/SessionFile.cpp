@@ -136,11 +136,12 @@ std::string CSessionFile::ToDiskBytes(std::string_view text)
 {
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 16);
-    for (const char c : text) {
-        if (c == '\n')
-            bytes += '\r';
-        bytes += c;
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n')) {
+        bytes.append(text.substr(0, lf));
+        bytes += "\r\n";
+        text.remove_prefix(lf + 1);
     }
+    bytes.append(text);
     return bytes;
 }
 
@@ -148,11 +149,13 @@ std::string CSessionFile::FromDiskBytes(std::string_view bytes)
 {
     std::string text;
     text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            continue;
-        text += bytes[i];
+    for (std::size_t lf = bytes.find('\n'); lf != std::string_view::npos; lf = bytes.find('\n')) {
+        const bool crlf = lf > 0 && bytes[lf - 1] == '\r';
+        text.append(bytes.substr(0, crlf ? lf - 1 : lf));
+        text += '\n';
+        bytes.remove_prefix(lf + 1);
     }
+    text.append(bytes);
     return text;
 }
 

@@ -5,7 +5,26 @@
 
 namespace {
 
+// Characters that end a token (and are tokens of their own), and white space.
 constexpr std::string_view kSpecialChars = "<>=\\/?!";
+
+struct CharClasses {
+    bool special[256] = {};
+    bool space[256] = {};
+    constexpr CharClasses()
+    {
+        for (const char c : kSpecialChars)
+            special[static_cast<unsigned char>(c)] = true;
+        for (const char c : std::string_view(" \t\n\r"))
+            space[static_cast<unsigned char>(c)] = true;
+    }
+};
+constexpr CharClasses kClasses;
+
+bool IsSpecial(char c)
+{
+    return kClasses.special[static_cast<unsigned char>(c)];
+}
 
 // Offsets are 32-bit; a text that would not fit them is refused.
 constexpr std::size_t kMaxDocument = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - 64;
@@ -16,7 +35,7 @@ constexpr std::size_t kMaxInitialSlots = 1 << 16;
 
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return kClasses.space[static_cast<unsigned char>(c)];
 }
 
 std::int32_t Offset(std::size_t value)
@@ -53,6 +72,8 @@ void CXmlDocument::Reset()
 
 std::string CXmlDocument::EscapeText(std::string_view text, bool attribute)
 {
+    if (text.find_first_of(attribute ? "<&>'\"" : "<&>") == std::string_view::npos)
+        return std::string(text);
     std::string result;
     result.reserve(text.size());
     for (const char c : text) {
@@ -70,6 +91,8 @@ std::string CXmlDocument::EscapeText(std::string_view text, bool attribute)
 
 std::string CXmlDocument::UnescapeText(std::string_view text)
 {
+    if (text.find('&') == std::string_view::npos)
+        return std::string(text);
     std::string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -108,12 +131,12 @@ CXmlDocument::Token CXmlDocument::NextToken(std::size_t pos) const
         return token;
     }
     token.start = pos;
-    if (kSpecialChars.find(Document[pos]) != std::string_view::npos) {
+    if (IsSpecial(Document[pos])) {
         token.end = token.next = pos + 1;
         return token;
     }
     std::size_t end = pos;
-    while (end < size && !IsSpace(Document[end]) && kSpecialChars.find(Document[end]) == std::string_view::npos)
+    while (end < size && !IsSpace(Document[end]) && !IsSpecial(Document[end]))
         ++end;
     token.end = token.next = end;
     return token;
@@ -154,10 +177,15 @@ bool CXmlDocument::HasChildren(int index) const
 
 std::string CXmlDocument::ElementName(int index) const
 {
+    return std::string(NameView(index));
+}
+
+std::string_view CXmlDocument::NameView(int index) const
+{
     if (!IsValid(index))
         return {};
     const Token token = NextToken(static_cast<std::size_t>(At(index).StartOpen) + 1);
-    return std::string(TokenText(token));
+    return TokenText(token);
 }
 
 // ---- Parsing ----
@@ -236,7 +264,7 @@ int CXmlDocument::ParseStartTag(std::size_t& pos)
 // Checks the end tag that closes index, starting the search at pos.
 bool CXmlDocument::ParseEndTag(int index, std::size_t pos)
 {
-    const std::string name = ElementName(index);
+    const std::string_view name = NameView(index);
     const std::size_t open = Document.find('<', pos);
     if (open == std::string::npos)
         return Fail("End tag of %s element not found", name);
@@ -340,7 +368,7 @@ bool CXmlDocument::SeekElement(std::string_view name)
 {
     const int start = Current == 0 ? Positions[0].FirstChild : At(Current).NextSibling;
     for (int i = start; i != 0; i = At(i).NextSibling) {
-        if (name.empty() || ElementName(i) == name) {
+        if (name.empty() || NameView(i) == name) {
             Current = i;
             CurrentChild = 0;
             return true;
@@ -358,7 +386,7 @@ bool CXmlDocument::SeekChild(std::string_view name)
     const int start = CurrentChild != 0 ? At(CurrentChild).NextSibling
                                         : At(Current).FirstChild;
     for (int i = start; i != 0; i = At(i).NextSibling) {
-        if (name.empty() || ElementName(i) == name) {
+        if (name.empty() || NameView(i) == name) {
             CurrentChild = i;
             return true;
         }

@@ -70,6 +70,7 @@ private:
 
     Token NextToken(std::size_t pos) const;
     std::string_view TokenText(const Token& token) const;
+    std::string_view NameView(int index) const;
 
     void Reset();
     int NewSlot();

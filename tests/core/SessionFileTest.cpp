@@ -495,3 +495,28 @@ TEST(SessionFile, TextModeConversionIsLossless)
     EXPECT_EQ(CSessionFile::ToNumber("99999999999999999999"), 2147483647);
     EXPECT_EQ(CSessionFile::ToNumber("-99999999999999999999"), -2147483648LL);
 }
+
+TEST(SessionFile, FileWrittenByTheProgramSavesBackByteForByte)
+{
+    TempDir dir;
+    Sessions s;
+    const std::string path = Fixture("written003.kvf");
+    ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+    ASSERT_EQ(s.working.Sets.size(), 1u);
+    EXPECT_EQ(s.working.Sets[0].Name, "Docs & <Pics>");
+    EXPECT_EQ(s.working.Sets[0].Entries.at(0).SourceFolder, "/src/<YEAR>");
+    EXPECT_EQ(s.working.Sets[0].Schedule.WeeklyMinute, 30);
+    s.working.FileName = dir / "again.kvf";
+    ASSERT_EQ(s.working.SaveSession(s.prompter), 0);
+    EXPECT_EQ(TempDir::Read(dir / "again.kvf"), TempDir::Read(path));
+}
+
+TEST(SessionFile, SaveWithoutANameAsksForOneAndCancelWritesNothing)
+{
+    Sessions s;
+    s.working.Sets[0].Name = "Unsaved";
+    EXPECT_EQ(s.working.RunFileCommand(SessionCommand::Save, s.prompter), -1);
+    EXPECT_EQ(s.prompter.fileDialogs.size(), 1u);
+    EXPECT_TRUE(s.prompter.asked.empty());
+    EXPECT_TRUE(s.working.HasUnsavedChanges());
+}
