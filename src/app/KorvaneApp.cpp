@@ -91,7 +91,10 @@ int CKorvaneApp::InitInstance()
         && m_instanceGuard(m_arguments.empty() ? std::string() : m_arguments.front()))
         return ExitCompleted;
     CShellIntegration shell(m_settings.ModulePath, *m_prompter);
-    shell.FirstRunCheck();
+    // The offer belongs to the first start that shows a window: a cron run
+    // or a service would answer No for the user and use the offer up.
+    if (WindowsShown())
+        shell.FirstRunCheck();
     LoadSettings(m_settings, shell);
     if (m_arguments.empty() && m_settings.SchedulerActive)
         m_session.OpenLastSession(*m_prompter);
@@ -102,9 +105,14 @@ int CKorvaneApp::InitInstance()
         if (!m_request.CmdExecute)
             return ExitCompleted;
     }
-    if (m_mainWindow && CTerminal::HasDisplay())
+    if (WindowsShown())
         return m_mainWindow(*this);
     return RunWithoutWindows(start);
+}
+
+bool CKorvaneApp::WindowsShown() const
+{
+    return m_mainWindow && CTerminal::HasDisplay();
 }
 
 // False when the program must end (the command line was wrong or its

@@ -58,6 +58,7 @@ public:
 private:
     enum class Start { Plain, SessionFile, Automatic, CommandLine };
 
+    bool WindowsShown() const;
     bool ReadFirstArgument(Start& start);
     void ApplyCommandLineDefaults();
     int RunWithoutWindows(Start start);
