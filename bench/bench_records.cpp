@@ -2,7 +2,6 @@
 #include "scan/FileRecordArray.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,13 +80,13 @@ private:
 void ScanGeneratedTree(benchmark::State& state)
 {
     static const GeneratedTree tree(200, 100); // 20,000 files
-    std::atomic<std::int32_t> files {0};
-    std::atomic<std::int32_t> folders {0};
-    std::atomic<std::uint64_t> bytes {0};
+    std::atomic<std::int32_t> files { 0 };
+    std::atomic<std::int32_t> folders { 0 };
+    std::atomic<std::uint64_t> bytes { 0 };
     for (auto _ : state) {
         CFileRecordArray array;
-        array.ScanFolder(tree.Root() + "/", "", "*.*", "*.tmp; *.bak", true, CFileRecordArray::kByPath, true,
-            nullptr, &files, &folders, &bytes, 0, nullptr);
+        array.ScanFolder(tree.Root() + "/", "", "*.*", "*.tmp; *.bak", true, CFileRecordArray::kByPath, true, nullptr,
+            &files, &folders, &bytes, 0, nullptr);
         benchmark::DoNotOptimize(array.data());
         state.counters["records"] = static_cast<double>(array.size());
     }

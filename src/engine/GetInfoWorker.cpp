@@ -22,7 +22,7 @@ CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const 
     , m_clock(clock)
 {
     for (const CBackup& entry : Set.Entries)
-        m_texts.push_back({entry.SourceFolder, entry.DestinationFolder});
+        m_texts.push_back({ entry.SourceFolder, entry.DestinationFolder });
 }
 
 CGetInfoWorker::~CGetInfoWorker()

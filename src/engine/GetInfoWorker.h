@@ -39,14 +39,14 @@ public:
     // followed by the display name of the expanded source folder.
     static std::string BackupRoot(const CBackup& expandedEntry);
 
-    std::atomic<std::int32_t> SourceScanRunning {1};
-    std::atomic<std::int32_t> DestinationScanRunning {1};
-    std::atomic<std::int32_t> SourceFiles {0};
-    std::atomic<std::int32_t> SourceFolders {0};
-    std::atomic<std::int32_t> DestinationFiles {0};
-    std::atomic<std::int32_t> DestinationFolders {0};
-    std::atomic<std::uint64_t> SourceBytes {0};
-    std::atomic<std::uint64_t> DestinationBytes {0};
+    std::atomic<std::int32_t> SourceScanRunning { 1 };
+    std::atomic<std::int32_t> DestinationScanRunning { 1 };
+    std::atomic<std::int32_t> SourceFiles { 0 };
+    std::atomic<std::int32_t> SourceFolders { 0 };
+    std::atomic<std::int32_t> DestinationFiles { 0 };
+    std::atomic<std::int32_t> DestinationFolders { 0 };
+    std::atomic<std::uint64_t> SourceBytes { 0 };
+    std::atomic<std::uint64_t> DestinationBytes { 0 };
     CSet Set;
 
 private:

@@ -17,7 +17,7 @@ int CFileInfo::Lookup(const std::string& path, FileFindData& data)
 
 bool CFileInfo::IsDirectory(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -44,8 +44,7 @@ bool ParseLine(const std::string& line, Mount& mount)
     std::string id, parent, root, options, field;
     if (!(in >> id >> parent >> mount.Device >> root >> mount.Point >> options))
         return false;
-    while (in >> field && field != "-") {
-    }
+    while (in >> field && field != "-") { }
     if (!(in >> mount.Type))
         return false;
     mount.Point = Unescape(mount.Point);
@@ -93,7 +92,7 @@ bool IsRemovableDevice(const std::string& device)
     if (!realpath(("/sys/dev/block/" + device).c_str(), resolved))
         return false;
     std::string dir = resolved;
-    struct stat st {};
+    struct stat st { };
     // A partition's removable flag sits with its whole disk, one folder up.
     if (stat((dir + "/partition").c_str(), &st) == 0)
         dir = dir.substr(0, dir.find_last_of('/'));
@@ -105,11 +104,11 @@ bool IsRemovableDevice(const std::string& device)
 int ClassifyMount(const Mount& mount)
 {
     const std::string& type = mount.Type;
-    if (IsOneOf(type, {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "sshfs", "9p", "afs", "ceph"}))
+    if (IsOneOf(type, { "nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "sshfs", "9p", "afs", "ceph" }))
         return CMountTable::DriveRemote;
-    if (IsOneOf(type, {"iso9660", "udf"}))
+    if (IsOneOf(type, { "iso9660", "udf" }))
         return CMountTable::DriveCdRom;
-    if (IsOneOf(type, {"tmpfs", "ramfs"}))
+    if (IsOneOf(type, { "tmpfs", "ramfs" }))
         return CMountTable::DriveRam;
     if (IsRemovableDevice(mount.Device))
         return CMountTable::DriveRemovable;
@@ -126,7 +125,7 @@ std::string AbsolutePath(const std::string& path)
 
 std::string NearestExisting(std::string path)
 {
-    struct stat st {};
+    struct stat st { };
     while (!path.empty() && stat(path.c_str(), &st) != 0) {
         const auto slash = path.find_last_of('/');
         if (slash == std::string::npos || slash == 0)
@@ -147,7 +146,7 @@ bool KeepsAcls(const std::string& path)
 
 int CMountTable::GetDriveType(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return DriveNoRoot;
     Mount mount;
@@ -162,7 +161,7 @@ std::uint32_t CMountTable::VolumeFlags(const std::string& path)
     std::uint32_t flags = 0;
     if (KeepsAcls(existing))
         flags |= kPersistentAcls;
-    struct statfs fs {};
+    struct statfs fs { };
     if (statfs(existing.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == kBtrfsMagic)
         flags |= kFileCompression;
     return flags;

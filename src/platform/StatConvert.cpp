@@ -44,7 +44,7 @@ void FillCommon(FileFindData& data, unsigned mode, std::uint64_t size)
 
 // Kernels and file systems without statx answer ENOSYS once; then fstatat
 // serves every later call.
-std::atomic<bool> g_statxMissing{false};
+std::atomic<bool> g_statxMissing { false };
 
 } // namespace
 
@@ -54,9 +54,8 @@ void CStatConvert::FromStatx(const struct statx& st, FileFindData& data)
     data.LastWriteTime = CFileInfo::ToFileTime(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
     data.LastAccessTime = CFileInfo::ToFileTime(st.stx_atime.tv_sec, st.stx_atime.tv_nsec);
     // Without a birth time the modification time is the oldest time known.
-    data.CreationTime = (st.stx_mask & STATX_BTIME)
-        ? CFileInfo::ToFileTime(st.stx_btime.tv_sec, st.stx_btime.tv_nsec)
-        : data.LastWriteTime;
+    data.CreationTime = (st.stx_mask & STATX_BTIME) ? CFileInfo::ToFileTime(st.stx_btime.tv_sec, st.stx_btime.tv_nsec)
+                                                    : data.LastWriteTime;
 }
 
 void CStatConvert::FromStat(const struct stat& st, FileFindData& data)
@@ -70,7 +69,7 @@ void CStatConvert::FromStat(const struct stat& st, FileFindData& data)
 int CStatConvert::StatAt(int dirFd, const char* name, FileFindData& data)
 {
     if (!g_statxMissing.load(std::memory_order_relaxed)) {
-        struct statx st {};
+        struct statx st { };
         const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
         if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) == 0) {
             FromStatx(st, data);
@@ -80,7 +79,7 @@ int CStatConvert::StatAt(int dirFd, const char* name, FileFindData& data)
             return errno;
         g_statxMissing = true;
     }
-    struct stat st {};
+    struct stat st { };
     if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     FromStat(st, data);

@@ -39,8 +39,8 @@ std::uint32_t CCrc32::Update(std::uint32_t crc, const void* data, std::size_t si
 {
     auto p = static_cast<const unsigned char*>(data);
     while (size >= 8) {
-        const std::uint32_t low = crc ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-                                            | std::uint32_t(p[3]) << 24);
+        const std::uint32_t low = crc
+            ^ (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
         crc = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF]
             ^ kTables[4][low >> 24] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^ kTables[0][p[7]];
         p += 8;

@@ -14,17 +14,17 @@ public:
     // 3000-01-01 01:00:00 UTC: later modification times read as 0 seconds.
     static constexpr std::uint64_t kLatestFileTime = 441481572000000000ULL;
 
-    std::string Path;                   // folder (ending in '/') + name
+    std::string Path; // folder (ending in '/') + name
     std::uint32_t Attributes = 0xFFFFFFFF; // 0x10 folder, 0x01 read-only, 0x400 link
     std::uint64_t Size = 0;
     std::uint64_t CreationTime = kInitialFileTime;
     std::uint64_t LastAccessTime = kInitialFileTime;
     std::uint64_t LastWriteTime = kInitialFileTime;
-    std::uint32_t Crc = 0xFFFFFFFF;     // CRC-32 register; the checksum once complete
+    std::uint32_t Crc = 0xFFFFFFFF; // CRC-32 register; the checksum once complete
     // The whole file has gone through Crc and it holds the final checksum.
     // Sits in the padding after Crc, so the record does not grow.
     bool CrcComplete = false;
-    std::uint64_t CrcOffset = 0;        // bytes already fed into Crc
+    std::uint64_t CrcOffset = 0; // bytes already fed into Crc
 
     // Path = folder + entry name; attributes, size and times from the entry.
     void SetFromFindData(const FileFindData& entry, const std::string& folder);

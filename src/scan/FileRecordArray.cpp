@@ -35,7 +35,8 @@ std::size_t CFileRecordArray::InsertPosition(const CFileRecord& record, int orde
 {
     if (!IsSortedOrder(orderCode))
         return size();
-    const auto before = [orderCode](const CFileRecord& a, const CFileRecord& b) { return ComesBefore(a, b, orderCode); };
+    const auto before
+        = [orderCode](const CFileRecord& a, const CFileRecord& b) { return ComesBefore(a, b, orderCode); };
     if (orderCode == kByPath)
         return static_cast<std::size_t>(std::lower_bound(begin(), end(), record, before) - begin());
     // The other orders look for the first record from the front, which also
@@ -58,8 +59,8 @@ std::size_t CFileRecordArray::AddSorted(CFileRecord&& record, int orderCode)
 
 std::size_t CFileRecordArray::FindSorted(const std::string& path) const
 {
-    const auto found
-        = std::lower_bound(begin(), end(), path, [](const CFileRecord& e, const std::string& key) { return e.Path < key; });
+    const auto found = std::lower_bound(
+        begin(), end(), path, [](const CFileRecord& e, const std::string& key) { return e.Path < key; });
     return static_cast<std::size_t>(found - begin());
 }
 
@@ -74,7 +75,8 @@ void CFileRecordArray::SortAppended(std::size_t firstNew, int orderCode)
 {
     if (!IsSortedOrder(orderCode) || firstNew >= size())
         return;
-    const auto before = [orderCode](const CFileRecord& a, const CFileRecord& b) { return ComesBefore(a, b, orderCode); };
+    const auto before
+        = [orderCode](const CFileRecord& a, const CFileRecord& b) { return ComesBefore(a, b, orderCode); };
     const auto middle = begin() + static_cast<std::ptrdiff_t>(firstNew);
     if (!std::is_sorted(begin(), middle, before)) {
         // Insertion into a list out of order has no shortcut: replay it.

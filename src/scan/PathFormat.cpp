@@ -110,21 +110,21 @@ std::string ExpandPathTags(const std::string& text, std::time_t now)
     const std::tm* local = localtime_r(&now, &localStorage);
 
     const std::vector<std::pair<const char*, std::function<std::string()>>> tags = {
-        {"<COMPUTER>", [] { return CSystemInfo::ComputerName(); }},
-        {"<USER>", [] { return CSystemInfo::UserName(); }},
-        {"<YEAR>", [&] { return Strftime(local, "%Y"); }},
-        {"<MONTH>", [&] { return Strftime(local, "%m"); }},
-        {"<MONTHNAME>", [&] { return CTextCase::UpperFirst(Strftime(local, "%B")); }},
-        {"<DAY>", [&] { return Strftime(local, "%d"); }},
-        {"<WEEKDAY>", [&] { return CTextCase::UpperFirst(Strftime(local, "%A")); }},
-        {"<WEEKNUMBER>", [&] { return Strftime(local, "%W"); }},
-        {"<HOUR12>", [&] { return Strftime(local, "%I"); }},
-        {"<AMPM>", [&] { return Strftime(local, "%p"); }},
-        {"<HOUR24>", [&] { return Strftime(local, "%H"); }},
-        {"<MINUTE>", [&] { return Strftime(local, "%M"); }},
-        {"<PROFILE>", [] { return ProfilesFolder(); }},
-        {"<USERPROFILE>", [] { return CSystemInfo::HomeFolder(); }},
-        {"<COMMONPROFILE>", [] { return std::string("/etc/skel"); }},
+        { "<COMPUTER>", [] { return CSystemInfo::ComputerName(); } },
+        { "<USER>", [] { return CSystemInfo::UserName(); } },
+        { "<YEAR>", [&] { return Strftime(local, "%Y"); } },
+        { "<MONTH>", [&] { return Strftime(local, "%m"); } },
+        { "<MONTHNAME>", [&] { return CTextCase::UpperFirst(Strftime(local, "%B")); } },
+        { "<DAY>", [&] { return Strftime(local, "%d"); } },
+        { "<WEEKDAY>", [&] { return CTextCase::UpperFirst(Strftime(local, "%A")); } },
+        { "<WEEKNUMBER>", [&] { return Strftime(local, "%W"); } },
+        { "<HOUR12>", [&] { return Strftime(local, "%I"); } },
+        { "<AMPM>", [&] { return Strftime(local, "%p"); } },
+        { "<HOUR24>", [&] { return Strftime(local, "%H"); } },
+        { "<MINUTE>", [&] { return Strftime(local, "%M"); } },
+        { "<PROFILE>", [] { return ProfilesFolder(); } },
+        { "<USERPROFILE>", [] { return CSystemInfo::HomeFolder(); } },
+        { "<COMMONPROFILE>", [] { return std::string("/etc/skel"); } },
     };
     for (const auto& [tag, value] : tags) {
         if (result.find(tag) != std::string::npos)

@@ -1,12 +1,12 @@
+#include "engine/GetInfoWorker.h"
+
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
-#include "engine/GetInfoWorker.h"
 #include "scan/WithoutPrivileges.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -55,8 +55,8 @@ protected:
     TempDir source;
     TempDir backup;
     CSet set;
-    std::atomic<int> cancel {0};
-    FakeClock clock {kMarch7};
+    std::atomic<int> cancel { 0 };
+    FakeClock clock { kMarch7 };
 };
 
 using Names = std::vector<std::string>;
@@ -79,7 +79,7 @@ TEST_F(GetInfoWorkerTest, MissingBackupRootGivesEmptySecondList)
     const CBackup& entry = worker->Set.Entries[0];
     EXPECT_EQ(entry.SourceFolder, source / "Work");
     EXPECT_EQ(entry.DestinationFolder, backup.Path());
-    EXPECT_EQ(Relative(entry.SourceList, entry.SourceFolder), (Names {"a.txt"}));
+    EXPECT_EQ(Relative(entry.SourceList, entry.SourceFolder), (Names { "a.txt" }));
     EXPECT_TRUE(entry.SecondList.empty());
     EXPECT_EQ(entry.SourceFound, 1);
     EXPECT_TRUE(entry.SourceUnlisted.empty());
@@ -101,8 +101,8 @@ TEST_F(GetInfoWorkerTest, NonRecursiveSourceButWholeBackupTree)
     entry.Recursive = 0;
     auto worker = Run();
     const CBackup& done = worker->Set.Entries[0];
-    EXPECT_EQ(Relative(done.SourceList, done.SourceFolder), (Names {"top.txt"}));
-    EXPECT_EQ(Relative(done.SecondList, backup / "Work"), (Names {"old", "old/x.log", "top.txt"}));
+    EXPECT_EQ(Relative(done.SourceList, done.SourceFolder), (Names { "top.txt" }));
+    EXPECT_EQ(Relative(done.SecondList, backup / "Work"), (Names { "old", "old/x.log", "top.txt" }));
     EXPECT_EQ(worker->DestinationFiles.load(), 2);
     EXPECT_EQ(worker->DestinationFolders.load(), 1);
     EXPECT_EQ(worker->SourceFolders.load(), 0);
@@ -135,9 +135,9 @@ TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
         const CBackup& work = worker->Set.Entries[1];
         int failures = 0;
         failures |= gone.SourceFound == 0 ? 0 : 1;
-        failures |= gone.SourceUnlisted == std::vector<std::string> {source / "gone/"} ? 0 : 2;
+        failures |= gone.SourceUnlisted == std::vector<std::string> { source / "gone/" } ? 0 : 2;
         failures |= work.SourceFound == 1 ? 0 : 4;
-        failures |= work.SourceUnlisted == std::vector<std::string> {source / "Work/locked/"} ? 0 : 8;
+        failures |= work.SourceUnlisted == std::vector<std::string> { source / "Work/locked/" } ? 0 : 8;
         failures |= work.SourceList.size() == 2 ? 0 : 16; // the folder record and b.txt
         return failures;
     });

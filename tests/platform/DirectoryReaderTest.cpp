@@ -1,11 +1,11 @@
-#include "common/TempDir.h"
 #include "platform/DirectoryReader.h"
-#include "platform/FileInfo.h"
 
-#include <gtest/gtest.h>
+#include "common/TempDir.h"
+#include "platform/FileInfo.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 TEST(DirectoryReader, ListsEntriesWithKindsAndLooksThemUpWithoutFollowingLinks)
@@ -25,9 +25,8 @@ TEST(DirectoryReader, ListsEntriesWithKindsAndLooksThemUpWithoutFollowingLinks)
         seen.emplace_back(name, kind);
     EXPECT_EQ(reader.Error(), 0);
     std::sort(seen.begin(), seen.end());
-    const std::vector<std::pair<std::string, FileKind>> expected = {
-        {"fifo", FileKind::Other}, {"file", FileKind::Regular}, {"folder", FileKind::Directory},
-        {"link", FileKind::Link}};
+    const std::vector<std::pair<std::string, FileKind>> expected = { { "fifo", FileKind::Other },
+        { "file", FileKind::Regular }, { "folder", FileKind::Directory }, { "link", FileKind::Link } };
     EXPECT_EQ(seen, expected);
 
     FileFindData data;

@@ -1,8 +1,8 @@
-#include "common/TempDir.h"
 #include "platform/MountTable.h"
 
-#include <gtest/gtest.h>
+#include "common/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 
@@ -19,7 +19,7 @@ TEST(MountTable, VolumeFlagsFollowTheFileSystemAndMissingFoldersUseTheirParent)
 {
     TempDir dir;
     const bool acls = getxattr(dir.Path().c_str(), "system.posix_acl_access", nullptr, 0) >= 0 || errno == ENODATA;
-    struct statfs fs {};
+    struct statfs fs { };
     ASSERT_EQ(statfs(dir.Path().c_str(), &fs), 0);
     const bool btrfs = fs.f_type == 0x9123683E;
     const std::uint32_t expected = (acls ? 0x8u : 0u) | (btrfs ? 0x10u : 0u);

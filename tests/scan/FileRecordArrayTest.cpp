@@ -1,7 +1,6 @@
 #include "scan/FileRecordArray.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace {
@@ -35,11 +34,11 @@ std::vector<std::pair<std::string, std::uint32_t>> Keys(const CFileRecordArray& 
 
 TEST(FileRecordArray, InsertionOrderPerCode)
 {
-    const std::vector<std::string> expected[] = {{"b", "a", "c"}, {"a", "b", "c"}, {"c", "b", "a"}};
-    const int codes[] = {0, 4, 5};
+    const std::vector<std::string> expected[] = { { "b", "a", "c" }, { "a", "b", "c" }, { "c", "b", "a" } };
+    const int codes[] = { 0, 4, 5 };
     for (int i = 0; i < 3; ++i) {
         CFileRecordArray array;
-        for (const char* path : {"b", "a", "c"})
+        for (const char* path : { "b", "a", "c" })
             array.AddSorted(Record(path), codes[i]);
         EXPECT_EQ(Paths(array), expected[i]) << "code " << codes[i];
     }
@@ -51,24 +50,24 @@ TEST(FileRecordArray, SizeOrdersPutNewRecordBeforeEqualOnes)
     EXPECT_EQ(ascending.AddSorted(Record("x", 5, 1), 2), 0u);
     EXPECT_EQ(ascending.AddSorted(Record("y", 1, 2), 2), 0u);
     EXPECT_EQ(ascending.AddSorted(Record("z", 5, 3), 2), 1u);
-    EXPECT_EQ(Paths(ascending), (std::vector<std::string> {"y", "z", "x"}));
+    EXPECT_EQ(Paths(ascending), (std::vector<std::string> { "y", "z", "x" }));
 
     CFileRecordArray descending;
     descending.AddSorted(Record("x", 5), 3);
     descending.AddSorted(Record("y", 9), 3);
     descending.AddSorted(Record("z", 5), 3);
-    EXPECT_EQ(Paths(descending), (std::vector<std::string> {"y", "z", "x"}));
+    EXPECT_EQ(Paths(descending), (std::vector<std::string> { "y", "z", "x" }));
 }
 
 TEST(FileRecordArray, FindSortedIsTheInsertPosition)
 {
     CFileRecordArray array;
     EXPECT_EQ(array.FindSorted("anything"), 0u);
-    for (const char* path : {"/a/b", "/a/d", "/a/f"})
+    for (const char* path : { "/a/b", "/a/d", "/a/f" })
         array.AddSorted(Record(path), 4);
     EXPECT_EQ(array.FindSorted("/a/d"), 1u);
     EXPECT_EQ(array.FindSorted("/a/z"), 3u);
-    for (const char* missing : {"/a/a", "/a/c", "/a/e", "/a/g"}) {
+    for (const char* missing : { "/a/a", "/a/c", "/a/e", "/a/g" }) {
         const std::size_t found = array.FindSorted(missing);
         CFileRecordArray copy = array;
         EXPECT_EQ(copy.AddSorted(Record(missing), 4), found) << missing;
@@ -78,9 +77,9 @@ TEST(FileRecordArray, FindSortedIsTheInsertPosition)
 TEST(FileRecordArray, PathsCompareBytewiseWithCase)
 {
     CFileRecordArray array;
-    for (const char* path : {"b", "B", "\xc3\xa9", "a"})
+    for (const char* path : { "b", "B", "\xc3\xa9", "a" })
         array.AddSorted(Record(path), 4);
-    EXPECT_EQ(Paths(array), (std::vector<std::string> {"B", "a", "b", "\xc3\xa9"}));
+    EXPECT_EQ(Paths(array), (std::vector<std::string> { "B", "a", "b", "\xc3\xa9" }));
 }
 
 // The bulk path of ScanFolder must leave exactly what one AddSorted per
@@ -89,7 +88,7 @@ TEST(FileRecordArray, SortAppendedEqualsSortedInsertion)
 {
     std::mt19937 random(12345);
     for (int round = 0; round < 200; ++round) {
-        const int code = std::vector<int> {0, 1, 2, 3, 4, 5}[round % 6];
+        const int code = std::vector<int> { 0, 1, 2, 3, 4, 5 }[round % 6];
         const std::size_t existing = random() % 6;
         const std::size_t added = random() % 40;
         CFileRecordArray slow;

@@ -1,13 +1,13 @@
+#include "scan/FileRecord.h"
+
 #include "common/TempDir.h"
 #include "scan/CompareFiles.h"
 #include "scan/Crc32.h"
-#include "scan/FileRecord.h"
 #include "scan/FileRecordArray.h"
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -16,7 +16,7 @@ constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
 void SetModified(const std::string& path, std::time_t seconds)
 {
-    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    const timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
@@ -144,7 +144,7 @@ TEST(CompareFiles, SizeAndTimeWithinThreeSeconds)
     const struct {
         std::time_t FromTime;
         int Expected;
-    } cases[] = {{base, 0}, {base + 2, 0}, {base - 2, 0}, {base + 3, -1}, {base - 3, -1}, {base - 4, 1}};
+    } cases[] = { { base, 0 }, { base + 2, 0 }, { base - 2, 0 }, { base + 3, -1 }, { base - 3, -1 }, { base - 4, 1 } };
     for (const auto& c : cases) {
         SetModified(from, c.FromTime);
         CFileRecord record = RecordOf(from);

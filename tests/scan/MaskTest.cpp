@@ -54,10 +54,10 @@ TEST(MatchListingWildcard, StarDotStarAlsoMatchesNamesWithoutDot)
 TEST(IncludeItems, SemicolonReading)
 {
     using Items = std::vector<std::string>;
-    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc; *.txt"), (Items {"*.doc", "*.txt"}));
-    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc;*.txt"), (Items {"*.doc", ".txt"}));
-    EXPECT_EQ(CFolderScanner::IncludeItems("*.DOC ;  *.TXT  "), (Items {"*.doc", "*.txt"}));
-    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc;"), (Items {"*.doc"}));
+    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc; *.txt"), (Items { "*.doc", "*.txt" }));
+    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc;*.txt"), (Items { "*.doc", ".txt" }));
+    EXPECT_EQ(CFolderScanner::IncludeItems("*.DOC ;  *.TXT  "), (Items { "*.doc", "*.txt" }));
+    EXPECT_EQ(CFolderScanner::IncludeItems("*.doc;"), (Items { "*.doc" }));
     EXPECT_EQ(CFolderScanner::IncludeItems("; ;  "), (Items {}));
     EXPECT_EQ(CFolderScanner::IncludeItems(""), (Items {}));
 }

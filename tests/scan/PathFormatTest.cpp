@@ -1,11 +1,10 @@
 #include "scan/PathFormat.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
@@ -29,8 +28,8 @@ TEST_F(PathFormatTest, DateTagsUseOneInstant)
 {
     EXPECT_EQ(ExpandPathTags("/backup/<YEAR>-<MONTH>-<DAY>", kMarch7), "/backup/2024-03-07");
     EXPECT_EQ(ExpandPathTags("<MONTHNAME>/<MONTHNAME>", kMarch7), "March/March");
-    EXPECT_EQ(ExpandPathTags("<WEEKDAY> <WEEKNUMBER> <HOUR12><AMPM> <HOUR24>:<MINUTE>", kMarch7),
-        "Thursday 10 02PM 14:05");
+    EXPECT_EQ(
+        ExpandPathTags("<WEEKDAY> <WEEKNUMBER> <HOUR12><AMPM> <HOUR24>:<MINUTE>", kMarch7), "Thursday 10 02PM 14:05");
 }
 
 TEST_F(PathFormatTest, DateTagsFollowTheLocalZone)

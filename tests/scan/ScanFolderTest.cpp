@@ -1,11 +1,10 @@
 #include "common/TempDir.h"
-#include "scan/WithoutPrivileges.h"
 #include "scan/FileRecordArray.h"
-
-#include <gtest/gtest.h>
+#include "scan/WithoutPrivileges.h"
 
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,10 +13,10 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Counters {
-    std::atomic<std::int32_t> Files {0};
-    std::atomic<std::int32_t> Folders {0};
-    std::atomic<std::uint64_t> Bytes {0};
-    std::atomic<std::uint64_t> OnDisk {0};
+    std::atomic<std::int32_t> Files { 0 };
+    std::atomic<std::int32_t> Folders { 0 };
+    std::atomic<std::uint64_t> Bytes { 0 };
+    std::atomic<std::uint64_t> OnDisk { 0 };
 };
 
 std::vector<std::string> Relative(const CFileRecordArray& array, const std::string& root)
@@ -47,36 +46,36 @@ TEST(ScanFolder, StarDotStarRecordsNamesWithoutDotButExcludesOnlyDotted)
     TempDir dir;
     dir.Write("README", "r");
     dir.Write("a.txt", "t");
-    EXPECT_EQ(Scan(dir, "*.*"), (Names {"README", "a.txt"}));
-    EXPECT_EQ(Scan(dir, "*.*", "*.*"), (Names {"README"}));
+    EXPECT_EQ(Scan(dir, "*.*"), (Names { "README", "a.txt" }));
+    EXPECT_EQ(Scan(dir, "*.*", "*.*"), (Names { "README" }));
 }
 
 TEST(ScanFolder, ExcludeListIgnoresCaseAndKeepsTrailingSpace)
 {
     TempDir dir;
-    for (const char* name : {"a.LOG", "b.tmp", "c.txt"})
+    for (const char* name : { "a.LOG", "b.tmp", "c.txt" })
         dir.Write(name, "x");
-    EXPECT_EQ(Scan(dir, "*.*", "*.log; *.tmp"), (Names {"c.txt"}));
+    EXPECT_EQ(Scan(dir, "*.*", "*.log; *.tmp"), (Names { "c.txt" }));
     // "*.log " ends in a space, which no name ending in .log has.
-    EXPECT_EQ(Scan(dir, "*.*", "*.log ; *.tmp"), (Names {"a.LOG", "c.txt"}));
+    EXPECT_EQ(Scan(dir, "*.*", "*.log ; *.tmp"), (Names { "a.LOG", "c.txt" }));
 }
 
 TEST(ScanFolder, IncludeItemsSkipTheCharacterAfterEachSemicolon)
 {
     TempDir dir;
-    for (const char* name : {"a.doc", "b.txt", ".txt", "C.DOC"})
+    for (const char* name : { "a.doc", "b.txt", ".txt", "C.DOC" })
         dir.Write(name, "x");
-    EXPECT_EQ(Scan(dir, "*.doc; *.txt"), (Names {".txt", "C.DOC", "a.doc", "b.txt"}));
-    EXPECT_EQ(Scan(dir, "*.doc;*.txt"), (Names {".txt", "C.DOC", "a.doc"}));
+    EXPECT_EQ(Scan(dir, "*.doc; *.txt"), (Names { ".txt", "C.DOC", "a.doc", "b.txt" }));
+    EXPECT_EQ(Scan(dir, "*.doc;*.txt"), (Names { ".txt", "C.DOC", "a.doc" }));
     // Items are trimmed; empty ones are skipped; a trailing ';' ends the list.
-    EXPECT_EQ(Scan(dir, " ;  *.doc ;"), (Names {"C.DOC", "a.doc"}));
+    EXPECT_EQ(Scan(dir, " ;  *.doc ;"), (Names { "C.DOC", "a.doc" }));
 }
 
 TEST(ScanFolder, FileMatchingTwoIncludeItemsIsRecordedTwice)
 {
     TempDir dir;
     dir.Write("a.txt", "x");
-    EXPECT_EQ(Scan(dir, "*.txt; a.*"), (Names {"a.txt", "a.txt"}));
+    EXPECT_EQ(Scan(dir, "*.txt; a.*"), (Names { "a.txt", "a.txt" }));
 }
 
 TEST(ScanFolder, EmptyIncludeListRecordsFoldersOnly)
@@ -84,7 +83,7 @@ TEST(ScanFolder, EmptyIncludeListRecordsFoldersOnly)
     TempDir dir;
     dir.Write("sub/f.txt", "x");
     dir.Write("g.txt", "x");
-    EXPECT_EQ(Scan(dir, ""), (Names {"sub"}));
+    EXPECT_EQ(Scan(dir, ""), (Names { "sub" }));
 }
 
 TEST(ScanFolder, ExcludedFolderIsNeitherRecordedNorEntered)
@@ -92,7 +91,7 @@ TEST(ScanFolder, ExcludedFolderIsNeitherRecordedNorEntered)
     TempDir dir;
     dir.Write("Cache/in.txt", "x");
     dir.Write("keep/in.txt", "x");
-    EXPECT_EQ(Scan(dir, "*.*", "", "cache"), (Names {"keep", "keep/in.txt"}));
+    EXPECT_EQ(Scan(dir, "*.*", "", "cache"), (Names { "keep", "keep/in.txt" }));
 }
 
 TEST(ScanFolder, NonRecursiveWithoutFolderRecordsSeesOnlyTopFiles)
@@ -100,8 +99,8 @@ TEST(ScanFolder, NonRecursiveWithoutFolderRecordsSeesOnlyTopFiles)
     TempDir dir;
     dir.Write("sub/deep.txt", "x");
     dir.Write("top.txt", "x");
-    EXPECT_EQ(Scan(dir, "*.*", "", "", false, false), (Names {"top.txt"}));
-    EXPECT_EQ(Scan(dir, "*.*", "", "", false, true), (Names {"sub", "top.txt"}));
+    EXPECT_EQ(Scan(dir, "*.*", "", "", false, false), (Names { "top.txt" }));
+    EXPECT_EQ(Scan(dir, "*.*", "", "", false, true), (Names { "sub", "top.txt" }));
 }
 
 TEST(ScanFolder, CountsFilesFoldersBytesAndClusters)
@@ -128,7 +127,7 @@ TEST(ScanFolder, RecordsHoldSizeTimesAndReadOnly)
 {
     TempDir dir;
     const std::string path = dir.Write("f.bin", "12345");
-    const timespec times[2] = {{1'600'000'000, 0}, {1'500'000'000, 500'000'000}};
+    const timespec times[2] = { { 1'600'000'000, 0 }, { 1'500'000'000, 500'000'000 } };
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     CFileRecordArray array;
@@ -149,7 +148,7 @@ TEST(ScanFolder, LinksAreRecordedNotFollowedAndSpecialFilesSkipped)
     fs::create_symlink(dir / "real", dir / "linkdir");
     fs::create_symlink("nowhere", dir / "dangling");
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
-    EXPECT_EQ(Scan(dir, "*"), (Names {"dangling", "linkdir", "real", "real/inside.txt"}));
+    EXPECT_EQ(Scan(dir, "*"), (Names { "dangling", "linkdir", "real", "real/inside.txt" }));
 
     CFileRecordArray array;
     array.ScanFolder(dir.Path() + "/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
@@ -163,15 +162,15 @@ TEST(ScanFolder, CancelStopsAfterTheEntryInHandAndKeepsRecords)
     TempDir dir;
     dir.Write("sub/x.txt", "x");
     dir.Write("sub/y.txt", "x");
-    std::atomic<std::int32_t> cancel {1};
-    std::atomic<std::int32_t> files {0};
+    std::atomic<std::int32_t> cancel { 1 };
+    std::atomic<std::int32_t> files { 0 };
     CFileRecordArray array;
     array.AddSorted(CFileRecord(), 4);
     array[0].Path = "/kept";
     // The flag is read after each entry: the folder entry in hand is still
     // recorded and entered, then every listing stops, files are not taken.
-    const std::size_t added = array.ScanFolder(
-        dir.Path() + "/", "", "*", "", true, 4, true, &cancel, &files, nullptr, nullptr, 0, nullptr);
+    const std::size_t added
+        = array.ScanFolder(dir.Path() + "/", "", "*", "", true, 4, true, &cancel, &files, nullptr, nullptr, 0, nullptr);
     EXPECT_EQ(added, 1u);
     ASSERT_EQ(array.size(), 2u);
     EXPECT_EQ(array[0].Path, "/kept");
@@ -182,7 +181,7 @@ TEST(ScanFolder, CancelStopsAfterTheEntryInHandAndKeepsRecords)
 TEST(ScanFolder, ResultEqualsSortedInsertionOfDiscoveryOrder)
 {
     TempDir dir;
-    for (const char* name : {"b/x", "a/y", "a b", "a-c", "a.d", "a/z/1", "B"})
+    for (const char* name : { "b/x", "a/y", "a b", "a-c", "a.d", "a/z/1", "B" })
         dir.Write(name, "x");
     CFileRecordArray sorted;
     sorted.ScanFolder(dir.Path() + "/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
@@ -204,7 +203,7 @@ TEST(ScanFolder, ReportsFoldersItCannotList)
     EXPECT_EQ(array.ScanFolder(dir / "missing/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0,
                   nullptr, &unlisted),
         0u);
-    EXPECT_EQ(unlisted, (std::vector<std::string> {dir / "missing/"}));
+    EXPECT_EQ(unlisted, (std::vector<std::string> { dir / "missing/" }));
 
     // A folder that cannot be opened, and one whose entries cannot be looked
     // up (read bit without search bit), are both reported; their siblings
@@ -220,7 +219,7 @@ TEST(ScanFolder, ReportsFoldersItCannotList)
         records.ScanFolder(
             dir.Path(), "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &failed);
         std::sort(failed.begin(), failed.end());
-        const bool listed = failed == std::vector<std::string> {dir / "blind/", dir / "locked/"};
+        const bool listed = failed == std::vector<std::string> { dir / "blind/", dir / "locked/" };
         const bool okScanned = records.FindSorted(dir / "ok/a.txt") < records.size()
             && records[records.FindSorted(dir / "ok/a.txt")].Path == dir / "ok/a.txt";
         return (listed ? 0 : 1) | (okScanned ? 0 : 2);
