@@ -5,7 +5,9 @@
 #include <string>
 
 // Everything needed to reach and log in to the mail server; the caller fills
-// it from the settings, the mail client never reads them itself.
+// it from the settings, the mail client never reads them itself:
+// SMTPServer, SMTPPort, SMTPSecurity, and SMTPLoginMethod when
+// SMTPLoginRequired is set (None otherwise), SMTPLogin, SMTPPassword.
 struct SmtpOptions {
     std::string Server;
     int Port = 25;

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// What the summary e-mail of a scheduled event reports.
+// What the summary e-mail of a scheduled event reports. The caller fills the
+// names from CSystemInfo::ComputerName() and CSystemInfo::UserName().
 struct SummaryMailData {
     std::string ComputerName;
     std::string UserName;
