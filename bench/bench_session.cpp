@@ -5,7 +5,6 @@
 #include "core/XmlDocument.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>

@@ -29,7 +29,7 @@ CSession& CSession::operator=(const CSession& other)
 bool CSession::IsSameContent(const CSession& other) const
 {
     return std::equal(Sets.begin(), Sets.end(), other.Sets.begin(), other.Sets.end(),
-                      [](const CSet& a, const CSet& b) { return a.IsSameContent(b); });
+        [](const CSet& a, const CSet& b) { return a.IsSameContent(b); });
 }
 
 CSet* CSession::ActiveSetPtr()
@@ -88,7 +88,7 @@ int CSession::SaveSessionAs(CPrompter& prompter)
 
 int CSession::AskSaveFileName(CPrompter& prompter)
 {
-    const FileDialogRequest request{"Save Session", "Korvane Files (*.kvf)", "kvf", true, false};
+    const FileDialogRequest request { "Save Session", "Korvane Files (*.kvf)", "kvf", true, false };
     std::string path;
     if (!prompter.AskFileName(request, path) || path.empty())
         return -1;
@@ -107,7 +107,7 @@ int CSession::AskSaveFileName(CPrompter& prompter)
 
 int CSession::AskOpenFileName(CPrompter& prompter)
 {
-    const FileDialogRequest request{"Open Session", "Korvane Files (*.kvf);;All Files (*.*)", "kvf", false, true};
+    const FileDialogRequest request { "Open Session", "Korvane Files (*.kvf);;All Files (*.*)", "kvf", false, true };
     std::string path;
     if (!prompter.AskFileName(request, path) || path.empty())
         return -1;
@@ -165,10 +165,18 @@ int CSession::RunFileCommand(SessionCommand command, CPrompter& prompter, const 
 {
     int result = 0;
     switch (command) {
-    case SessionCommand::New: result = NewSession(prompter); break;
-    case SessionCommand::Open: result = OpenSession(prompter, path); break;
-    case SessionCommand::Save: result = SaveSession(prompter); break;
-    case SessionCommand::SaveAs: result = SaveSessionAs(prompter); break;
+    case SessionCommand::New:
+        result = NewSession(prompter);
+        break;
+    case SessionCommand::Open:
+        result = OpenSession(prompter, path);
+        break;
+    case SessionCommand::Save:
+        result = SaveSession(prompter);
+        break;
+    case SessionCommand::SaveAs:
+        result = SaveSessionAs(prompter);
+        break;
     }
     if (result >= -1)
         return result;

@@ -169,20 +169,24 @@ std::int32_t CSessionFile::ToNumber(std::string_view text)
         ++i;
     std::int64_t number = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        number = std::min<std::int64_t>(number * 10 + (text[i] - '0'), std::int64_t{1} << 32);
+        number = std::min<std::int64_t>(number * 10 + (text[i] - '0'), std::int64_t { 1 } << 32);
     number = negative ? -number : number;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(number, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        number, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 int CSessionFile::Read(const std::string& path, CSession& session, CPrompter& prompter)
 {
     std::string bytes;
     switch (FileIo::ReadWholeFile(path, bytes, kMaxFileSize)) {
-    case FileIo::ReadResult::Ok: break;
-    case FileIo::ReadResult::OpenFailed: return -2;
-    case FileIo::ReadResult::ReadFailed: return -5;
-    case FileIo::ReadResult::CloseFailed: return -6;
+    case FileIo::ReadResult::Ok:
+        break;
+    case FileIo::ReadResult::OpenFailed:
+        return -2;
+    case FileIo::ReadResult::ReadFailed:
+        return -5;
+    case FileIo::ReadResult::CloseFailed:
+        return -6;
     }
     if (bytes.empty())
         return -3;

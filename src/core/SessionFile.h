@@ -19,7 +19,7 @@ public:
     static constexpr std::string_view kDeclaration = "<?xml version=\"1.0\"?>\r\n";
     // Far beyond any real session; keeps a stray pick in the open dialog (or a
     // hostile file) from filling the memory.
-    static constexpr std::size_t kMaxFileSize = std::size_t{256} << 20;
+    static constexpr std::size_t kMaxFileSize = std::size_t { 256 } << 20;
 
     // The XML document of the session (without the declaration), lines ending
     // in CR LF.

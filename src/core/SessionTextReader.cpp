@@ -44,10 +44,10 @@ bool CSessionTextReader::ScanNumber(std::string_view line, std::string_view key,
         return false;
     std::int64_t number = 0;
     for (; i < line.size() && IsDigit(line[i]); ++i)
-        number = std::min<std::int64_t>(number * 10 + (line[i] - '0'), std::int64_t{1} << 32);
+        number = std::min<std::int64_t>(number * 10 + (line[i] - '0'), std::int64_t { 1 } << 32);
     number = negative ? -number : number;
-    value = static_cast<std::int32_t>(std::clamp<std::int64_t>(number, std::numeric_limits<std::int32_t>::min(),
-                                                               std::numeric_limits<std::int32_t>::max()));
+    value = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        number, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     return true;
 }
 

@@ -49,7 +49,11 @@ struct Entity {
 };
 
 constexpr Entity kEntities[] = {
-    {'<', "lt;"}, {'&', "amp;"}, {'>', "gt;"}, {'\'', "apos;"}, {'"', "quot;"},
+    { '<', "lt;" },
+    { '&', "amp;" },
+    { '>', "gt;" },
+    { '\'', "apos;" },
+    { '"', "quot;" },
 };
 
 } // namespace
@@ -63,7 +67,7 @@ void CXmlDocument::Reset()
 {
     Document.clear();
     ErrorText.clear();
-    Positions.assign(1, ElemPos{});
+    Positions.assign(1, ElemPos {});
     Current = 0;
     CurrentChild = 0;
     Depth = 0;
@@ -78,12 +82,23 @@ std::string CXmlDocument::EscapeText(std::string_view text, bool attribute)
     result.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '<': result += "&lt;"; break;
-        case '&': result += "&amp;"; break;
-        case '>': result += "&gt;"; break;
-        case '\'': result += attribute ? "&apos;" : "'"; break;
-        case '"': result += attribute ? "&quot;" : "\""; break;
-        default: result += c;
+        case '<':
+            result += "&lt;";
+            break;
+        case '&':
+            result += "&amp;";
+            break;
+        case '>':
+            result += "&gt;";
+            break;
+        case '\'':
+            result += attribute ? "&apos;" : "'";
+            break;
+        case '"':
+            result += attribute ? "&quot;" : "\"";
+            break;
+        default:
+            result += c;
         }
     }
     return result;
@@ -101,8 +116,8 @@ std::string CXmlDocument::UnescapeText(std::string_view text)
             continue;
         }
         const std::string_view rest = text.substr(i + 1);
-        const auto match = std::find_if(std::begin(kEntities), std::end(kEntities),
-                                        [&](const Entity& e) { return rest.starts_with(e.name); });
+        const auto match = std::find_if(
+            std::begin(kEntities), std::end(kEntities), [&](const Entity& e) { return rest.starts_with(e.name); });
         if (match == std::end(kEntities)) {
             result += '&';
             continue;
@@ -194,7 +209,7 @@ int CXmlDocument::NewSlot()
 {
     if (static_cast<std::size_t>(FreeSlot) >= Positions.size())
         Positions.resize(Positions.size() + Positions.size() / 2 + 1);
-    At(FreeSlot) = ElemPos{};
+    At(FreeSlot) = ElemPos {};
     return FreeSlot++;
 }
 
@@ -311,7 +326,7 @@ bool CXmlDocument::ParseRoot()
     if (IsEmptyElement(root))
         FinishAfter(root);
     else
-        open.push_back({root, 0});
+        open.push_back({ root, 0 });
     pos = static_cast<std::size_t>(At(root).StartClose) + 1;
     while (!open.empty()) {
         const int child = ParseStartTag(pos);
@@ -339,7 +354,7 @@ bool CXmlDocument::ParseRoot()
             FinishAfter(child);
         } else {
             pos = static_cast<std::size_t>(c.StartClose) + 1;
-            open.push_back({child, 0});
+            open.push_back({ child, 0 });
         }
     }
     return true;
@@ -350,12 +365,12 @@ bool CXmlDocument::ParseText(const std::string& text)
     Reset();
     Document = text;
     if (text.empty() || text.size() > kMaxDocument) {
-        Positions.assign(1, ElemPos{});
+        Positions.assign(1, ElemPos {});
         return false;
     }
     Positions.resize(std::min(text.size() / 64 + 8, kMaxInitialSlots));
     if (!ParseRoot()) {
-        Positions.assign(1, ElemPos{});
+        Positions.assign(1, ElemPos {});
         FreeSlot = 1;
         return false;
     }
@@ -383,8 +398,7 @@ bool CXmlDocument::SeekChild(std::string_view name)
         SeekElement();
     if (Current == 0 || IsEmptyElement(Current))
         return false;
-    const int start = CurrentChild != 0 ? At(CurrentChild).NextSibling
-                                        : At(Current).FirstChild;
+    const int start = CurrentChild != 0 ? At(CurrentChild).NextSibling : At(Current).FirstChild;
     for (int i = start; i != 0; i = At(i).NextSibling) {
         if (name.empty() || NameView(i) == name) {
             CurrentChild = i;
@@ -438,7 +452,7 @@ std::string CXmlDocument::ReadAttribute(std::string_view name) const
         if (token.quoted || text == "=" || text != name)
             continue;
         const Token equals = NextToken(token.next);
-        const Token value = equals.found ? NextToken(equals.next) : Token{};
+        const Token value = equals.found ? NextToken(equals.next) : Token {};
         if (!value.found || !value.quoted)
             return {};
         return UnescapeText(TokenText(value));
@@ -471,15 +485,14 @@ std::string CXmlDocument::ReadChildText() const
 int CXmlDocument::LastChild(int parent) const
 {
     int last = 0;
-    for (int i = At(parent).FirstChild; i != 0;
-         i = At(i).NextSibling)
+    for (int i = At(parent).FirstChild; i != 0; i = At(i).NextSibling)
         last = i;
     return last;
 }
 
 void CXmlDocument::ShiftSubtree(int index, std::int32_t delta)
 {
-    std::vector<int> pending{index};
+    std::vector<int> pending { index };
     bool top = true;
     while (!pending.empty()) {
         const int n = pending.back();
@@ -505,8 +518,7 @@ void CXmlDocument::ShiftSubtree(int index, std::int32_t delta)
 void CXmlDocument::ShiftFollowing(int index, std::int32_t delta)
 {
     for (int n = index; n != 0; n = At(n).Parent) {
-        for (int s = At(n).NextSibling; s != 0;
-             s = At(s).NextSibling)
+        for (int s = At(n).NextSibling; s != 0; s = At(s).NextSibling)
             ShiftSubtree(s, delta);
         const int parent = At(n).Parent;
         if (parent == 0)
@@ -572,8 +584,7 @@ int CXmlDocument::InsertElement(int parent, int previous, std::string_view name,
     else if (previous != 0)
         offset = static_cast<std::size_t>(At(previous).After);
     else if (parent != 0 && At(parent).FirstChild != 0)
-        offset = static_cast<std::size_t>(
-            At(At(parent).FirstChild).StartOpen);
+        offset = static_cast<std::size_t>(At(At(parent).FirstChild).StartOpen);
     else if (parent != 0)
         offset = static_cast<std::size_t>(At(parent).EndOpen);
 

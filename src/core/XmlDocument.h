@@ -9,11 +9,11 @@
 // Where one element lies in the document text. Record 0 stands for the
 // document level; its FirstChild is the root element.
 struct ElemPos {
-    std::int32_t StartOpen = 0;  // "<" of the start tag
+    std::int32_t StartOpen = 0; // "<" of the start tag
     std::int32_t StartClose = 0; // ">" of the start tag
-    std::int32_t EndOpen = 0;    // "<" of the end tag; the "/" of an empty element
-    std::int32_t EndClose = 0;   // ">" of the end tag; StartClose for an empty element
-    std::int32_t After = 0;      // where the text after the element begins
+    std::int32_t EndOpen = 0; // "<" of the end tag; the "/" of an empty element
+    std::int32_t EndClose = 0; // ">" of the end tag; StartClose for an empty element
+    std::int32_t After = 0; // where the text after the element begins
     std::int32_t Parent = 0;
     std::int32_t FirstChild = 0;
     std::int32_t NextSibling = 0;
@@ -62,8 +62,8 @@ public:
 private:
     struct Token {
         std::size_t start = 0; // first byte of the token (after a quote)
-        std::size_t end = 0;   // one past its last byte
-        std::size_t next = 0;  // where the following token search starts
+        std::size_t end = 0; // one past its last byte
+        std::size_t next = 0; // where the following token search starts
         bool quoted = false;
         bool found = false;
     };

@@ -29,7 +29,7 @@ std::string NameOf(const std::string& path)
 // replaced.
 std::string ResolveLink(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char resolved[PATH_MAX];
@@ -47,7 +47,7 @@ void SyncFolder(const std::string& folder)
     ::close(fd);
 }
 
-std::atomic<unsigned> g_counter{0};
+std::atomic<unsigned> g_counter { 0 };
 
 } // namespace
 
@@ -78,7 +78,7 @@ bool CAtomicFile::Open(const std::string& path)
     Discard();
     m_error = 0;
     m_target = ResolveLink(path);
-    struct stat st {};
+    struct stat st { };
     const bool exists = ::stat(m_target.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         m_error = EISDIR;

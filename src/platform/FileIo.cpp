@@ -19,7 +19,10 @@ ReadResult Failed(ReadResult result, int error, int* errorCode)
 // Closes the descriptor however the read ends.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {
+    }
     ~Descriptor()
     {
         if (m_fd >= 0)
@@ -49,7 +52,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
         return Failed(ReadResult::OpenFailed, errno, errorCode);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(file.Get(), &st) != 0)
         return Failed(ReadResult::OpenFailed, errno, errorCode);
     // A folder opens on Linux, but is no file to read.
@@ -79,7 +82,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_
 
 bool IsReadableFile(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -91,7 +94,7 @@ bool IsReadableFile(const std::string& path)
 
 bool IsReadOnlyFile(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 

@@ -9,8 +9,8 @@ namespace FileIo {
 
 enum class ReadResult {
     Ok,
-    OpenFailed,  // missing, not permitted, or a folder in place of the file
-    ReadFailed,  // an input error, or the file is larger than the limit
+    OpenFailed, // missing, not permitted, or a folder in place of the file
+    ReadFailed, // an input error, or the file is larger than the limit
     CloseFailed,
 };
 

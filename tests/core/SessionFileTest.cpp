@@ -1,8 +1,9 @@
+#include "core/SessionFile.h"
+
 #include "StringTable.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
-#include "core/SessionFile.h"
 #include "platform/MyRegistry.h"
 
 #include <filesystem>
@@ -105,7 +106,7 @@ std::string OnDisk(const std::string& lines)
 std::string Xml(const std::string& body, const std::string& version = "003")
 {
     return OnDisk("<?xml version=\"1.0\"?>\n<SESSION version=\"" + version + "\">\n<ACTIVESET>0</ACTIVESET>\n" + body
-                  + "</SESSION>\n");
+        + "</SESSION>\n");
 }
 
 } // namespace
@@ -152,7 +153,7 @@ TEST(SessionFile, NewerVersionIsRefusedOthersAreRead)
 {
     TempDir dir;
     const std::string set = "<SET>\n<NAME>S</NAME>\n<SCHEDULER>\n<ACTIVE>1</ACTIVE>\n</SCHEDULER>\n</SET>\n";
-    for (const char* version : {"002", "3", "", "x"}) {
+    for (const char* version : { "002", "3", "", "x" }) {
         Sessions s;
         const std::string path = dir.Write("v.kvf", Xml(set, version));
         EXPECT_EQ(s.working.OpenSession(s.prompter, &path), 0) << version;
@@ -175,31 +176,30 @@ TEST(SessionFile, MissingOrMisplacedElementsFollowTheForwardSearch)
 {
     TempDir dir;
     Sessions s;
-    const std::string path = dir.Write(
-        "odd.kvf", Xml("<SET>\n<NAME>N</NAME>\n<OTHER>skip</OTHER>\n<BACKUP>\n<SOURCEFOLDER>/s</SOURCEFOLDER>\n"
-                       "<INCLUDEFILES>*.x</INCLUDEFILES>\n<EXCLUDEFILES>7 files</EXCLUDEFILES>\n</BACKUP>\n"
-                       "<SCHEDULER>\n<ACTIVE>1</ACTIVE>\n<CONDITION>2</CONDITION>\n<ACTION>1</ACTION>\n"
-                       "</SCHEDULER>\n</SET>\n"));
+    const std::string path = dir.Write("odd.kvf",
+        Xml("<SET>\n<NAME>N</NAME>\n<OTHER>skip</OTHER>\n<BACKUP>\n<SOURCEFOLDER>/s</SOURCEFOLDER>\n"
+            "<INCLUDEFILES>*.x</INCLUDEFILES>\n<EXCLUDEFILES>7 files</EXCLUDEFILES>\n</BACKUP>\n"
+            "<SCHEDULER>\n<ACTIVE>1</ACTIVE>\n<CONDITION>2</CONDITION>\n<ACTION>1</ACTION>\n"
+            "</SCHEDULER>\n</SET>\n"));
     ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
     ASSERT_EQ(s.working.Sets.size(), 1u);
     const CSet& set = s.working.Sets[0];
     ASSERT_EQ(set.Entries.size(), 1u);
     const CBackup& entry = set.Entries[0];
     EXPECT_EQ(entry.SourceFolder, "/s");
-    EXPECT_EQ(entry.DestinationFolder, "/s");     // missing: the text found before
+    EXPECT_EQ(entry.DestinationFolder, "/s"); // missing: the text found before
     EXPECT_EQ(entry.ExcludeFolders, "/s");
-    EXPECT_EQ(entry.Recursive, 7);                // missing RECURSIVE: EXCLUDEFILES's number
-    EXPECT_EQ(set.ActiveAction, 0);               // NAME's text read as a number
-    EXPECT_EQ(set.Schedule.Action, 1);            // ACTION after CONDITION: still found
-    EXPECT_EQ(set.Schedule.Condition, 1);         // CONDITION then lies behind: ACTION's text
+    EXPECT_EQ(entry.Recursive, 7); // missing RECURSIVE: EXCLUDEFILES's number
+    EXPECT_EQ(set.ActiveAction, 0); // NAME's text read as a number
+    EXPECT_EQ(set.Schedule.Action, 1); // ACTION after CONDITION: still found
+    EXPECT_EQ(set.Schedule.Condition, 1); // CONDITION then lies behind: ACTION's text
 }
 
 TEST(SessionFile, EmptySetElementsAreSkippedWithoutLooping)
 {
     TempDir dir;
     Sessions s;
-    const std::string path = dir.Write(
-        "empty-set.kvf",
+    const std::string path = dir.Write("empty-set.kvf",
         Xml("<SET/>\n<SET>just text</SET>\n<SET>\n<NAME>Kept</NAME>\n<SCHEDULER/>\n</SET>\n<SET/>\n"
             "<SET>\n<NAME>No schedule</NAME>\n</SET>\n"));
     ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
@@ -270,8 +270,9 @@ TEST(SessionFile, HostileTextCountsAreBoundedByTheFile)
 {
     TempDir dir;
     Sessions s;
-    const std::string path = dir.Write("counts.kvf", "SettingsVersion:\t2\nSessionActiveSet:\t-5\nSessionCSetSize:\t"
-                                                     "2000000000\nSetCBackupSize:\t2000000000\nSetName:\tX\n");
+    const std::string path = dir.Write("counts.kvf",
+        "SettingsVersion:\t2\nSessionActiveSet:\t-5\nSessionCSetSize:\t"
+        "2000000000\nSetCBackupSize:\t2000000000\nSetName:\tX\n");
     ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
     EXPECT_EQ(s.working.ActiveSet, -5);
     EXPECT_LE(s.working.Sets.size(), 5u);
@@ -291,10 +292,10 @@ TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessage)
         std::string path;
         int code;
     } cases[] = {
-        {dir / "missing.kvf", -2},
-        {dir / "folder.kvf", -2},
-        {empty, -3},
-        {"/proc/self/mem", -5},
+        { dir / "missing.kvf", -2 },
+        { dir / "folder.kvf", -2 },
+        { empty, -3 },
+        { "/proc/self/mem", -5 },
     };
     for (const auto& c : cases) {
         Sessions s;
@@ -307,11 +308,26 @@ TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessage)
     }
 }
 
+// Neither a FIFO (which would block a plain open) nor a file far larger than
+// any session (here a sparse one) may hang the program or fill its memory.
+TEST(SessionFile, FifosAndHugeFilesAreRefusedAtOnce)
+{
+    TempDir dir;
+    const std::string fifo = dir / "fifo.kvf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir / "huge.kvf";
+    dir.Write("huge.kvf", "<SESSION>");
+    fs::resize_file(huge, CSessionFile::kMaxFileSize + 1);
+    Sessions s;
+    EXPECT_EQ(s.working.OpenSession(s.prompter, &fifo), -2);
+    EXPECT_EQ(s.working.OpenSession(s.prompter, &huge), -5);
+}
+
 TEST(SessionFile, GarbageLoadsAsNoSetsWithoutAMessage)
 {
     TempDir dir;
-    for (const std::string& bytes : {std::string("\x89PNG\r\n\x1a\n\0\0", 10), std::string("<OTHER><SET><NAME>x</NAME></SET></OTHER>"),
-                                     std::string("<SESSION version=\"1\"><SET>")}) {
+    for (const std::string& bytes : { std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+             std::string("<OTHER><SET><NAME>x</NAME></SET></OTHER>"), std::string("<SESSION version=\"1\"><SET>") }) {
         Sessions s;
         const std::string path = dir.Write("garbage.kvf", bytes);
         EXPECT_EQ(s.working.RunFileCommand(SessionCommand::Open, s.prompter, &path), 0);
@@ -431,7 +447,7 @@ TEST(SessionFile, FullDiskLeavesTheOldFileWhole)
     struct Unmount {
         std::string path;
         ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + path + "'").c_str()); }
-    } unmount{mountPoint};
+    } unmount { mountPoint };
 
     Sessions s;
     const std::string path = mountPoint + "/session.kvf";
@@ -461,7 +477,7 @@ TEST(SessionFile, ReplacingKeepsModeAndLinks)
     ASSERT_EQ(s.working.SaveSession(s.prompter), 0);
     EXPECT_TRUE(fs::is_symlink(dir / "link.kvf"));
     EXPECT_EQ(TempDir::Read(real), kFreshSession);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }

@@ -77,8 +77,9 @@ TEST(XmlDocument, EscapesTextAndAttributesAndReadsThemBack)
     doc.WriteElement("R");
     doc.WriteAttribute("id", "it's \"<&>\"");
     doc.WriteChild("T", "a & b <c> it's \"q\"");
-    EXPECT_EQ(doc.GetText(), "<R id=\"it&apos;s &quot;&lt;&amp;&gt;&quot;\">\r\n"
-                             "<T>a &amp; b &lt;c&gt; it's \"q\"</T>\r\n</R>\r\n");
+    EXPECT_EQ(doc.GetText(),
+        "<R id=\"it&apos;s &quot;&lt;&amp;&gt;&quot;\">\r\n"
+        "<T>a &amp; b &lt;c&gt; it's \"q\"</T>\r\n</R>\r\n");
     CXmlDocument read;
     ASSERT_TRUE(read.ParseText(doc.GetText()));
     ASSERT_TRUE(read.SeekElement("R"));
@@ -90,7 +91,7 @@ TEST(XmlDocument, EscapesTextAndAttributesAndReadsThemBack)
 TEST(XmlDocument, UnknownAndNumericReferencesStayAsTheyAre)
 {
     EXPECT_EQ(CXmlDocument::UnescapeText("&#38; &#x26; &nbsp; & &amp &lt;&gt;&apos;&quot;&amp;lt;"),
-              "&#38; &#x26; &nbsp; & &amp <>'\"&lt;");
+        "&#38; &#x26; &nbsp; & &amp <>'\"&lt;");
     EXPECT_EQ(CXmlDocument::UnescapeText("trailing &"), "trailing &");
 }
 
@@ -110,8 +111,9 @@ TEST(XmlDocument, SeekChildForAbsentNameKeepsThePreviousChild)
 TEST(XmlDocument, NavigationStepsInAndOutAndMatchesNamesExactly)
 {
     CXmlDocument doc;
-    ASSERT_TRUE(doc.ParseText("<?xml version=\"1.0\"?>\r\n<!-- c --><!DOCTYPE s>\n<S v=\"7\">\n<X/>\n<SET><N>a</N></SET>\n"
-                              "<set><N>b</N></set><SET><N>c</N></SET></S> trailing <ignored>"));
+    ASSERT_TRUE(
+        doc.ParseText("<?xml version=\"1.0\"?>\r\n<!-- c --><!DOCTYPE s>\n<S v=\"7\">\n<X/>\n<SET><N>a</N></SET>\n"
+                      "<set><N>b</N></set><SET><N>c</N></SET></S> trailing <ignored>"));
     EXPECT_FALSE(doc.StepOut());
     ASSERT_TRUE(doc.SeekElement("S"));
     EXPECT_EQ(doc.ReadAttribute("v"), "7");
@@ -145,7 +147,8 @@ TEST(XmlDocument, SeekChildFailsOnEmptyElementAndStepInNeedsAChild)
 TEST(XmlDocument, ReadsCdataWithoutUnescapingAndWhitespaceAsGiven)
 {
     CXmlDocument doc;
-    ASSERT_TRUE(doc.ParseText("<R><C> <![CDATA[a<b&amp;]]></C><W>  x &amp; y \r\n</W><P><Q/></P><S><![CDATA[]]></S></R>"));
+    ASSERT_TRUE(
+        doc.ParseText("<R><C> <![CDATA[a<b&amp;]]></C><W>  x &amp; y \r\n</W><P><Q/></P><S><![CDATA[]]></S></R>"));
     ASSERT_TRUE(doc.SeekChild("C"));
     EXPECT_EQ(doc.ReadChildText(), "a<b&amp;");
     ASSERT_TRUE(doc.SeekChild("W"));
@@ -245,7 +248,8 @@ TEST(XmlDocument, WrittenOffsetsMatchAReparse)
     ASSERT_TRUE(read.ParseText(doc.GetText())) << read.GetErrorText();
     const std::string written = DumpAll(doc);
     EXPECT_EQ(written, DumpAll(read));
-    EXPECT_EQ(written, "R [root]\n A=1 []\n B= [b]\n  B1=x&y []\n  B2= []\n   B21=deep []\n C=after-b []\n D=last []\n");
+    EXPECT_EQ(
+        written, "R [root]\n A=1 []\n B= [b]\n  B1=x&y []\n  B2= []\n   B21=deep []\n C=after-b []\n D=last []\n");
 }
 
 TEST(XmlDocument, ChildrenAddedToAParsedDocumentLandInPlace)

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!mkdtemp(pattern.data()))
         std::abort();
     g_folder = pattern;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR"})
+    for (const char* name :
+        { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR" })
         setenv(name, g_folder.c_str(), 1);
     std::atexit([] {
         std::error_code error;
