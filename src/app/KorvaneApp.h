@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLineRequest.h"
+#include "core/Prompter.h"
 #include "core/Session.h"
 #include "core/SettingsRecord.h"
 #include "scheduler/ActionFlags.h"
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 
-class CPrompter;
 class CRunDisplay;
 
 // Exit statuses of the program, listed in the README.
@@ -44,6 +44,11 @@ public:
     // one took it (this program then ends).
     using InstanceGuard = std::function<bool(const std::string& firstArgument)>;
     void SetInstanceGuard(InstanceGuard guard) { m_instanceGuard = std::move(guard); }
+
+    // The prompter of start-up and of every run (the console's until the
+    // interface layer puts its own in place, before InitInstance).
+    void SetPrompter(std::unique_ptr<CPrompter> prompter) { m_prompter = std::move(prompter); }
+    CPrompter& Prompter() { return *m_prompter; }
 
     // Start-up in its fixed order; returns the exit status.
     int InitInstance();

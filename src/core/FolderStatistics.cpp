@@ -1,6 +1,7 @@
 #include "core/FolderStatistics.h"
 
 #include "core/Backup.h"
+#include "platform/ThreadPriority.h"
 #include "scan/PathFormat.h"
 
 CFolderStatistics::~CFolderStatistics()
@@ -20,7 +21,10 @@ void CFolderStatistics::StartFolderScan(CBackup& entry, std::uint64_t clusterByt
     entry.TotalSize = 0;
     entry.SizeOnDisk = 0;
     m_entry = &entry;
-    m_thread = std::thread(&CFolderStatistics::ScanNow, std::ref(entry), clusterBytes, now);
+    m_thread = std::thread([&entry, clusterBytes, now] {
+        CThreadPriority::LowerCurrentThread();
+        ScanNow(entry, clusterBytes, now);
+    });
 }
 
 void CFolderStatistics::Cancel()

@@ -6,6 +6,7 @@
 #include "core/SettingsRecord.h"
 #include "platform/Clock.h"
 #include "platform/MyRegistry.h"
+#include "platform/ThreadPriority.h"
 #include "scheduler/ActionFlags.h"
 #include "scheduler/DueTimes.h"
 
@@ -69,6 +70,7 @@ void CSchedulerThread::Stop()
 
 void CSchedulerThread::Loop()
 {
+    CThreadPriority::LowerCurrentThread();
     Startup();
     while (!m_stop) {
         PauseBetweenPasses();
