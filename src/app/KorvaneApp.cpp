@@ -157,7 +157,8 @@ int CKorvaneApp::RunWithoutWindows(Start start)
         return RunUnattended();
     if (start == Start::Automatic)
         return RunScheduler();
-    std::cerr << "Korvane: no window can be shown here (no display). Run a backup set like this:\n\n"
+    const char* why = CTerminal::HasDisplay() ? "" : " (no display)";
+    std::cerr << "Korvane: no window can be shown here" << why << ". Run a backup set like this:\n\n"
               << CommandLineHelpText(ProgramName(m_argumentZero))
               << "\nor run the scheduler with: " << ProgramName(m_argumentZero) << " /i\n";
     return ExitWrongCall;
