@@ -185,8 +185,25 @@ void CSchedulerThread::RunEvent(std::size_t index, const CSet& copy)
     m_run(copy);
     {
         std::lock_guard lock(m_session.Lock);
-        if (index < m_session.Sets.size() && m_session.Sets[index].Schedule.Active)
-            ComputeDueTimes(m_session.Sets[index].Schedule, m_clock.Now());
+        if (CSet* set = FindRunSet(index, copy); set && set->Schedule.Active)
+            ComputeDueTimes(set->Schedule, m_clock.Now());
     }
     m_flags.ScheduledEvent = 0;
+}
+
+// The set that was run, after a run during which the user may have added,
+// removed or moved sets: its old place if it still holds it, else the set of
+// the same name and schedule. Were another set's times moved on instead, the
+// run set would stay due and run again at the next minute.
+CSet* CSchedulerThread::FindRunSet(std::size_t index, const CSet& copy)
+{
+    const auto same
+        = [&copy](const CSet& set) { return set.Name == copy.Name && set.Schedule.IsSameContent(copy.Schedule); };
+    if (index < m_session.Sets.size() && same(m_session.Sets[index]))
+        return &m_session.Sets[index];
+    for (CSet& set : m_session.Sets) {
+        if (same(set))
+            return &set;
+    }
+    return nullptr;
 }

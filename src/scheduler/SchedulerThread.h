@@ -61,6 +61,7 @@ private:
     enum class Pick { End, Skip, Run };
     Pick PickSet(std::size_t index, const std::function<bool(const CScheduler&)>& when, CSet& copy);
     void RunEvent(std::size_t index, const CSet& copy);
+    CSet* FindRunSet(std::size_t index, const CSet& copy);
 
     CSession& m_session;
     const SettingsRecord& m_settings;

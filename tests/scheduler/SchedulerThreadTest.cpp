@@ -137,6 +137,27 @@ TEST_F(SchedulerThreadTest, ARunThatRemovesSetsEndsThePassSafely)
     EXPECT_EQ(runs.size(), 1u);
 }
 
+TEST_F(SchedulerThreadTest, ASetRemovedBeforeTheRunSetDuringTheRunDoesNotMakeItRunAgain)
+{
+    AddHourly("Early", 10);
+    AddHourly("Due", 30);
+    AddHourly("Later", 45);
+    auto scheduler = CSchedulerThread(session, settings, flags, prompter, clock, [this](const CSet& set) {
+        runs.push_back({ set.Name, clock.Now(), 1 });
+        std::lock_guard lock(session.Lock);
+        session.Sets.pop_front();
+    });
+    scheduler.Startup();
+    clock.Set(At(10, 30, 0));
+    scheduler.Poll();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(session.Sets[0].Schedule.NextDue, At(11, 30)) << "the run set's times moved on";
+    EXPECT_EQ(session.Sets[1].Schedule.NextDue, At(10, 45));
+    clock.Set(At(10, 31, 0));
+    scheduler.Poll();
+    EXPECT_EQ(runs.size(), 1u);
+}
+
 class MissedEventsTest : public SchedulerThreadTest {
 protected:
     void PrepareMissed(int policy)
