@@ -130,6 +130,10 @@ int CSession::OpenSession(CPrompter& prompter, const std::string* path)
     else if (AskOpenFileName(prompter) != 0)
         return -1;
     const int result = CSessionFile::Read(FileName, *this, prompter);
+    // A file of a newer version was refused and has said so; forgetting its
+    // name keeps a later Save from writing the older format over it.
+    if (result == -1)
+        FileName.clear();
     // Whatever the file gave, possibly nothing, is now the saved state. Were a
     // failed open counted as a change, the next "save the current session?"
     // would write the empty session over the very file that failed to open.

@@ -166,9 +166,12 @@ TEST(SessionFile, NewerVersionIsRefusedOthersAreRead)
     ASSERT_EQ(s.prompter.asked.size(), 1u);
     EXPECT_EQ(s.prompter.asked[0].text, LoadString(57695));
     EXPECT_TRUE(s.working.Sets.empty());
-    EXPECT_EQ(s.working.FileName, path);
-    // The empty session must not be offered for saving over the newer file.
+    // The empty session must not be offered for saving over the newer file,
+    // and a set added later must not be saved over it under its name.
     EXPECT_FALSE(s.working.HasUnsavedChanges());
+    EXPECT_TRUE(s.working.FileName.empty());
+    s.working.Sets.emplace_back().Name = "Added";
+    EXPECT_EQ(s.working.SaveSession(s.prompter), -1) << "asks for a new name; the script cancels";
     EXPECT_EQ(TempDir::Read(path), Xml(set, "004"));
 }
 
