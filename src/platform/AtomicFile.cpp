@@ -73,7 +73,7 @@ void CAtomicFile::Discard()
     m_temp.clear();
 }
 
-bool CAtomicFile::Open(const std::string& path)
+bool CAtomicFile::Open(const std::string& path, int newFileMode)
 {
     Discard();
     m_error = 0;
@@ -109,6 +109,8 @@ bool CAtomicFile::Open(const std::string& path)
         // privileges we may not have, and is then left as it is.
         [[maybe_unused]] const int owned = ::fchown(m_fd, st.st_uid, st.st_gid);
         ::fchmod(m_fd, st.st_mode & 07777);
+    } else if (newFileMode >= 0) {
+        ::fchmod(m_fd, static_cast<mode_t>(newFileMode) & 07777);
     }
     return true;
 }

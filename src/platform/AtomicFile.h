@@ -16,7 +16,9 @@ public:
 
     // Creates the temporary file. Fails when the target is a folder, a file
     // without its owner's write bit, or its folder is missing or not writable.
-    bool Open(const std::string& path);
+    // A new file gets newFileMode exactly, an existing one keeps its
+    // own mode and owner; -1 leaves a new file at 0666 less the umask.
+    bool Open(const std::string& path, int newFileMode = -1);
     // Writes all bytes; false on a short write (the disk is full, ...).
     bool Write(std::string_view bytes);
     // Flushes, closes and renames over the target.

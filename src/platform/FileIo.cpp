@@ -1,5 +1,7 @@
 #include "platform/FileIo.h"
 
+#include "platform/UniqueFd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,40 +18,13 @@ ReadResult Failed(ReadResult result, int error, int* errorCode)
     return result;
 }
 
-// Closes the descriptor however the read ends.
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    int Release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
 } // namespace
 
 ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes, int* errorCode)
 {
     bytes.clear();
     // Without O_NONBLOCK a FIFO given as a session file would hang the open.
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    CUniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
         return Failed(ReadResult::OpenFailed, errno, errorCode);
     struct stat st { };
@@ -75,8 +50,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_
             return Failed(ReadResult::ReadFailed, EFBIG, errorCode);
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
-    if (::close(file.Release()) != 0)
-        return Failed(ReadResult::CloseFailed, errno, errorCode);
+    if (const int error = file.Close(); error != 0)
+        return Failed(ReadResult::CloseFailed, error, errorCode);
     return ReadResult::Ok;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/SmallFile.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -7,47 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Closes a descriptor at scope end.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    int Release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const std::string& contents)
-{
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t written = ::write(fd, contents.data() + done, contents.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 bool MakeParentFolders(const std::string& path)
 {
@@ -59,63 +21,28 @@ bool MakeParentFolders(const std::string& path)
     return true;
 }
 
-// The file a write should replace: the target of a symbolic link (a
-// mimeapps.list kept in a dotfiles folder stays a link), else the path.
-std::string ResolvedTarget(const std::string& path)
-{
-    struct stat info { };
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return path;
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
-}
-
 } // namespace
 
 bool ReadSmallFile(const std::string& path, std::string& contents)
 {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        return false;
+    // Desktop entries and association lists are small; anything near this
+    // size is not one of ours.
+    constexpr std::size_t kLimit = 16 * 1024 * 1024;
     std::string data;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        data.append(buffer, static_cast<std::size_t>(got));
-    }
+    if (FileIo::ReadWholeFile(path, data, kLimit) != FileIo::ReadResult::Ok)
+        return false;
     contents = std::move(data);
     return true;
 }
 
-bool WriteSmallFile(const std::string& requested, const std::string& contents, unsigned mode)
+bool WriteSmallFile(const std::string& path, const std::string& contents, unsigned mode)
 {
-    const std::string path = ResolvedTarget(requested);
+    // A link (a mimeapps.list kept in a dotfiles folder) stays a link: the
+    // file it points to is the one replaced, keeping its mode.
     if (!MakeParentFolders(path))
         return false;
-    // A file that exists keeps its mode: the user may have made it private.
-    if (struct stat info {}; ::stat(path.c_str(), &info) == 0)
-        mode = info.st_mode & 07777;
-    std::string temporary = path + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.Get() < 0)
-        return false;
-    const bool written = ::fchmod(fd.Get(), static_cast<mode_t>(mode)) == 0 && WriteAll(fd.Get(), contents)
-        && ::fsync(fd.Get()) == 0 && ::close(fd.Release()) == 0;
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    CAtomicFile file;
+    return file.Open(path, static_cast<int>(mode)) && file.Write(contents) && file.Commit();
 }
 
 DeleteResult DeleteSmallFile(const std::string& path)
