@@ -6,10 +6,10 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash scripts/deps.sh
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF
-korvane="$root/build/src/korvane"
+bash scripts/build.sh build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF
+korvane="$root/build-demo/src/korvane"
 
-demo="$root/build/demo"
+demo="$root/build-demo/demo"
 rm -rf "$demo"
 mkdir -p "$demo/home/.config/Zellik Software" "$demo/sample" "$demo/backup"
 mkdir -m 700 "$demo/home/run"

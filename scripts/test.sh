@@ -10,11 +10,11 @@ export QT_QPA_PLATFORM=offscreen
 fuzz_seconds="${KORVANE_FUZZ_SECONDS:-20}"
 
 echo "== build and test"
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON
 ctest --test-dir build --output-on-failure -j2
 
 echo "== sanitizer build and test"
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_TESTS=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j2
 
