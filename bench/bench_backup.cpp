@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     entry.Recursive = 1;
     set.Entries.push_back(entry);
 
-    std::atomic<int> cancel{0};
+    std::atomic<int> cancel { 0 };
     const auto start = std::chrono::steady_clock::now();
     CGetInfoWorker scan(set, cancel);
     scan.Start();
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     worker.Start();
     worker.Wait();
     std::printf("copy: %zu added, %zu updated, %zu deleted files, %zu deleted folders, %zu processed | %.3f s\n",
-        worker.AddedFiles.size(), worker.UpdatedFiles.size(), worker.DeletedFiles.size(),
-        worker.DeletedFolders.size(), worker.ProcessedFiles.size(), Seconds(start) - scanSeconds);
+        worker.AddedFiles.size(), worker.UpdatedFiles.size(), worker.DeletedFiles.size(), worker.DeletedFolders.size(),
+        worker.ProcessedFiles.size(), Seconds(start) - scanSeconds);
     return 0;
 }

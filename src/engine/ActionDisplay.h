@@ -9,5 +9,5 @@ class CActionDisplay {
 public:
     virtual ~CActionDisplay() = default;
 
-    virtual void SetTrayTooltip(const std::string& /*text*/) {}
+    virtual void SetTrayTooltip(const std::string& /*text*/) { }
 };

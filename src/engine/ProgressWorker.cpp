@@ -44,8 +44,7 @@ bool MapPath(const std::string& path, const std::string& from, const std::string
     return true;
 }
 
-template <typename List>
-auto FindRecord(List& list, const std::string& path) -> decltype(&list[0])
+template <typename List> auto FindRecord(List& list, const std::string& path) -> decltype(&list[0])
 {
     const std::size_t index = list.FindSorted(path);
     return index < list.size() && list[index].Path == path ? &list[index] : nullptr;
@@ -174,8 +173,7 @@ void CProgressWorker::RaiseElapsed()
 {
     const auto value = static_cast<std::int64_t>(m_clock.Now() - StartTime);
     std::int64_t current = Elapsed.load();
-    while (value > current && !Elapsed.compare_exchange_weak(current, value)) {
-    }
+    while (value > current && !Elapsed.compare_exchange_weak(current, value)) { }
 }
 
 void CProgressWorker::Tick()
@@ -271,8 +269,8 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
     const std::string root = BackupRoot(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
-        return {root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0, false};
-    return {source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0, true};
+        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0, false };
+    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0, true };
 }
 
 // Creates `to` when it is not a folder; false when the action is to end.
@@ -416,11 +414,12 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
 // errno of the failed copy. The scan's list of the target side tells whether
 // a file is there; after a retry, or when a new copy finds something in the
 // way, the disk is asked instead.
-int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record,
-    const std::string& target, bool& retried)
+int CProgressWorker::CopyOne(
+    CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried)
 {
     CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
-    const bool fileThere = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
+    const bool fileThere
+        = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
     if (!fileThere) {
         const int error = CopyFileWithSecurity(entry, record.Path, target, true);
         if (error != EEXIST || IsRealFolder(target) || !PathExists(target)) {

@@ -69,12 +69,12 @@ public:
     // Test hook: the copier every file copy goes through.
     CFileCopier& Copier() { return m_copier; }
 
-    std::atomic<std::int32_t> Running{1};
-    std::atomic<std::int32_t> Deleting{1};
-    std::atomic<std::int32_t> CopySecurity{1};
+    std::atomic<std::int32_t> Running { 1 };
+    std::atomic<std::int32_t> Deleting { 1 };
+    std::atomic<std::int32_t> CopySecurity { 1 };
     // Items that failed and were passed over (Ignore, asked or assumed); the
     // exit status of a command-line run reports them.
-    std::atomic<std::int32_t> FailedItems{0};
+    std::atomic<std::int32_t> FailedItems { 0 };
     CFileRecordArray ProcessedFiles;
     CFileRecordArray ProcessedFolders;
     CFileRecordArray DeletedFiles;
@@ -82,7 +82,7 @@ public:
     CFileRecordArray AddedFolders;
     CFileRecordArray AddedFiles;
     CFileRecordArray UpdatedFiles;
-    std::atomic<std::int64_t> Elapsed{0};
+    std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Its file records move into ProcessedFiles as they
     // are processed (SourceList in a backup, SecondList in a restore).
     CSet Set;
@@ -91,12 +91,12 @@ public:
 private:
     // One side of an entry as the copy phases see it.
     struct Direction {
-        std::string fromFolder;      // folder the lists' paths start with
-        std::string toFolder;        // folder the copies go to
-        CFileRecordArray* fromList;  // records copied from
-        CFileRecordArray* toList;    // records found at the target side
-        bool overwriteNewer;         // BackupOverwrite / RestoreOverwrite
-        bool clearReadOnly;          // a backup's copies are never read-only
+        std::string fromFolder; // folder the lists' paths start with
+        std::string toFolder; // folder the copies go to
+        CFileRecordArray* fromList; // records copied from
+        CFileRecordArray* toList; // records found at the target side
+        bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
+        bool clearReadOnly; // a backup's copies are never read-only
     };
 
     static bool Usable(const CBackup& entry);
@@ -112,8 +112,8 @@ private:
     void FilePhase(bool restore);
     bool ProcessFiles(CBackup& entry, const Direction& direction);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
-    int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
-        bool& retried);
+    int CopyOne(
+        CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore) const;
 
@@ -141,10 +141,10 @@ private:
     CClock& m_clock;
     CFileCopier m_copier;
 
-    std::atomic<std::int32_t> m_processedFileCount{0};
-    std::atomic<std::int32_t> m_processedFolderCount{0};
+    std::atomic<std::int32_t> m_processedFileCount { 0 };
+    std::atomic<std::int32_t> m_processedFolderCount { 0 };
     // Records of the set's lists, which stay in place while the worker runs.
-    std::atomic<const CFileRecord*> m_currentFolder{nullptr};
+    std::atomic<const CFileRecord*> m_currentFolder { nullptr };
     // The file in hand, an element of ProcessedFiles; guarded because an
     // aborted record moves back out of the list.
     mutable std::mutex m_currentFileMutex;

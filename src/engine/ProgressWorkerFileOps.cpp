@@ -1,10 +1,9 @@
 // The file operations of CProgressWorker: copying with security, creating
 // folders, removing items, and the error prompt they share.
-#include "engine/ProgressWorker.h"
-
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
+#include "engine/ProgressWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Compression.h"
 #include "platform/FileOps.h"
@@ -63,8 +62,8 @@ int CProgressWorker::AskFileOperation(const std::string& text)
 int CProgressWorker::ReportError(int code, const std::string& from, const std::string& to)
 {
     const std::string text = SystemErrorText(code);
-    LogFailure(FormatString("%s (error: %d), Source: %s, Backup: %s", text.c_str(), code, Short(from).c_str(),
-        Short(to).c_str()));
+    LogFailure(FormatString(
+        "%s (error: %d), Source: %s, Backup: %s", text.c_str(), code, Short(from).c_str(), Short(to).c_str()));
     return AskFileOperation(
         FormatString("%s (error: %d)\n\nSource: %s\nBackup: %s", text.c_str(), code, from.c_str(), to.c_str()));
 }
@@ -76,8 +75,8 @@ bool CProgressWorker::SecurityFor(const CBackup& entry) const
         && CopySecurity.load() == 1;
 }
 
-int CProgressWorker::CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to,
-    bool failIfExists)
+int CProgressWorker::CopyFileWithSecurity(
+    const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
 {
     if (const int error = m_copier.Copy(from, to, failIfExists))
         return error;
@@ -117,8 +116,8 @@ int CProgressWorker::FolderSecurity(const CBackup& entry, const std::string& fro
     CFileSecurity security;
     if (const int error = security.Read(fromFolder)) {
         LogFailure(FormatString("Failed to get file security from %s (error: %d)", Short(fromFolder).c_str(), error));
-        return AskFileOperation(FormatString(
-            LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error));
+        return AskFileOperation(
+            FormatString(LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error));
     }
     if (const int error = security.Write(toFolder)) {
         LogFailure(FormatString("Failed to set file security to %s (error: %d)", Short(toFolder).c_str(), error));
@@ -185,7 +184,7 @@ bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRe
 {
     std::vector<std::string> holdings;
     bool cancelled = false;
-    for (const CFileRecordArray* list : {&folders, &files}) {
+    for (const CFileRecordArray* list : { &folders, &files }) {
         for (const CFileRecord& record : *list) {
             if ((cancelled = Cancelled()))
                 break;

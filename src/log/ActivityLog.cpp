@@ -75,13 +75,13 @@ int CActivityLog::WriteEvent(int type, int action, const char* format, ...)
     return WriteText(type, action, message);
 }
 
-std::string CActivityLog::FormatRecord(std::uint64_t seconds, std::uint32_t tick, int type, int action,
-                                       const std::string& message)
+std::string CActivityLog::FormatRecord(
+    std::uint64_t seconds, std::uint32_t tick, int type, int action, const std::string& message)
 {
     // The tick is written signed, as the Windows program does; readers take
     // it back as unsigned.
-    return FormatString("%llu.%d\t%d\t%d\t", static_cast<unsigned long long>(seconds), static_cast<int>(tick), type,
-                        action)
+    return FormatString(
+               "%llu.%d\t%d\t%d\t", static_cast<unsigned long long>(seconds), static_cast<int>(tick), type, action)
         + OneLine(message);
 }
 

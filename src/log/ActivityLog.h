@@ -31,8 +31,8 @@ public:
     const std::string& FileName() const { return m_fileName; }
 
     // The record line as written (without the line end), for tests and the viewer.
-    static std::string FormatRecord(std::uint64_t seconds, std::uint32_t tick, int type, int action,
-                                    const std::string& message);
+    static std::string FormatRecord(
+        std::uint64_t seconds, std::uint32_t tick, int type, int action, const std::string& message);
 
 private:
     bool m_active;

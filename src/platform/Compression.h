@@ -7,7 +7,7 @@
 // flag (0x10) honour it.
 struct CompressionResult {
     int accessError = 0; // errno of opening the folder, 0 when opened
-    int setError = 0;    // errno of setting the flag, 0 when set
+    int setError = 0; // errno of setting the flag, 0 when set
     bool Ok() const { return accessError == 0 && setError == 0; }
 };
 

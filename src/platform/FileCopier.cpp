@@ -17,7 +17,10 @@ constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEX
 // Closes a descriptor at scope end unless released.
 class FdGuard {
 public:
-    explicit FdGuard(int fd) : m_fd(fd) {}
+    explicit FdGuard(int fd)
+        : m_fd(fd)
+    {
+    }
     ~FdGuard()
     {
         if (m_fd >= 0)
@@ -41,7 +44,10 @@ private:
 // Removes a half-written file at scope end unless told it is complete.
 class UnlinkGuard {
 public:
-    explicit UnlinkGuard(std::string path) : m_path(std::move(path)) {}
+    explicit UnlinkGuard(std::string path)
+        : m_path(std::move(path))
+    {
+    }
     ~UnlinkGuard()
     {
         if (!m_path.empty())
@@ -81,7 +87,7 @@ std::string NameOf(const std::string& path)
 // A temporary name beside the target; hidden, and marked as Korvane's own.
 std::string TempNameFor(const std::string& to)
 {
-    static thread_local std::mt19937 random{std::random_device{}()};
+    static thread_local std::mt19937 random { std::random_device {}() };
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
     std::string name = NameOf(to);
@@ -106,7 +112,7 @@ int OpenTemp(const std::string& to, std::string& tempPath)
 // without the owner's write bit is read-only even for root.
 int CheckReplaceable(const std::string& to, bool& exists)
 {
-    struct stat st {};
+    struct stat st { };
     exists = false;
     if (::lstat(to.c_str(), &st) != 0)
         return errno == ENOENT ? 0 : errno;
@@ -120,7 +126,10 @@ int CheckReplaceable(const std::string& to, bool& exists)
 
 } // namespace
 
-CFileCopier::CFileCopier() : m_effectiveUid(::geteuid()) {}
+CFileCopier::CFileCopier()
+    : m_effectiveUid(::geteuid())
+{
+}
 
 int CFileCopier::Copy(const std::string& from, const std::string& to, bool failIfExists)
 {
@@ -131,7 +140,7 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
         return errno == ENXIO ? EOPNOTSUPP : errno; // ENXIO: a socket
     }
     FdGuard source(sourceFd);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(sourceFd, &st) != 0)
         return errno;
     if (S_ISDIR(st.st_mode))
@@ -155,7 +164,7 @@ int CFileCopier::CopyRegular(int sourceFd, const std::string& to, bool failIfExi
     FdGuard target(targetFd);
     UnlinkGuard partial(writePath);
     if (!exists && st.st_size > 0) {
-        const timespec epoch[2] = {{0, 0}, {0, 0}};
+        const timespec epoch[2] = { { 0, 0 }, { 0, 0 } };
         ::futimens(targetFd, epoch);
     }
     if (const int error = WriteContents(sourceFd, targetFd, static_cast<std::uint64_t>(st.st_size), st))
@@ -251,7 +260,7 @@ int CFileCopier::FinishFile(int targetFd, const struct stat& st, bool flush)
         mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     if (::fchmod(targetFd, mode) != 0)
         return errno;
-    const timespec times[2] = {st.st_atim, st.st_mtim};
+    const timespec times[2] = { st.st_atim, st.st_mtim };
     if (::futimens(targetFd, times) != 0)
         return errno;
     if (flush && ::fsync(targetFd) != 0)
@@ -261,7 +270,7 @@ int CFileCopier::FinishFile(int targetFd, const struct stat& st, bool flush)
 
 int CFileCopier::CopyLink(const std::string& from, const std::string& to, bool failIfExists)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(from.c_str(), &st) != 0)
         return errno;
     if (!S_ISLNK(st.st_mode))
@@ -285,7 +294,7 @@ int CFileCopier::CopyLink(const std::string& from, const std::string& to, bool f
     if (::symlink(target.c_str(), writePath.c_str()) != 0)
         return errno;
     UnlinkGuard partial(writePath);
-    const timespec times[2] = {st.st_atim, st.st_mtim};
+    const timespec times[2] = { st.st_atim, st.st_mtim };
     ::utimensat(AT_FDCWD, writePath.c_str(), times, AT_SYMLINK_NOFOLLOW);
     if (writePath != to && ::rename(writePath.c_str(), to.c_str()) != 0)
         return errno;

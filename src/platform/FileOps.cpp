@@ -8,25 +8,25 @@
 
 bool IsFolder(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsRealFolder(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsLink(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool PathExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -37,7 +37,7 @@ int MakeFolder(const std::string& path)
 
 int MakeOwnerWritable(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return errno;
     if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR))
@@ -59,6 +59,6 @@ int MoveNoReplace(const std::string& from, const std::string& to)
 
 std::uint64_t DeviceOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_dev) : 0;
 }

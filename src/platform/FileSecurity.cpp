@@ -10,7 +10,10 @@ namespace {
 
 class AclGuard {
 public:
-    explicit AclGuard(acl_t acl) : m_acl(acl) {}
+    explicit AclGuard(acl_t acl)
+        : m_acl(acl)
+    {
+    }
     ~AclGuard()
     {
         if (m_acl)
@@ -79,7 +82,7 @@ int WriteDefaultAcl(const std::string& path, const std::vector<char>& ext)
 
 int CFileSecurity::Read(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return errno;
     m_uid = st.st_uid;

@@ -7,7 +7,10 @@ namespace {
 
 class CapGuard {
 public:
-    explicit CapGuard(cap_t caps) : m_caps(caps) {}
+    explicit CapGuard(cap_t caps)
+        : m_caps(caps)
+    {
+    }
     ~CapGuard()
     {
         if (m_caps)

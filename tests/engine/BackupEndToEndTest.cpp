@@ -28,8 +28,8 @@ protected:
         scan.Wait();
         EXPECT_EQ(0, cancel.load());
         auto worker = RunSet(scan.Set, false);
-        return {worker->AddedFiles.size(), worker->AddedFolders.size(), worker->UpdatedFiles.size(),
-            worker->DeletedFiles.size(), worker->DeletedFolders.size(), worker->ProcessedFiles.size()};
+        return { worker->AddedFiles.size(), worker->AddedFolders.size(), worker->UpdatedFiles.size(),
+            worker->DeletedFiles.size(), worker->DeletedFolders.size(), worker->ProcessedFiles.size() };
     }
 
     void BuildTree()

@@ -2,8 +2,8 @@
 
 #include "platform/FileOps.h"
 
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,7 +30,7 @@ std::string EngineFixture::Write(const std::string& rel, const std::string& byte
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     EXPECT_EQ(static_cast<ssize_t>(bytes.size()), ::write(fd, bytes.data(), bytes.size()));
     ::close(fd);
-    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    const timespec times[2] = { { mtime, 0 }, { mtime, 0 } };
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
     return path;
 }
@@ -58,10 +58,10 @@ void EngineFixture::Scan(CSet& set)
         entry.SourceUnlisted.clear();
         entry.SourceFound = IsFolder(entry.SourceFolder) ? 1 : 0;
         entry.SourceList.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles,
-            entry.ExcludeFiles, entry.Recursive != 0, CFileRecordArray::kByPath, entry.Recursive != 0, nullptr,
-            nullptr, nullptr, nullptr, 0, nullptr, entry.SourceFound ? &entry.SourceUnlisted : nullptr);
-        entry.SecondList.ScanFolder(root + "/", "", "*.*", "", true, CFileRecordArray::kByPath, true, nullptr,
-            nullptr, nullptr, nullptr, 0, nullptr);
+            entry.ExcludeFiles, entry.Recursive != 0, CFileRecordArray::kByPath, entry.Recursive != 0, nullptr, nullptr,
+            nullptr, nullptr, 0, nullptr, entry.SourceFound ? &entry.SourceUnlisted : nullptr);
+        entry.SecondList.ScanFolder(root + "/", "", "*.*", "", true, CFileRecordArray::kByPath, true, nullptr, nullptr,
+            nullptr, nullptr, 0, nullptr);
     }
 }
 
@@ -74,8 +74,8 @@ std::unique_ptr<CProgressWorker> EngineFixture::RunSet(CSet set, bool scan)
 {
     if (scan)
         Scan(set);
-    m_log = std::make_unique<CActivityLog>(settings.General.LogActivate != 0, settings.General.LogFileName, prompter,
-        clock);
+    m_log = std::make_unique<CActivityLog>(
+        settings.General.LogActivate != 0, settings.General.LogFileName, prompter, clock);
     auto worker = std::make_unique<CProgressWorker>(settings, scheduled, cancel, prompter, *m_log, display, clock);
     worker->Set = set;
     worker->Start();
@@ -91,7 +91,8 @@ void ExpectMirror(const std::string& source, const std::string& backup)
     for (auto it = fs::recursive_directory_iterator(source); it != fs::recursive_directory_iterator(); ++it) {
         const std::string rel = it->path().string().substr(source.size() + 1);
         const std::string copy = backup + "/" + rel;
-        struct stat s {}, b {};
+        struct stat s {
+        }, b {};
         ASSERT_EQ(0, ::lstat(it->path().c_str(), &s)) << rel;
         ASSERT_EQ(0, ::lstat(copy.c_str(), &b)) << rel << " missing in the backup";
         ++count;

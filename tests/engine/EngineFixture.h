@@ -38,7 +38,7 @@ public:
         ++calls;
     }
     std::string last;
-    std::atomic<int> calls{0};
+    std::atomic<int> calls { 0 };
 };
 
 // A scratch source tree and backup folder, a set over them, and the copy
@@ -64,7 +64,7 @@ protected:
     FakeClock clock;
     HookedPrompter prompter;
     RecordingDisplay display;
-    std::atomic<std::int32_t> cancel{0};
+    std::atomic<std::int32_t> cancel { 0 };
     bool scheduled = false;
 
 private:

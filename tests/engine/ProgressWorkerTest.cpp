@@ -1,8 +1,8 @@
 #include "engine/EngineFixture.h"
 #include "platform/Trash.h"
 
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <linux/fs.h>
 #include <sys/capability.h>
 #include <sys/ioctl.h>
@@ -34,7 +34,7 @@ bool CompressionFlag(const std::string& folder)
 
 mode_t ModeOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     ::lstat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
@@ -96,8 +96,8 @@ TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder
     Run(0);
     settings.Actions.BackupDelete = 1;
     settings.Actions.BackupTrash = 1;
-    Write("a.txt", "alpha changed", 1'600'000'100);  // newer and longer
-    Write("sub/b.txt", "BETA", 1'600'000'001);        // same size, 1 s apart: the same
+    Write("a.txt", "alpha changed", 1'600'000'100); // newer and longer
+    Write("sub/b.txt", "BETA", 1'600'000'001); // same size, 1 s apart: the same
     Write("new.txt", "new");
     fs::remove_all(Src("sub/deep"));
     fs::remove(Src("README"));
@@ -119,6 +119,22 @@ TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder
     EXPECT_EQ(std::string(200000, 'c'), TempDir::Read(trash + "/deep/c.bin"));
     EXPECT_FALSE(fs::exists(dir / "backup/Korvane Deleted Files")) << "the holding folder must be trashed";
     EXPECT_FALSE(fs::exists(std::string(std::getenv("TMPDIR")) + "/Korvane Deleted Files"));
+    fs::remove_all(HomeTrashFolder());
+}
+
+TEST_F(WorkerTest, SameNamesInTheHoldingFolderAreRenamedNotLost)
+{
+    Write("d1/x.txt", "one");
+    Write("d2/x.txt", "two");
+    Run(0);
+    settings.Actions.BackupDelete = 1;
+    settings.Actions.BackupTrash = 1;
+    fs::remove(Src("d1/x.txt"));
+    fs::remove(Src("d2/x.txt"));
+    EXPECT_EQ(2u, Run(0)->DeletedFiles.size());
+    const std::string trash = HomeTrashFolder() + "/files/Korvane Deleted Files";
+    EXPECT_EQ("one", TempDir::Read(trash + "/x.txt"));
+    EXPECT_EQ("two", TempDir::Read(trash + "/x.txt (2)"));
     fs::remove_all(HomeTrashFolder());
 }
 
@@ -203,7 +219,7 @@ TEST_F(WorkerTest, NewerBackupFileIsKeptOnlyWithOverwriteSettingOn)
 {
     Write("a.txt", "source");
     Run(0);
-    const timespec later[2] = {{1'700'000'000, 0}, {1'700'000'000, 0}};
+    const timespec later[2] = { { 1'700'000'000, 0 }, { 1'700'000'000, 0 } };
     ::utimensat(AT_FDCWD, Root("a.txt").c_str(), later, 0);
     settings.Actions.BackupOverwrite = 1;
     EXPECT_TRUE(Run(0)->UpdatedFiles.empty());
@@ -436,7 +452,7 @@ TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
 
     // A volume without ACLs (FAT): neither is attempted, nothing is said.
     auto plain = Run(0);
-    struct stat st {};
+    struct stat st { };
     ::stat(Root("sub/a.txt").c_str(), &st);
     EXPECT_EQ(0u, st.st_uid);
     EXPECT_TRUE(prompter.asked.empty());

@@ -1,7 +1,8 @@
+#include "log/ActivityLog.h"
+
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
-#include "log/ActivityLog.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,7 +12,7 @@ namespace {
 
 struct LogFixture : ::testing::Test {
     TempDir dir;
-    FakeClock clock{1'700'000'000};
+    FakeClock clock { 1'700'000'000 };
     ScriptedPrompter prompter;
     std::string path = dir / "activity.log";
 };
@@ -22,7 +23,7 @@ TEST_F(LogFixture, MissingFileGetsHeaderThenRecordWithCrLf)
     clock.AdvanceMs(1234);
     EXPECT_EQ(1, log.WriteEvent(LogScheduled, 0, "%s started for '%s'", "Backup", "Documents"));
     EXPECT_EQ("Korvane [LOGVERSION 002]\r\n-\r\n1700000001.1234\t1\t0\tBackup started for 'Documents'\r\n",
-              TempDir::Read(path));
+        TempDir::Read(path));
     EXPECT_TRUE(prompter.asked.empty());
 }
 
@@ -53,7 +54,7 @@ TEST_F(LogFixture, SameSecondRecordsAreOrderedByTick)
     clock.AdvanceMs(5);
     log.WriteEvent(LogUser, 0, "second");
     EXPECT_EQ("Korvane [LOGVERSION 002]\r\n-\r\n1700000000.0\t0\t0\tfirst\r\n1700000000.5\t0\t0\tsecond\r\n",
-              TempDir::Read(path));
+        TempDir::Read(path));
 }
 
 TEST_F(LogFixture, TickPastTwoToThe31IsWrittenNegative)

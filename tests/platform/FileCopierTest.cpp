@@ -1,5 +1,6 @@
-#include "common/TempDir.h"
 #include "platform/FileCopier.h"
+
+#include "common/TempDir.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,14 +18,14 @@ namespace {
 
 struct stat StatOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     EXPECT_EQ(0, ::lstat(path.c_str(), &st)) << path;
     return st;
 }
 
 void SetTimes(const std::string& path, std::time_t seconds, long nanoseconds)
 {
-    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    const timespec times[2] = { { seconds, nanoseconds }, { seconds, nanoseconds } };
     ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW));
 }
 
@@ -76,7 +77,7 @@ TEST_F(CopierFixture, ReplacementGoesThroughANewFileAndLeavesNoTemporary)
     ASSERT_EQ(0, copier.Copy(from, to, false));
     EXPECT_EQ("new contents", TempDir::Read(to));
     EXPECT_NE(oldInode, StatOf(to).st_ino);
-    EXPECT_EQ(std::vector<std::string>{"a"}, Names(dir / "dst"));
+    EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
 }
 
 TEST_F(CopierFixture, FailedReplacementKeepsTheOldFileWhole)
@@ -86,7 +87,7 @@ TEST_F(CopierFixture, FailedReplacementKeepsTheOldFileWhole)
     copier.FailAfterBytes(4096);
     EXPECT_EQ(EIO, copier.Copy(from, to, false));
     EXPECT_EQ("old file", TempDir::Read(to));
-    EXPECT_EQ(std::vector<std::string>{"a"}, Names(dir / "dst"));
+    EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
 }
 
 TEST_F(CopierFixture, FailedNewCopyLeavesNothingBehind)
@@ -120,7 +121,7 @@ TEST_F(CopierFixture, LinksAreCopiedAsLinksNeverFollowed)
     fs::create_symlink("missing-target", dir / "src/dangling");
     fs::create_directory_symlink(dir / "outside", dir / "src/dirlink");
     SetTimes(dir / "src/link", 1'500'000'000, 0);
-    for (const char* name : {"link", "dangling", "dirlink"})
+    for (const char* name : { "link", "dangling", "dirlink" })
         ASSERT_EQ(0, copier.Copy(dir / ("src/" + std::string(name)), dir / ("dst/" + std::string(name)), true)) << name;
     EXPECT_EQ(dir / "outside/secret", fs::read_symlink(dir / "dst/link").string());
     EXPECT_EQ("missing-target", fs::read_symlink(dir / "dst/dangling").string());
@@ -143,7 +144,7 @@ TEST_F(CopierFixture, SocketsAndFifosAreNotCopiedAndNeverBlock)
     EXPECT_EQ(EOPNOTSUPP, copier.Copy(fifo, dir / "fifo-copy", true));
 
     const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
+    sockaddr_un address {};
     address.sun_family = AF_UNIX;
     const std::string socketPath = dir / "sock";
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());

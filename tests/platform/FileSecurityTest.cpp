@@ -1,6 +1,7 @@
+#include "platform/FileSecurity.h"
+
 #include "common/TempDir.h"
 #include "platform/Compression.h"
-#include "platform/FileSecurity.h"
 #include "platform/Privilege.h"
 #include "platform/Trash.h"
 
@@ -49,7 +50,7 @@ TEST(FileSecurity, OwnerModeAndAclsAreCarriedOver)
     CFileSecurity security;
     ASSERT_EQ(0, security.Read(from));
     ASSERT_EQ(0, security.Write(to));
-    struct stat st {};
+    struct stat st { };
     ::stat(to.c_str(), &st);
     EXPECT_EQ(1234u, st.st_uid);
     EXPECT_EQ(2345u, st.st_gid);
