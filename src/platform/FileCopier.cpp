@@ -1,5 +1,7 @@
 #include "platform/FileCopier.h"
 
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -13,33 +15,6 @@ namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-
-// Closes a descriptor at scope end unless released.
-class FdGuard {
-public:
-    explicit FdGuard(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FdGuard()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now and reports a failed close (delayed write errors show here).
-    int Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 // Removes a half-written file at scope end unless told it is complete.
 class UnlinkGuard {
@@ -139,7 +114,7 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
             return CopyLink(from, to, failIfExists);
         return errno == ENXIO ? EOPNOTSUPP : errno; // ENXIO: a socket
     }
-    FdGuard source(sourceFd);
+    CUniqueFd source(sourceFd);
     struct stat st { };
     if (::fstat(sourceFd, &st) != 0)
         return errno;
@@ -161,7 +136,7 @@ int CFileCopier::CopyRegular(int sourceFd, const std::string& to, bool failIfExi
     const int targetFd = exists ? OpenTemp(to, writePath) : ::open(to.c_str(), kNewFileFlags, 0600);
     if (targetFd < 0)
         return errno;
-    FdGuard target(targetFd);
+    CUniqueFd target(targetFd);
     UnlinkGuard partial(writePath);
     if (!exists && st.st_size > 0) {
         const timespec epoch[2] = { { 0, 0 }, { 0, 0 } };
