@@ -23,13 +23,54 @@ for tool in rsync /usr/bin/time python3 cmake; do
   command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
-echo "== building bench_backup (Release) in $build"
+echo "== building korvane and the scan-only walk (Release) in $build"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DKORVANE_BENCH=ON -DKORVANE_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_backup >/dev/null
+cmake --build "$build" --target korvane bench_backup >/dev/null
 bench="$build/bench/bench_backup"
+korvane="$build/src/korvane"
+
+# The real program runs the backup, as a cron job would: a session file with
+# one entry, a home of its own whose settings delete what vanished (like
+# rsync --delete) and never ask.
+home="$work/home"
+rm -rf "$home"
+mkdir -p "$home/.config/Zellik Software" "$home/run"
+chmod 700 "$home/run"
+printf '[Settings]\nActions\\BackupDelete=1\nActions\\BackupTrash=0\nActions\\DisplayError=0\n' \
+  >"$home/.config/Zellik Software/Korvane.conf"
+korvane_backup() { # korvane_backup <session file>
+  exec env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+      XDG_RUNTIME_DIR="$home/run" TMPDIR="$home" DISPLAY= WAYLAND_DISPLAY= \
+      "$korvane" /f "$1" /s Bench /a backup /e
+}
+export -f korvane_backup
+export home korvane
+
+# write_session <file> <source folder> <backup folder>
+write_session() {
+  cat >"$1" <<KVF
+<?xml version="1.0"?>
+<SESSION version="003">
+<ACTIVESET>0</ACTIVESET>
+<SET>
+<NAME>Bench</NAME>
+<ACTIVEACTION>0</ACTIVEACTION>
+<LASTDESTINATIONFOLDER/>
+<BACKUP>
+<SOURCEFOLDER>$2</SOURCEFOLDER>
+<DESTINATIONFOLDER>$3</DESTINATIONFOLDER>
+<EXCLUDEFOLDERS/>
+<INCLUDEFILES>*.*</INCLUDEFILES>
+<EXCLUDEFILES/>
+<RECURSIVE>1</RECURSIVE>
+</BACKUP>
+</SET>
+</SESSION>
+KVF
+}
 
 # measure <label> <command...>: wall seconds and the summed peak RSS (VmHWM)
 # of the command and every process it starts, sampled every 10 ms, next to
@@ -121,6 +162,7 @@ run_case() {
   echo
   echo "== $name: $((folders * per)) files in $folders folders, $lo..$hi bytes each, on $(stat -f -c %T "$base")"
   make_tree "$base/src/data" "$folders" "$per" "$lo" "$hi"
+  write_session "$base/bench.kvf" "$base/src/data" "$base/korvane"
   sync
 
   printf "%-22s %10s %10s %8s %12s %12s %8s\n" pass "korvane s" "rsync s" ratio "korvane KiB" "rsync KiB" ratio
@@ -130,7 +172,7 @@ run_case() {
       change_one_percent "$base/src/data" >/dev/null
       sync
     fi
-    read -r ks kk < <(measure "$bench" "$base/src/data" "$base/korvane")
+    read -r ks kk < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
     read -r rs rk < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
     printf "%-22s %10s %10s %8s %12s %12s %8s\n" "$pass" "$ks" "$rs" "$(ratio "$ks" "$rs")" "$kk" "$rk" "$(ratio "$kk" "$rk")"
     if [ "$pass" = first ]; then
@@ -150,5 +192,9 @@ run_case() {
   rm -rf "$base"
 }
 
+if [ -n "${KORVANE_BENCH_QUICK:-}" ]; then   # a smoke run of the script itself
+  run_case "quick-2k" 100 20 1 4096
+  exit 0
+fi
 run_case "tree-20k" 1000 20 1 65536
 run_case "small-100k" 1000 100 1 2048
