@@ -26,6 +26,14 @@ std::string HexDigest(const std::array<unsigned char, 16>& digest)
     return text;
 }
 
+// A login step that failed reports its diagnostic; the exchange then ends.
+bool Step(CMailConnection& connection, bool ok, const char* failure)
+{
+    if (!ok)
+        connection.ReportFailure(failure);
+    return ok;
+}
+
 } // namespace
 
 std::string CMailConnection::Challenge() const
@@ -35,100 +43,64 @@ std::string CMailConnection::Challenge() const
 
 bool CMailConnection::AuthLogin(const std::string& user, const std::string& password)
 {
-    if (!SendCommand("AUTH LOGIN\r\n")) {
-        ReportFailure("CMailConnection::AuthLogin, An unexpected error occurred while sending the AUTH command");
+    constexpr const char* kWhere = "CMailConnection::AuthLogin, ";
+    const auto step
+        = [&](bool ok, const char* failure) { return Step(*this, ok, (std::string(kWhere) + failure).c_str()); };
+    if (!step(SendCommand("AUTH LOGIN\r\n"), "An unexpected error occurred while sending the AUTH command")
+        || !step(AwaitReply(334, false), "Server does not support AUTH LOGIN"))
         return false;
-    }
-    if (!AwaitReply(334, false)) {
-        ReportFailure("CMailConnection::AuthLogin, Server does not support AUTH LOGIN");
-        return false;
-    }
     CBase64Codec codec;
     codec.DecodeText(Challenge().c_str());
-    if (!DecodedEquals(codec, "Username:")) {
-        ReportFailure("CMailConnection::AuthLogin, An unexpected request received when expecting username request");
+    if (!step(DecodedEquals(codec, "Username:"), "An unexpected request received when expecting username request"))
         return false;
-    }
     codec.EncodeText(user.c_str());
-    if (!SendCommand(std::string(codec.EncodedText()) + "\r\n")) {
-        ReportFailure("CMailConnection::AuthLogin, An unexpected error occurred while sending the username");
+    if (!step(SendCommand(std::string(codec.EncodedText()) + "\r\n"),
+            "An unexpected error occurred while sending the username")
+        || !step(AwaitReply(334, false), "Server did not respond correctly to AUTH LOGIN username field"))
         return false;
-    }
-    if (!AwaitReply(334, false)) {
-        ReportFailure("CMailConnection::AuthLogin, Server did not respond correctly to AUTH LOGIN username field");
-        return false;
-    }
     codec.DecodeText(Challenge().c_str());
-    if (!DecodedEquals(codec, "Password:")) {
-        ReportFailure("CMailConnection::AuthLogin, An unexpected request received when expecting password request");
+    if (!step(DecodedEquals(codec, "Password:"), "An unexpected request received when expecting password request"))
         return false;
-    }
     codec.EncodeText(password.c_str());
-    if (!SendCommand(std::string(codec.EncodedText()) + "\r\n")) {
-        ReportFailure("CMailConnection::AuthLogin, An unexpected error occurred while sending the password");
-        return false;
-    }
-    if (!AwaitReply(235, false)) {
-        ReportFailure("CMailConnection::AuthLogin, AUTH LOGIN authentication was unsuccessful");
-        return false;
-    }
-    return true;
+    return step(SendCommand(std::string(codec.EncodedText()) + "\r\n"),
+               "An unexpected error occurred while sending the password")
+        && step(AwaitReply(235, false), "AUTH LOGIN authentication was unsuccessful");
 }
 
 bool CMailConnection::AuthLoginPlain(const std::string& user, const std::string& password)
 {
-    if (!SendCommand("AUTH LOGIN PLAIN\r\n")) {
-        ReportFailure("CMailConnection::AuthLoginPlain, An unexpected error occurred while sending the AUTH command");
+    constexpr const char* kWhere = "CMailConnection::AuthLoginPlain, ";
+    const auto step
+        = [&](bool ok, const char* failure) { return Step(*this, ok, (std::string(kWhere) + failure).c_str()); };
+    if (!step(SendCommand("AUTH LOGIN PLAIN\r\n"), "An unexpected error occurred while sending the AUTH command")
+        || !step(AwaitReply(334, false), "Server does not support AUTH LOGIN PLAIN"))
         return false;
-    }
-    if (!AwaitReply(334, false)) {
-        ReportFailure("CMailConnection::AuthLoginPlain, Server does not support AUTH LOGIN PLAIN");
+    // The user name goes out only when asked for; the reply is awaited either way.
+    if (Challenge() == "Username:"
+        && !step(SendCommand(user + "\r\n"), "An unexpected error occurred while sending the username"))
         return false;
-    }
-    if (Challenge() == "Username:" && !SendCommand(user + "\r\n")) {
-        ReportFailure("CMailConnection::AuthLoginPlain, An unexpected error occurred while sending the username");
+    if (!step(AwaitReply(334, false), "Server did not response correctly to AUTH LOGIN PLAIN username field"))
         return false;
-    }
-    if (!AwaitReply(334, false)) {
-        ReportFailure(
-            "CMailConnection::AuthLoginPlain, Server did not response correctly to AUTH LOGIN PLAIN username field");
-        return false;
-    }
     if (Challenge() != "Password:")
         return true;
-    if (!SendCommand(password + "\r\n")) {
-        ReportFailure("CMailConnection::AuthLoginPlain, An unexpected error occurred while sending the password");
-        return false;
-    }
-    if (!AwaitReply(235, false)) {
-        ReportFailure("CMailConnection::AuthLoginPlain, AUTH LOGIN PLAIN authentication was unsuccessful");
-        return false;
-    }
-    return true;
+    return step(SendCommand(password + "\r\n"), "An unexpected error occurred while sending the password")
+        && step(AwaitReply(235, false), "AUTH LOGIN PLAIN authentication was unsuccessful");
 }
 
 bool CMailConnection::CramLogin(const std::string& user, const std::string& password)
 {
-    if (!SendCommand("AUTH CRAM-MD5\r\n")) {
-        ReportFailure("CMailConnection::CramLogin, An unexpected error occurred while sending the AUTH command");
+    constexpr const char* kWhere = "CMailConnection::CramLogin, ";
+    const auto step
+        = [&](bool ok, const char* failure) { return Step(*this, ok, (std::string(kWhere) + failure).c_str()); };
+    if (!step(SendCommand("AUTH CRAM-MD5\r\n"), "An unexpected error occurred while sending the AUTH command")
+        || !step(AwaitReply(334, false), "Server does not support AUTH CRAM-MD5"))
         return false;
-    }
-    if (!AwaitReply(334, false)) {
-        ReportFailure("CMailConnection::CramLogin, Server does not support AUTH CRAM-MD5");
-        return false;
-    }
     CBase64Codec codec;
     codec.DecodeText(Challenge().c_str());
     const std::string challenge(reinterpret_cast<const char*>(codec.DecodedData()));
     const std::string response = user + " " + HexDigest(HmacMd5(password, challenge));
     codec.EncodeText(response.c_str());
-    if (!SendCommand(std::string(codec.EncodedText()) + "\r\n")) {
-        ReportFailure("CMailConnection::CramLogin, An unexpected error occurred while sending the username");
-        return false;
-    }
-    if (!AwaitReply(235, false)) {
-        ReportFailure("CMailConnection::CramLogin, AUTH CRAM-MD5 authentication was unsuccessful");
-        return false;
-    }
-    return true;
+    return step(SendCommand(std::string(codec.EncodedText()) + "\r\n"),
+               "An unexpected error occurred while sending the username")
+        && step(AwaitReply(235, false), "AUTH CRAM-MD5 authentication was unsuccessful");
 }
