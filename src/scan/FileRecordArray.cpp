@@ -3,6 +3,8 @@
 #include "scan/FolderScanner.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <numeric>
 
 namespace {
 
@@ -71,6 +73,32 @@ std::size_t CFileRecordArray::AddPath(const std::string& path, int orderCode)
     return AddSorted(std::move(record), orderCode);
 }
 
+namespace {
+
+// Rearranges records so that position i holds what was at order[i], moving
+// each record once along the permutation's cycles.
+void Permute(std::vector<CFileRecord>::iterator records, std::vector<std::uint32_t>& order)
+{
+    for (std::uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        CFileRecord held = std::move(records[start]);
+        std::uint32_t at = start;
+        for (;;) {
+            const std::uint32_t from = order[at];
+            order[at] = at;
+            if (from == start) {
+                records[at] = std::move(held);
+                break;
+            }
+            records[at] = std::move(records[from]);
+            at = from;
+        }
+    }
+}
+
+} // namespace
+
 void CFileRecordArray::SortAppended(std::size_t firstNew, int orderCode)
 {
     if (!IsSortedOrder(orderCode) || firstNew >= size())
@@ -87,10 +115,19 @@ void CFileRecordArray::SortAppended(std::size_t firstNew, int orderCode)
         return;
     }
     // Equal keys end up newest first, and new records before the old ones
-    // they equal: reverse, sort stably, then merge with the new block first.
-    std::reverse(middle, end());
-    std::stable_sort(middle, end(), before);
+    // they equal. The new block is ordered through an index list rather than
+    // a stable sort, whose buffer would hold a second copy of every record.
     const std::size_t addedCount = size() - firstNew;
+    std::vector<std::uint32_t> order(addedCount);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const CFileRecord& first = middle[a];
+        const CFileRecord& second = middle[b];
+        if (before(first, second))
+            return true;
+        return !before(second, first) && a > b;
+    });
+    Permute(middle, order);
     std::rotate(begin(), middle, end());
     std::inplace_merge(begin(), begin() + static_cast<std::ptrdiff_t>(addedCount), end(), before);
 }
