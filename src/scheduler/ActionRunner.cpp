@@ -256,8 +256,9 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
 {
     CProgressWorker worker(run.settings, run.Scheduled(), m_flags.ActionCancel, m_services.prompter, log,
         m_services.display, m_services.clock);
-    // A fresh copy with the gathered lists.
-    worker.Set = run.info->Set;
+    // A fresh copy of the set; the gathered lists are moved rather than
+    // copied, as they are most of a run's memory and the scan is done.
+    worker.TakeSet(run.info->Set);
     worker.Set.ActiveAction = run.action;
     const CGetInfoWorker& info = *run.info;
     const CRunDisplay::Totals totals { info.SourceFiles, info.SourceFolders, info.DestinationFiles,
