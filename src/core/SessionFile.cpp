@@ -34,23 +34,34 @@ std::int32_t ChildNumber(CXmlDocument& document, std::string_view name)
     return CSessionFile::ToNumber(ChildText(document, name));
 }
 
+// The schedule's numbers in the order they are written and read.
+struct ScheduleNumber {
+    const char* tag;
+    std::int32_t CScheduler::*field;
+};
+
+constexpr ScheduleNumber kScheduleNumbers[] = {
+    { "ACTIVE", &CScheduler::Active },
+    { "ACTION", &CScheduler::Action },
+    { "CONDITION", &CScheduler::Condition },
+    { "HOURLYMINUTES", &CScheduler::HourlyMinutes },
+    { "DAILYHOUR", &CScheduler::DailyHour },
+    { "DAILYMINUTE", &CScheduler::DailyMinute },
+    { "WEEKLYHOUR", &CScheduler::WeeklyHour },
+    { "WEEKLYMINUTE", &CScheduler::WeeklyMinute },
+    { "MONTHLYHOUR", &CScheduler::MonthlyHour },
+    { "MONTHLYMINUTE", &CScheduler::MonthlyMinute },
+    { "WEEKDAY", &CScheduler::Weekday },
+    { "MONTHDAY", &CScheduler::Monthday },
+    { "SENDEMAIL", &CScheduler::SendEmail },
+};
+
 void WriteSchedule(CXmlDocument& document, const CScheduler& schedule)
 {
     document.WriteChild("SCHEDULER");
     document.StepIn();
-    document.WriteChild("ACTIVE", Number(schedule.Active));
-    document.WriteChild("ACTION", Number(schedule.Action));
-    document.WriteChild("CONDITION", Number(schedule.Condition));
-    document.WriteChild("HOURLYMINUTES", Number(schedule.HourlyMinutes));
-    document.WriteChild("DAILYHOUR", Number(schedule.DailyHour));
-    document.WriteChild("DAILYMINUTE", Number(schedule.DailyMinute));
-    document.WriteChild("WEEKLYHOUR", Number(schedule.WeeklyHour));
-    document.WriteChild("WEEKLYMINUTE", Number(schedule.WeeklyMinute));
-    document.WriteChild("MONTHLYHOUR", Number(schedule.MonthlyHour));
-    document.WriteChild("MONTHLYMINUTE", Number(schedule.MonthlyMinute));
-    document.WriteChild("WEEKDAY", Number(schedule.Weekday));
-    document.WriteChild("MONTHDAY", Number(schedule.Monthday));
-    document.WriteChild("SENDEMAIL", Number(schedule.SendEmail));
+    for (const ScheduleNumber& number : kScheduleNumbers)
+        document.WriteChild(number.tag, Number(schedule.*number.field));
     document.WriteChild("EMAIL", schedule.Email);
     document.StepOut();
 }
@@ -70,19 +81,8 @@ void WriteEntry(CXmlDocument& document, const CBackup& entry)
 
 void ReadSchedule(CXmlDocument& document, CScheduler& schedule)
 {
-    schedule.Active = ChildNumber(document, "ACTIVE");
-    schedule.Action = ChildNumber(document, "ACTION");
-    schedule.Condition = ChildNumber(document, "CONDITION");
-    schedule.HourlyMinutes = ChildNumber(document, "HOURLYMINUTES");
-    schedule.DailyHour = ChildNumber(document, "DAILYHOUR");
-    schedule.DailyMinute = ChildNumber(document, "DAILYMINUTE");
-    schedule.WeeklyHour = ChildNumber(document, "WEEKLYHOUR");
-    schedule.WeeklyMinute = ChildNumber(document, "WEEKLYMINUTE");
-    schedule.MonthlyHour = ChildNumber(document, "MONTHLYHOUR");
-    schedule.MonthlyMinute = ChildNumber(document, "MONTHLYMINUTE");
-    schedule.Weekday = ChildNumber(document, "WEEKDAY");
-    schedule.Monthday = ChildNumber(document, "MONTHDAY");
-    schedule.SendEmail = ChildNumber(document, "SENDEMAIL");
+    for (const ScheduleNumber& number : kScheduleNumbers)
+        schedule.*number.field = ChildNumber(document, number.tag);
     schedule.Email = ChildText(document, "EMAIL");
 }
 
