@@ -8,6 +8,7 @@
 #include "platform/Compression.h"
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
+#include "platform/PathParts.h"
 #include "platform/Trash.h"
 #include "scan/PathFormat.h"
 
@@ -26,11 +27,7 @@ std::string Short(const std::string& path)
     return ShortenText(path, 40);
 }
 
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using PathParts::NameOf;
 
 // Moves path into folder under its own name, or "name (2)", "name (3)", ...
 // when that name is taken.

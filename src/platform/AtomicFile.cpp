@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/PathParts.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -11,19 +13,8 @@
 
 namespace {
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using PathParts::FolderOf;
+using PathParts::NameOf;
 
 // A link to a session file is kept as a link: the file it points to is the one
 // replaced.

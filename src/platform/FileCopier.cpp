@@ -1,5 +1,7 @@
 #include "platform/FileCopier.h"
 
+#include "platform/PathParts.h"
+
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -12,6 +14,9 @@
 #include <unistd.h>
 
 namespace {
+
+using PathParts::FolderOf;
+using PathParts::NameOf;
 
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
@@ -43,20 +48,6 @@ int OpenSource(const std::string& from)
     if (fd < 0 && errno == EPERM) // O_NOATIME needs ownership
         fd = ::open(from.c_str(), flags);
     return fd;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // A temporary name beside the target; hidden, and marked as Korvane's own.
