@@ -1,8 +1,6 @@
 #include "app/DesktopEntry.h"
 
-namespace {
-
-std::string Trim(const std::string& text)
+std::string TrimKeyFileText(const std::string& text)
 {
     const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos)
@@ -10,6 +8,8 @@ std::string Trim(const std::string& text)
     const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
 }
+
+namespace {
 
 std::string UnescapeValue(const std::string& value)
 {
@@ -80,7 +80,7 @@ CDesktopEntry::CDesktopEntry(const std::string& text)
         auto end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        const std::string line = Trim(text.substr(start, end - start));
+        const std::string line = TrimKeyFileText(text.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line.front() == '#')
             continue;
@@ -92,7 +92,7 @@ CDesktopEntry::CDesktopEntry(const std::string& text)
         if (!inEntry || equals == std::string::npos)
             continue;
         // The first of duplicated keys counts.
-        m_values.emplace(Trim(line.substr(0, equals)), UnescapeValue(Trim(line.substr(equals + 1))));
+        m_values.emplace(TrimKeyFileText(line.substr(0, equals)), UnescapeValue(TrimKeyFileText(line.substr(equals + 1))));
     }
 }
 

@@ -3,6 +3,9 @@
 #include <map>
 #include <string>
 
+// Blanks (space, tab, CR) removed from both ends, as key files read them.
+std::string TrimKeyFileText(const std::string& text);
+
 // The [Desktop Entry] group of a freedesktop desktop entry file: what the
 // program needs to read back from its own registrations (and from those of
 // other programs it meets in the machine-wide view), and the quoting of its

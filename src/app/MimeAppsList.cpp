@@ -1,20 +1,13 @@
 #include "app/MimeAppsList.h"
 
-namespace {
+#include "app/DesktopEntry.h"
 
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
+namespace {
 
 // "[Group]" gives "Group"; any other line gives false.
 bool GroupHeader(const std::string& line, std::string& group)
 {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = TrimKeyFileText(line);
     if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']')
         return false;
     group = trimmed.substr(1, trimmed.size() - 2);
@@ -25,14 +18,14 @@ bool GroupHeader(const std::string& line, std::string& group)
 // comments, blank lines and lines without "=".
 bool KeyValue(const std::string& line, std::string& key, std::string& value)
 {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = TrimKeyFileText(line);
     if (trimmed.empty() || trimmed.front() == '#')
         return false;
     const auto equals = trimmed.find('=');
     if (equals == std::string::npos)
         return false;
-    key = Trim(trimmed.substr(0, equals));
-    value = Trim(trimmed.substr(equals + 1));
+    key = TrimKeyFileText(trimmed.substr(0, equals));
+    value = TrimKeyFileText(trimmed.substr(equals + 1));
     return true;
 }
 
@@ -44,7 +37,7 @@ std::vector<std::string> SplitIds(const std::string& value)
         auto end = value.find(';', start);
         if (end == std::string::npos)
             end = value.size();
-        const std::string id = Trim(value.substr(start, end - start));
+        const std::string id = TrimKeyFileText(value.substr(start, end - start));
         if (!id.empty())
             ids.push_back(id);
         start = end + 1;
@@ -149,14 +142,14 @@ void CMimeAppsList::Insert(const std::string& group, const std::string& text)
 {
     long last = -1;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].group == group && !Trim(m_lines[i].text).empty())
+        if (m_lines[i].group == group && !TrimKeyFileText(m_lines[i].text).empty())
             last = static_cast<long>(i);
     }
     if (last >= 0) {
         m_lines.insert(m_lines.begin() + last + 1, Line { text, group });
         return;
     }
-    if (!m_lines.empty() && !Trim(m_lines.back().text).empty())
+    if (!m_lines.empty() && !TrimKeyFileText(m_lines.back().text).empty())
         m_lines.push_back({ std::string(), m_lines.back().group });
     m_lines.push_back({ "[" + group + "]", group });
     m_lines.push_back({ text, group });
