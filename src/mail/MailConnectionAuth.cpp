@@ -4,16 +4,8 @@
 #include "mail/MailConnection.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
-
-// The prompt must match including its terminating zero, so "Username:x" or
-// a prompt cut short does not pass.
-bool DecodedEquals(const CBase64Codec& codec, const char* expected)
-{
-    return std::memcmp(codec.DecodedData(), expected, std::strlen(expected) + 1) == 0;
-}
 
 std::string HexDigest(const std::array<unsigned char, 16>& digest)
 {
@@ -41,6 +33,10 @@ std::string CMailConnection::Challenge() const
     return m_lastReplyText.size() > 4 ? m_lastReplyText.substr(4) : std::string();
 }
 
+// The LOGIN mechanism's prompts vary between servers ("Username:",
+// "User Name", with or without a trailing zero byte) and clients are to
+// ignore their wording: the first 334 asks for the user name, the second for
+// the password.
 bool CMailConnection::AuthLogin(const std::string& user, const std::string& password)
 {
     constexpr const char* kWhere = "CMailConnection::AuthLogin, ";
@@ -50,16 +46,10 @@ bool CMailConnection::AuthLogin(const std::string& user, const std::string& pass
         || !step(AwaitReply(334, false), "Server does not support AUTH LOGIN"))
         return false;
     CBase64Codec codec;
-    codec.DecodeText(Challenge().c_str());
-    if (!step(DecodedEquals(codec, "Username:"), "An unexpected request received when expecting username request"))
-        return false;
     codec.EncodeText(user.c_str());
     if (!step(SendCommand(std::string(codec.EncodedText()) + "\r\n"),
             "An unexpected error occurred while sending the username")
         || !step(AwaitReply(334, false), "Server did not respond correctly to AUTH LOGIN username field"))
-        return false;
-    codec.DecodeText(Challenge().c_str());
-    if (!step(DecodedEquals(codec, "Password:"), "An unexpected request received when expecting password request"))
         return false;
     codec.EncodeText(password.c_str());
     return step(SendCommand(std::string(codec.EncodedText()) + "\r\n"),
@@ -67,6 +57,9 @@ bool CMailConnection::AuthLogin(const std::string& user, const std::string& pass
         && step(AwaitReply(235, false), "AUTH LOGIN authentication was unsuccessful");
 }
 
+// The same exchange with the credentials as plain text; the prompts' wording
+// is ignored here too, so a server that words them differently neither waits
+// for a user name that never comes nor is left without the password.
 bool CMailConnection::AuthLoginPlain(const std::string& user, const std::string& password)
 {
     constexpr const char* kWhere = "CMailConnection::AuthLoginPlain, ";
@@ -75,14 +68,9 @@ bool CMailConnection::AuthLoginPlain(const std::string& user, const std::string&
     if (!step(SendCommand("AUTH LOGIN PLAIN\r\n"), "An unexpected error occurred while sending the AUTH command")
         || !step(AwaitReply(334, false), "Server does not support AUTH LOGIN PLAIN"))
         return false;
-    // The user name goes out only when asked for; the reply is awaited either way.
-    if (Challenge() == "Username:"
-        && !step(SendCommand(user + "\r\n"), "An unexpected error occurred while sending the username"))
+    if (!step(SendCommand(user + "\r\n"), "An unexpected error occurred while sending the username")
+        || !step(AwaitReply(334, false), "Server did not response correctly to AUTH LOGIN PLAIN username field"))
         return false;
-    if (!step(AwaitReply(334, false), "Server did not response correctly to AUTH LOGIN PLAIN username field"))
-        return false;
-    if (Challenge() != "Password:")
-        return true;
     return step(SendCommand(password + "\r\n"), "An unexpected error occurred while sending the password")
         && step(AwaitReply(235, false), "AUTH LOGIN PLAIN authentication was unsuccessful");
 }
