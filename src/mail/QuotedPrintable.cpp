@@ -37,7 +37,12 @@ std::size_t FindBreakPoint(const std::string& text, std::size_t lineStart, std::
         if (k >= lineStart + 2 && text[k - 2] == '=')
             return k;
     }
-    return lineStart + kLineLimit;
+    // No such place: cut at the limit, but never between an escape's "=" and
+    // its two digits, which would leave a broken escape on both lines.
+    std::size_t cut = lineStart + kLineLimit;
+    while (cut > lineStart && (text[cut] == '=' || text[cut - 1] == '='))
+        --cut;
+    return cut;
 }
 
 } // namespace

@@ -26,6 +26,34 @@ std::string Hex(const std::array<unsigned char, 16>& digest)
     return text;
 }
 
+// A strict quoted-printable decoder written apart from the encoder: "="
+// must be followed by CR LF (a soft break) or two upper-case hexadecimal
+// digits; anything else is a broken escape and fails the decode.
+bool DecodeQuotedPrintable(const std::string& text, std::string& bytes)
+{
+    static const std::string kDigits = "0123456789ABCDEF";
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '=') {
+            bytes += text[i];
+            continue;
+        }
+        if (text.compare(i + 1, 2, "\r\n") == 0) {
+            i += 2;
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return false;
+        const auto high = kDigits.find(text[i + 1]);
+        const auto low = kDigits.find(text[i + 2]);
+        if (high == std::string::npos || low == std::string::npos)
+            return false;
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return true;
+}
+
 } // namespace
 
 TEST(Base64Codec, EncodesWithPadding)
@@ -117,6 +145,54 @@ TEST(QuotedPrintable, NeverSplitsAnEscapeAndRestartsAtLineEnds)
 
     const std::string lines = std::string(70, 'a') + "\r\n" + std::string(70, 'b');
     EXPECT_EQ(EncodeQuotedPrintable(lines), lines);
+}
+
+TEST(QuotedPrintable, CutAtTheLimitStepsBackBeforeAnEscape)
+{
+    // No white space and no whole escape before the limit: the cut would
+    // fall between "=" and "3D".
+    const std::string text = std::string(76, 'a') + "=";
+    EXPECT_EQ(EncodeQuotedPrintable(text), std::string(76, 'a') + "=\r\n=3D");
+    std::string decoded;
+    ASSERT_TRUE(DecodeQuotedPrintable(EncodeQuotedPrintable(text), decoded));
+    EXPECT_EQ(decoded, text);
+
+    // A long set name ending in a non-ASCII letter, as the summary carries it.
+    const std::string name = " Set Name: " + std::string(66, 'n') + "\xc3\xa4\n";
+    ASSERT_TRUE(DecodeQuotedPrintable(EncodeQuotedPrintable(name), decoded));
+    EXPECT_EQ(decoded, name);
+}
+
+TEST(QuotedPrintable, RandomLongLinesDecodeBackUnchanged)
+{
+    std::mt19937 random(11);
+    // Mostly letters, with escapes, spaces and line ends sprinkled in at
+    // every density, so cuts land on every kind of position.
+    const std::string alphabet = "abcXYZ09=\xe9\xff\t .";
+    for (int round = 0; round < 2000; ++round) {
+        const std::size_t length = 1 + random() % 600;
+        const unsigned special = 1 + random() % 40;
+        std::string text(length, 'a');
+        for (auto& c : text) {
+            if (random() % special == 0)
+                c = alphabet[random() % alphabet.size()];
+            if (random() % 997 == 0)
+                c = '\n';
+        }
+        const std::string encoded = EncodeQuotedPrintable(text);
+        std::string decoded;
+        ASSERT_TRUE(DecodeQuotedPrintable(encoded, decoded)) << encoded;
+        ASSERT_EQ(decoded, text) << encoded;
+        // Each line holds at most 78 characters before its soft break.
+        std::size_t start = 0;
+        while (start < encoded.size()) {
+            std::size_t end = encoded.find_first_of("\r\n", start);
+            if (end == std::string::npos)
+                end = encoded.size();
+            ASSERT_LE(end - start, 79u) << encoded;
+            start = end + 1;
+        }
+    }
 }
 
 TEST(HmacMd5, FollowsRfc2104Vectors)
