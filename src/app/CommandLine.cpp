@@ -75,6 +75,16 @@ int FindSet(const CSession& session, const std::string& name)
     return found;
 }
 
+// 0 Backup, 1 Restore, -1 for any other word.
+int ActionOf(const std::string& word)
+{
+    if (SameText(word, "backup"))
+        return 0;
+    if (SameText(word, "restore"))
+        return 1;
+    return -1;
+}
+
 int ShowError(CPrompter& prompter, int id, const std::string& argument)
 {
     prompter.MessageBox(FormatString(LoadString(id).c_str(), argument.c_str()), MbOk | MbIconError);
@@ -101,6 +111,15 @@ int ParseCommandLine(const std::vector<std::string>& arguments, const std::strin
         prompter.MessageBox(CommandLineHelpText(programName), MbOk | MbIconInformation);
         return 0;
     }
+    // A mistyped action word used to run the set's stored action, which may
+    // be a restore over newer work; it is a wrong call like a missing switch.
+    const int action = ActionOf(named.action);
+    if (action < 0) {
+        prompter.MessageBox(
+            FormatString("Unknown action name '%s'.\n\n", named.action.c_str()) + CommandLineHelpText(programName),
+            MbOk | MbIconError);
+        return 0;
+    }
     const int opened = session.OpenSession(prompter, &named.file);
     // The open reports its own refusals (-1); a plain failure would otherwise
     // end an unattended run without a word.
@@ -113,25 +132,16 @@ int ParseCommandLine(const std::vector<std::string>& arguments, const std::strin
     const auto valid
         = [&session](int index) { return index >= 0 && static_cast<std::size_t>(index) < session.Sets.size(); };
     request.CmdSetIndex = session.ActiveSet;
-    // The action comes from the active set even when /s names another one;
-    // "copy" as the action name relies on it.
-    if (valid(session.ActiveSet))
-        request.CmdAction = session.Sets[static_cast<std::size_t>(session.ActiveSet)].ActiveAction;
     if (!named.set.empty()) {
         request.CmdSetIndex = FindSet(session, named.set);
         if (request.CmdSetIndex < 0)
             return ShowError(prompter, 57726, named.set);
-        if (!valid(session.ActiveSet))
-            request.CmdAction = session.Sets[static_cast<std::size_t>(request.CmdSetIndex)].ActiveAction;
     }
     // An active set outside the list (an empty or hand-edited session) gives
     // no set to run; the run is refused rather than run on a wrong index.
     if (!valid(request.CmdSetIndex))
         return ShowError(prompter, 57732, named.file);
-    if (SameText(named.action, "backup"))
-        request.CmdAction = 0;
-    else if (SameText(named.action, "restore"))
-        request.CmdAction = 1;
+    request.CmdAction = action;
     request.CmdRun = 1;
     return 1;
 }

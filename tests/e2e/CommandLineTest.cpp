@@ -110,18 +110,39 @@ TEST_F(CommandLineTest, BackupAndRestoreLogStartedCountsAndCompleted)
     EXPECT_EQ(records[5], "0\t1\tRestore completed for 'Docs'");
 }
 
-TEST_F(CommandLineTest, LastMatchingSetWinsAndUnknownActionTakesTheActiveSets)
+TEST_F(CommandLineTest, LastMatchingSetWinsAndItsNamedActionRuns)
 {
     AddSet("Docs", tmp / "first");
     AddSet("DOCS", tmp / "second");
     session.ActiveSet = 0;
-    session.Sets[0].ActiveAction = 0;
+    session.Sets[0].ActiveAction = 1;
     session.Sets[1].ActiveAction = 1;
     SaveSession();
-    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "docs", "/a", "copy", "/e" });
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "docs", "/a", "bAcKuP", "/e" });
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_TRUE(fs::exists(tmp / "second/src/a.txt")) << "backup (the active set's action) on the later set";
+    EXPECT_TRUE(fs::exists(tmp / "second/src/a.txt")) << "the named action on the later set";
     EXPECT_FALSE(fs::exists(tmp / "first"));
+}
+
+TEST_F(CommandLineTest, MistypedActionIsAWrongCallAndRunsNothing)
+{
+    // The stored action is a restore: running it for "bakup" would pour the
+    // backup over the newer source.
+    AddSet("Docs", tmp / "dest", 1);
+    SaveSession();
+    tmp.Write("dest/src/a.txt", "old");
+    for (const char* word : { "bakup", "copy", "" }) {
+        const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", word, "/e", "/d" });
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find("Unknown action name '" + std::string(word) + "'."), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(kHelpLine), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "alpha");
+    EXPECT_FALSE(fs::exists(LogPath()));
+    CSession reread;
+    ScriptedPrompter prompter;
+    ASSERT_EQ(CSessionFile::Read(SessionPath(), reread, prompter), 0);
+    EXPECT_EQ(reread.Sets[0].ActiveAction, 1) << "/d saved nothing";
 }
 
 TEST_F(CommandLineTest, EmptySetNameRunsTheActiveSet)
