@@ -14,7 +14,7 @@ public:
     bool IsSameContent(const CScheduler& other) const;
 
     std::int32_t Active = 0;
-    std::int32_t Action = 0;    // 0 Backup, 1 Restore
+    std::int32_t Action = 0; // 0 Backup, 1 Restore
     std::int32_t Condition = 0; // 0 hourly, 1 daily, 2 weekly, 3 monthly
     std::int32_t HourlyMinutes = 0;
     std::int32_t DailyHour = 0;
@@ -27,7 +27,12 @@ public:
     std::int32_t Monthday = 0;
     std::int32_t SendEmail = 0;
     std::string Email;
-    // Computed at run time, never stored.
-    std::int64_t NextDue = 0;
-    std::int64_t PreviousDue = 0;
+    // Computed at run time, never stored. Until then both hold
+    // InitialDueTime(), so a schedule whose times were never computed is not
+    // due the minute it is loaded.
+    std::int64_t NextDue = InitialDueTime();
+    std::int64_t PreviousDue = InitialDueTime();
+
+    // Local midnight of 1 January 2038.
+    static std::int64_t InitialDueTime();
 };

@@ -127,6 +127,19 @@ void CSchedulerThread::ComputeAll(std::time_t now)
     }
 }
 
+// A set that came in after the start (a session opened meanwhile) still has
+// the initial due times: it gets its times now, and runs at its next
+// occurrence rather than never.
+void CSchedulerThread::ComputeUncomputed(std::time_t now)
+{
+    const std::int64_t initial = CScheduler::InitialDueTime();
+    std::lock_guard lock(m_session.Lock);
+    for (CSet& set : m_session.Sets) {
+        if (set.Schedule.Active && set.Schedule.NextDue == initial)
+            ComputeDueTimes(set.Schedule, now);
+    }
+}
+
 void CSchedulerThread::HandleMissed(std::int64_t lastEvent)
 {
     const auto missed = [lastEvent](const CScheduler& s) { return s.PreviousDue >= lastEvent; };
@@ -166,6 +179,7 @@ void CSchedulerThread::Poll()
     if (!m_settings.SchedulerActive || SecondOf(m_clock.Now()) != 0 || m_flags.ActionRunning)
         return;
     const std::time_t now = m_clock.Now();
+    ComputeUncomputed(now);
     const auto due = [now](const CScheduler& s) { return s.NextDue <= now; };
     CSet copy;
     for (std::size_t i = 0; !m_stop; ++i) {

@@ -57,6 +57,7 @@ private:
     void Loop();
     void PauseBetweenPasses();
     void ComputeAll(std::time_t now);
+    void ComputeUncomputed(std::time_t now);
     void HandleMissed(std::int64_t lastEvent);
     enum class Pick { End, Skip, Run };
     Pick PickSet(std::size_t index, const std::function<bool(const CScheduler&)>& when, CSet& copy);

@@ -149,6 +149,33 @@ TEST(SessionFile, SaveOpenSaveKeepsEveryFieldAndEveryByte)
     EXPECT_EQ(TempDir::Read(dir / "copy.kvf"), first);
 }
 
+// The due times live in memory only: whatever they hold, the file is the
+// same, and sets read from a file start with the initial times.
+TEST(SessionFile, DueTimesAreNeitherWrittenNorRead)
+{
+    TempDir dir;
+    Sessions s;
+    Fill(s.working);
+    s.working.FileName = dir / "initial.kvf";
+    ASSERT_EQ(s.working.SaveSession(s.prompter), 0);
+    for (CSet& set : s.working.Sets) {
+        set.Schedule.NextDue = 1'900'000'000;
+        set.Schedule.PreviousDue = 0;
+    }
+    s.working.FileName = dir / "computed.kvf";
+    ASSERT_EQ(s.working.SaveSession(s.prompter), 0);
+    EXPECT_EQ(TempDir::Read(dir / "computed.kvf"), TempDir::Read(dir / "initial.kvf"));
+
+    Sessions again;
+    const std::string path = dir / "computed.kvf";
+    ASSERT_EQ(again.working.OpenSession(again.prompter, &path), 0);
+    ASSERT_EQ(again.working.Sets.size(), 2u);
+    for (const CSet& set : again.working.Sets) {
+        EXPECT_EQ(set.Schedule.NextDue, CScheduler::InitialDueTime());
+        EXPECT_EQ(set.Schedule.PreviousDue, CScheduler::InitialDueTime());
+    }
+}
+
 TEST(SessionFile, NewerVersionIsRefusedOthersAreRead)
 {
     TempDir dir;

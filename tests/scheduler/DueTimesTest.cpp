@@ -184,4 +184,35 @@ TEST_F(DueTimesTest, UnknownConditionIsNeverDue)
     EXPECT_EQ(s.PreviousDue, 42);
 }
 
+// Before its times are computed a schedule is due at local midnight of
+// 1 January 2038, in every zone, and a copied set does not take the times
+// of the set it copies.
+TEST(InitialDueTimes, AreLocalMidnightOfTheFirstOf2038)
+{
+    for (const char* rule : { kCentralEurope, "UTC0", "EST5EDT,M3.2.0,M11.1.0", "NZST-12NZDT,M9.5.0,M4.1.0/3" }) {
+        TimeZone zone(rule);
+        const CScheduler fresh;
+        const std::time_t midnight = TimeZone::Local(2038, 1, 1, 0, 0);
+        EXPECT_EQ(fresh.NextDue, midnight) << rule;
+        EXPECT_EQ(fresh.PreviousDue, midnight) << rule;
+        std::tm local {};
+        const std::time_t value = static_cast<std::time_t>(fresh.NextDue);
+        ASSERT_TRUE(localtime_r(&value, &local));
+        EXPECT_EQ(local.tm_year + 1900, 2038) << rule;
+        EXPECT_EQ(local.tm_yday + local.tm_hour + local.tm_min + local.tm_sec, 0) << rule;
+    }
+}
+
+TEST_F(DueTimesTest, ComputingReplacesTheInitialTimes)
+{
+    CScheduler s = Hourly(15);
+    ASSERT_EQ(s.NextDue, CScheduler::InitialDueTime());
+    ComputeDueTimes(s, L(2026, 6, 10, 10, 20));
+    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 11, 15));
+    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 10, 15));
+    CScheduler copy;
+    copy.CopyFrom(s);
+    EXPECT_EQ(copy.NextDue, CScheduler::InitialDueTime());
+}
+
 } // namespace

@@ -158,6 +158,29 @@ TEST_F(SchedulerThreadTest, ASetRemovedBeforeTheRunSetDuringTheRunDoesNotMakeItR
     EXPECT_EQ(runs.size(), 1u);
 }
 
+// A set that arrives after the start (a session opened meanwhile) is not
+// run at the next minute boundary; it runs at its own time.
+TEST_F(SchedulerThreadTest, ASetLoadedAfterTheStartRunsAtItsTimeNotAtOnce)
+{
+    auto scheduler = Make();
+    scheduler.Startup();
+    clock.Set(At(10, 10, 30));
+    {
+        std::lock_guard lock(session.Lock);
+        AddHourly("Loaded", 30);
+    }
+    EXPECT_EQ(session.Sets[0].Schedule.NextDue, CScheduler::InitialDueTime());
+    clock.Set(At(10, 11, 0));
+    scheduler.Poll();
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(session.Sets[0].Schedule.NextDue, At(10, 30));
+    clock.Set(At(10, 30, 0));
+    scheduler.Poll();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].set, "Loaded");
+    EXPECT_EQ(session.Sets[0].Schedule.NextDue, At(11, 30));
+}
+
 class MissedEventsTest : public SchedulerThreadTest {
 protected:
     void PrepareMissed(int policy)
