@@ -6,11 +6,12 @@
 #include "platform/TextCase.h"
 
 #include <cstddef>
+#include <span>
 #include <utility>
 
 namespace {
 
-const std::pair<const char*, const char*> kSwitchHelp[] = {
+constexpr std::pair<const char*, const char*> kSwitchHelp[] = {
     { "/f", "The file name of the session to load (.KVF)" },
     { "/s", "The name of the set to load from session file" },
     { "/a", "The name of the action to be executed (backup/restore)" },
@@ -92,6 +93,11 @@ int ShowError(CPrompter& prompter, int id, const std::string& argument)
 }
 
 } // namespace
+
+std::span<const std::pair<const char*, const char*>> CommandLineSwitchHelp()
+{
+    return kSwitchHelp;
+}
 
 std::string CommandLineHelpText(const std::string& programName)
 {

@@ -2,7 +2,9 @@
 
 #include "app/CommandLineRequest.h"
 
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CPrompter;
@@ -11,6 +13,8 @@ class CSession;
 // The "Commandline Help" text: the "Usage" heading, the call line with the
 // program's name and one line per switch.
 std::string CommandLineHelpText(const std::string& programName);
+// The switches and their help texts, in the order the help lists them.
+std::span<const std::pair<const char*, const char*>> CommandLineSwitchHelp();
 
 // Reads the switches of a command-line run (arguments without the program
 // name), opens the session file and picks the set and action. Returns

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/ConsoleDisplay.h"
 #include "app/ConsolePrompter.h"
+#include "app/LongOptions.h"
 #include "app/SettingsStore.h"
 #include "app/ShellIntegration.h"
 #include "mail/SummaryMail.h"
@@ -45,6 +46,14 @@ std::string ProgramName(const std::string& argumentZero)
     return name.empty() ? "korvane" : name;
 }
 
+// A slash switch is a slash and one letter; any longer text that begins with
+// a slash is an absolute path, such as the session file a desktop hands over
+// when a .kvf file is opened.
+bool IsSwitchWord(const std::string& argument)
+{
+    return argument.size() == 2 && argument[0] == '/';
+}
+
 } // namespace
 
 CKorvaneApp::CKorvaneApp(std::vector<std::string> arguments, std::string argumentZero)
@@ -73,6 +82,8 @@ int CKorvaneApp::ExitStatusOf(RunResult result)
 int CKorvaneApp::InitInstance()
 {
     std::setlocale(LC_ALL, "");
+    if (const int status = ReadLongOptions(); status >= 0)
+        return status;
     // Before any other thread exists, so every thread leaves the two signals
     // to the watcher.
     m_services->signals = std::make_unique<CTerminationSignals>([this](int) { OnTerminationSignal(); });
@@ -110,6 +121,27 @@ int CKorvaneApp::InitInstance()
     return RunWithoutWindows(start);
 }
 
+// Replaces the long options by their slash switches; the exit status when
+// the program ends here (--help, --version, a wrong long option), else -1.
+int CKorvaneApp::ReadLongOptions()
+{
+    LongOptions options = LongOptions::Translate(m_arguments);
+    const std::string name = ProgramName(m_argumentZero);
+    if (!options.error.empty()) {
+        std::cerr << name << ": " << options.error << "\n";
+        m_prompter->MessageBox(CommandLineHelpText(name), MbOk | MbIconInformation);
+        std::cerr << "Try '" << name << " --help' for more information.\n";
+        return ExitWrongCall;
+    }
+    if (options.help || options.version) {
+        std::cout << (options.help ? LongOptions::HelpText(name) : LongOptions::VersionText(name));
+        std::cout.flush();
+        return std::cout ? ExitCompleted : ExitWrongCall;
+    }
+    m_arguments = std::move(options.arguments);
+    return -1;
+}
+
 bool CKorvaneApp::WindowsShown() const
 {
     return m_mainWindow && CTerminal::HasDisplay();
@@ -122,7 +154,7 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
     if (m_arguments.empty())
         return true;
     const std::string& first = m_arguments.front();
-    if (first.empty() || first[0] != '/') {
+    if (!IsSwitchWord(first)) {
         start = Start::SessionFile;
         if (m_session.OpenSession(*m_prompter, &first) < -1) {
             const std::string text = FormatString(LoadString(57688).c_str(), m_session.FileName.c_str());

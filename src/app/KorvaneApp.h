@@ -63,6 +63,7 @@ public:
 private:
     enum class Start { Plain, SessionFile, Automatic, CommandLine };
 
+    int ReadLongOptions();
     bool WindowsShown() const;
     bool ReadFirstArgument(Start& start);
     void ApplyCommandLineDefaults();

@@ -3,13 +3,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-// Starts the program with stdout and stderr on one pipe and stdin on another.
-int Spawn(const std::vector<std::string>& arguments, int& outFd, int& inFd)
+// Starts the program with stdout and stderr on one pipe and stdin on
+// another; stdout goes to stdoutFd instead when that is given.
+int Spawn(const std::vector<std::string>& arguments, int& outFd, int& inFd, int stdoutFd = -1)
 {
     int out[2];
     int in[2];
@@ -18,7 +20,7 @@ int Spawn(const std::vector<std::string>& arguments, int& outFd, int& inFd)
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
-        dup2(out[1], 1);
+        dup2(stdoutFd >= 0 ? stdoutFd : out[1], 1);
         dup2(out[1], 2);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(KORVANE_BIN));
@@ -71,6 +73,26 @@ ProgramRun ProgramRun::Run(const std::vector<std::string>& arguments, const std:
     while (ReadSome(outFd, run.output)) { }
     close(outFd);
     run.status = StatusOf(pid);
+    return run;
+}
+
+ProgramRun ProgramRun::RunSplit(const std::vector<std::string>& arguments)
+{
+    ProgramRun run;
+    // A file rather than a second pipe: nothing to interleave, no deadlock.
+    const int stdoutFd = memfd_create("korvane-stdout", 0);
+    int outFd = -1;
+    int inFd = -1;
+    const int pid = stdoutFd < 0 ? -1 : Spawn(arguments, outFd, inFd, stdoutFd);
+    if (pid < 0)
+        return run;
+    close(inFd);
+    while (ReadSome(outFd, run.output)) { }
+    close(outFd);
+    run.status = StatusOf(pid);
+    lseek(stdoutFd, 0, SEEK_SET);
+    while (ReadSome(stdoutFd, run.standardOutput)) { }
+    close(stdoutFd);
     return run;
 }
 

@@ -7,9 +7,12 @@
 // folders of tests/common, no display), with standard input from a pipe.
 struct ProgramRun {
     int status = -1; // exit status, or -1 when it did not exit normally
-    std::string output; // standard output and standard error together
+    std::string output; // standard output and standard error together (RunSplit: standard error)
+    std::string standardOutput; // RunSplit only
 
     static ProgramRun Run(const std::vector<std::string>& arguments, const std::string& input = {});
+    // Keeps standard output apart from standard error.
+    static ProgramRun RunSplit(const std::vector<std::string>& arguments);
 };
 
 // A program started in the background, for runs that wait for a signal.
