@@ -20,14 +20,20 @@ bool IsDigit(char c)
 } // namespace
 
 CSessionTextReader::CSessionTextReader(std::string_view text)
+    : m_lines(text)
 {
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        m_lines.push_back(text.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
-    }
+}
+
+bool CSessionTextReader::Lines::Next(std::string_view& line)
+{
+    if (m_atEnd)
+        return false;
+    const std::size_t end = m_rest.find('\n');
+    line = m_rest.substr(0, end);
+    m_rest.remove_prefix(end == std::string_view::npos ? m_rest.size() : end + 1);
+    // A final line feed ends the last line; it does not begin another.
+    m_atEnd = m_rest.empty();
+    return true;
 }
 
 bool CSessionTextReader::ScanNumber(std::string_view line, std::string_view key, std::int32_t& value)
@@ -57,19 +63,11 @@ int CSessionTextReader::VersionOf(std::string_view firstLine)
     return ScanNumber(firstLine, "SettingsVersion:", version) ? version : 0;
 }
 
-bool CSessionTextReader::NextLine(std::string_view& line)
-{
-    if (m_next >= m_lines.size())
-        return false;
-    line = m_lines[m_next++];
-    return true;
-}
-
 // A line that does not match leaves the field as it was.
 void CSessionTextReader::Number(std::string_view key, std::int32_t& field)
 {
     std::string_view line;
-    if (NextLine(line))
+    if (m_lines.Next(line))
         ScanNumber(line, key, field);
 }
 
@@ -77,65 +75,38 @@ void CSessionTextReader::Number(std::string_view key, std::int32_t& field)
 void CSessionTextReader::Text(std::size_t keyLength, std::string& field)
 {
     std::string_view line;
-    if (NextLine(line))
+    if (m_lines.Next(line))
         field = std::string(line.substr(std::min(keyLength, line.size())));
 }
 
+// Sets and entries are made as the file reaches them, never from the counts
+// alone: a count is only a claim, and "SessionCSetSize: 2147483647" over a
+// few blank lines once made the reader allocate gigabytes. A set is held
+// when the file reaches its block, an entry when it reaches its first line;
+// a file cut short keeps what it holds, with defaults for the missing lines.
 void CSessionTextReader::Read(int version, CSession& session)
 {
     std::lock_guard lock(session.Lock);
     std::string_view ignored;
-    NextLine(ignored); // SettingsVersion
+    m_lines.Next(ignored); // SettingsVersion
     Number("SessionActiveSet:", session.ActiveSet);
     std::int32_t setCount = 0;
     Number("SessionCSetSize:", setCount);
 
-    // Every set and entry has at least one line of its own in a real file, so
-    // counts beyond the number of lines are a damaged or hostile file; they are
-    // cut there rather than let them allocate without bound.
-    std::size_t budget = m_lines.size();
-    const std::size_t sets = std::min<std::size_t>(static_cast<std::size_t>(std::max(setCount, 0)), budget);
-    std::vector<std::size_t> entryCounts(sets, 0);
-    for (std::size_t& count : entryCounts) {
-        std::int32_t entries = 0;
-        Number("SetCBackupSize:", entries);
-        count = std::min<std::size_t>(static_cast<std::size_t>(std::max(entries, 0)), budget);
-        budget -= count;
-    }
-    const std::size_t firstSet = session.Sets.size();
-    for (const std::size_t count : entryCounts)
-        session.Sets.emplace_back().Entries.resize(count);
+    // The entry counts come one per set before the first set's block; they
+    // are read beside the blocks through a second cursor.
+    Lines counts = m_lines;
+    std::int32_t countLines = 0;
+    while (countLines < setCount && m_lines.Next(ignored))
+        ++countLines;
 
-    for (std::size_t s = firstSet; s < session.Sets.size(); ++s) {
-        CSet& set = session.Sets[s];
-        CScheduler& schedule = set.Schedule;
-        Text(9, set.Name);
-        Number("SetActiveAction:", set.ActiveAction);
-        Text(26, set.LastDestinationFolder);
-        Number("SetSchedulerActive:", schedule.Active);
-        Number("SetSchedulerAction:", schedule.Action);
-        Number("SetSchedulerCondition:", schedule.Condition);
-        if (version == 2)
-            Number("SetSchedulerHourlyMinutes:", schedule.HourlyMinutes);
-        Number("SetSchedulerDailyHour:", schedule.DailyHour);
-        Number("SetSchedulerDailyMinute:", schedule.DailyMinute);
-        Number("SetSchedulerWeeklyHour:", schedule.WeeklyHour);
-        Number("SetSchedulerWeeklyMinute:", schedule.WeeklyMinute);
-        Number("SetSchedulerMonthlyHour:", schedule.MonthlyHour);
-        Number("SetSchedulerMonthlyMinute:", schedule.MonthlyMinute);
-        Number("SetSchedulerWeekday:", schedule.Weekday);
-        Number("SetSchedulerMonthday:", schedule.Monthday);
-        Number("SetSchedulerSendEmail:", schedule.SendEmail);
-        Text(19, schedule.Email);
-        NextLine(ignored);
-        for (CBackup& entry : set.Entries) {
-            Text(20, entry.SourceFolder);
-            Text(25, entry.DestinationFolder);
-            Text(22, entry.ExcludeFolders);
-            Text(20, entry.IncludeFiles);
-            Text(20, entry.ExcludeFiles);
-            Number("BackupRecursive:", entry.Recursive);
-        }
+    const std::size_t firstSet = session.Sets.size();
+    for (std::int32_t s = 0; s < countLines && !m_lines.AtEnd(); ++s) {
+        std::string_view line;
+        std::int32_t entries = 0;
+        if (counts.Next(line))
+            ScanNumber(line, "SetCBackupSize:", entries);
+        ReadSet(version, entries, session.Sets.emplace_back());
     }
     // Version 1 numbered the conditions from daily; hourly came in as 0.
     if (version != 1)
@@ -144,5 +115,39 @@ void CSessionTextReader::Read(int version, CSession& session)
         CScheduler& schedule = session.Sets[s].Schedule;
         if (schedule.Active != 0 && schedule.Condition < std::numeric_limits<std::int32_t>::max())
             ++schedule.Condition;
+    }
+}
+
+void CSessionTextReader::ReadSet(int version, std::int32_t entryCount, CSet& set)
+{
+    CScheduler& schedule = set.Schedule;
+    Text(9, set.Name);
+    Number("SetActiveAction:", set.ActiveAction);
+    Text(26, set.LastDestinationFolder);
+    Number("SetSchedulerActive:", schedule.Active);
+    Number("SetSchedulerAction:", schedule.Action);
+    Number("SetSchedulerCondition:", schedule.Condition);
+    if (version == 2)
+        Number("SetSchedulerHourlyMinutes:", schedule.HourlyMinutes);
+    Number("SetSchedulerDailyHour:", schedule.DailyHour);
+    Number("SetSchedulerDailyMinute:", schedule.DailyMinute);
+    Number("SetSchedulerWeeklyHour:", schedule.WeeklyHour);
+    Number("SetSchedulerWeeklyMinute:", schedule.WeeklyMinute);
+    Number("SetSchedulerMonthlyHour:", schedule.MonthlyHour);
+    Number("SetSchedulerMonthlyMinute:", schedule.MonthlyMinute);
+    Number("SetSchedulerWeekday:", schedule.Weekday);
+    Number("SetSchedulerMonthday:", schedule.Monthday);
+    Number("SetSchedulerSendEmail:", schedule.SendEmail);
+    Text(19, schedule.Email);
+    std::string_view ignored;
+    m_lines.Next(ignored);
+    for (std::int32_t e = 0; e < entryCount && !m_lines.AtEnd(); ++e) {
+        CBackup& entry = set.Entries.emplace_back();
+        Text(20, entry.SourceFolder);
+        Text(25, entry.DestinationFolder);
+        Text(22, entry.ExcludeFolders);
+        Text(20, entry.IncludeFiles);
+        Text(20, entry.ExcludeFiles);
+        Number("BackupRecursive:", entry.Recursive);
     }
 }

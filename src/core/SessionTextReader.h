@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class CSession;
+class CSet;
 
 // Reader of the two line-oriented session formats that came before XML
 // (versions 1 and 2). They are read, never written.
@@ -26,10 +26,27 @@ public:
     static bool ScanNumber(std::string_view line, std::string_view key, std::int32_t& value);
 
 private:
-    bool NextLine(std::string_view& line);
+    // The lines of the file not read yet. Lines are taken one by one rather
+    // than indexed up front: a file of blank lines would otherwise cost far
+    // more memory than its own size.
+    class Lines {
+    public:
+        explicit Lines(std::string_view text)
+            : m_rest(text)
+            , m_atEnd(text.empty())
+        {
+        }
+        bool Next(std::string_view& line);
+        bool AtEnd() const { return m_atEnd; }
+
+    private:
+        std::string_view m_rest;
+        bool m_atEnd;
+    };
+
     void Number(std::string_view key, std::int32_t& field);
     void Text(std::size_t keyLength, std::string& field);
+    void ReadSet(int version, std::int32_t entryCount, CSet& set);
 
-    std::vector<std::string_view> m_lines;
-    std::size_t m_next = 0;
+    Lines m_lines;
 };

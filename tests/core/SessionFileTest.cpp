@@ -313,6 +313,55 @@ TEST(SessionFile, HostileTextCountsAreBoundedByTheFile)
     EXPECT_EQ(s.working.ActiveSetPtr(), nullptr);
 }
 
+std::size_t EntryCount(const CSession& session)
+{
+    std::size_t entries = 0;
+    for (const CSet& set : session.Sets)
+        entries += set.Entries.size();
+    return entries;
+}
+
+TEST(SessionFile, HugeCountsOverBlankLinesAllocateOnlyWhatTheFileHolds)
+{
+    TempDir dir;
+    const std::string header = "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t2147483647\n";
+    {
+        // Every blank line is taken as one of the claimed entry counts; no
+        // set block follows them, so the file holds no set.
+        Sessions s;
+        const std::string path = dir.Write("blank.kvf", header + std::string(200000, '\n'));
+        ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+        EXPECT_EQ(s.working.Sets.size(), 0u);
+    }
+    {
+        // One set claiming endless entries: only those whose lines are there.
+        Sessions s;
+        std::string text = "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t1\n"
+                           "SetCBackupSize:\t2147483647\nSetName:\tBig\n";
+        text += std::string(17, '\n') + std::string(6 * 1000, '\n');
+        const std::string path = dir.Write("entries.kvf", text);
+        ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+        ASSERT_EQ(s.working.Sets.size(), 1u);
+        EXPECT_EQ(s.working.Sets[0].Name, "Big");
+        EXPECT_EQ(EntryCount(s.working), 1000u);
+    }
+    {
+        // A file cut inside its second set keeps that set, and the first
+        // set's entry whose lines are all there.
+        Sessions s;
+        std::string text = "SettingsVersion:\t2\nSessionActiveSet:\t1\nSessionCSetSize:\t2\n"
+                           "SetCBackupSize:\t1\nSetCBackupSize:\t3\nSetName:\tOne\n";
+        text += std::string(17, '\n') + "BackupSourceFolder:\t/src\n" + std::string(5, '\n') + "SetName:\tTwo\n";
+        const std::string path = dir.Write("cut.kvf", text);
+        ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+        ASSERT_EQ(s.working.Sets.size(), 2u);
+        EXPECT_EQ(s.working.Sets[1].Name, "Two");
+        ASSERT_EQ(s.working.Sets[0].Entries.size(), 1u);
+        EXPECT_EQ(s.working.Sets[0].Entries[0].SourceFolder, "/src");
+        EXPECT_TRUE(s.working.Sets[1].Entries.empty());
+    }
+}
+
 TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessage)
 {
     TempDir dir;
