@@ -158,6 +158,13 @@ void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action)
     m_err.flush();
 }
 
+void CConsoleDisplay::ShowError(const std::string& text)
+{
+    std::lock_guard lock(m_lock);
+    m_err << "Korvane: error: " << text << "\n";
+    m_err.flush();
+}
+
 void CConsoleDisplay::ShowShutdown(CShutdownCountdown& countdown)
 {
     // The action is over, so the cancel flag is free to stop the countdown.

@@ -30,6 +30,7 @@ public:
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action) override;
     void ShowShutdown(CShutdownCountdown& countdown) override;
+    void ShowError(const std::string& text) override;
 
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
     static std::string ProgressLine(int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed,

@@ -34,6 +34,37 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+// A server's reply goes into the activity log and onto a terminal: no line
+// breaks, tabs or escape sequences of the server's choosing, and no more
+// than a line's worth.
+std::string PrintableReply(const std::string& reply)
+{
+    std::string text;
+    for (const char c : reply) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    }
+    const auto last = text.find_last_not_of(' ');
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    if (text.size() > CMailConnection::kMaxReasonBytes) {
+        std::size_t cut = CMailConnection::kMaxReasonBytes;
+        // Not inside a UTF-8 sequence.
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.erase(cut);
+        text += "...";
+    }
+    return text;
+}
+
+std::string ErrorText(int error)
+{
+    std::string text;
+    if (!CSystemInfo::ErrorText(error, text))
+        text = "error " + std::to_string(error);
+    return text;
+}
+
 int ParseReplyCode(const std::string& reply, std::size_t lineStart)
 {
     const std::string digits = reply.substr(lineStart, 3);
@@ -79,6 +110,15 @@ void CMailConnection::SetLastError(int error)
 {
     m_lastError = error;
     errno = error;
+    NoteFailure(ErrorText(error));
+}
+
+// The first failure is the cause; what follows it (a QUIT the server no
+// longer answers) must not hide it.
+void CMailConnection::NoteFailure(const std::string& reason)
+{
+    if (m_failureReason.empty())
+        m_failureReason = reason;
 }
 
 void CMailConnection::ReportWithError(const char* format)
@@ -93,6 +133,7 @@ void CMailConnection::ReportWithError(const char* format)
 bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method, const std::string& user,
     const std::string& password, int port, const std::string& localAddress)
 {
+    m_failureReason.clear();
     m_socket->SetTimeout(m_replyTimeoutMs);
     if (!m_socket->Create()) {
         SetLastError(m_socket->LastError());
@@ -100,6 +141,9 @@ bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method,
         return false;
     }
     if (!m_socket->Connect(server, port, localAddress)) {
+        // The socket layer answers a name that does not resolve with EINVAL.
+        if (m_socket->LastError() == EINVAL)
+            NoteFailure("the host name cannot be resolved");
         SetLastError(m_socket->LastError());
         if (!localAddress.empty())
             ReportFailure(Format("CMailConnection::Connect, Could not connect to the SMTP server %s on port %d from "
@@ -137,6 +181,7 @@ bool CMailConnection::NegotiateTls(const std::string& server)
 {
     if (m_socket->StartTls(server, m_caFile))
         return true;
+    NoteFailure(PrintableReply("TLS negotiation failed: " + m_socket->TlsErrorText()));
     SetLastError(m_socket->LastError());
     ReportFailure(Format("CMailConnection::Connect, TLS negotiation with the SMTP server %s failed: %s", server.c_str(),
         m_socket->TlsErrorText().c_str()));
@@ -194,6 +239,7 @@ bool CMailConnection::ConnectESMTP(
     case SmtpLoginMethod::LoginPlain:
         return AuthLoginPlain(user, password);
     default:
+        NoteFailure("unknown login method");
         return false;
     }
 }
@@ -237,6 +283,7 @@ bool CMailConnection::ReadResponse(std::size_t initialSize, const std::string& t
             return false;
         }
         if (!readable) {
+            NoteFailure("no reply within " + std::to_string((m_replyTimeoutMs + 999) / 1000) + " seconds");
             SetLastError(ETIMEDOUT);
             ReportFailure("CMailConnection::ReadResponse, Timed Out waiting for response from SMTP server");
             keep();
@@ -245,6 +292,8 @@ bool CMailConnection::ReadResponse(std::size_t initialSize, const std::string& t
         const std::size_t space = buffer.size() - received - 1;
         const long count = m_socket->Receive(buffer.data() + received, space);
         if (count <= 0) {
+            if (count == 0)
+                NoteFailure("the server closed the connection");
             SetLastError(count == 0 ? ECONNRESET : m_socket->LastError());
             keep();
             return false;
@@ -282,6 +331,7 @@ bool CMailConnection::ReplyHasCode(const std::string& reply, const std::string& 
             break;
         lineStart = next + terminator.size();
     }
+    NoteFailure(PrintableReply(m_lastReplyText));
     SetLastError(EPROTONOSUPPORT);
     return false;
 }

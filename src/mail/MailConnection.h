@@ -51,9 +51,14 @@ public:
     int LastReplyCode() const { return m_lastReplyCode; }
     int LastError() const { return m_lastError; }
     const std::string& HeloHostName() const { return m_heloHostName; }
+    // Why the first failure since Connect happened, in words for a person:
+    // the server's reply (control characters blanked, cut to kMaxReasonBytes)
+    // or the system's error text. Empty while nothing failed.
+    const std::string& FailureReason() const { return m_failureReason; }
 
     // The largest reply accepted; a server sending more is cut off.
     static constexpr std::size_t kMaxReplyBytes = 1u << 20;
+    static constexpr std::size_t kMaxReasonBytes = 200;
 
 private:
     bool ConnectSMTP(const std::string& hostName);
@@ -69,6 +74,7 @@ private:
     bool ReplyHasCode(const std::string& reply, const std::string& terminator, int expectedCode);
     std::string Challenge() const;
     void SetLastError(int error);
+    void NoteFailure(const std::string& reason);
     void ReportWithError(const char* format);
 
     std::unique_ptr<CMailSocket> m_socket;
@@ -80,4 +86,5 @@ private:
     int m_lastError = 0;
     SmtpSecurity m_security = SmtpSecurity::None;
     std::string m_caFile;
+    std::string m_failureReason;
 };

@@ -52,8 +52,13 @@ std::unique_ptr<CMailConnection> CSummaryMail::MakeConnection()
     return std::make_unique<CMailConnection>();
 }
 
-bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options)
+bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure)
 {
+    failure.clear();
+    if (options.Server.empty()) {
+        failure = "no SMTP server is set";
+        return false;
+    }
     auto connection = MakeConnection();
     connection->SetSecurity(options.Security, options.CaFile);
     connection->SetReplyTimeout(options.ReplyTimeoutMs);
@@ -64,6 +69,14 @@ bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options)
     const bool connected
         = connection->Connect(options.Server, options.LoginMethod, options.Login, options.Password, options.Port);
     const bool sent = connected && connection->SendMessage(message);
-    const bool closed = connected && connection->Disconnect(true);
-    return connected && sent && closed;
+    // The server took the message with its 250; a QUIT it does not answer
+    // changes nothing about that.
+    if (connected)
+        connection->Disconnect(true);
+    if (sent)
+        return true;
+    failure = connection->FailureReason();
+    if (failure.empty())
+        failure = "the SMTP exchange failed";
+    return false;
 }

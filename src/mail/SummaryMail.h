@@ -16,7 +16,7 @@ public:
     CSummaryMail();
     CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary);
 
-    bool Send(const SummaryMailData& data, const SmtpOptions& options) override;
+    bool Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure) override;
 
     // The body text, one line per count, labels right-aligned to nine characters.
     static std::string BuildSummaryText(const SummaryMailData& data);

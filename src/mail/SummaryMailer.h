@@ -28,5 +28,7 @@ struct SummaryMailData {
 class CSummaryMailer {
 public:
     virtual ~CSummaryMailer() = default;
-    virtual bool Send(const SummaryMailData& data, const SmtpOptions& options) = 0;
+    // False when the mail was not sent; failure then says why (the server's
+    // reply or the system's error text).
+    virtual bool Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure) = 0;
 };

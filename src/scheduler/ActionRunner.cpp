@@ -296,7 +296,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     }
     ResetTray(run);
     if (run.Scheduled() && run.set.Schedule.SendEmail)
-        SendSummaryMail(run, worker);
+        SendSummaryMail(run, worker, log);
     EndRun(run);
     if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
         m_services.display.ShowSummary(worker, run.action);
@@ -317,7 +317,9 @@ bool CActionRunner::OfferShutdown()
     return countdown.PoweredOff();
 }
 
-void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worker)
+// A mail that fails is not silent: one error record names the server and
+// the reason, and a run without windows says the same on standard error.
+void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worker, CActivityLog& log)
 {
     SummaryMailData data;
     data.ComputerName = CSystemInfo::ComputerName();
@@ -342,5 +344,11 @@ void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worke
     options.LoginMethod = s.SMTPLoginRequired ? static_cast<SmtpLoginMethod>(s.SMTPLoginMethod) : SmtpLoginMethod::None;
     options.Login = s.SMTPLogin;
     options.Password = s.SMTPPassword;
-    m_services.mailer.Send(data, options);
+    std::string failure;
+    if (m_services.mailer.Send(data, options, failure))
+        return;
+    const std::string text
+        = FormatString(LoadString(57733).c_str(), options.Server.c_str(), options.Port, failure.c_str());
+    log.WriteText(LogError, run.action, text);
+    m_services.display.ShowError(text);
 }

@@ -72,7 +72,7 @@ private:
     bool Gather(Run& run, CActivityLog& log);
     RunResult Copy(Run& run, CActivityLog& log);
     bool OfferShutdown();
-    void SendSummaryMail(const Run& run, const CProgressWorker& worker);
+    void SendSummaryMail(const Run& run, const CProgressWorker& worker, CActivityLog& log);
     bool Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const;
 
     CSession& m_session;

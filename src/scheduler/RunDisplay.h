@@ -34,6 +34,9 @@ public:
     // Drives the countdown to its end or until cancelled. This base cancels:
     // switching a computer off needs someone who could have stopped it.
     virtual void ShowShutdown(CShutdownCountdown& countdown);
+    // A failure the run carries on after (the summary e-mail); it is in the
+    // activity log already. The console writes it to standard error.
+    virtual void ShowError(const std::string& /*text*/) { }
 
     // The tray icon (menu 0 is the default menu, 178 "Cancel Action...").
     virtual bool TrayHidden() const { return true; }

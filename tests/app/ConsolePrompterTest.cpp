@@ -2,6 +2,7 @@
 
 #include "app/ConsoleDisplay.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -58,6 +59,17 @@ TEST(ConsoleDisplayTest, ProgressLineShowsCountsElapsedAndTheCurrentFileWhenTher
     EXPECT_EQ(narrow.find("name.txt"), std::string::npos) << narrow;
     const std::string shortened = CConsoleDisplay::ProgressLine(1, 2, 0, 0, 0, "/a/very/long/path/name.txt", 70);
     EXPECT_LE(shortened.size(), 68u) << shortened;
+}
+
+TEST(ConsoleDisplayTest, ErrorsGoToStandardErrorOnALineOfTheirOwn)
+{
+    std::ostringstream err;
+    std::atomic<std::int32_t> cancel { 0 };
+    CConsoleDisplay display(err, false, 80, cancel);
+    display.ShowError("Failed to send the summary e-mail through the SMTP server mail:25: Connection refused");
+    EXPECT_EQ(err.str(),
+        "Korvane: error: Failed to send the summary e-mail through the SMTP server mail:25: "
+        "Connection refused\n");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "SmtpTestServer.h"
 #include "common/FakeClock.h"
+#include "mail/MailConnection.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -72,7 +73,9 @@ TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
     options.Server = "127.0.0.1";
     options.Port = server.Port();
     options.ReplyTimeoutMs = 5000;
-    EXPECT_TRUE(mail.Send(SampleData(), options));
+    std::string failure = "stale";
+    EXPECT_TRUE(mail.Send(SampleData(), options, failure));
+    EXPECT_EQ(failure, "");
     server.Join();
     unsetenv("TZ");
     tzset();
@@ -112,7 +115,7 @@ TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
         "--root-boundary--");
 }
 
-TEST(SummaryMail, UnreachableServerReportsFalse)
+TEST(SummaryMail, FailuresSayWhyInTheServersWordsOrTheSystems)
 {
     CTcpSocket probe;
     probe.Listen("127.0.0.1", 0);
@@ -122,5 +125,112 @@ TEST(SummaryMail, UnreachableServerReportsFalse)
     probe.Close();
     CSummaryMail mail;
     CSummaryMailer& mailer = mail;
-    EXPECT_FALSE(mailer.Send(SampleData(), options));
+    std::string failure;
+    EXPECT_FALSE(mailer.Send(SampleData(), options, failure));
+    EXPECT_EQ(failure, "Connection refused");
+
+    options.Server.clear();
+    EXPECT_FALSE(mailer.Send(SampleData(), options, failure));
+    EXPECT_EQ(failure, "no SMTP server is set");
+}
+
+namespace {
+
+// Runs the summary mail against a scripted server and returns the reason.
+std::string FailureAgainst(const SmtpTestServer::Script& script, SmtpLoginMethod method = SmtpLoginMethod::None)
+{
+    SmtpTestServer server(script);
+    SmtpOptions options;
+    options.Server = "127.0.0.1";
+    options.Port = server.Port();
+    options.ReplyTimeoutMs = 5000;
+    options.LoginMethod = method;
+    options.Login = "backup";
+    options.Password = "wrong";
+    CSummaryMail mail;
+    std::string failure;
+    EXPECT_FALSE(mail.Send(SampleData(), options, failure));
+    server.Join();
+    return failure;
+}
+
+} // namespace
+
+TEST(SummaryMail, TheFirstRefusalIsTheReasonNotTheQuitAfterIt)
+{
+    // The login is refused and the server hangs up without answering QUIT.
+    EXPECT_EQ(FailureAgainst(
+                  [](SmtpTestSession& s) {
+                      s.Send("220 mail.example.org ESMTP\r\n");
+                      s.ReadLine();
+                      s.Send("250 AUTH LOGIN\r\n");
+                      s.ReadLine();
+                      s.Send("334 VXNlcm5hbWU6\r\n");
+                      s.ReadLine();
+                      s.Send("334 UGFzc3dvcmQ6\r\n");
+                      s.ReadLine();
+                      s.Send("535 5.7.8 Authentication credentials invalid\r\n");
+                      s.Close();
+                  },
+                  SmtpLoginMethod::Login),
+        "535 5.7.8 Authentication credentials invalid");
+
+    EXPECT_EQ(FailureAgainst([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250 mail.example.org\r\n");
+        s.ReadLine();
+        s.Send("550-5.7.1 Relaying denied\r\n550 5.7.1 see the policy\r\n");
+        s.ReadLine();
+        s.Send("221 bye\r\n");
+    }),
+        "550 5.7.1 see the policy");
+
+    EXPECT_EQ(FailureAgainst([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Close();
+    }),
+        "the server closed the connection");
+}
+
+TEST(SummaryMail, AServersReplyIsKeptToOnePrintableLine)
+{
+    const std::string failure = FailureAgainst([](SmtpTestSession& s) {
+        s.Send("554 no\tthanks \x1b[31mred\x07 " + std::string(400, 'x') + "\r\n");
+        s.ReadLine();
+        s.Send("221 bye\r\n");
+    });
+    EXPECT_EQ(failure.substr(0, 24), "554 no thanks  [31mred  ");
+    EXPECT_EQ(failure.find_first_of("\t\r\n\x1b\x07"), std::string::npos);
+    EXPECT_EQ(failure.size(), CMailConnection::kMaxReasonBytes + 3);
+    EXPECT_EQ(failure.substr(failure.size() - 3), "...");
+}
+
+TEST(SummaryMail, AnUnansweredQuitAfterTheMessageWasTakenStillCountsAsSent)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250 mail.example.org\r\n");
+        for (int i = 0; i < 3; ++i) {
+            s.ReadLine();
+            s.Send("250 ok\r\n");
+        }
+        s.ReadLine();
+        s.Send("354 go ahead\r\n");
+        s.ReadData();
+        s.Send("250 queued\r\n");
+        s.ReadLine();
+        s.Close();
+    });
+    SmtpOptions options;
+    options.Server = "127.0.0.1";
+    options.Port = server.Port();
+    options.ReplyTimeoutMs = 5000;
+    CSummaryMail mail;
+    std::string failure;
+    EXPECT_TRUE(mail.Send(SampleData(), options, failure));
+    EXPECT_EQ(failure, "");
+    server.Join();
 }

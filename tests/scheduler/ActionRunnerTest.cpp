@@ -259,6 +259,31 @@ TEST_F(ScheduledRunTest, ShutdownComesBeforeTheMailUnlessCancelled)
     EXPECT_EQ(mailer.sent.size(), 2u);
 }
 
+TEST_F(ScheduledRunTest, AFailedMailLeavesOneErrorRecordAndTellsTheDisplay)
+{
+    mailer.failure = "535 5.7.8 Authentication credentials invalid";
+    settings.Scheduler.SMTPPort = 587;
+    copy.Schedule.Action = 1;
+    tmp.Write("dest/src/restored.txt", "back");
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed) << "the run itself went well";
+    const std::string text
+        = "Failed to send the summary e-mail through the SMTP server mail.example.org:587: 535 5.7.8 Authentication "
+          "credentials invalid";
+    const auto records = LogRecords();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[2], "1\t1\tRestore completed for 'Docs'");
+    EXPECT_EQ(records[3], "2\t1\t" + text);
+    EXPECT_EQ(display.calls, (std::vector<std::string> { "error " + text }));
+
+    // A mail that goes out writes nothing more.
+    mailer.failure.clear();
+    display.calls.clear();
+    EXPECT_EQ(runner.RunScheduled(copy), RunResult::Completed);
+    EXPECT_EQ(LogRecords().size(), 7u);
+    EXPECT_TRUE(display.calls.empty());
+}
+
 TEST(ShutdownCountdownTest, CountsFromTwentyNineAndCancelPreventsThePowerOff)
 {
     FakePowerOff powerOff;

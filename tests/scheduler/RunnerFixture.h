@@ -62,6 +62,7 @@ public:
         calls.push_back("balloon " + title + ": " + text);
     }
     void SetTrayTooltip(const std::string& text) override { tooltips.push_back(text); }
+    void ShowError(const std::string& text) override { calls.push_back("error " + text); }
 
     bool Shown(const std::string& what) const
     {
@@ -89,14 +90,16 @@ public:
 
 class RecordingMailer : public CSummaryMailer {
 public:
-    bool Send(const SummaryMailData& data, const SmtpOptions& options) override
+    bool Send(const SummaryMailData& data, const SmtpOptions& options, std::string& reason) override
     {
         sent.push_back(data);
         server = options.Server;
-        return true;
+        reason = failure;
+        return failure.empty();
     }
     std::vector<SummaryMailData> sent;
     std::string server;
+    std::string failure; // the reason Send gives; empty: the mail goes out
 };
 
 class FakePowerOff : public CPowerOff {
