@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
   rsync time ccache
+  dpkg-dev file librsvg2-bin desktop-file-utils appstream
 )
 
 missing=()

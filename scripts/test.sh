@@ -13,6 +13,9 @@ echo "== build and test"
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON
 ctest --test-dir build --output-on-failure -j2
 
+echo "== Debian package: build, unpack, run"
+bash scripts/check-package.sh build
+
 echo "== sanitizer build and test"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_TESTS=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, unpacks it with dpkg -x into
+# a scratch folder and runs the unpacked program: its --version, and a
+# backup of a generated sample checked against the sample.
+#   scripts/check-package.sh <build folder>
+set -euo pipefail
+build="$(cd "$1" && pwd)"
+rm -rf "$build/package"
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/package/korvane_*.deb)
+echo "package: $deb"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libc6 libstdc++6 libqt6core6 libssl3 libacl1 libcap2; do
+  [[ $depends == *"$lib "* || $depends == *"$lib" || $depends == *"$lib,"* ]] || { echo "missing dependency $lib" >&2; exit 1; }
+done
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+dpkg -x "$deb" "$scratch/root"
+korvane="$scratch/root/usr/bin/korvane"
+"$korvane" --version
+
+# A home of its own and no display: the run never opens a window and never
+# reads or writes the real settings.
+home="$scratch/home"
+mkdir -p "$home/.config" "$scratch/sample/docs/deep" "$scratch/backup"
+mkdir -m 700 "$home/run"
+export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
+export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home"
+unset DISPLAY WAYLAND_DISPLAY
+printf 'first\n' >"$scratch/sample/one.txt"
+printf 'second\n' >"$scratch/sample/docs/two.txt"
+head -c 100000 /dev/urandom >"$scratch/sample/docs/deep/three.bin"
+cat >"$scratch/sample.kvf" <<KVF
+<?xml version="1.0"?>
+<SESSION version="003">
+<ACTIVESET>0</ACTIVESET>
+<SET>
+<NAME>Sample</NAME>
+<ACTIVEACTION>0</ACTIVEACTION>
+<LASTDESTINATIONFOLDER/>
+<BACKUP>
+<SOURCEFOLDER>$scratch/sample</SOURCEFOLDER>
+<DESTINATIONFOLDER>$scratch/backup</DESTINATIONFOLDER>
+<EXCLUDEFOLDERS/>
+<INCLUDEFILES>*.*</INCLUDEFILES>
+<EXCLUDEFILES/>
+<RECURSIVE>1</RECURSIVE>
+</BACKUP>
+</SET>
+</SESSION>
+KVF
+"$korvane" --file "$scratch/sample.kvf" --set Sample --action backup --execute --verbose </dev/null
+diff -r "$scratch/sample" "$scratch/backup/sample"
+echo "the unpacked package backed up the sample"
