@@ -74,6 +74,8 @@ int CKorvaneApp::ExitStatusOf(RunResult result)
         return ExitCompleted;
     case RunResult::CompletedWithErrors:
         return ExitItemsFailed;
+    case RunResult::Refused:
+        return ExitWrongCall;
     default:
         return ExitNotCompleted;
     }

@@ -18,7 +18,8 @@ class CRunDisplay;
 enum ExitStatus : int {
     ExitCompleted = 0, // completed without errors (or nothing to run)
     ExitItemsFailed = 1, // completed, but some items failed and were passed over
-    ExitWrongCall = 2, // wrong call (help shown), or the session or set could not be opened
+    ExitWrongCall = 2, // wrong call (help shown), the session or set could not be opened, or the set
+                       // cannot run as it stands (entries sharing a backup folder)
     ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, /q answered No)
 };
 

@@ -6,6 +6,7 @@
 #include "core/SettingsRecord.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "engine/SharedBackupPath.h"
 #include "log/ActivityLog.h"
 #include "mail/SummaryMailer.h"
 #include "platform/MediaRoot.h"
@@ -133,6 +134,10 @@ RunResult CActionRunner::Execute(Run& run)
         EndRun(run);
         return RunResult::NotRun;
     }
+    if (RefuseSharedBackupPath(run)) {
+        EndRun(run);
+        return RunResult::Refused;
+    }
     CActivityLog log(
         run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
     log.WriteEvent(run.LogType(), run.action, "%s started for '%s'", ActionName(run.action), run.set.Name.c_str());
@@ -184,6 +189,27 @@ bool CActionRunner::TakeSet(Run& run)
     }
     // The workers pick the procedure from the set's action.
     run.set.ActiveAction = run.action;
+    return true;
+}
+
+// Entries that share a backup folder overwrite each other's files, delete
+// them on alternate runs (with deletion on), and a restore pours one source's
+// files into the other's. Such a set is refused before anything is written;
+// the refusal is logged as an error, as nobody may see a scheduled run's
+// message. True when refused.
+bool CActionRunner::RefuseSharedBackupPath(const Run& run)
+{
+    const auto shared = FindSharedBackupPath(run.set, m_services.clock.Now());
+    if (!shared)
+        return false;
+    const std::string text
+        = FormatString(LoadString(57740).c_str(), run.set.Entries[shared->First].SourceFolder.c_str(),
+            run.set.Entries[shared->Second].SourceFolder.c_str(), shared->Folder.c_str());
+    CActivityLog log(
+        run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
+    log.WriteEvent(LogError, run.action, "%s refused for '%s': %s", ActionName(run.action), run.set.Name.c_str(),
+        text.substr(0, text.find('\n')).c_str());
+    m_services.prompter.MessageBox(text, MbOk | MbIconError);
     return true;
 }
 

@@ -24,6 +24,7 @@ enum class RunResult {
     CompletedWithErrors, // some items failed and were passed over
     Cancelled, // cancelled while gathering or copying
     NotRun, // refused (another run active), medium missing, no such set
+    Refused, // the set cannot run as it stands: two entries share a backup folder
     PoweredOff, // the computer is being switched off
 };
 
@@ -65,6 +66,7 @@ private:
     RunResult Execute(Run& run);
     void EndRun(Run& run);
     bool TakeSet(Run& run);
+    bool RefuseSharedBackupPath(const Run& run);
     bool BeginRun(Run& run);
     bool CheckMedia(const Run& run);
     void ShowTrayStart(const Run& run);

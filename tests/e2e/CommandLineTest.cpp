@@ -145,6 +145,20 @@ TEST_F(CommandLineTest, MistypedActionIsAWrongCallAndRunsNothing)
     EXPECT_EQ(reread.Sets[0].ActiveAction, 1) << "/d saved nothing";
 }
 
+TEST_F(CommandLineTest, EntriesSharingABackupFolderEndWithStatusTwo)
+{
+    CSet& set = AddSet("Docs", tmp / "dest");
+    tmp.Write("elsewhere/src/c.txt", "gamma");
+    set.Entries.push_back(set.Entries.front());
+    set.Entries.back().SourceFolder = tmp / "elsewhere/src";
+    SaveSession();
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find("The folders '" + tmp / "src" + "' and '" + tmp / "elsewhere/src"), std::string::npos)
+        << run.output;
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+}
+
 TEST_F(CommandLineTest, EmptySetNameRunsTheActiveSet)
 {
     AddSet("One", tmp / "one");

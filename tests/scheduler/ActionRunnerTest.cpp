@@ -63,6 +63,40 @@ TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedToo)
     EXPECT_TRUE(other.TryLock()) << "the run let go of the lock";
 }
 
+TEST_F(ActionRunnerTest, EntriesSharingABackupFolderAreRefusedBeforeAnythingIsWritten)
+{
+    // Two sources named "src" into one backup folder.
+    tmp.Write("other/src/c.txt", "gamma");
+    CBackup& second = session.Sets[0].Entries.emplace_back();
+    second.SourceFolder = tmp / "other/src/";
+    second.DestinationFolder = tmp / "dest/";
+    second.IncludeFiles = "*.*";
+    settings.Actions.BackupDelete = 1;
+    auto runner = MakeRunner();
+    for (const int action : { 0, 1 }) {
+        session.Sets[0].ActiveAction = action;
+        EXPECT_EQ(runner.RunActiveSet(), RunResult::Refused);
+    }
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_EQ(TempDir::Read(tmp / "other/src/c.txt"), "gamma");
+    const std::string text = "The folders '" + tmp / "src" + "' and '" + tmp / "other/src/"
+        + "' would be backed up into the same folder '" + tmp / "dest/src"
+        + "'.\nPlease choose another backup folder for one of them.";
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text, text);
+    EXPECT_EQ(prompter.asked[0].style, unsigned(MbOk | MbIconError));
+    const auto records = LogRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0], "2\t0\tBackup refused for 'Docs': " + text.substr(0, text.find('\n')));
+    EXPECT_EQ(records[1].rfind("2\t1\tRestore refused for 'Docs': ", 0), 0u) << records[1];
+    EXPECT_EQ(flags.ActionRunning, 0);
+    EXPECT_TRUE(display.calls.empty());
+
+    // A single entry of the set has nothing to share with.
+    EXPECT_EQ(runner.RunEntry(1, 0), RunResult::Completed);
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/c.txt"), "gamma");
+}
+
 TEST_F(ActionRunnerTest, EditingTheSessionDuringARunChangesNothingOfTheRun)
 {
     auto runner = MakeRunner();
