@@ -19,7 +19,6 @@
 namespace {
 
 constexpr std::uint32_t kFolderAttribute = 0x10;
-constexpr std::uint32_t kReadOnlyAttribute = 0x01;
 constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
 
 // A folder as a path prefix: the file system root contributes nothing, so
@@ -152,6 +151,10 @@ void CProgressWorker::Execute()
         if (ShowErrors() && m_prompter.MessageBox(LoadString(116), MbYesNo | MbIconQuestion | MbTopmost) == IdNo)
             Cancel();
     }
+    m_copier.SetCancelFlag(&m_cancel);
+    // A backup replaces its read-only copies, which keep the source's mode;
+    // a restore over a read-only file still fails.
+    m_copier.SetReplaceReadOnly(Action() == 0);
     if (Action() == 0)
         RunBackup();
     else
@@ -201,7 +204,8 @@ void CProgressWorker::RunBackup()
     Deleting = 0;
     if (Cancelled() || !FolderPhase(false))
         return;
-    FilePhase(false);
+    if (FilePhase(false))
+        FolderAttributePhase(false);
 }
 
 void CProgressWorker::RunRestore()
@@ -209,7 +213,8 @@ void CProgressWorker::RunRestore()
     Deleting = 0;
     if (!FolderPhase(true))
         return;
-    FilePhase(true);
+    if (FilePhase(true))
+        FolderAttributePhase(true);
 }
 
 // An entry without a backup folder text has no backup root: its root would
@@ -269,8 +274,8 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
     const std::string root = BackupRoot(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
-        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0, false };
-    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0, true };
+        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0 };
+    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0 };
 }
 
 // Creates `to` when it is not a folder; false when the action is to end.
@@ -309,6 +314,7 @@ bool CProgressWorker::FolderPhase(bool restore)
             if (ignored)
                 continue;
         }
+        MakeFolderWritable(top);
         if (!ProcessFolders(entry, direction))
             return false;
     }
@@ -324,7 +330,7 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
         if (Cancelled())
             return false;
         m_currentFolder = &record;
-        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target) && !IsRealFolder(target)) {
+        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target) && MakeFolderWritable(target) != 0) {
             // A link where the folder belongs would carry every copy below it
             // out of the tree: nothing is written through it.
             if (IsLink(target))
@@ -332,6 +338,8 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
             bool ignored = false;
             if (!EnsureFolder(entry, record.Path, target, ignored))
                 return false;
+            // Security copied onto it may have made it read-only.
+            MakeFolderWritable(target);
         }
         ProcessedFolders.push_back(record);
         ++m_processedFolderCount;
@@ -339,7 +347,7 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
     return true;
 }
 
-void CProgressWorker::FilePhase(bool restore)
+bool CProgressWorker::FilePhase(bool restore)
 {
     std::size_t files = 0;
     for (CBackup& entry : Set.Entries) {
@@ -351,8 +359,39 @@ void CProgressWorker::FilePhase(bool restore)
     ProcessedFiles.reserve(ProcessedFiles.size() + files);
     for (CBackup& entry : Set.Entries) {
         if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore)))
-            return;
+            return false;
     }
+    return true;
+}
+
+// Writing into a folder moves its time to now, and the folder phase may have
+// made it writable: once every file is in place, each folder takes the mode
+// and time of its counterpart, deepest first, as cp -a and rsync -a do.
+void CProgressWorker::FolderAttributePhase(bool restore)
+{
+    std::string target;
+    for (CBackup& entry : Set.Entries) {
+        if (!Usable(entry))
+            continue;
+        const Direction direction = DirectionOf(entry, restore);
+        for (auto it = direction.fromList->rbegin(); it != direction.fromList->rend(); ++it) {
+            if (Cancelled())
+                return;
+            if (IsFolderRecord(*it) && MapPath(it->Path, direction.fromFolder, direction.toFolder, target))
+                CopyFolderAttributesOf(it->Path, target);
+        }
+        CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
+            direction.toFolder.empty() ? "/" : direction.toFolder);
+    }
+}
+
+void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std::string& to)
+{
+    if (BelowBlockedFolder(to + "/"))
+        return;
+    if (const int error = CopyFolderAttributes(from, to); error != 0 && error != ENOENT)
+        LogFailure(FormatString(
+            "Failed to set the mode and time of folder %s (error: %d)", ShortenText(to, 40).c_str(), error));
 }
 
 // Each file record moves into ProcessedFiles as it is taken in hand, rather
@@ -399,6 +438,9 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
         const int error = BelowBlockedFolder(target) ? ELOOP : CopyOne(entry, direction, record, target, retried);
         if (error == 0)
             return true;
+        // A stop during a large file: the copy was dropped, nothing failed.
+        if (error == ECANCELED && Cancelled())
+            return false;
         const int answer = ReportError(error, record.Path, target);
         if (answer == IdIgnore)
             return true;
@@ -423,11 +465,8 @@ int CProgressWorker::CopyOne(
     if (!fileThere) {
         const int error = CopyFileWithSecurity(entry, record.Path, target, true);
         if (error != EEXIST || IsRealFolder(target) || !PathExists(target)) {
-            if (error == 0) {
-                if (direction.clearReadOnly && (record.Attributes & kReadOnlyAttribute))
-                    MakeOwnerWritable(target);
+            if (error == 0)
                 AddedFiles.AddPath(target, CFileRecordArray::kUnsorted);
-            }
             return error;
         }
         // A file appeared since the scan, or the masks hid it: compare it.
@@ -440,8 +479,6 @@ int CProgressWorker::CopyOne(
     const int error = CopyFileWithSecurity(entry, record.Path, target, false);
     if (error != 0)
         return error;
-    if (direction.clearReadOnly && (record.Attributes & kReadOnlyAttribute))
-        MakeOwnerWritable(target);
     UpdatedFiles.AddPath(target, CFileRecordArray::kUnsorted);
     return 0;
 }

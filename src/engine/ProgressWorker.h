@@ -96,7 +96,6 @@ private:
         CFileRecordArray* fromList; // records copied from
         CFileRecordArray* toList; // records found at the target side
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
-        bool clearReadOnly; // a backup's copies are never read-only
     };
 
     static bool Usable(const CBackup& entry);
@@ -109,7 +108,9 @@ private:
     bool CollectDeletions(CBackup& entry);
     bool FolderPhase(bool restore);
     bool ProcessFolders(CBackup& entry, const Direction& direction);
-    void FilePhase(bool restore);
+    bool FilePhase(bool restore);
+    void FolderAttributePhase(bool restore);
+    void CopyFolderAttributesOf(const std::string& from, const std::string& to);
     bool ProcessFiles(CBackup& entry, const Direction& direction);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
     int CopyOne(

@@ -75,14 +75,14 @@ bool CProgressWorker::SecurityFor(const CBackup& entry) const
 int CProgressWorker::CopyFileWithSecurity(
     const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
 {
-    if (const int error = m_copier.Copy(from, to, failIfExists))
-        return error;
     if (!SecurityFor(entry))
-        return 0;
+        return m_copier.Copy(from, to, failIfExists);
+    // The security goes onto the copy before it takes the real name, so a
+    // killed run never leaves a complete copy without it.
     CFileSecurity security;
     if (const int error = security.Read(from))
         return error;
-    return security.Write(to);
+    return m_copier.Copy(from, to, failIfExists, &security);
 }
 
 int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)

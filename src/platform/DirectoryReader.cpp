@@ -1,5 +1,6 @@
 #include "platform/DirectoryReader.h"
 
+#include "platform/FileCopier.h"
 #include "platform/StatConvert.h"
 
 #include <cerrno>
@@ -73,6 +74,13 @@ int CDirectoryReader::Stat(const std::string& name, FileFindData& data) const
     if (!error)
         data.Name = name;
     return error;
+}
+
+int CDirectoryReader::RemoveStaleTemporary(const std::string& name) const
+{
+    if (!m_dir)
+        return EBADF;
+    return CFileCopier::RemoveIfStale(dirfd(static_cast<DIR*>(m_dir)), name);
 }
 
 void CDirectoryReader::Close()

@@ -22,6 +22,9 @@ public:
     // Looks an entry of the open folder up without following links. Returns
     // 0 or the errno value.
     int Stat(const std::string& name, FileFindData& data) const;
+    // Removes an entry of the open folder that a killed copy left under a
+    // temporary name (see CFileCopier); 0, or the errno value of why not.
+    int RemoveStaleTemporary(const std::string& name) const;
     void Close();
 
     int Error() const { return m_error; }

@@ -1,14 +1,16 @@
 #include "platform/FileCopier.h"
 
+#include "platform/FileSecurity.h"
 #include "platform/PathParts.h"
-
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,9 +18,13 @@
 namespace {
 
 using PathParts::FolderOf;
-using PathParts::NameOf;
 
-constexpr size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = 256 * 1024;
+// One copy_file_range call at most: a stop is seen within a fraction of a
+// second even on a slow disk.
+constexpr std::uint64_t kRangeChunk = 8 * 1024 * 1024;
+constexpr std::string_view kTempPrefix = ".~kv";
+constexpr std::size_t kTempDigits = 8;
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
 // Removes a half-written file at scope end unless told it is complete.
@@ -50,44 +56,69 @@ int OpenSource(const std::string& from)
     return fd;
 }
 
-// A temporary name beside the target; hidden, and marked as Korvane's own.
+bool IsLowerHex(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
+}
+
+// A short hidden name beside the target: its length does not depend on the
+// target's, so a path near the limit can still get one.
 std::string TempNameFor(const std::string& to)
 {
     static thread_local std::mt19937 random { std::random_device {}() };
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    std::string name = NameOf(to);
-    if (name.size() > 200)
-        name.resize(200);
-    return FolderOf(to) + "/.~kv." + name + "." + suffix;
+    char name[16];
+    std::snprintf(name, sizeof name, "%s%08x", kTempPrefix.data(), static_cast<unsigned>(random()));
+    const std::string folder = FolderOf(to);
+    return (folder == "/" ? std::string() : folder) + "/" + name;
 }
 
+// The lock tells a later scan that this file is being written, not left over.
 int OpenTemp(const std::string& to, std::string& tempPath)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
         tempPath = TempNameFor(to);
         const int fd = ::open(tempPath.c_str(), kNewFileFlags, 0600);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0) {
+            ::flock(fd, LOCK_EX | LOCK_NB); // a file system without locks still copies
             return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
     }
     errno = EEXIST;
     return -1;
 }
 
-// An existing target must be replaceable: a folder never is, and a file
-// without the owner's write bit is read-only even for root.
-int CheckReplaceable(const std::string& to, bool& exists)
+// Gives a complete new copy its real name, never replacing what may have
+// appeared there since the target was looked at.
+int PlaceNew(const std::string& temp, const std::string& to)
 {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The file system cannot refuse a replacement in one rename; a hard link can.
+    if (::link(temp.c_str(), to.c_str()) == 0) {
+        ::unlink(temp.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK)
+        return errno;
+    // Neither (vfat and the like): look first, then rename.
     struct stat st { };
-    exists = false;
-    if (::lstat(to.c_str(), &st) != 0)
-        return errno == ENOENT ? 0 : errno;
-    exists = true;
-    if (S_ISDIR(st.st_mode))
-        return EISDIR;
-    if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-        return EACCES;
-    return 0;
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The one place a copy is made durable: only a replacement needs it, so the
+// old version is never gone before the new one is on the disk. A new file
+// has nothing to lose, and a torn one is told apart by its size.
+int MakeDurable(int fd)
+{
+    return ::fsync(fd) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -97,12 +128,45 @@ CFileCopier::CFileCopier()
 {
 }
 
-int CFileCopier::Copy(const std::string& from, const std::string& to, bool failIfExists)
+bool CFileCopier::IsTemporaryName(std::string_view name)
+{
+    if (name.substr(0, kTempPrefix.size()) != kTempPrefix)
+        return false;
+    if (name.size() == kTempPrefix.size() + kTempDigits)
+        return IsLowerHex(name.substr(kTempPrefix.size()));
+    // Earlier versions: ".~kv." + the target's name + "." + eight hex digits.
+    const std::size_t tail = kTempDigits + 1;
+    return name.size() >= kTempPrefix.size() + 2 + tail && name[kTempPrefix.size()] == '.'
+        && name[name.size() - tail] == '.' && IsLowerHex(name.substr(name.size() - kTempDigits));
+}
+
+int CFileCopier::RemoveIfStale(int folderFd, const std::string& name)
+{
+    const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A link is renamed into place the moment it is made: one still
+        // under a temporary name was left by a killed run.
+        if (errno == ELOOP)
+            return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? 0 : errno;
+        return errno;
+    }
+    CUniqueFd file(fd);
+    struct stat st { };
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return EBUSY;
+    return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int CFileCopier::Copy(const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security)
 {
     const int sourceFd = OpenSource(from);
     if (sourceFd < 0) {
         if (errno == ELOOP)
-            return CopyLink(from, to, failIfExists);
+            return CopyLink(from, to, failIfExists, security);
         return errno == ENXIO ? EOPNOTSUPP : errno; // ENXIO: a socket
     }
     CUniqueFd source(sourceFd);
@@ -113,91 +177,172 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
         return EISDIR;
     if (!S_ISREG(st.st_mode))
         return EOPNOTSUPP;
-    return CopyRegular(sourceFd, to, failIfExists, st);
+    return CopyRegular(sourceFd, to, failIfExists, st, security);
 }
 
-int CFileCopier::CopyRegular(int sourceFd, const std::string& to, bool failIfExists, const struct stat& st)
+// An existing target must be replaceable: a folder never is, and a file
+// without the owner's write bit is read-only even for root, unless read-only
+// copies may be replaced.
+int CFileCopier::CheckReplaceable(const std::string& to, bool& exists) const
+{
+    struct stat st { };
+    exists = false;
+    if (::lstat(to.c_str(), &st) != 0)
+        return errno == ENOENT ? 0 : errno;
+    exists = true;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR) && !m_replaceReadOnly)
+        return EACCES;
+    return 0;
+}
+
+int CFileCopier::CopyRegular(
+    int sourceFd, const std::string& to, bool failIfExists, const struct stat& st, const CFileSecurity* security)
 {
     bool exists = false;
     if (!failIfExists) {
         if (const int error = CheckReplaceable(to, exists))
             return error;
     }
-    std::string writePath = to;
-    const int targetFd = exists ? OpenTemp(to, writePath) : ::open(to.c_str(), kNewFileFlags, 0600);
+    std::string temp;
+    const int targetFd = OpenTemp(to, temp);
     if (targetFd < 0)
         return errno;
     CUniqueFd target(targetFd);
-    UnlinkGuard partial(writePath);
-    if (!exists && st.st_size > 0) {
-        const timespec epoch[2] = { { 0, 0 }, { 0, 0 } };
-        ::futimens(targetFd, epoch);
+    UnlinkGuard partial(temp);
+    m_done = 0;
+    if (const int error = WriteContents(sourceFd, targetFd, st))
+        return error;
+    if (const int error = FinishFile(targetFd, st))
+        return error;
+    const int securityError = security ? security->Write(temp) : 0;
+    if (exists) {
+        if (const int error = MakeDurable(targetFd))
+            return error;
     }
-    if (const int error = WriteContents(sourceFd, targetFd, static_cast<std::uint64_t>(st.st_size), st))
-        return error;
-    if (const int error = FinishFile(targetFd, st, exists))
-        return error;
+    // A second descriptor keeps the lock until the rename, while closing
+    // the first still reports delayed write errors.
+    CUniqueFd lock(::dup(targetFd));
     if (const int error = target.Close())
         return error;
-    if (exists && ::rename(writePath.c_str(), to.c_str()) != 0)
-        return errno;
+    if (const int error = exists ? (::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno) : PlaceNew(temp, to))
+        return error;
     partial.Keep();
-    return 0;
+    return securityError;
 }
 
-int CFileCopier::WriteContents(int sourceFd, int targetFd, std::uint64_t size, const struct stat& st)
+int CFileCopier::WriteContents(int sourceFd, int targetFd, const struct stat& st)
 {
-    if (size == 0)
+    if (st.st_size == 0)
         return 0;
     const auto device = static_cast<std::uint64_t>(st.st_dev);
-    if (m_failAfter < 0 && std::find(m_noReflink.begin(), m_noReflink.end(), device) == m_noReflink.end()) {
+    const bool hooked = m_failAfter >= 0 || m_onChunk;
+    if (!hooked && std::find(m_noReflink.begin(), m_noReflink.end(), device) == m_noReflink.end()) {
         if (::ioctl(targetFd, FICLONE, sourceFd) == 0)
             return 0;
         m_noReflink.push_back(device);
     }
+    return CopyRegions(sourceFd, targetFd, st);
+}
+
+// A file with fewer blocks than its size has holes: only its data regions
+// are copied and the holes stay holes, as cp does.
+int CFileCopier::CopyRegions(int sourceFd, int targetFd, const struct stat& st)
+{
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (static_cast<std::uint64_t>(st.st_blocks) * 512 >= size)
+        return CopyRegion(sourceFd, targetFd, 0, size);
+    off_t offset = 0;
+    while (offset < st.st_size) {
+        const off_t data = ::lseek(sourceFd, offset, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO)
+                break; // only a hole is left
+            if (offset == 0 && (errno == EINVAL || errno == EOPNOTSUPP))
+                return CopyRegion(sourceFd, targetFd, 0, size);
+            return errno;
+        }
+        off_t hole = ::lseek(sourceFd, data, SEEK_HOLE);
+        if (hole < 0)
+            return errno;
+        hole = std::min(hole, st.st_size);
+        if (data >= hole)
+            break;
+        if (const int error
+            = CopyRegion(sourceFd, targetFd, static_cast<std::uint64_t>(data), static_cast<std::uint64_t>(hole - data)))
+            return error;
+        offset = hole;
+    }
+    return ::ftruncate(targetFd, st.st_size) == 0 ? 0 : errno;
+}
+
+int CFileCopier::CopyRegion(int sourceFd, int targetFd, std::uint64_t offset, std::uint64_t length)
+{
+    const std::uint64_t end = offset + length;
     if (!m_noCopyRange) {
-        const int error = CopyRange(sourceFd, targetFd, size);
+        const int error = CopyRange(sourceFd, targetFd, offset, end);
         if (error != ENOSYS)
             return error;
         m_noCopyRange = true;
     }
-    return CopyBuffered(sourceFd, targetFd, size);
+    return CopyBuffered(sourceFd, targetFd, offset, end);
+}
+
+// Runs before every chunk: the test hooks, and the cancel flag.
+int CFileCopier::NextChunk(std::uint64_t wanted, std::size_t& chunk)
+{
+    if (m_onChunk)
+        m_onChunk();
+    if (m_cancel && m_cancel->load() != 0)
+        return ECANCELED;
+    chunk = static_cast<std::size_t>(wanted);
+    if (m_failAfter >= 0) {
+        const auto limit = static_cast<std::uint64_t>(m_failAfter);
+        if (m_done >= limit) {
+            m_failAfter = -1;
+            return EIO;
+        }
+        chunk = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, limit - m_done));
+    }
+    return 0;
 }
 
 // ENOSYS means "not possible here, nothing written": use plain reads.
-int CFileCopier::CopyRange(int sourceFd, int targetFd, std::uint64_t size)
+int CFileCopier::CopyRange(int sourceFd, int targetFd, std::uint64_t& position, std::uint64_t end)
 {
-    std::uint64_t done = 0;
-    while (done < size) {
-        auto chunk = static_cast<size_t>(std::min<std::uint64_t>(size - done, 1u << 30));
-        if (m_failAfter >= 0) {
-            const auto limit = static_cast<std::uint64_t>(m_failAfter);
-            if (done >= limit) {
-                m_failAfter = -1;
-                return EIO;
-            }
-            chunk = static_cast<size_t>(std::min<std::uint64_t>(chunk, limit - done));
-        }
-        const ssize_t n = ::copy_file_range(sourceFd, nullptr, targetFd, nullptr, chunk, 0);
+    const std::uint64_t start = position;
+    while (position < end) {
+        std::size_t chunk = 0;
+        if (const int error = NextChunk(std::min(end - position, kRangeChunk), chunk))
+            return error;
+        loff_t in = static_cast<loff_t>(position);
+        loff_t out = in;
+        const ssize_t n = ::copy_file_range(sourceFd, &in, targetFd, &out, chunk, 0);
         if (n < 0) {
-            if (done == 0 && (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS))
+            if (errno == EINTR)
+                continue;
+            if (position == start && (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS))
                 return ENOSYS;
             return errno;
         }
         if (n == 0)
             break; // the file shrank while being copied
-        done += static_cast<std::uint64_t>(n);
+        position += static_cast<std::uint64_t>(n);
+        m_done += static_cast<std::uint64_t>(n);
     }
     return 0;
 }
 
-int CFileCopier::CopyBuffered(int sourceFd, int targetFd, std::uint64_t size)
+int CFileCopier::CopyBuffered(int sourceFd, int targetFd, std::uint64_t& position, std::uint64_t end)
 {
     if (m_buffer.empty())
         m_buffer.resize(kBufferSize);
-    std::uint64_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(sourceFd, m_buffer.data(), m_buffer.size());
+    while (position < end) {
+        std::size_t chunk = 0;
+        if (const int error = NextChunk(std::min<std::uint64_t>(end - position, m_buffer.size()), chunk))
+            return error;
+        const ssize_t n = ::pread(sourceFd, m_buffer.data(), chunk, static_cast<off_t>(position));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -206,19 +351,20 @@ int CFileCopier::CopyBuffered(int sourceFd, int targetFd, std::uint64_t size)
         if (n == 0)
             break;
         for (ssize_t written = 0; written < n;) {
-            const ssize_t w = ::write(targetFd, m_buffer.data() + written, static_cast<size_t>(n - written));
+            const ssize_t w = ::pwrite(targetFd, m_buffer.data() + written, static_cast<size_t>(n - written),
+                static_cast<off_t>(position) + written);
             if (w < 0 && errno != EINTR)
                 return errno;
             written += std::max<ssize_t>(w, 0);
         }
-        done += static_cast<std::uint64_t>(n);
+        position += static_cast<std::uint64_t>(n);
+        m_done += static_cast<std::uint64_t>(n);
     }
     return 0;
 }
 
-// Mode and times come last, the time very last: only a complete copy carries
-// the source's modification time.
-int CFileCopier::FinishFile(int targetFd, const struct stat& st, bool flush)
+// Mode and times come last, once the contents are complete.
+int CFileCopier::FinishFile(int targetFd, const struct stat& st)
 {
     mode_t mode = st.st_mode & 07777;
     // A copy owned by someone else than the original must not keep set-id bits.
@@ -227,14 +373,11 @@ int CFileCopier::FinishFile(int targetFd, const struct stat& st, bool flush)
     if (::fchmod(targetFd, mode) != 0)
         return errno;
     const timespec times[2] = { st.st_atim, st.st_mtim };
-    if (::futimens(targetFd, times) != 0)
-        return errno;
-    if (flush && ::fsync(targetFd) != 0)
-        return errno;
-    return 0;
+    return ::futimens(targetFd, times) == 0 ? 0 : errno;
 }
 
-int CFileCopier::CopyLink(const std::string& from, const std::string& to, bool failIfExists)
+int CFileCopier::CopyLink(
+    const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security)
 {
     struct stat st { };
     if (::lstat(from.c_str(), &st) != 0)
@@ -249,9 +392,11 @@ int CFileCopier::CopyLink(const std::string& from, const std::string& to, bool f
         return EAGAIN; // grew meanwhile
     target.resize(static_cast<size_t>(n));
 
+    // A new link is made under its real name at once: symlink never
+    // replaces, and a link is whole the moment it exists.
     std::string writePath = to;
+    bool exists = false;
     if (!failIfExists) {
-        bool exists = false;
         if (const int error = CheckReplaceable(to, exists))
             return error;
         if (exists)
@@ -262,8 +407,9 @@ int CFileCopier::CopyLink(const std::string& from, const std::string& to, bool f
     UnlinkGuard partial(writePath);
     const timespec times[2] = { st.st_atim, st.st_mtim };
     ::utimensat(AT_FDCWD, writePath.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    if (writePath != to && ::rename(writePath.c_str(), to.c_str()) != 0)
+    const int securityError = security ? security->Write(writePath) : 0;
+    if (exists && ::rename(writePath.c_str(), to.c_str()) != 0)
         return errno;
     partial.Keep();
-    return 0;
+    return securityError;
 }

@@ -2,45 +2,83 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+class CFileSecurity;
+
 // Copies one file the way the backup needs it: contents (reflink, then
-// copy_file_range, then read/write), mode bits and the access and
-// modification times; symbolic links are copied as links and never followed.
+// copy_file_range, then read/write; only the data regions of a sparse file),
+// mode bits and the access and modification times; symbolic links are copied
+// as links and never followed.
 //
-// A new file is written in place: it is created exclusively and dated 1970
-// at once, and takes the source's time last, so a copy torn by a crash looks
-// older than its source and is copied again rather than kept as "newer".
-// A file that is replaced is written to a temporary file in the same folder,
-// flushed to disk and renamed over the old one, so the old file stays whole
-// until the new one is.
+// Every copy is written to a temporary file beside the target and renamed to
+// the real name only when complete (a new file without replacing anything
+// that appeared meanwhile), so the real name never holds a torn file, even
+// after a kill or a crash. A replacement is flushed to disk before the
+// rename, so the old file stays until the new one is durable.
+//
+// Temporary names are short (".~kv" and eight hex digits) so that a path
+// close to the length limit can still be replaced. The writer holds a lock
+// on its temporary file; one that nobody holds is a leftover of a killed run
+// and may be removed (RemoveIfStale).
 class CFileCopier {
 public:
     CFileCopier();
 
     // 0 on success, else an errno value. failIfExists: EEXIST when anything
     // is at `to`. An existing target without the owner's write bit fails with
-    // EACCES, as a read-only file does (root would otherwise ignore the bit).
-    // Sockets, FIFOs and devices are not copied (EOPNOTSUPP).
-    int Copy(const std::string& from, const std::string& to, bool failIfExists);
+    // EACCES, as a read-only file does (root would otherwise ignore the bit),
+    // unless read-only targets may be replaced. Sockets, FIFOs and devices
+    // are not copied (EOPNOTSUPP). ECANCELED when the cancel flag was set
+    // during the copy; nothing is left behind then.
+    // security, when given, goes onto the copy before it takes the real
+    // name; when it cannot be written the copy is still put in place and the
+    // error returned.
+    int Copy(
+        const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security = nullptr);
 
-    // Test hook: fail the next data transfer after this many bytes with EIO
-    // (negative: never).
+    // Polled between chunks, so a stop does not wait for a large file.
+    void SetCancelFlag(const std::atomic<std::int32_t>* cancel) { m_cancel = cancel; }
+    // A backup replaces its own read-only copies: replacing renames over the
+    // old file, which needs no write bit on it.
+    void SetReplaceReadOnly(bool replace) { m_replaceReadOnly = replace; }
+
+    // True for the names this class gives its temporary files (and the
+    // longer ones earlier versions gave).
+    static bool IsTemporaryName(std::string_view name);
+    // Removes the temporary file `name` of the open folder folderFd unless a
+    // copy is still writing it. 0, EBUSY when in use, or an errno value.
+    static int RemoveIfStale(int folderFd, const std::string& name);
+
+    // Test hooks: fail the next data transfer after this many bytes with EIO
+    // (negative: never); call `hook` before every chunk of data.
     void FailAfterBytes(std::int64_t bytes) { m_failAfter = bytes; }
+    void OnChunk(std::function<void()> hook) { m_onChunk = std::move(hook); }
 
 private:
-    int CopyRegular(int sourceFd, const std::string& to, bool failIfExists, const struct stat& st);
-    int CopyLink(const std::string& from, const std::string& to, bool failIfExists);
-    int WriteContents(int sourceFd, int targetFd, std::uint64_t size, const struct stat& st);
-    int CopyRange(int sourceFd, int targetFd, std::uint64_t size);
-    int CopyBuffered(int sourceFd, int targetFd, std::uint64_t size);
-    int FinishFile(int targetFd, const struct stat& st, bool flush);
+    int CopyRegular(
+        int sourceFd, const std::string& to, bool failIfExists, const struct stat& st, const CFileSecurity* security);
+    int CopyLink(const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security);
+    int CheckReplaceable(const std::string& to, bool& exists) const;
+    int WriteContents(int sourceFd, int targetFd, const struct stat& st);
+    int CopyRegions(int sourceFd, int targetFd, const struct stat& st);
+    int CopyRegion(int sourceFd, int targetFd, std::uint64_t offset, std::uint64_t length);
+    int CopyRange(int sourceFd, int targetFd, std::uint64_t& offset, std::uint64_t end);
+    int CopyBuffered(int sourceFd, int targetFd, std::uint64_t& offset, std::uint64_t end);
+    int NextChunk(std::uint64_t wanted, std::size_t& chunk);
+    int FinishFile(int targetFd, const struct stat& st);
 
     // Devices where a reflink was refused: not tried again there.
     std::vector<std::uint64_t> m_noReflink;
     bool m_noCopyRange = false;
+    bool m_replaceReadOnly = false;
     std::vector<char> m_buffer;
+    const std::atomic<std::int32_t>* m_cancel = nullptr;
     std::int64_t m_failAfter = -1;
+    std::uint64_t m_done = 0; // bytes of the current copy, for the test hook
+    std::function<void()> m_onChunk;
     std::uint32_t m_effectiveUid;
 };

@@ -1,6 +1,7 @@
 #include "scan/FolderScanner.h"
 
 #include "platform/DirectoryReader.h"
+#include "platform/FileCopier.h"
 #include "platform/TextCase.h"
 #include "scan/Wildcard.h"
 
@@ -97,6 +98,12 @@ bool CFolderScanner::List(const std::string& folder, std::vector<Entry>& entries
     }
     Entry entry;
     while (reader.Next(entry.Data.Name, entry.Data.Kind)) {
+        // A copy's temporary file is never the user's: one a killed run left
+        // behind goes now, whatever the scan is for; one being written stays.
+        if (entry.Data.Kind != FileKind::Directory && CFileCopier::IsTemporaryName(entry.Data.Name)) {
+            reader.RemoveStaleTemporary(entry.Data.Name);
+            continue;
+        }
         entry.LowerName = CTextCase::Lower(entry.Data.Name);
         entries.push_back(entry);
     }

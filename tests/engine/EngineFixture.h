@@ -66,6 +66,8 @@ protected:
     RecordingDisplay display;
     std::atomic<std::int32_t> cancel { 0 };
     bool scheduled = false;
+    // Called on each worker just before it starts.
+    std::function<void(CProgressWorker&)> beforeStart;
 
 private:
     std::string m_src;

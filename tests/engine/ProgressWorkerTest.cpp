@@ -63,7 +63,7 @@ TEST_F(WorkerTest, FirstBackupMirrorsTheSourceAndTheSecondCopiesNothing)
     EXPECT_EQ(4u, first->AddedFolders.size()); // root, empty, sub, sub/deep
     EXPECT_EQ(6u, first->ProcessedFiles.size());
     EXPECT_EQ(3u, first->ProcessedFolders.size());
-    EXPECT_EQ(0644u, ModeOf(Root("ro.txt"))) << "the copy of a read-only file must be writable";
+    EXPECT_EQ(0444u, ModeOf(Root("ro.txt"))) << "a copy keeps the mode, read-only included";
     EXPECT_TRUE(fs::is_symlink(Root("link")));
     EXPECT_TRUE(prompter.asked.empty());
 
@@ -87,6 +87,7 @@ TEST_F(WorkerTest, ReadOnlySourceChangedAgainOverwritesItsBackup)
     ASSERT_EQ(1u, run->UpdatedFiles.size());
     EXPECT_EQ(Root("ro.txt"), run->UpdatedFiles[0].Path);
     EXPECT_EQ("read only, changed", TempDir::Read(Root("ro.txt")));
+    EXPECT_EQ(0444u, ModeOf(Root("ro.txt")));
     EXPECT_TRUE(prompter.asked.empty());
 }
 

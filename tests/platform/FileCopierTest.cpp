@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -161,6 +162,142 @@ TEST_F(CopierFixture, MissingSourceAndFolderSource)
     fs::create_directory(dir / "d");
     EXPECT_EQ(EISDIR, copier.Copy(dir / "d", dir / "x", true));
     EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+// The names in a folder that are a copy's temporary files.
+std::vector<std::string> Temporaries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : Names(folder)) {
+        if (CFileCopier::IsTemporaryName(name))
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST_F(CopierFixture, NewCopyIsWrittenUnderATemporaryNameAndNeverReplacesWhatAppears)
+{
+    const std::string from = dir.Write("src/a", std::string(600000, 'n'));
+    const std::string to = dir / "dst/a";
+    fs::create_directory(dir / "dst");
+    int chunks = 0;
+    copier.OnChunk([&] {
+        if (chunks++ != 0)
+            return;
+        EXPECT_FALSE(fs::exists(to)) << "the real name holds nothing until the copy is complete";
+        const auto temporaries = Temporaries(dir / "dst");
+        ASSERT_EQ(1u, temporaries.size());
+        EXPECT_EQ(12u, temporaries[0].size());
+        dir.Write("dst/a", "appeared meanwhile");
+    });
+    EXPECT_EQ(EEXIST, copier.Copy(from, to, true));
+    EXPECT_EQ("appeared meanwhile", TempDir::Read(to));
+    EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
+}
+
+TEST_F(CopierFixture, CancelBetweenChunksDropsTheCopyAndKeepsTheOldFile)
+{
+    const std::string from = dir.Write("src/big", std::string(20 * 1024 * 1024, 'b'));
+    const std::string to = dir.Write("dst/big", "old version");
+    std::atomic<std::int32_t> cancel { 0 };
+    copier.SetCancelFlag(&cancel);
+    int chunks = 0;
+    copier.OnChunk([&] {
+        if (++chunks == 2)
+            cancel = 1;
+    });
+    EXPECT_EQ(ECANCELED, copier.Copy(from, to, false));
+    EXPECT_EQ(2, chunks) << "the copy stops at the next chunk, not at the end of the file";
+    EXPECT_EQ("old version", TempDir::Read(to));
+    EXPECT_EQ(ECANCELED, copier.Copy(from, dir / "dst/new", true));
+    EXPECT_EQ(std::vector<std::string> { "big" }, Names(dir / "dst"));
+}
+
+TEST_F(CopierFixture, SparseFileKeepsItsHoles)
+{
+    const std::string from = dir / "sparse.img";
+    const off_t size = 16 * 1024 * 1024;
+    {
+        const int fd = ::open(from.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(0, ::ftruncate(fd, size));
+        const std::string data(4096, 'd');
+        for (const off_t offset : { off_t(0), off_t(5) * 1024 * 1024, size - 8192 })
+            ASSERT_EQ(4096, ::pwrite(fd, data.data(), data.size(), offset));
+        ::close(fd);
+    }
+    ASSERT_EQ(0, copier.Copy(from, dir / "copy.img", true));
+    const struct stat st = StatOf(dir / "copy.img");
+    EXPECT_EQ(size, st.st_size);
+    EXPECT_LT(st.st_blocks * 512, 256 * 1024) << "the holes were written out";
+    EXPECT_TRUE(TempDir::Read(from) == TempDir::Read(dir / "copy.img"));
+
+    // A trailing hole is kept too, and a replacement is sparse as well.
+    const std::string tail = dir / "tail.img";
+    dir.Write("tail.img", "head");
+    ASSERT_EQ(0, ::truncate(tail.c_str(), size));
+    ASSERT_EQ(0, copier.Copy(tail, dir / "copy.img", false));
+    EXPECT_EQ(size, StatOf(dir / "copy.img").st_size);
+    EXPECT_LT(StatOf(dir / "copy.img").st_blocks * 512, 256 * 1024);
+    EXPECT_EQ("head", TempDir::Read(dir / "copy.img").substr(0, 4));
+}
+
+TEST_F(CopierFixture, ReadOnlyCopyIsReplacedWhenAllowedAndKeepsTheSourceMode)
+{
+    const std::string from = dir.Write("src/a", "new");
+    ::chmod(from.c_str(), 0444);
+    const std::string to = dir / "dst/a";
+    fs::create_directory(dir / "dst");
+    ASSERT_EQ(0, copier.Copy(from, to, true));
+    EXPECT_EQ(0444u, StatOf(to).st_mode & 07777);
+    ::chmod(from.c_str(), 0644);
+    dir.Write("src/a", "newer");
+    ::chmod(from.c_str(), 0555);
+    EXPECT_EQ(EACCES, copier.Copy(from, to, false));
+    copier.SetReplaceReadOnly(true);
+    ASSERT_EQ(0, copier.Copy(from, to, false));
+    EXPECT_EQ("newer", TempDir::Read(to));
+    EXPECT_EQ(0555u, StatOf(to).st_mode & 07777);
+}
+
+TEST_F(CopierFixture, FileWhosePathIsNearTheLengthLimitIsReplaced)
+{
+    // Folders of 250 bytes up to about 4060 bytes, then a 24-byte name: the
+    // whole path is 4090 bytes, a few short of the limit.
+    std::string folder = dir.Path();
+    while (folder.size() + 251 < 4060)
+        folder += "/" + std::string(250, 'p');
+    folder += "/" + std::string(4060 - folder.size() - 1, 'q');
+    fs::create_directories(folder);
+    const std::string to = folder + "/" + std::string(4090 - folder.size() - 1, 'n');
+    ASSERT_EQ(4090u, to.size());
+    const std::string from = dir.Write("src", "version 1");
+    ASSERT_EQ(0, copier.Copy(from, to, true));
+    dir.Write("src", "version two");
+    ASSERT_EQ(0, copier.Copy(from, to, false));
+    EXPECT_EQ("version two", TempDir::Read(to));
+}
+
+TEST_F(CopierFixture, StaleTemporaryIsRemovedOneBeingWrittenIsNot)
+{
+    EXPECT_TRUE(CFileCopier::IsTemporaryName(".~kv0123abcd"));
+    EXPECT_TRUE(CFileCopier::IsTemporaryName(".~kv.report.pdf.89abcdef"));
+    for (const char* name : { ".~kv0123ABCD", ".~kv0123abc", ".~kv0123abcde", "~kv0123abcd", ".~kv.x.0123abcg" })
+        EXPECT_FALSE(CFileCopier::IsTemporaryName(name)) << name;
+
+    dir.Write("f/.~kv00000001", "left by a killed run");
+    dir.Write("f/.~kv00000002", "being written");
+    fs::create_symlink("target", dir / "f/.~kv00000003");
+    const int writer = ::open((dir / "f/.~kv00000002").c_str(), O_RDONLY);
+    ASSERT_EQ(0, ::flock(writer, LOCK_EX));
+    const int folder = ::open((dir / "f").c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_EQ(0, CFileCopier::RemoveIfStale(folder, ".~kv00000001"));
+    EXPECT_EQ(EBUSY, CFileCopier::RemoveIfStale(folder, ".~kv00000002"));
+    EXPECT_EQ(0, CFileCopier::RemoveIfStale(folder, ".~kv00000003"));
+    EXPECT_EQ(std::vector<std::string> { ".~kv00000002" }, Names(dir / "f"));
+    ::close(writer);
+    EXPECT_EQ(0, CFileCopier::RemoveIfStale(folder, ".~kv00000002"));
+    ::close(folder);
 }
 
 } // namespace

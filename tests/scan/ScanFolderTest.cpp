@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -227,4 +228,22 @@ TEST(ScanFolder, ReportsFoldersItCannotList)
     chmod((dir / "locked").c_str(), 0700);
     chmod((dir / "blind").c_str(), 0700);
     EXPECT_EQ(result, 0);
+}
+
+TEST(ScanFolder, CopyTemporariesAreNeverRecordedAndStaleOnesGo)
+{
+    TempDir dir;
+    dir.Write("a.txt", "user file");
+    dir.Write("sub/.~kv0badf00d", "left by a killed copy");
+    dir.Write(".~kv.a.txt.12345678", "left by an older version");
+    dir.Write("sub/.~kv1234", "not a temporary name");
+    fs::create_directories(dir / ".~kv00c0ffee/in"); // a folder is the user's, whatever its name
+    dir.Write("sub/.~kvfeedbeef", "being written");
+    const int writer = ::open((dir / "sub/.~kvfeedbeef").c_str(), O_RDONLY);
+    ASSERT_EQ(0, ::flock(writer, LOCK_EX));
+    EXPECT_EQ(Scan(dir, "*"), (Names { ".~kv00c0ffee", ".~kv00c0ffee/in", "a.txt", "sub", "sub/.~kv1234" }));
+    EXPECT_FALSE(fs::exists(dir / "sub/.~kv0badf00d"));
+    EXPECT_FALSE(fs::exists(dir / ".~kv.a.txt.12345678"));
+    EXPECT_TRUE(fs::exists(dir / "sub/.~kvfeedbeef"));
+    ::close(writer);
 }
