@@ -2,8 +2,10 @@
 
 #include <acl/libacl.h>
 #include <cerrno>
+#include <string_view>
 #include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -78,6 +80,83 @@ int WriteDefaultAcl(const std::string& path, const std::vector<char>& ext)
     return acl_set_file(path.c_str(), ACL_TYPE_DEFAULT, acl.Get()) == 0 ? 0 : errno;
 }
 
+// The namespaces that belong to the file's owner and to the security
+// modules; system.* holds the ACLs, copied above, and trusted.* needs
+// privileges a restore may not have.
+bool IsCarriedAttribute(std::string_view name)
+{
+    return name.rfind("user.", 0) == 0 || name.rfind("security.", 0) == 0;
+}
+
+// Reads a value whose size may change between asking and reading.
+int ReadAttribute(const std::string& path, const std::string& name, std::string& value)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::lgetxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size < 0)
+            return errno;
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t read = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (read >= 0) {
+            value.resize(static_cast<std::size_t>(read));
+            return 0;
+        }
+        if (errno != ERANGE)
+            return errno;
+    }
+    return ERANGE;
+}
+
+int ReadAttributeNames(const std::string& path, std::string& names)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0)
+            return Unsupported(errno) ? 0 : errno;
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t read = ::llistxattr(path.c_str(), names.data(), names.size());
+        if (read >= 0) {
+            names.resize(static_cast<std::size_t>(read));
+            return 0;
+        }
+        if (errno != ERANGE)
+            return errno;
+    }
+    return ERANGE;
+}
+
+int ReadAttributes(const std::string& path, std::vector<std::pair<std::string, std::string>>& out)
+{
+    out.clear();
+    std::string names;
+    if (const int error = ReadAttributeNames(path, names))
+        return error;
+    for (std::size_t start = 0; start < names.size();) {
+        const std::size_t end = names.find('\0', start);
+        const std::string name = names.substr(start, end - start);
+        start = end == std::string::npos ? names.size() : end + 1;
+        if (!IsCarriedAttribute(name))
+            continue;
+        std::string value;
+        const int error = ReadAttribute(path, name, value);
+        if (error == ENODATA)
+            continue; // removed meanwhile
+        if (error)
+            return error;
+        out.emplace_back(name, std::move(value));
+    }
+    return 0;
+}
+
+int WriteAttributes(const std::string& path, const std::vector<std::pair<std::string, std::string>>& attributes)
+{
+    for (const auto& [name, value] : attributes) {
+        if (::lsetxattr(path.c_str(), name.c_str(), value.data(), value.size(), 0) != 0)
+            return errno;
+    }
+    return 0;
+}
+
 } // namespace
 
 int CFileSecurity::Read(const std::string& path)
@@ -92,11 +171,16 @@ int CFileSecurity::Read(const std::string& path)
     m_isFolder = S_ISDIR(st.st_mode);
     m_access.clear();
     m_default.clear();
+    m_attributes.clear();
     if (m_isLink)
         return 0;
     if (const int error = ReadAcl(path, ACL_TYPE_ACCESS, m_access))
         return error;
-    return m_isFolder ? ReadAcl(path, ACL_TYPE_DEFAULT, m_default) : 0;
+    if (m_isFolder) {
+        if (const int error = ReadAcl(path, ACL_TYPE_DEFAULT, m_default))
+            return error;
+    }
+    return ReadAttributes(path, m_attributes);
 }
 
 int CFileSecurity::Write(const std::string& path) const
@@ -110,5 +194,10 @@ int CFileSecurity::Write(const std::string& path) const
         return errno;
     if (const int error = WriteAccessAcl(path, m_access, m_mode))
         return error;
-    return m_isFolder ? WriteDefaultAcl(path, m_default) : 0;
+    if (m_isFolder) {
+        if (const int error = WriteDefaultAcl(path, m_default))
+            return error;
+    }
+    // Last: changing the owner drops a file capability (security.capability).
+    return WriteAttributes(path, m_attributes);
 }

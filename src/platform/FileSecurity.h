@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-// The security data of a file or folder: owner, group, mode bits and the
-// POSIX access and default ACLs. Read from one item and written to another
+// The security data of a file or folder: owner, group, mode bits, the
+// POSIX access and default ACLs, and the extended attributes of the user and
+// security namespaces. Read from one item and written to another
 // when a backup or restore carries security over.
 class CFileSecurity {
 public:
@@ -23,4 +25,6 @@ private:
     // its mode bits.
     std::vector<char> m_access;
     std::vector<char> m_default;
+    // Name and value of each extended attribute carried over.
+    std::vector<std::pair<std::string, std::string>> m_attributes;
 };

@@ -11,6 +11,7 @@
 #include <sys/acl.h>
 #include <sys/capability.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -125,6 +126,44 @@ TEST(Trash, ItemsLandInTheScratchHomeTrashEvenWithoutADataFolder)
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ("bye", TempDir::Read(dataHome + "/Trash/files/gone.txt"));
     EXPECT_TRUE(fs::exists(dataHome + "/Trash/info/gone.txt.trashinfo"));
+}
+
+} // namespace
+
+namespace {
+
+std::string Attribute(const std::string& path, const char* name)
+{
+    char value[256];
+    const ssize_t size = ::lgetxattr(path.c_str(), name, value, sizeof value);
+    return size < 0 ? "missing" : std::string(value, static_cast<std::size_t>(size));
+}
+
+TEST(FileSecurity, UserAndSecurityAttributesTravelWithTheAcls)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from/f", "x");
+    const std::string to = dir.Write("to/f", "x");
+    ASSERT_EQ(0, ::setxattr(from.c_str(), "user.origin", "camera\0raw", 10, 0));
+    ASSERT_EQ(0, ::setxattr(from.c_str(), "security.korvane-test", "label", 5, 0));
+    ASSERT_EQ(0, ::setxattr(from.c_str(), "trusted.korvane-test", "kept out", 8, 0));
+    ASSERT_EQ(0, ::setxattr((dir / "from").c_str(), "user.folder", "yes", 3, 0));
+
+    CFileSecurity security;
+    ASSERT_EQ(0, security.Read(from));
+    ASSERT_EQ(0, security.Write(to));
+    EXPECT_EQ(std::string("camera\0raw", 10), Attribute(to, "user.origin"));
+    EXPECT_EQ("label", Attribute(to, "security.korvane-test"));
+    EXPECT_EQ("missing", Attribute(to, "trusted.korvane-test"));
+    ASSERT_EQ(0, security.Read(dir / "from"));
+    ASSERT_EQ(0, security.Write(dir / "to"));
+    EXPECT_EQ("yes", Attribute(dir / "to", "user.folder"));
+
+    // A link carries none, and reading one after a file leaves none behind.
+    fs::create_symlink("f", dir / "from/link");
+    fs::create_symlink("f", dir / "to/link");
+    ASSERT_EQ(0, security.Read(dir / "from/link"));
+    EXPECT_EQ(0, security.Write(dir / "to/link"));
 }
 
 } // namespace
