@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  libssl-dev libacl1-dev libcap-dev
+  libssl-dev libacl1-dev libcap-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
   rsync time ccache

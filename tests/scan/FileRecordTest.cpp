@@ -5,9 +5,11 @@
 #include "scan/Crc32.h"
 #include "scan/FileRecordArray.h"
 
+#include <array>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 namespace {
@@ -25,6 +27,33 @@ CFileRecord RecordOf(const std::string& path)
     CFileRecord record;
     EXPECT_TRUE(record.SetFromPath(path));
     return record;
+}
+
+// The checksum as the program computed it before it used zlib: the IEEE
+// 802.3 table walked one byte at a time, on the same register.
+std::uint32_t TableCrc(std::uint32_t crc, const std::string& bytes)
+{
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t {};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int bit = 0; bit < 8; ++bit)
+                c = (c & 1) ? (c >> 1) ^ 0xEDB88320U : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    for (const char ch : bytes)
+        crc = (crc >> 8) ^ table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF];
+    return crc;
+}
+
+std::string RandomBytes(std::mt19937& random, std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (auto& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
 }
 
 } // namespace
@@ -98,6 +127,37 @@ TEST(FileRecord, CrcMatchesTheStandardCheckValueAndIsCached)
     // Cached: the file is no longer read.
     std::filesystem::remove(path);
     EXPECT_EQ(record.GetCrc(), expected);
+}
+
+TEST(Crc32, GivesThePublishedCheckValues)
+{
+    const auto crc = [](const std::string& text) { return ~CCrc32::Update(CCrc32::kPreset, text.data(), text.size()); };
+    EXPECT_EQ(crc(""), 0x00000000u);
+    EXPECT_EQ(crc("a"), 0xE8B7BE43u);
+    EXPECT_EQ(crc("abc"), 0x352441C2u);
+    EXPECT_EQ(crc("123456789"), 0xCBF43926u);
+    EXPECT_EQ(crc("The quick brown fox jumps over the lazy dog"), 0x414FA339u);
+    EXPECT_EQ(crc(std::string(32, '\0')), 0x190A55ADu);
+    EXPECT_EQ(crc(std::string(32, '\xff')), 0xFF6CAB0Bu);
+}
+
+// Any length and any cut into pieces: the register carried from piece to
+// piece ends where the one-byte table walk ends.
+TEST(Crc32, MatchesTheTableWalkOverPiecesOfEveryLength)
+{
+    std::mt19937 random(5);
+    for (std::size_t length = 0; length < 3000; length += length < 80 ? 1 : 97) {
+        const std::string bytes = RandomBytes(random, length);
+        std::uint32_t crc = CCrc32::kPreset;
+        for (std::size_t at = 0; at < length;) {
+            const std::size_t piece = std::min<std::size_t>(length - at, random() % 300);
+            crc = CCrc32::Update(crc, bytes.data() + at, piece);
+            at += piece;
+        }
+        ASSERT_EQ(crc, TableCrc(CCrc32::kPreset, bytes)) << length;
+        // A register that is not the preset carries on the same way.
+        ASSERT_EQ(CCrc32::Update(0x12345678u, bytes.data(), length), TableCrc(0x12345678u, bytes)) << length;
+    }
 }
 
 TEST(FileRecord, CrcOfEmptyAndUnreadableFiles)
@@ -190,4 +250,48 @@ TEST(CompareFiles, UnreadableFilesNeverCountAsTheSame)
     CFileRecord record = RecordOf(dir / "from");
     record.Size = 10;
     EXPECT_EQ(CompareFiles(record, dir / "to", kCompareCrc32), -1);
+    // Of the same listed size, small and large (read on two threads).
+    for (const std::uint64_t size : { 10ULL, 4ULL << 20 }) {
+        CFileRecord from = RecordOf(dir / "from");
+        CFileRecord to = RecordOf(dir / "to");
+        from.Size = to.Size = size;
+        EXPECT_EQ(CompareFiles(from, to, kCompareCrc32), -1) << size;
+        EXPECT_FALSE(from.CrcComplete);
+    }
+}
+
+// Large pairs are read on two threads; the results are those of reading
+// one after the other, and a size difference settles it unread.
+TEST(CompareFiles, CrcModeOnLargeFilesMatchesTheTableWalk)
+{
+    TempDir dir;
+    std::mt19937 random(9);
+    const std::string content = RandomBytes(random, (3u << 20) + 12345);
+    std::string changed = content;
+    changed[changed.size() - 1] ^= 1;
+    const std::string from = dir.Write("from", content);
+    dir.Write("same", content);
+    dir.Write("changed", changed);
+    dir.Write("longer", content + "x");
+    for (const char* name : { "from", "same", "changed", "longer" })
+        SetModified(dir / name, 1'700'000'000);
+
+    CFileRecord source = RecordOf(from);
+    CFileRecord same = RecordOf(dir / "same");
+    EXPECT_EQ(CompareFiles(source, same, kCompareCrc32), 0);
+    EXPECT_TRUE(source.CrcComplete && same.CrcComplete);
+    EXPECT_EQ(source.Crc, ~TableCrc(CCrc32::kPreset, content));
+    EXPECT_EQ(same.Crc, source.Crc);
+
+    CFileRecord fresh = RecordOf(from);
+    CFileRecord other = RecordOf(dir / "changed");
+    EXPECT_EQ(CompareFiles(fresh, other, kCompareCrc32), -1);
+    EXPECT_EQ(other.Crc, ~TableCrc(CCrc32::kPreset, changed));
+    EXPECT_EQ(fresh.Crc, source.Crc);
+
+    CFileRecord unread = RecordOf(from);
+    CFileRecord longer = RecordOf(dir / "longer");
+    EXPECT_EQ(CompareFiles(unread, longer, kCompareCrc32), -1);
+    EXPECT_EQ(unread.CrcOffset, 0u);
+    EXPECT_EQ(longer.CrcOffset, 0u);
 }
