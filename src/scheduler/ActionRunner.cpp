@@ -120,13 +120,16 @@ RunResult CActionRunner::Execute(Run& run)
     // at the same moment cannot both pass.
     std::int32_t idle = 0;
     if (!m_flags.ActionRunning.compare_exchange_strong(idle, 1)) {
-        m_services.prompter.MessageBox(LoadString(57719), MbOk | MbIconInformation);
+        // The scheduler marks its event while it runs; a scheduled run
+        // refused here met a manual one.
+        const bool scheduledActive = !run.Scheduled() && m_flags.ScheduledEvent != 0;
+        RefuseWhileBusy(run, scheduledActive ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual);
         return RunResult::NotRun;
     }
     // The same refusal for a run of another Korvane process of this user.
-    if (!run.processLock.TryLock()) {
+    if (!run.processLock.TryLock(run.Scheduled() ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual)) {
         m_flags.ActionRunning.store(0);
-        m_services.prompter.MessageBox(LoadString(57719), MbOk | MbIconInformation);
+        RefuseWhileBusy(run, CRunLock::Holder());
         return RunResult::NotRun;
     }
     m_flags.ActionCancel = 0;
@@ -156,6 +159,21 @@ RunResult CActionRunner::Execute(Run& run)
         return RunResult::Cancelled;
     }
     return Copy(run, log);
+}
+
+// The refusal names the run it waits for. A scheduled event refused this
+// way is not run at all, so it leaves an error record in the log.
+void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
+{
+    const std::string text = LoadString(active == CRunLock::Kind::Manual ? 57741 : 57719);
+    if (run.Scheduled()) {
+        CActivityLog log(
+            m_settings.General.LogActivate != 0, m_settings.General.LogFileName, m_services.prompter, m_services.clock);
+        const int action = run.scheduledSet->Schedule.Action;
+        log.WriteEvent(LogError, action, "%s refused for '%s': %s", ActionName(action), run.scheduledSet->Name.c_str(),
+            text.substr(0, text.find('\n')).c_str());
+    }
+    m_services.prompter.MessageBox(text, MbOk | MbIconInformation);
 }
 
 // Copies the set of the run mode out of the working session (under its lock)

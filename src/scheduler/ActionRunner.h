@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/RunLock.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -65,6 +67,7 @@ private:
 
     RunResult Execute(Run& run);
     void EndRun(Run& run);
+    void RefuseWhileBusy(const Run& run, CRunLock::Kind active);
     bool TakeSet(Run& run);
     bool RefuseSharedBackupPath(const Run& run);
     bool BeginRun(Run& run);

@@ -35,6 +35,11 @@ void ScratchHome::Activate() const
     const std::string runtime = dir("run");
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // The run lock of the program does not follow XDG_RUNTIME_DIR; this keeps
+    // tests that run at the same time apart.
+    const std::string lock = dir("lock");
+    fs::permissions(lock, fs::perms::owner_all, fs::perm_options::replace);
+    setenv("KORVANE_LOCK_DIR", lock.c_str(), 1);
     setenv("TMPDIR", dir("tmp").c_str(), 1);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

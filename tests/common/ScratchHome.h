@@ -11,8 +11,8 @@ public:
     ScratchHome(const ScratchHome&) = delete;
     ScratchHome& operator=(const ScratchHome&) = delete;
 
-    // Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR, XDG_CACHE_HOME
-    // and TMPDIR into the scratch folder.
+    // Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR, XDG_CACHE_HOME,
+    // TMPDIR and KORVANE_LOCK_DIR (the run lock's folder) into the scratch folder.
     void Activate() const;
 
     const std::string& Root() const { return m_root; }

@@ -253,9 +253,17 @@ TEST_F(CommandLineTest, RunWhileAnotherProcessRunsIsRefusedWithStatusThree)
 {
     AddSet("Docs", tmp / "dest");
     SaveSession();
+    const std::string scratchRuntime = std::getenv("XDG_RUNTIME_DIR");
+    // The tray's run in the desktop session...
+    const std::string runtime = tmp / "desktop-runtime";
+    fs::create_directory(runtime);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     CRunLock running;
-    ASSERT_TRUE(running.TryLock());
+    ASSERT_TRUE(running.TryLock(CRunLock::Kind::Scheduled));
+    // ...meets a cron run, which has no XDG_RUNTIME_DIR.
+    unsetenv("XDG_RUNTIME_DIR");
     const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    setenv("XDG_RUNTIME_DIR", scratchRuntime.c_str(), 1);
     EXPECT_EQ(run.status, 3) << run.output;
     EXPECT_NE(run.output.find("A scheduled event is currently being executed."), std::string::npos);
     EXPECT_TRUE(fs::is_empty(tmp / "dest"));

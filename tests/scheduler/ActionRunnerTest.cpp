@@ -37,7 +37,7 @@ TEST_F(ActionRunnerTest, SecondRunWhileOneIsActiveIsRefusedAndChangesNothing)
     EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
     EXPECT_EQ(nested, RunResult::NotRun);
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].text, "A scheduled event is currently being executed.\nPlease wait for it to finish.");
+    EXPECT_EQ(prompter.asked[0].text, "A manual action is currently being executed.\nPlease wait for it to finish.");
     EXPECT_EQ(prompter.asked[0].style, unsigned(MbOk | MbIconInformation));
     EXPECT_EQ(LogRecords().size(), 3u) << "the refused run logs nothing";
     EXPECT_EQ(display.calls.size(), 3u);
@@ -48,19 +48,33 @@ TEST_F(ActionRunnerTest, SecondRunWhileOneIsActiveIsRefusedAndChangesNothing)
     EXPECT_EQ(LogRecords().size(), 3u);
 }
 
-TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedToo)
+TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedNamingWhatRuns)
 {
-    CRunLock other;
-    ASSERT_TRUE(other.TryLock());
     auto runner = MakeRunner();
-    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].text, "A scheduled event is currently being executed.\nPlease wait for it to finish.");
-    EXPECT_FALSE(fs::exists(settings.General.LogFileName));
+    {
+        CRunLock other;
+        ASSERT_TRUE(other.TryLock(CRunLock::Kind::Manual));
+        EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    }
+    {
+        CRunLock other;
+        ASSERT_TRUE(other.TryLock(CRunLock::Kind::Scheduled));
+        EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    }
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text, "A manual action is currently being executed.\nPlease wait for it to finish.");
+    EXPECT_EQ(prompter.asked[1].text, "A scheduled event is currently being executed.\nPlease wait for it to finish.");
+    EXPECT_FALSE(fs::exists(settings.General.LogFileName)) << "a manual run's refusal is said, not logged";
     EXPECT_EQ(flags.ActionRunning, 0);
-    other.Unlock();
-    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
-    EXPECT_TRUE(other.TryLock()) << "the run let go of the lock";
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+
+    // A scheduled event refused this way is lost, so it is logged as an error.
+    session.Sets[0].Schedule.Action = 1;
+    CRunLock other;
+    ASSERT_TRUE(other.TryLock(CRunLock::Kind::Manual));
+    EXPECT_EQ(runner.RunScheduled(session.Sets[0]), RunResult::NotRun);
+    EXPECT_EQ(LogRecords(),
+        std::vector<std::string> { "2\t1\tRestore refused for 'Docs': A manual action is currently being executed." });
 }
 
 TEST_F(ActionRunnerTest, EntriesSharingABackupFolderAreRefusedBeforeAnythingIsWritten)
