@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -120,6 +121,19 @@ bool BackgroundProgram::WaitForOutput(const std::string& text)
             return false;
     }
     return true;
+}
+
+bool BackgroundProgram::WaitForReadable(int fd)
+{
+    for (;;) {
+        pollfd fds[2] = { { fd, POLLIN, 0 }, { m_fd, POLLIN, 0 } };
+        if (poll(fds, 2, -1) < 0)
+            return false;
+        if (fds[0].revents & POLLIN)
+            return true;
+        if (fds[1].revents && !ReadSome(m_fd, m_output))
+            return false;
+    }
 }
 
 void BackgroundProgram::Signal(int signal)

@@ -25,6 +25,9 @@ public:
 
     // Reads output until it contains text; false when the program ended first.
     bool WaitForOutput(const std::string& text);
+    // Waits until fd can be read, taking in output meanwhile; false when the
+    // program ended first.
+    bool WaitForReadable(int fd);
     void Signal(int signal);
     // Waits for the end; the exit status or -1.
     int Wait();
