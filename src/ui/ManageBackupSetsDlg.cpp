@@ -1,0 +1,159 @@
+#include "ui/ManageBackupSetsDlg.h"
+
+#include "core/Prompter.h"
+#include "ui/NewBackupSetDlg.h"
+#include "ui/SetIcons.h"
+#include "ui/UiText.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines, CPrompter& prompter, QWidget* parent)
+    : QDialog(parent)
+    , m_prompter(prompter)
+    , m_sets(std::move(sets))
+{
+    setObjectName(QStringLiteral("ManageBackupSetsDlg"));
+    setWindowTitle(QStringLiteral("Manage Backup Sets"));
+    for (const CSet& set : m_sets)
+        m_workingNames.push_back(set.Name);
+
+    m_list = new QTableWidget(0, 1, this);
+    m_list->setObjectName(QStringLiteral("sets"));
+    m_list->setHorizontalHeaderLabels({ QStringLiteral("Sets") });
+    m_list->horizontalHeader()->setSectionsClickable(false);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->verticalHeader()->hide();
+    m_list->setShowGrid(gridlines);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setWordWrap(false);
+    m_list->setMinimumSize(m_list->fontMetrics().averageCharWidth() * 40, m_list->fontMetrics().height() * 12);
+
+    m_new = new QPushButton(QStringLiteral("New..."), this);
+    m_duplicate = new QPushButton(QStringLiteral("Duplicate..."), this);
+    m_rename = new QPushButton(QStringLiteral("Rename..."), this);
+    m_delete = new QPushButton(QStringLiteral("Delete..."), this);
+    m_new->setObjectName(QStringLiteral("new"));
+    m_duplicate->setObjectName(QStringLiteral("duplicate"));
+    m_rename->setObjectName(QStringLiteral("rename"));
+    m_delete->setObjectName(QStringLiteral("delete"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
+
+    auto* side = new QVBoxLayout;
+    for (QPushButton* button : { m_new, m_duplicate, m_rename, m_delete })
+        side->addWidget(button);
+    side->addStretch(1);
+    side->addWidget(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(side);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &CManageBackupSetsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CManageBackupSetsDlg::reject);
+    connect(m_new, &QPushButton::clicked, this, [this] { AskName(Command::New); });
+    connect(m_duplicate, &QPushButton::clicked, this, [this] { AskName(Command::Duplicate); });
+    connect(m_rename, &QPushButton::clicked, this, [this] { AskName(Command::Rename); });
+    connect(m_delete, &QPushButton::clicked, this, &CManageBackupSetsDlg::Delete);
+    connect(m_list, &QTableWidget::itemSelectionChanged, this, &CManageBackupSetsDlg::UpdateButtons);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { AskName(Command::Rename); });
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, &CManageBackupSetsDlg::Delete);
+
+    Fill(m_sets.empty() ? -1 : 0);
+}
+
+void CManageBackupSetsDlg::Fill(int selectRow)
+{
+    m_list->clearContents();
+    m_list->setRowCount(static_cast<int>(m_sets.size()));
+    int row = 0;
+    for (const CSet& set : m_sets) {
+        auto* item = new QTableWidgetItem(SetIcon(set.Schedule.Active != 0), ToQ(set.Name));
+        item->setToolTip(ToQ(set.Name));
+        m_list->setItem(row++, 0, item);
+    }
+    m_list->setEnabled(!m_sets.empty());
+    if (selectRow >= 0 && selectRow < m_list->rowCount())
+        m_list->selectRow(selectRow);
+    else
+        m_list->clearSelection();
+    UpdateButtons();
+}
+
+int CManageBackupSetsDlg::SelectedRow() const
+{
+    const auto rows = m_list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void CManageBackupSetsDlg::UpdateButtons()
+{
+    const bool selected = SelectedRow() >= 0;
+    m_duplicate->setEnabled(selected);
+    m_rename->setEnabled(selected);
+    m_delete->setEnabled(selected);
+}
+
+void CManageBackupSetsDlg::AskName(Command command)
+{
+    const int row = SelectedRow();
+    if (command != Command::New && row < 0)
+        return;
+    QString caption = QStringLiteral("New Backup Set");
+    std::string name;
+    if (command == Command::Duplicate) {
+        caption = QStringLiteral("Duplicate Backup Set");
+        name = m_sets[static_cast<std::size_t>(row)].Name + " [Copy]";
+    } else if (command == Command::Rename) {
+        caption = QStringLiteral("Rename Backup Set");
+        name = m_sets[static_cast<std::size_t>(row)].Name;
+    }
+    // Opened window-modal rather than in a nested event loop: the name
+    // dialog reports back through finished().
+    auto* dialog = new CNewBackupSetDlg(caption, name, command != Command::Rename, m_workingNames, m_prompter, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(
+        dialog, &QDialog::accepted, this, [this, dialog, command, row] { NameChosen(command, row, dialog->Name()); });
+    dialog->open();
+}
+
+void CManageBackupSetsDlg::NameChosen(Command command, int row, const std::string& name)
+{
+    if (command == Command::Rename) {
+        m_sets[static_cast<std::size_t>(row)].Name = name;
+        Fill(row);
+        return;
+    }
+    if (command == Command::Duplicate)
+        m_sets.push_back(m_sets[static_cast<std::size_t>(row)]);
+    else
+        m_sets.emplace_back();
+    m_sets.back().Name = name;
+    Fill(static_cast<int>(m_sets.size()) - 1);
+}
+
+void CManageBackupSetsDlg::Delete()
+{
+    const int row = SelectedRow();
+    if (row < 0 || m_prompter.MessageBox(LoadString(57689), MbOkCancel | MbIconQuestion) != IdOk)
+        return;
+    m_sets.erase(m_sets.begin() + row);
+    Fill(std::min(row, static_cast<int>(m_sets.size()) - 1));
+}
+
+void CManageBackupSetsDlg::accept()
+{
+    if (m_sets.empty()) {
+        m_prompter.MessageBox(LoadString(57691), MbOk | MbIconError);
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class CPrompter;
+class QLineEdit;
+
+// The small name dialog of New, Duplicate and Rename: a "Name" group with
+// one field. OK trims the name, refuses an empty one (57690) and, with the
+// name check on, one of the given names (57720, letter case counts).
+class CNewBackupSetDlg : public QDialog {
+    Q_OBJECT
+public:
+    // takenNames: the names refused when the check is on; copied.
+    CNewBackupSetDlg(const QString& caption, const std::string& name, bool checkName,
+        std::vector<std::string> takenNames, CPrompter& prompter, QWidget* parent = nullptr);
+
+    void accept() override;
+
+    // The accepted name, trimmed.
+    const std::string& Name() const { return m_name; }
+
+private:
+    CPrompter& m_prompter;
+    bool m_checkName;
+    std::vector<std::string> m_takenNames;
+    std::string m_name;
+    QLineEdit* m_edit = nullptr;
+};
