@@ -8,8 +8,8 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -64,10 +64,19 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     connect(m_delete, &QPushButton::clicked, this, &CManageBackupSetsDlg::Delete);
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CManageBackupSetsDlg::UpdateButtons);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { AskName(Command::Rename); });
-    auto* deleteKey = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(deleteKey, &QShortcut::activated, this, &CManageBackupSetsDlg::Delete);
+    m_list->installEventFilter(this);
 
     Fill(m_sets.empty() ? -1 : 0);
+}
+
+bool CManageBackupSetsDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        Delete();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CManageBackupSetsDlg::Fill(int selectRow)

@@ -26,6 +26,10 @@ public:
     const std::deque<CSet>& Sets() const { return m_sets; }
     std::deque<CSet> TakeSets() { return std::move(m_sets); }
 
+protected:
+    // Delete in the list deletes the selected set.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     enum class Command { New, Duplicate, Rename };
 
