@@ -6,7 +6,9 @@
 #include "platform/FileOps.h"
 #include "scan/PathFormat.h"
 #include "ui/ComboHistory.h"
+#include "ui/FolderBrowser.h"
 #include "ui/FolderEntryCheck.h"
+#include "ui/MyComboBox.h"
 #include "ui/TabOrder.h"
 #include "ui/UiText.h"
 
@@ -15,7 +17,6 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -43,9 +44,9 @@ constexpr HistoryKey kHistories[] = {
 const char* const kTags[] = { "<COMPUTER>", "<USER>", "<YEAR>", "<MONTH>", "<MONTHNAME>", "<DAY>", "<WEEKDAY>",
     "<WEEKNUMBER>", "<HOUR12>", "<HOUR24>", "<AMPM>", "<MINUTE>", "<PROFILE>", "<USERPROFILE>" };
 
-QComboBox* HistoryCombo(QWidget* parent, const char* name)
+CMyComboBox* HistoryCombo(QWidget* parent, const char* name)
 {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new CMyComboBox(parent);
     combo->setObjectName(QLatin1String(name));
     combo->setEditable(true);
     // Typed values join the history only when OK accepts them.
@@ -72,19 +73,10 @@ QPushButton* Button(QWidget* parent, const QString& text, const char* name)
     return button;
 }
 
-bool DefaultChooseFolder(QWidget* parent, const QString& title, QString& folder)
-{
-    const QString chosen = QFileDialog::getExistingDirectory(parent, title, folder);
-    if (chosen.isEmpty())
-        return false;
-    folder = chosen;
-    return true;
-}
-
 } // namespace
 
 CAddFolderDlg::CAddFolderDlg(const CSet& set, int entryIndex, bool edit, CPrompter& prompter, QWidget* parent)
-    : QDialog(parent)
+    : CMyDialog(parent)
     , m_prompter(prompter)
     , m_clock(&CClock::System())
     , m_edit(edit)
@@ -110,6 +102,8 @@ CAddFolderDlg::CAddFolderDlg(const CSet& set, int entryIndex, bool edit, CPrompt
         ShowTexts({ {}, set.LastDestinationFolder, {}, {}, {} });
         m_recursive->setChecked(true);
     }
+    adjustSize();
+    SetUpDialog();
 }
 
 CAddFolderDlg::~CAddFolderDlg() = default;
@@ -163,7 +157,6 @@ void CAddFolderDlg::BuildLayout()
     layout->addWidget(folderGroup(QStringLiteral("Backup Folder"), m_backup, m_backupBrowse, m_changeAll, m_backupTag));
     layout->addWidget(masks);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     SetTabOrder({ m_source, m_sourceBrowse, m_recursive, m_sourceTag, m_backup, m_backupBrowse, m_changeAll,
         m_backupTag, m_excludeFolders, m_includeFiles, m_excludeFiles, buttons->button(QDialogButtonBox::Ok),
@@ -182,19 +175,21 @@ void CAddFolderDlg::BuildLayout()
 
 void CAddFolderDlg::LoadHistories()
 {
-    QComboBox* combos[] = { m_source, m_backup, m_excludeFolders, m_includeFiles, m_excludeFiles };
-    for (std::size_t i = 0; i < std::size(combos); ++i)
-        LoadComboHistory(*combos[i], kHistories[i].prefix, kHistories[i].key);
+    CMyComboBox* combos[] = { m_source, m_backup, m_excludeFolders, m_includeFiles, m_excludeFiles };
+    for (std::size_t i = 0; i < std::size(combos); ++i) {
+        combos[i]->LoadHistory(kHistories[i].prefix, kHistories[i].key);
+        combos[i]->FitDropDownWidth();
+    }
 }
 
 void CAddFolderDlg::SaveHistories(const Texts& texts)
 {
-    QComboBox* combos[] = { m_source, m_backup, m_excludeFolders, m_includeFiles, m_excludeFiles };
+    CMyComboBox* combos[] = { m_source, m_backup, m_excludeFolders, m_includeFiles, m_excludeFiles };
     const std::string* values[]
         = { &texts.source, &texts.backup, &texts.excludeFolders, &texts.include, &texts.excludeFiles };
     for (std::size_t i = 0; i < std::size(combos); ++i) {
         AddToComboHistory(*combos[i], *values[i]);
-        SaveComboHistory(*combos[i], kHistories[i].prefix, kHistories[i].key);
+        combos[i]->SaveHistory(kHistories[i].prefix, kHistories[i].key);
     }
 }
 
@@ -210,11 +205,13 @@ void CAddFolderDlg::SetPreset(const FolderDrop& drop)
 
 void CAddFolderDlg::Browse(QComboBox* target, const QString& title, const QString& prompt)
 {
-    QString folder = target->currentText();
-    const bool chosen
-        = m_chooseFolder ? m_chooseFolder(title, prompt, folder) : DefaultChooseFolder(this, title, folder);
-    if (chosen)
-        target->setEditText(folder);
+    CFolderBrowser browser;
+    browser.InitialFolder = target->currentText();
+    browser.Title = title;
+    browser.StatusText = prompt;
+    browser.ShowStatusText = true;
+    if (browser.Show(this))
+        target->setEditText(browser.Path());
 }
 
 void CAddFolderDlg::AddTag(QComboBox* target, QComboBox* tags, int index)

@@ -2,9 +2,8 @@
 
 #include "ui/FolderDrop.h"
 #include "ui/FolderEntryEdit.h"
+#include "ui/MyDialog.h"
 
-#include <QDialog>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,13 +11,14 @@ class CClock;
 class CPrompter;
 class CSet;
 class QCheckBox;
+class CMyComboBox;
 class QComboBox;
 class QPushButton;
 
 // The Add Folder / Edit Folder dialog: one folder entry's source and backup
 // folders, masks and recursion, checked on OK. It reads what it needs from
 // the set when it is made and hands the accepted values back by Result().
-class CAddFolderDlg : public QDialog {
+class CAddFolderDlg : public CMyDialog {
     Q_OBJECT
 public:
     // entryIndex: the edited entry (edit), ignored when adding.
@@ -32,9 +32,6 @@ public:
     void SetImmediateConfirm(bool on) { m_immediateConfirm = on; }
     // The clock the path tags are expanded with (the system clock by default).
     void SetClock(const CClock& clock) { m_clock = &clock; }
-    // Asks for a folder: title, prompt, and the folder to start at / chosen.
-    using FolderChooser = std::function<bool(const QString& title, const QString& prompt, QString& folder)>;
-    void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
 
     int exec() override;
     void accept() override;
@@ -65,22 +62,21 @@ private:
 
     CPrompter& m_prompter;
     const CClock* m_clock;
-    FolderChooser m_chooseFolder;
     bool m_edit;
     bool m_immediateConfirm = false;
     int m_entryIndex;
     std::vector<std::string> m_otherSources; // SourceFolder of every other entry
     FolderEntryEdit m_result;
 
-    QComboBox* m_source = nullptr;
+    CMyComboBox* m_source = nullptr;
     QCheckBox* m_recursive = nullptr;
     QComboBox* m_sourceTag = nullptr;
     QPushButton* m_sourceBrowse = nullptr;
-    QComboBox* m_backup = nullptr;
+    CMyComboBox* m_backup = nullptr;
     QCheckBox* m_changeAll = nullptr;
     QComboBox* m_backupTag = nullptr;
     QPushButton* m_backupBrowse = nullptr;
-    QComboBox* m_excludeFolders = nullptr;
-    QComboBox* m_includeFiles = nullptr;
-    QComboBox* m_excludeFiles = nullptr;
+    CMyComboBox* m_excludeFolders = nullptr;
+    CMyComboBox* m_includeFiles = nullptr;
+    CMyComboBox* m_excludeFiles = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/ManageBackupSetsDlg.h"
 
 #include "core/Prompter.h"
+#include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
 #include "ui/SetIcons.h"
 #include "ui/UiText.h"
@@ -10,11 +11,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
 CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines, CPrompter& prompter, QWidget* parent)
-    : QDialog(parent)
+    : CMyDialog(parent)
     , m_prompter(prompter)
     , m_sets(std::move(sets))
 {
@@ -23,18 +23,16 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     for (const CSet& set : m_sets)
         m_workingNames.push_back(set.Name);
 
-    m_list = new QTableWidget(0, 1, this);
+    m_list = new CMyListCtrl(this);
     m_list->setObjectName(QStringLiteral("sets"));
-    m_list->setHorizontalHeaderLabels({ QStringLiteral("Sets") });
+    m_list->AddColumn(QStringLiteral("Sets"), 0, CMyListCtrl::Other);
+    m_list->SetImageList({ SetIcon(false), SetIcon(true) });
+    m_list->SetGridLines(gridlines);
     m_list->horizontalHeader()->setSectionsClickable(false);
+    m_list->horizontalHeader()->setSectionsMovable(false);
     m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_list->verticalHeader()->hide();
-    m_list->setShowGrid(gridlines);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setWordWrap(false);
+    // One column: nothing to show or hide.
+    m_list->horizontalHeader()->setContextMenuPolicy(Qt::NoContextMenu);
     m_list->setMinimumSize(m_list->fontMetrics().averageCharWidth() * 40, m_list->fontMetrics().height() * 12);
 
     m_new = new QPushButton(QStringLiteral("New..."), this);
@@ -67,6 +65,8 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     m_list->installEventFilter(this);
 
     Fill(m_sets.empty() ? -1 : 0);
+    adjustSize();
+    SetUpDialog();
 }
 
 bool CManageBackupSetsDlg::eventFilter(QObject* watched, QEvent* event)
@@ -81,17 +81,14 @@ bool CManageBackupSetsDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CManageBackupSetsDlg::Fill(int selectRow)
 {
-    m_list->clearContents();
-    m_list->setRowCount(static_cast<int>(m_sets.size()));
-    int row = 0;
+    m_list->setRowCount(0);
     for (const CSet& set : m_sets) {
-        auto* item = new QTableWidgetItem(SetIcon(set.Schedule.Active != 0), ToQ(set.Name));
-        item->setToolTip(ToQ(set.Name));
-        m_list->setItem(row++, 0, item);
+        const int row = m_list->AddRow(ToQ(set.Name), set.Schedule.Active != 0 ? 1 : 0);
+        m_list->item(row, 0)->setToolTip(ToQ(set.Name));
     }
     m_list->setEnabled(!m_sets.empty());
     if (selectRow >= 0 && selectRow < m_list->rowCount())
-        m_list->selectRow(selectRow);
+        m_list->SelectRow(selectRow);
     else
         m_list->clearSelection();
     UpdateButtons();
@@ -99,8 +96,7 @@ void CManageBackupSetsDlg::Fill(int selectRow)
 
 int CManageBackupSetsDlg::SelectedRow() const
 {
-    const auto rows = m_list->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.front().row();
+    return m_list->SelectedRow();
 }
 
 void CManageBackupSetsDlg::UpdateButtons()

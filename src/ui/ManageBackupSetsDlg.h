@@ -1,20 +1,20 @@
 #pragma once
 
 #include "core/Set.h"
+#include "ui/MyDialog.h"
 
-#include <QDialog>
 #include <deque>
 #include <string>
 #include <vector>
 
 class CPrompter;
+class CMyListCtrl;
 class CNewBackupSetDlg;
 class QPushButton;
-class QTableWidget;
 
 // The Manage Backup Sets dialog: new, duplicate, rename and delete sets on a
 // copy of the working session's sets, handed back by Sets() after OK.
-class CManageBackupSetsDlg : public QDialog {
+class CManageBackupSetsDlg : public CMyDialog {
     Q_OBJECT
 public:
     // sets: a copy of the working session's sets; their names as given here
@@ -43,7 +43,7 @@ private:
     CPrompter& m_prompter;
     std::deque<CSet> m_sets;
     std::vector<std::string> m_workingNames; // the names when the dialog opened
-    QTableWidget* m_list = nullptr;
+    CMyListCtrl* m_list = nullptr;
     QPushButton* m_new = nullptr;
     QPushButton* m_duplicate = nullptr;
     QPushButton* m_rename = nullptr;

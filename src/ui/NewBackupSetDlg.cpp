@@ -11,7 +11,7 @@
 
 CNewBackupSetDlg::CNewBackupSetDlg(const QString& caption, const std::string& name, bool checkName,
     std::vector<std::string> takenNames, CPrompter& prompter, QWidget* parent)
-    : QDialog(parent)
+    : CMyDialog(parent)
     , m_prompter(prompter)
     , m_checkName(checkName)
     , m_takenNames(std::move(takenNames))
@@ -32,7 +32,8 @@ CNewBackupSetDlg::CNewBackupSetDlg(const QString& caption, const std::string& na
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    SetUpDialog();
 }
 
 void CNewBackupSetDlg::accept()

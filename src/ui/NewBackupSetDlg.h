@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/MyDialog.h"
+
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@ class QLineEdit;
 // The small name dialog of New, Duplicate and Rename: a "Name" group with
 // one field. OK trims the name, refuses an empty one (57690) and, with the
 // name check on, one of the given names (57720, letter case counts).
-class CNewBackupSetDlg : public QDialog {
+class CNewBackupSetDlg : public CMyDialog {
     Q_OBJECT
 public:
     // takenNames: the names refused when the check is on; copied.

@@ -2,6 +2,7 @@
 
 #include "core/Prompter.h"
 #include "ui/ComboHistory.h"
+#include "ui/MyComboBox.h"
 #include "ui/TabOrder.h"
 #include "ui/UiText.h"
 
@@ -58,7 +59,7 @@ int Clamp(int value, int last)
 
 CSchedulerAddDlg::CSchedulerAddDlg(
     const CScheduler& schedule, std::string smtpServer, CPrompter& prompter, QWidget* parent)
-    : QDialog(parent)
+    : CMyDialog(parent)
     , m_prompter(prompter)
     , m_smtpServer(std::move(smtpServer))
 {
@@ -68,9 +69,12 @@ CSchedulerAddDlg::CSchedulerAddDlg(
     setObjectName(QStringLiteral("SchedulerAddDlg"));
     setWindowTitle(QStringLiteral("Schedule Event"));
     BuildLayout();
-    LoadComboHistory(*m_email, kEmailPrefix, kEmailKey);
+    m_email->LoadHistory(kEmailPrefix, kEmailKey);
+    m_email->FitDropDownWidth();
     ShowSchedule();
     UpdateEnabling();
+    adjustSize();
+    SetUpDialog();
 }
 
 void CSchedulerAddDlg::BuildLayout()
@@ -119,7 +123,7 @@ void CSchedulerAddDlg::BuildLayout()
 
     m_sendEmail = new QCheckBox(QStringLiteral("Send email to"), this);
     m_sendEmail->setObjectName(QStringLiteral("sendEmail"));
-    m_email = new QComboBox(this);
+    m_email = new CMyComboBox(this);
     m_email->setObjectName(QStringLiteral("email"));
     m_email->setEditable(true);
     m_email->setInsertPolicy(QComboBox::NoInsert);
@@ -143,7 +147,6 @@ void CSchedulerAddDlg::BuildLayout()
     layout->addWidget(group);
     layout->addLayout(mail);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     SetTabOrder({ m_enabled, m_action, m_condition[0], m_minutes, m_condition[1], m_daily, m_condition[2], m_weekly,
         m_weekday, m_condition[3], m_monthly, m_monthday, m_sendEmail, m_email, buttons->button(QDialogButtonBox::Ok),
@@ -205,7 +208,7 @@ void CSchedulerAddDlg::accept()
         return;
     }
     AddToComboHistory(*m_email, FromQ(address));
-    SaveComboHistory(*m_email, kEmailPrefix, kEmailKey);
+    m_email->SaveHistory(kEmailPrefix, kEmailKey);
     StoreSchedule();
     QDialog::accept();
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/Scheduler.h"
+#include "ui/MyDialog.h"
 
-#include <QDialog>
 #include <string>
 
+class CMyComboBox;
 class CPrompter;
 class QCheckBox;
 class QComboBox;
@@ -14,7 +15,7 @@ class QTimeEdit;
 
 // The Schedule Event dialog: one set's schedule, checked on OK. It edits a
 // copy and hands the stored fields back by Schedule() after OK.
-class CSchedulerAddDlg : public QDialog {
+class CSchedulerAddDlg : public CMyDialog {
     Q_OBJECT
 public:
     // smtpServer: the SMTPServer setting, which e-mail notification needs.
@@ -48,5 +49,5 @@ private:
     QLabel* m_onDayText = nullptr;
     QComboBox* m_monthday = nullptr;
     QCheckBox* m_sendEmail = nullptr;
-    QComboBox* m_email = nullptr;
+    CMyComboBox* m_email = nullptr;
 };

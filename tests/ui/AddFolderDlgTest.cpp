@@ -5,6 +5,7 @@
 #include "common/TempDir.h"
 #include "core/Set.h"
 #include "platform/FileOps.h"
+#include "ui/FolderBrowser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,7 +26,6 @@ class AddFolderDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureWidgetApplication();
         RemoveSettingsKey(kAddFolderKey);
         source = dir / "Documents";
         backup = dir / "Backup";
@@ -301,25 +301,23 @@ TEST_F(AddFolderDlgTest, BrowseStartsAtTheTextAndTakesTheChoice)
 {
     CAddFolderDlg dlg(set, 0, false, prompter);
     QStringList calls;
-    dlg.SetFolderChooser([&](const QString& title, const QString& prompt, QString& folder) {
-        calls << title << prompt << folder;
-        folder = QStringLiteral("/chosen");
-        return true;
+    QString answer = QStringLiteral("/chosen");
+    CFolderBrowser::SetChooser([&](const CFolderBrowser& browser) {
+        calls << browser.Title << browser.StatusText << browser.InitialFolder;
+        return answer;
     });
     dlg.show();
     TypeInto(*Child<QComboBox>(dlg, "source"), QStringLiteral("/start"));
     QTest::mouseClick(Child<QPushButton>(dlg, "sourceBrowse"), Qt::LeftButton);
-    EXPECT_EQ(calls,
-        (QStringList { QStringLiteral("Select Source Folder"), QStringLiteral("Select the folder to backup"),
-            QStringLiteral("/start") }));
     EXPECT_EQ(Child<QComboBox>(dlg, "source")->currentText(), QStringLiteral("/chosen"));
 
-    dlg.SetFolderChooser([&](const QString& title, const QString&, QString&) {
-        calls << title;
-        return false;
-    });
+    answer.clear(); // Cancel
     QTest::mouseClick(Child<QPushButton>(dlg, "backupBrowse"), Qt::LeftButton);
-    EXPECT_EQ(calls.back(), QStringLiteral("Select Backup Folder"));
+    CFolderBrowser::SetChooser({});
+    EXPECT_EQ(calls,
+        (QStringList { QStringLiteral("Select Source Folder"), QStringLiteral("Select the folder to backup"),
+            QStringLiteral("/start"), QStringLiteral("Select Backup Folder"),
+            QStringLiteral("Select the folder where the backup will be created"), QString() }));
     EXPECT_TRUE(Child<QComboBox>(dlg, "backup")->currentText().isEmpty());
 }
 

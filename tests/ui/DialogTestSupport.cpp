@@ -2,35 +2,8 @@
 
 #include "platform/MyRegistry.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <cstdio>
-
-namespace {
-
-// The offscreen platform says so for every dialog with a fixed-size layout.
-void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.contains(QLatin1String("propagateSizeHints")))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-}
-
-} // namespace
-
-void EnsureWidgetApplication()
-{
-    if (QApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = { name, nullptr };
-    qInstallMessageHandler(QuietMessages);
-    new QApplication(argc, argv); // lives until the test program ends
-}
 
 void TypeInto(QComboBox& combo, const QString& text)
 {

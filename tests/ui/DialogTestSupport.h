@@ -9,10 +9,6 @@
 #include <gtest/gtest.h>
 #include <string>
 
-// The application object widget tests need, made once on the offscreen
-// platform unless the environment names another.
-void EnsureWidgetApplication();
-
 // A child widget by object name; fails the test when it is missing.
 template <typename T> T* Child(QWidget& parent, const char* name)
 {

@@ -14,8 +14,6 @@ namespace {
 
 class ManageBackupSetsDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureWidgetApplication(); }
-
     static std::deque<CSet> Sets(std::initializer_list<const char*> names)
     {
         std::deque<CSet> sets;

@@ -20,7 +20,6 @@ class SchedulerAddDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureWidgetApplication();
         RemoveSettingsKey(kEmailKey);
         schedule.Active = 1;
         schedule.Action = 1;
