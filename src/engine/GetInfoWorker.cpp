@@ -1,6 +1,7 @@
 #include "engine/GetInfoWorker.h"
 
 #include "platform/FileInfo.h"
+#include "platform/FileOps.h"
 #include "platform/MountTable.h"
 #include "platform/ThreadPriority.h"
 #include "scan/PathFormat.h"
@@ -12,6 +13,20 @@ std::string WithoutTrailingSlashes(std::string folder)
     while (!folder.empty() && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+// inner as a folder never to scan when it lies strictly inside outer (both
+// resolved, as they may reach each other through links); else nothing.
+std::vector<std::string> InnerFolder(const std::string& inner, const std::string& outer)
+{
+    const std::string realInner = RealPathOf(inner);
+    const std::string realOuter = RealPathOf(outer);
+    if (realInner.empty() || realOuter.empty() || realInner == realOuter)
+        return {};
+    const std::string prefix = realOuter == "/" ? realOuter : realOuter + "/";
+    if (realInner.compare(0, prefix.size(), prefix) != 0)
+        return {};
+    return { realInner };
 }
 
 } // namespace
@@ -92,9 +107,17 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     entry.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
     entry.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
     const bool recursive = entry.Recursive != 0;
+    // A backup folder inside its own source would be copied into each new
+    // backup, which would then grow by the whole backup every run.
+    CBackup sides;
+    sides.SourceFolder = entry.SourceFolder;
+    sides.DestinationFolder = WithoutTrailingSlashes(Expand(texts.Destination));
+    std::vector<std::string> skip = InnerFolder(sides.DestinationFolder, folder);
+    if (skip.empty())
+        skip = InnerFolder(BackupRoot(sides), folder);
     entry.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
         CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
-        &entry.SourceUnlisted);
+        &entry.SourceUnlisted, &skip);
 }
 
 void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
@@ -113,8 +136,10 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
         return;
     const std::string folder = entry.DestinationFolder + displayName + "/";
     entry.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
+    // Nor does the backup side take in a source that lies inside the backup.
+    const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
     entry.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
-        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr);
+        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip);
 }
 
 std::string CGetInfoWorker::Expand(const std::string& text) const

@@ -3,6 +3,8 @@
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -93,4 +95,12 @@ std::uint64_t DeviceOf(const std::string& path)
 {
     struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_dev) : 0;
+}
+
+std::string RealPathOf(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    if (path.empty() || !::realpath(path.c_str(), resolved))
+        return {};
+    return resolved;
 }

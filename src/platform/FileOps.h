@@ -31,3 +31,6 @@ int RemoveTree(const std::string& path);
 int MoveNoReplace(const std::string& from, const std::string& to);
 // Device number of the item at path (links not followed); 0 when it cannot be read.
 std::uint64_t DeviceOf(const std::string& path);
+// The absolute path of an existing item with every link and ".." resolved;
+// empty when it does not exist.
+std::string RealPathOf(const std::string& path);

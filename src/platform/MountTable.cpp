@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -60,9 +61,9 @@ bool IsBelow(const std::string& path, const std::string& point)
 
 // The mount that holds path: the last listed of the longest matching points,
 // as a later mount over the same point hides the earlier one.
-bool FindMount(const std::string& path, Mount& found)
+bool FindMount(const std::string& path, Mount& found, const std::string& mountInfo = CMountTable::kMountInfo)
 {
-    std::ifstream in("/proc/self/mountinfo");
+    std::ifstream in(mountInfo);
     std::string line;
     bool any = false;
     while (std::getline(in, line)) {
@@ -99,6 +100,28 @@ bool IsRemovableDevice(const std::string& device)
     std::ifstream in(dir + "/removable");
     int removable = 0;
     return (in >> removable) && removable == 1;
+}
+
+bool IsTwoSecondType(const std::string& type)
+{
+    // fuseblk is either ntfs-3g or exfat-fuse; taking it for FAT only keeps
+    // the tolerance NTFS would not need.
+    return IsOneOf(type, { "vfat", "msdos", "fat", "umsdos", "exfat", "fuse.exfat", "fuseblk" });
+}
+
+bool IsPseudoType(const std::string& type)
+{
+    return IsOneOf(type,
+        { "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "tracefs", "debugfs", "securityfs", "pstore",
+            "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "binfmt_misc", "efivarfs", "autofs", "rpc_pipefs",
+            "nsfs", "selinuxfs", "nfsd", "cpuset", "sockfs", "pipefs", "usbfs", "xenfs" });
+}
+
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
 }
 
 int ClassifyMount(const Mount& mount)
@@ -165,4 +188,30 @@ std::uint32_t CMountTable::VolumeFlags(const std::string& path)
     if (statfs(existing.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == kBtrfsMagic)
         flags |= kFileCompression;
     return flags;
+}
+
+bool CMountTable::HasTwoSecondTimes(const std::string& path, const std::string& mountInfo)
+{
+    Mount mount;
+    return FindMount(AbsolutePath(NearestExisting(path)), mount, mountInfo) && IsTwoSecondType(mount.Type);
+}
+
+std::vector<std::string> CMountTable::PseudoMountPoints(const std::string& mountInfo)
+{
+    // A later mount over the same point hides the earlier one, so the last
+    // listed at each point decides.
+    std::map<std::string, bool> pseudo;
+    std::ifstream in(mountInfo);
+    std::string line;
+    while (std::getline(in, line)) {
+        Mount mount;
+        if (ParseLine(line, mount))
+            pseudo[WithSlash(mount.Point)] = IsPseudoType(mount.Type);
+    }
+    std::vector<std::string> points;
+    for (const auto& [point, isPseudo] : pseudo) {
+        if (isPseudo)
+            points.push_back(point);
+    }
+    return points;
 }

@@ -1,5 +1,7 @@
 #include "scan/FileRecordArray.h"
 
+#include "platform/FileOps.h"
+#include "platform/MountTable.h"
 #include "scan/FolderScanner.h"
 
 #include <algorithm>
@@ -97,6 +99,38 @@ void Permute(std::vector<CFileRecord>::iterator records, std::vector<std::uint32
     }
 }
 
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+// The folders never to enter, written as the scan will write their paths:
+// the scan builds paths from the folder text, which may reach the same
+// place as the resolved mount points through links or "..". Only folders at
+// or below the scanned folder (or holding it) matter.
+std::vector<std::string> SkipFoldersAsScanned(const std::string& folder, const std::vector<std::string>* extra)
+{
+    std::vector<std::string> paths = CMountTable::PseudoMountPoints();
+    if (extra) {
+        for (const std::string& path : *extra)
+            paths.push_back(WithSlash(path));
+    }
+    const std::string text = WithSlash(folder);
+    const std::string real = RealPathOf(folder);
+    const std::string resolved = real.empty() ? text : WithSlash(real);
+    std::vector<std::string> skip;
+    for (const std::string& path : paths) {
+        if (path.compare(0, resolved.size(), resolved) == 0)
+            skip.push_back(text + path.substr(resolved.size()));
+        else if (resolved.compare(0, path.size(), path) == 0)
+            skip.push_back(text); // holds the folder itself: nothing is scanned
+    }
+    std::sort(skip.begin(), skip.end());
+    return skip;
+}
+
 } // namespace
 
 void CFileRecordArray::SortAppended(std::size_t firstNew, int orderCode)
@@ -136,7 +170,8 @@ std::size_t CFileRecordArray::ScanFolder(const std::string& folder, const std::s
     const std::string& includeFiles, const std::string& excludeFiles, bool recursive, int orderCode, bool addFolders,
     const std::atomic<std::int32_t>* cancel, std::atomic<std::int32_t>* fileCount,
     std::atomic<std::int32_t>* folderCount, std::atomic<std::uint64_t>* byteCount, std::uint64_t clusterSize,
-    std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders)
+    std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders,
+    const std::vector<std::string>* skipFolders)
 {
     CFolderScanner::Options options;
     options.ExcludeFolders = excludeFolders;
@@ -151,6 +186,7 @@ std::size_t CFileRecordArray::ScanFolder(const std::string& folder, const std::s
     options.ClusterSize = clusterSize;
     options.SizeOnDisk = sizeOnDisk;
     options.UnlistedFolders = unlistedFolders;
+    options.SkipFolders = SkipFoldersAsScanned(folder, skipFolders);
 
     const std::size_t firstNew = size();
     CFolderScanner scanner(*this, options);

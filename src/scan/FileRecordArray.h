@@ -58,12 +58,18 @@ public:
     // their absence as deletion. The top folder is listed there too when it
     // cannot be opened (it may simply not exist).
     //
+    // The mount points of the kernel's pseudo file systems (proc, sysfs,
+    // devtmpfs, ...) and the folders in skipFolders (may be null; existing
+    // folders, links resolved) are neither recorded nor entered. A folder
+    // that lies in one of them yields nothing and counts as unlisted.
+    //
     // Returns the number of records added.
     std::size_t ScanFolder(const std::string& folder, const std::string& excludeFolders,
         const std::string& includeFiles, const std::string& excludeFiles, bool recursive, int orderCode,
         bool addFolders, const std::atomic<std::int32_t>* cancel, std::atomic<std::int32_t>* fileCount,
         std::atomic<std::int32_t>* folderCount, std::atomic<std::uint64_t>* byteCount, std::uint64_t clusterSize,
-        std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders = nullptr);
+        std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders = nullptr,
+        const std::vector<std::string>* skipFolders = nullptr);
 
     // Puts the records from firstNew to the end, appended in discovery order,
     // where AddSorted one by one would have put them.

@@ -5,6 +5,7 @@
 #include "platform/TextCase.h"
 #include "scan/Wildcard.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -74,7 +75,25 @@ std::size_t CFolderScanner::Scan(std::string folder)
     }
     if (folder.back() != '/')
         folder += '/';
+    if (LiesInSkipped(folder)) {
+        MarkUnlisted(folder);
+        return 0;
+    }
     return ScanOne(folder);
+}
+
+bool CFolderScanner::LiesInSkipped(const std::string& folder) const
+{
+    return std::any_of(m_options.SkipFolders.begin(), m_options.SkipFolders.end(),
+        [&](const std::string& skip) { return folder.compare(0, skip.size(), skip) == 0; });
+}
+
+bool CFolderScanner::IsSkipped(const std::string& folder, const std::string& name) const
+{
+    if (m_options.SkipFolders.empty())
+        return false;
+    m_path.assign(folder).append(name).append(1, '/');
+    return std::binary_search(m_options.SkipFolders.begin(), m_options.SkipFolders.end(), m_path);
 }
 
 std::size_t CFolderScanner::ScanOne(const std::string& folder)
@@ -155,7 +174,7 @@ std::size_t CFolderScanner::AddFolders(const std::string& folder, std::vector<En
 {
     std::size_t added = 0;
     for (const Entry& entry : entries) {
-        if (entry.Data.Kind == FileKind::Directory && IsWantedFolder(entry)) {
+        if (entry.Data.Kind == FileKind::Directory && IsWantedFolder(entry) && !IsSkipped(folder, entry.Data.Name)) {
             if (m_options.AddFolders && entry.Looked) {
                 AddFolderRecord(folder, entry);
                 ++added;

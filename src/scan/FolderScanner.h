@@ -29,6 +29,9 @@ public:
         std::uint64_t ClusterSize = 0;
         std::atomic<std::uint64_t>* SizeOnDisk = nullptr;
         std::vector<std::string>* UnlistedFolders = nullptr;
+        // Folders (sorted, each ending in '/', written as the scanned paths
+        // will be) that are neither recorded nor entered.
+        std::vector<std::string> SkipFolders;
     };
 
     CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
@@ -53,6 +56,8 @@ private:
     bool WantsLookup(const Entry& entry) const;
     bool IsWantedFile(const Entry& entry) const;
     bool IsWantedFolder(const Entry& entry) const;
+    bool IsSkipped(const std::string& folder, const std::string& name) const;
+    bool LiesInSkipped(const std::string& folder) const;
     std::size_t AddFolders(const std::string& folder, std::vector<Entry>& entries);
     std::size_t AddFiles(const std::string& folder, const std::vector<Entry>& entries);
     void AddFolderRecord(const std::string& folder, const Entry& entry);
@@ -65,4 +70,5 @@ private:
     CMaskList m_excludeFolders;
     CMaskList m_excludeFiles;
     std::vector<std::string> m_include;
+    mutable std::string m_path; // reused for the skip look-ups
 };

@@ -175,3 +175,25 @@ TEST_F(GetInfoWorkerTest, RootSourceIsKeptAsEmptyTextAndNamedRoot)
     entry.DestinationFolder = "/mnt/backup";
     EXPECT_EQ(CGetInfoWorker::BackupRoot(entry), "/mnt/backup/Root [Fixed Drive]");
 }
+
+TEST_F(GetInfoWorkerTest, NeitherSideEntersTheOtherWhenOneLiesInsideTheOther)
+{
+    // The backup folder inside its source: the source scan leaves it out.
+    source.Write("home/a.txt", "x");
+    source.Write("home/backups/home/a.txt", "x");
+    source.Write("home/backups/home/backups/home/a.txt", "x");
+    AddEntry(source / "home", source / "home/backups");
+    // The source inside its own backup root: the backup scan leaves it out.
+    backup.Write("Work/old.txt", "x");
+    backup.Write("Work/Work/new.txt", "x");
+    AddEntry(backup / "Work/Work", backup.Path());
+    auto worker = Run();
+    const CBackup& home = worker->Set.Entries[0];
+    EXPECT_EQ(Relative(home.SourceList, source / "home"), (Names { "a.txt" }));
+    EXPECT_TRUE(home.SourceUnlisted.empty()) << "a skipped folder is not a failure";
+    EXPECT_EQ(Relative(home.SecondList, source / "home/backups/home"),
+        (Names { "a.txt", "backups", "backups/home", "backups/home/a.txt" }));
+    const CBackup& work = worker->Set.Entries[1];
+    EXPECT_EQ(Relative(work.SourceList, backup / "Work/Work"), (Names { "new.txt" }));
+    EXPECT_EQ(Relative(work.SecondList, backup / "Work"), (Names { "old.txt" }));
+}

@@ -1,3 +1,4 @@
+#include "common/PrivateMounts.h"
 #include "common/TempDir.h"
 #include "scan/FileRecordArray.h"
 #include "scan/WithoutPrivileges.h"
@@ -246,4 +247,46 @@ TEST(ScanFolder, CopyTemporariesAreNeverRecordedAndStaleOnesGo)
     EXPECT_FALSE(fs::exists(dir / ".~kv.a.txt.12345678"));
     EXPECT_TRUE(fs::exists(dir / "sub/.~kvfeedbeef"));
     ::close(writer);
+}
+
+TEST(ScanFolder, PseudoFileSystemsAreNeverEntered)
+{
+    TempDir dir;
+    dir.Write("a.txt", "x");
+    dir.Write("proc/.keep", "");
+    dir.Write("deep/sys/.keep", "");
+    const int result = RunInPrivateMounts([&] {
+        if (!MountAt("proc", dir / "proc") || !MountAt("sysfs", dir / "deep/sys"))
+            return kNoPrivateMounts;
+        int failures = 0;
+        CFileRecordArray whole;
+        whole.ScanFolder(dir.Path(), "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+        failures |= Relative(whole, dir.Path()) == Names { "a.txt", "deep" } ? 0 : 1;
+        // A folder inside one yields nothing and cannot count as listed.
+        std::vector<std::string> unlisted;
+        CFileRecordArray inside;
+        inside.ScanFolder(
+            dir / "proc/self", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &unlisted);
+        failures |= inside.empty() ? 0 : 2;
+        failures |= unlisted == std::vector<std::string> { dir / "proc/self/" } ? 0 : 4;
+        return failures;
+    });
+    if (result == kNoPrivateMounts)
+        GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(result, 0);
+}
+
+TEST(ScanFolder, SkippedFoldersAreNeitherRecordedNorEnteredWhateverTheirSpelling)
+{
+    TempDir dir;
+    dir.Write("data/a.txt", "x");
+    dir.Write("data/backup/data/a.txt", "x");
+    dir.Write("data/other/b.txt", "x");
+    fs::create_symlink(dir / "data", dir / "link");
+    CFileRecordArray array;
+    const std::vector<std::string> skip { dir / "data/backup" };
+    // Scanned through a link, so the scan's paths differ from the skip's.
+    array.ScanFolder(
+        dir / "link/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &skip);
+    EXPECT_EQ(Relative(array, dir / "link"), (Names { "a.txt", "other", "other/b.txt" }));
 }
