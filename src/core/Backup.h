@@ -2,21 +2,22 @@
 
 #include "scan/FileRecordArray.h"
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
-// One folder entry of a backup set: a source folder, its backup folder, the
-// masks, and the figures of the last folder statistics pass.
+// One folder entry of a backup set: a source folder, its backup folder and
+// the masks. The folder statistics of an entry are kept by its
+// CFolderStatistics, never here, so copying a set copies no statistics and
+// never meets a running statistics pass.
 class CBackup {
 public:
-    CBackup();
-    CBackup(const CBackup& other);
-    CBackup& operator=(const CBackup& other);
-    virtual ~CBackup();
+    CBackup() = default;
+    CBackup(const CBackup& other) = default;
+    CBackup& operator=(const CBackup& other) = default;
+    CBackup(CBackup&& other) = default;
+    CBackup& operator=(CBackup&& other) = default;
+    virtual ~CBackup() = default;
 
     // The five folder and mask texts (byte for byte) and Recursive are equal.
     bool IsSameContent(const CBackup& other) const;
@@ -29,18 +30,8 @@ public:
     std::string ExcludeFiles;
     std::int32_t Recursive = 1;
 
-    // Texts of the Folders, Files and Size columns of the folder list.
-    std::array<std::string, 3> SummaryTexts{"-", "-", "-"};
-
-    // Folder statistics, written by the statistics thread while it runs.
-    std::atomic<std::int32_t> FileCount{0};
-    std::atomic<std::int32_t> FolderCount{0};
-    std::atomic<std::uint64_t> TotalSize{0};
-    std::atomic<std::uint64_t> SizeOnDisk{0};
-    std::atomic<std::int32_t> CancelScan{0};
-    std::atomic<std::int32_t> ScanRunning{0};
-    std::atomic<std::int32_t> ScanComplete{0};
-
+    // Written by the action scan in its own copy of the set; empty in the
+    // working session.
     std::uint32_t SourceVolumeFlags = 0;
     std::uint32_t DestinationVolumeFlags = 0;
 
@@ -52,9 +43,4 @@ public:
     // listed completely. Nothing of the backup below them counts as deleted.
     std::int32_t SourceFound = 0;
     std::vector<std::string> SourceUnlisted;
-
-private:
-    void CopyFrom(const CBackup& other);
-    // The folder statistics thread; joined before the entry goes away.
-    std::thread m_scanThread;
 };

@@ -52,8 +52,8 @@ TEST(SessionModel, FieldsThatAreNotComparedAreNoChange)
     set.LastDestinationFolder = "/elsewhere";
     s.working.ActiveSet = 3;
     s.working.FileName = "/other.kvf";
-    set.Entries[0].FileCount = 12;
-    set.Entries[0].SummaryTexts[0] = "12";
+    set.Entries[0].SourceVolumeFlags = 8;
+    set.Entries[0].SourceList.push_back(CFileRecord {});
     set.Schedule.NextDue = 99;
     EXPECT_FALSE(s.working.HasUnsavedChanges());
     EXPECT_EQ(s.working.NewSession(s.prompter), 0);
