@@ -134,7 +134,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, const std::strin
     if (opened != 0)
         return 0;
 
-    std::lock_guard lock(session.Lock);
+    // Start-up runs on the session's own thread, which reads it directly.
     const auto valid
         = [&session](int index) { return index >= 0 && static_cast<std::size_t>(index) < session.Sets.size(); };
     request.CmdSetIndex = session.ActiveSet;

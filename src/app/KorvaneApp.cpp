@@ -59,6 +59,7 @@ bool IsSwitchWord(const std::string& argument)
 CKorvaneApp::CKorvaneApp(std::vector<std::string> arguments, std::string argumentZero)
     : m_arguments(std::move(arguments))
     , m_argumentZero(std::move(argumentZero))
+    , m_settings({}, [](const SettingsRecord& record) { SaveSettings(record); })
     , m_prompter(std::make_unique<CConsolePrompter>())
     , m_services(std::make_unique<Services>())
 {
@@ -93,7 +94,9 @@ int CKorvaneApp::InitInstance()
         = CTerminal::HasDisplay() ? std::make_unique<CDesktopSoundPlayer>() : std::make_unique<CSoundPlayer>();
     m_session.SavedCopy = &m_savedCopy;
     m_session.NewSession(*m_prompter);
-    FillComputedSettings(m_settings, m_argumentZero);
+    SettingsRecord settings;
+    FillComputedSettings(settings, m_argumentZero);
+    m_settings.Replace(settings);
 
     Start start = Start::Plain;
     if (!ReadFirstArgument(start))
@@ -103,13 +106,14 @@ int CKorvaneApp::InitInstance()
     if (start != Start::CommandLine && m_instanceGuard
         && m_instanceGuard(m_arguments.empty() ? std::string() : m_arguments.front()))
         return ExitCompleted;
-    CShellIntegration shell(m_settings.ModulePath, *m_prompter);
+    CShellIntegration shell(settings.ModulePath, *m_prompter);
     // The offer belongs to the first start that shows a window: a cron run
     // or a service would answer No for the user and use the offer up.
     if (WindowsShown())
         shell.FirstRunCheck();
-    LoadSettings(m_settings, shell);
-    if (m_arguments.empty() && m_settings.SchedulerActive)
+    LoadSettings(settings, shell);
+    m_settings.Replace(settings);
+    if (m_arguments.empty() && settings.SchedulerActive)
         m_session.OpenLastSession(*m_prompter);
 
     if (m_request.CmdRun) {
@@ -177,11 +181,10 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
 // not checked; the run goes on even if it failed.
 void CKorvaneApp::ApplyCommandLineDefaults()
 {
-    {
-        std::lock_guard lock(m_session.Lock);
-        m_session.ActiveSet = m_request.CmdSetIndex;
-        m_session.Sets[static_cast<std::size_t>(m_request.CmdSetIndex)].ActiveAction = m_request.CmdAction;
-    }
+    m_session.Edit([this](CSession& session) {
+        session.ActiveSet = m_request.CmdSetIndex;
+        session.Sets[static_cast<std::size_t>(m_request.CmdSetIndex)].ActiveAction = m_request.CmdAction;
+    });
     m_session.SaveSession(*m_prompter);
 }
 
@@ -225,7 +228,7 @@ int CKorvaneApp::RunUnattended()
 // desktop's automatic start entry.
 int CKorvaneApp::RunScheduler()
 {
-    m_settings.SchedulerActive = true;
+    m_settings.Update([](SettingsRecord& settings) { settings.SchedulerActive = true; });
     CConsoleDisplay display(std::cerr, false, 80, m_flags.ActionCancel);
     auto runner = MakeRunner(display, false);
     CSchedulerThread scheduler(m_session, m_settings, m_flags, *m_prompter, CClock::System(),

@@ -3,7 +3,7 @@
 #include "app/CommandLineRequest.h"
 #include "core/Prompter.h"
 #include "core/Session.h"
-#include "core/SettingsRecord.h"
+#include "core/SettingsHolder.h"
 #include "scheduler/ActionFlags.h"
 #include "scheduler/ActionRunner.h"
 
@@ -54,8 +54,11 @@ public:
     // Start-up in its fixed order; returns the exit status.
     int InitInstance();
 
+    // The working session; the interface thread (the main thread without
+    // windows) is its only writer, and other threads read copies of it.
     CSession& Session() { return m_session; }
-    SettingsRecord& Settings() { return m_settings; }
+    // The settings: snapshots for every thread; Apply saves a new record.
+    CSettingsHolder& Settings() { return m_settings; }
     CommandLineRequest& Request() { return m_request; }
     CActionFlags& Flags() { return m_flags; }
 
@@ -78,7 +81,7 @@ private:
     std::string m_argumentZero;
     CSession m_session;
     CSession m_savedCopy;
-    SettingsRecord m_settings;
+    CSettingsHolder m_settings;
     CommandLineRequest m_request;
     CActionFlags m_flags;
     std::unique_ptr<CPrompter> m_prompter;

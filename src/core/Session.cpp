@@ -18,7 +18,7 @@ CSession& CSession::operator=(const CSession& other)
 {
     if (this == &other)
         return *this;
-    std::scoped_lock lock(Lock, other.Lock);
+    std::scoped_lock lock(m_lock, other.m_lock);
     FileName = other.FileName;
     ActiveSet = other.ActiveSet;
     Sets.resize(other.Sets.size());
@@ -39,6 +39,20 @@ CSet* CSession::ActiveSetPtr()
     return &Sets[static_cast<size_t>(ActiveSet)];
 }
 
+std::optional<CSet> CSession::CopySet(std::int64_t index) const
+{
+    std::lock_guard lock(m_lock);
+    if (index < 0 || static_cast<std::uint64_t>(index) >= Sets.size())
+        return std::nullopt;
+    return Sets[static_cast<std::size_t>(index)];
+}
+
+std::optional<CSet> CSession::CopyActiveSet() const
+{
+    std::lock_guard lock(m_lock);
+    return CopySet(ActiveSet);
+}
+
 int CSession::NewSession(CPrompter& prompter)
 {
     if (HasUnsavedChanges()) {
@@ -50,11 +64,12 @@ int CSession::NewSession(CPrompter& prompter)
                 return result;
         }
     }
-    std::lock_guard lock(Lock);
-    Sets.clear();
-    FileName.clear();
-    ActiveSet = 0;
-    Sets.emplace_back().Name = "Default Set";
+    Edit([](CSession& session) {
+        session.Sets.clear();
+        session.FileName.clear();
+        session.ActiveSet = 0;
+        session.Sets.emplace_back().Name = "Default Set";
+    });
     if (SavedCopy)
         *SavedCopy = *this;
     return 0;
@@ -64,11 +79,7 @@ int CSession::SaveSession(CPrompter& prompter)
 {
     if (FileName.empty() && AskSaveFileName(prompter) != 0)
         return -1;
-    std::string document;
-    {
-        std::lock_guard lock(Lock);
-        document = CSessionFile::BuildDocument(*this);
-    }
+    const std::string document = Read([](const CSession& session) { return CSessionFile::BuildDocument(session); });
     if (const int result = CSessionFile::Write(FileName, document); result != 0)
         return result;
     // Only a file that reached the disk makes the session count as saved:
@@ -101,7 +112,7 @@ int CSession::AskSaveFileName(CPrompter& prompter)
         if (prompter.MessageBox(question, MbYesNo | MbIconQuestion) != IdYes)
             return -1;
     }
-    FileName = path;
+    Edit([&path](CSession& session) { session.FileName = path; });
     return 0;
 }
 
@@ -111,7 +122,7 @@ int CSession::AskOpenFileName(CPrompter& prompter)
     std::string path;
     if (!prompter.AskFileName(request, path) || path.empty())
         return -1;
-    FileName = path;
+    Edit([&path](CSession& session) { session.FileName = path; });
     return 0;
 }
 
@@ -121,19 +132,19 @@ int CSession::OpenSession(CPrompter& prompter, const std::string* path)
     const std::string requested = path ? *path : std::string();
     if (const int result = NewSession(prompter); result != 0)
         return result;
-    {
-        std::lock_guard lock(Lock);
-        Sets.clear();
-    }
-    if (path)
-        FileName = requested;
-    else if (AskOpenFileName(prompter) != 0)
+    Edit([&](CSession& session) {
+        session.Sets.clear();
+        if (path)
+            session.FileName = requested;
+    });
+    if (!path && AskOpenFileName(prompter) != 0)
         return -1;
-    const int result = CSessionFile::Read(FileName, *this, prompter);
+    const std::string file = FileName;
+    const int result = CSessionFile::Read(file, *this, prompter);
     // A file of a newer version was refused and has said so; forgetting its
     // name keeps a later Save from writing the older format over it.
     if (result == -1)
-        FileName.clear();
+        Edit([](CSession& session) { session.FileName.clear(); });
     // Whatever the file gave, possibly nothing, is now the saved state. Were a
     // failed open counted as a change, the next "save the current session?"
     // would write the empty session over the very file that failed to open.

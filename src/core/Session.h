@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 
 class CPrompter;
 
@@ -15,6 +17,13 @@ enum class SessionCommand { New, Open, Save, SaveAs };
 // Everything the user edits: the ordered backup sets. The program keeps two
 // sessions, the working one and SavedCopy (the state last saved or loaded);
 // they differ exactly when there are unsaved changes.
+//
+// Threads: one thread owns the working session (the interface thread, or the
+// main thread of a run without windows) and is the only one that changes its
+// sets, always inside Edit; it may read the fields directly, as nothing else
+// writes them. Every other thread reads inside Read or takes a copy
+// (CopySet, assignment). The scheduler thread alone also moves a schedule's
+// due times, inside Edit, and the owner reads those only inside Read.
 class CSession {
 public:
     CSession() = default;
@@ -47,10 +56,32 @@ public:
     // The set at ActiveSet, or nullptr when ActiveSet is out of range.
     CSet* ActiveSetPtr();
 
-    mutable std::recursive_mutex Lock;
+    // fn(const CSession&) with no change in between; returns what fn returns.
+    template <typename Fn> decltype(auto) Read(Fn&& fn) const
+    {
+        std::lock_guard lock(m_lock);
+        return std::forward<Fn>(fn)(*this);
+    }
+    // fn(CSession&), the one way to change the session.
+    template <typename Fn> decltype(auto) Edit(Fn&& fn)
+    {
+        std::lock_guard lock(m_lock);
+        return std::forward<Fn>(fn)(*this);
+    }
+    // A copy of the set at index, of the set at ActiveSet; none when there is
+    // no such set.
+    std::optional<CSet> CopySet(std::int64_t index) const;
+    std::optional<CSet> CopyActiveSet() const;
+
     std::string FileName;
     std::int32_t ActiveSet = 0;
     // A deque keeps sets in place while more are appended.
     std::deque<CSet> Sets;
     CSession* SavedCopy = nullptr; // not owned
+
+private:
+    // Recursive, as the file commands nest (an open runs a new session). It
+    // is never held while asking the user or running anything, so no thread
+    // waits long for it.
+    mutable std::recursive_mutex m_lock;
 };

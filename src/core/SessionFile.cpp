@@ -210,7 +210,12 @@ int CSessionFile::ReadXml(const std::string& text, CSession& session, CPrompter&
         prompter.MessageBox(LoadString(57695), MbOk | MbIconError);
         return -1;
     }
-    std::lock_guard lock(session.Lock);
+    session.Edit([&document](CSession& edited) { ReadSets(document, edited); });
+    return 0;
+}
+
+void CSessionFile::ReadSets(CXmlDocument& document, CSession& session)
+{
     session.ActiveSet = ChildNumber(document, "ACTIVESET");
     while (document.SeekChild("SET")) {
         // A SET without child elements (written "<SET/>") holds nothing to
@@ -223,7 +228,6 @@ int CSessionFile::ReadXml(const std::string& text, CSession& session, CPrompter&
         ReadSet(document, set);
         document.StepOut();
     }
-    return 0;
 }
 
 void CSessionFile::ReadSet(CXmlDocument& document, CSet& set)

@@ -44,5 +44,6 @@ public:
 
 private:
     static int ReadXml(const std::string& text, CSession& session, CPrompter& prompter);
+    static void ReadSets(CXmlDocument& document, CSession& session);
     static void ReadSet(CXmlDocument& document, CSet& set);
 };

@@ -86,7 +86,11 @@ void CSessionTextReader::Text(std::size_t keyLength, std::string& field)
 // a file cut short keeps what it holds, with defaults for the missing lines.
 void CSessionTextReader::Read(int version, CSession& session)
 {
-    std::lock_guard lock(session.Lock);
+    session.Edit([&](CSession& edited) { ReadSets(version, edited); });
+}
+
+void CSessionTextReader::ReadSets(int version, CSession& session)
+{
     std::string_view ignored;
     m_lines.Next(ignored); // SettingsVersion
     Number("SessionActiveSet:", session.ActiveSet);

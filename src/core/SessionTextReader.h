@@ -44,6 +44,7 @@ private:
         bool m_atEnd;
     };
 
+    void ReadSets(int version, CSession& session);
     void Number(std::string_view key, std::int32_t& field);
     void Text(std::size_t keyLength, std::string& field);
     void ReadSet(int version, std::int32_t entryCount, CSet& set);

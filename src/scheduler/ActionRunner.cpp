@@ -3,7 +3,7 @@
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/Session.h"
-#include "core/SettingsRecord.h"
+#include "core/SettingsHolder.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
 #include "engine/SharedBackupPath.h"
@@ -19,6 +19,7 @@
 #include "scheduler/ShutdownCountdown.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -55,7 +56,7 @@ struct CActionRunner::Run {
 };
 
 CActionRunner::CActionRunner(
-    CSession& session, const SettingsRecord& settings, CActionFlags& flags, const Services& services)
+    CSession& session, const CSettingsHolder& settings, CActionFlags& flags, const Services& services)
     : m_session(session)
     , m_settings(settings)
     , m_flags(flags)
@@ -180,7 +181,7 @@ void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
 // and fixes the action; false when there is no such set or entry.
 bool CActionRunner::TakeSet(Run& run)
 {
-    run.settings = m_settings;
+    run.settings = *m_settings.Get();
     if (run.ignoreErrors) {
         // /g: every error of the run is passed over without asking.
         run.settings.Actions.DisplayError = 0;
@@ -190,11 +191,11 @@ bool CActionRunner::TakeSet(Run& run)
         run.set = *run.scheduledSet;
         run.action = run.set.Schedule.Action;
     } else {
-        std::lock_guard lock(m_session.Lock);
-        const int index = run.mode == Mode::CommandLine ? run.setIndex : m_session.ActiveSet;
-        if (index < 0 || static_cast<std::size_t>(index) >= m_session.Sets.size())
+        std::optional<CSet> set
+            = run.mode == Mode::CommandLine ? m_session.CopySet(run.setIndex) : m_session.CopyActiveSet();
+        if (!set)
             return false;
-        run.set = m_session.Sets[static_cast<std::size_t>(index)];
+        run.set = *set;
     }
     if (run.mode == Mode::WholeSet)
         run.action = run.set.ActiveAction;

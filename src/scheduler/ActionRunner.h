@@ -15,10 +15,10 @@ class CPrompter;
 class CRunDisplay;
 class CSession;
 class CSet;
+class CSettingsHolder;
 class CSoundPlayer;
 class CSummaryMailer;
 struct CActionFlags;
-struct SettingsRecord;
 
 // How a run ended.
 enum class RunResult {
@@ -32,7 +32,8 @@ enum class RunResult {
 
 // Executes every action: a scheduled event, the main window's Execute and
 // popup menu, and a command-line run. It works on copies of the set, so
-// editing the working session while a run goes on never changes the run.
+// editing the working session while a run goes on never changes the run; and
+// it acts by one snapshot of the settings, taken when the run starts.
 class CActionRunner {
 public:
     struct Services {
@@ -45,7 +46,7 @@ public:
         CClock& clock;
     };
 
-    CActionRunner(CSession& session, const SettingsRecord& settings, CActionFlags& flags, const Services& services);
+    CActionRunner(CSession& session, const CSettingsHolder& settings, CActionFlags& flags, const Services& services);
 
     // Called before every run to stop the window's folder statistics passes
     // and wait for them.
@@ -81,7 +82,7 @@ private:
     bool Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const;
 
     CSession& m_session;
-    const SettingsRecord& m_settings;
+    const CSettingsHolder& m_settings;
     CActionFlags& m_flags;
     Services m_services;
     std::function<void()> m_stopFolderScans;

@@ -3,7 +3,7 @@
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/Session.h"
-#include "core/SettingsRecord.h"
+#include "core/SettingsHolder.h"
 #include "platform/Clock.h"
 #include "platform/MyRegistry.h"
 #include "platform/ThreadPriority.h"
@@ -24,7 +24,7 @@ int SecondOf(std::time_t when)
 
 } // namespace
 
-CSchedulerThread::CSchedulerThread(CSession& session, const SettingsRecord& settings, CActionFlags& flags,
+CSchedulerThread::CSchedulerThread(CSession& session, const CSettingsHolder& settings, CActionFlags& flags,
     CPrompter& prompter, const CClock& clock, RunFunction run)
     : m_session(session)
     , m_settings(settings)
@@ -42,11 +42,14 @@ CSchedulerThread::~CSchedulerThread()
 
 void CSchedulerThread::Start()
 {
+    std::lock_guard lock(m_handleMutex);
     if (m_thread.joinable())
         return;
     m_stop = false;
     m_finished = false;
+    m_loopId = std::thread::id();
     m_thread = std::thread([this] {
+        m_loopId = std::this_thread::get_id();
         Loop();
         m_finished = true;
     });
@@ -64,7 +67,10 @@ void CSchedulerThread::RequestStop()
 void CSchedulerThread::Stop()
 {
     RequestStop();
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+    if (m_loopId.load() == std::this_thread::get_id())
+        return;
+    std::lock_guard lock(m_handleMutex);
+    if (m_thread.joinable())
         m_thread.join();
 }
 
@@ -112,19 +118,21 @@ void CSchedulerThread::Startup()
     if (lastEvent == 0)
         lastEvent = now;
     ComputeAll(now);
-    if (!m_settings.SchedulerActive || m_settings.Scheduler.MissedEvents == 0)
+    const auto settings = m_settings.Get();
+    if (!settings->SchedulerActive || settings->Scheduler.MissedEvents == 0)
         return;
-    HandleMissed(lastEvent);
+    HandleMissed(lastEvent, settings->Scheduler.MissedEvents);
     WriteLastEvent(m_clock.Now() + 1);
 }
 
 void CSchedulerThread::ComputeAll(std::time_t now)
 {
-    std::lock_guard lock(m_session.Lock);
-    for (CSet& set : m_session.Sets) {
-        if (set.Schedule.Active)
-            ComputeDueTimes(set.Schedule, now);
-    }
+    m_session.Edit([now](CSession& session) {
+        for (CSet& set : session.Sets) {
+            if (set.Schedule.Active)
+                ComputeDueTimes(set.Schedule, now);
+        }
+    });
 }
 
 // A set that came in after the start (a session opened meanwhile) still has
@@ -133,14 +141,15 @@ void CSchedulerThread::ComputeAll(std::time_t now)
 void CSchedulerThread::ComputeUncomputed(std::time_t now)
 {
     const std::int64_t initial = CScheduler::InitialDueTime();
-    std::lock_guard lock(m_session.Lock);
-    for (CSet& set : m_session.Sets) {
-        if (set.Schedule.Active && set.Schedule.NextDue == initial)
-            ComputeDueTimes(set.Schedule, now);
-    }
+    m_session.Edit([now, initial](CSession& session) {
+        for (CSet& set : session.Sets) {
+            if (set.Schedule.Active && set.Schedule.NextDue == initial)
+                ComputeDueTimes(set.Schedule, now);
+        }
+    });
 }
 
-void CSchedulerThread::HandleMissed(std::int64_t lastEvent)
+void CSchedulerThread::HandleMissed(std::int64_t lastEvent, std::int32_t policy)
 {
     const auto missed = [lastEvent](const CScheduler& s) { return s.PreviousDue >= lastEvent; };
     CSet copy;
@@ -150,7 +159,7 @@ void CSchedulerThread::HandleMissed(std::int64_t lastEvent)
             return;
         if (pick == Pick::Skip)
             continue;
-        if (m_settings.Scheduler.MissedEvents == 1) {
+        if (policy == 1) {
             const std::string text = FormatString(LoadString(57729).c_str(), copy.Name.c_str());
             if (m_prompter.MessageBox(text, MbOkCancel | MbIconQuestion) != IdOk)
                 continue;
@@ -164,19 +173,20 @@ void CSchedulerThread::HandleMissed(std::int64_t lastEvent)
 CSchedulerThread::Pick CSchedulerThread::PickSet(
     std::size_t index, const std::function<bool(const CScheduler&)>& when, CSet& copy)
 {
-    std::lock_guard lock(m_session.Lock);
-    if (index >= m_session.Sets.size())
-        return Pick::End;
-    const CSet& set = m_session.Sets[index];
-    if (!set.Schedule.Active || !when(set.Schedule))
-        return Pick::Skip;
-    copy = set;
-    return Pick::Run;
+    return m_session.Read([&](const CSession& session) {
+        if (index >= session.Sets.size())
+            return Pick::End;
+        const CSet& set = session.Sets[index];
+        if (!set.Schedule.Active || !when(set.Schedule))
+            return Pick::Skip;
+        copy = set;
+        return Pick::Run;
+    });
 }
 
 void CSchedulerThread::Poll()
 {
-    if (!m_settings.SchedulerActive || SecondOf(m_clock.Now()) != 0 || m_flags.ActionRunning)
+    if (!m_settings.Get()->SchedulerActive || SecondOf(m_clock.Now()) != 0 || m_flags.ActionRunning)
         return;
     const std::time_t now = m_clock.Now();
     ComputeUncomputed(now);
@@ -197,11 +207,10 @@ void CSchedulerThread::RunEvent(std::size_t index, const CSet& copy)
 {
     m_flags.ScheduledEvent = 1;
     m_run(copy);
-    {
-        std::lock_guard lock(m_session.Lock);
-        if (CSet* set = FindRunSet(index, copy); set && set->Schedule.Active)
+    m_session.Edit([&](CSession& session) {
+        if (CSet* set = FindRunSet(session, index, copy); set && set->Schedule.Active)
             ComputeDueTimes(set->Schedule, m_clock.Now());
-    }
+    });
     m_flags.ScheduledEvent = 0;
 }
 
@@ -209,13 +218,13 @@ void CSchedulerThread::RunEvent(std::size_t index, const CSet& copy)
 // removed or moved sets: its old place if it still holds it, else the set of
 // the same name and schedule. Were another set's times moved on instead, the
 // run set would stay due and run again at the next minute.
-CSet* CSchedulerThread::FindRunSet(std::size_t index, const CSet& copy)
+CSet* CSchedulerThread::FindRunSet(CSession& session, std::size_t index, const CSet& copy)
 {
     const auto same
         = [&copy](const CSet& set) { return set.Name == copy.Name && set.Schedule.IsSameContent(copy.Schedule); };
-    if (index < m_session.Sets.size() && same(m_session.Sets[index]))
-        return &m_session.Sets[index];
-    for (CSet& set : m_session.Sets) {
+    if (index < session.Sets.size() && same(session.Sets[index]))
+        return &session.Sets[index];
+    for (CSet& set : session.Sets) {
         if (same(set))
             return &set;
     }

@@ -115,18 +115,39 @@ TEST_F(ActionRunnerTest, EditingTheSessionDuringARunChangesNothingOfTheRun)
 {
     auto runner = MakeRunner();
     display.duringInformation = [&] {
-        std::lock_guard lock(session.Lock);
-        session.Sets[0].Name = "Renamed";
-        session.Sets[0].Entries[0].DestinationFolder = tmp / "elsewhere";
+        session.Edit([&](CSession& s) {
+            s.Sets[0].Name = "Renamed";
+            s.Sets[0].Entries[0].DestinationFolder = tmp / "elsewhere";
+        });
     };
-    display.duringProgress = [&] {
-        std::lock_guard lock(session.Lock);
-        session.Sets.clear();
-    };
+    display.duringProgress = [&] { session.Edit([](CSession& s) { s.Sets.clear(); }); };
     EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
     EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
     EXPECT_FALSE(fs::exists(tmp / "elsewhere"));
     EXPECT_EQ(LogRecords().back(), "0\t0\tBackup completed for 'Docs'");
+}
+
+TEST_F(ActionRunnerTest, SettingsChangedDuringARunApplyFromTheNextRun)
+{
+    auto runner = MakeRunner();
+    display.duringInformation = [&] {
+        holder.Update([](SettingsRecord& s) {
+            s.General.LogActivate = 0;
+            s.Actions.PlaySound = 0;
+            s.Actions.DisplaySummary = 0;
+        });
+    };
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(LogRecords().back(), "0\t0\tBackup completed for 'Docs'");
+    EXPECT_EQ(sounds.played, std::vector<int> { 146 });
+    EXPECT_TRUE(display.Shown("summary"));
+
+    display.duringInformation = nullptr;
+    display.calls.clear();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::Completed);
+    EXPECT_EQ(sounds.played.size(), 1u);
+    EXPECT_FALSE(display.Shown("summary"));
+    EXPECT_EQ(LogRecords().size(), 3u);
 }
 
 TEST_F(ActionRunnerTest, MissingMediumAsksUntilCancelledAndLogsNothingMore)
@@ -216,7 +237,7 @@ TEST_F(ActionRunnerTest, CommandLineRunShowsWindowsOnlyWhenVerbose)
     auto runner = MakeRunner();
     EXPECT_EQ(runner.RunCommandLine(0, 0, false, false), RunResult::Completed);
     EXPECT_TRUE(display.calls.empty());
-    settings.Actions.DisplaySummary = 0;
+    holder.Update([](SettingsRecord& s) { s.Actions.DisplaySummary = 0; });
     EXPECT_EQ(runner.RunCommandLine(0, 0, true, false), RunResult::Completed);
     EXPECT_EQ(display.calls, (std::vector<std::string> { "information", "progress", "summary" }));
     EXPECT_EQ(runner.RunCommandLine(3, 0, false, false), RunResult::NotRun);

@@ -4,7 +4,7 @@
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
-#include "core/SettingsRecord.h"
+#include "core/SettingsHolder.h"
 #include "mail/SummaryMailer.h"
 #include "platform/MediaRoot.h"
 #include "platform/PowerOff.h"
@@ -133,9 +133,11 @@ protected:
         settings.Actions.PlaySound = 1;
     }
 
+    // The runner acts by the holder, which starts out with settings.
     CActionRunner MakeRunner()
     {
-        return CActionRunner(session, settings, flags,
+        holder.Replace(settings);
+        return CActionRunner(session, holder, flags,
             CActionRunner::Services { prompter, display, sounds, mailer, powerOff, media, clock });
     }
 
@@ -161,6 +163,7 @@ protected:
     TempDir tmp;
     CSession session;
     SettingsRecord settings;
+    CSettingsHolder holder;
     CActionFlags flags;
     ScriptedPrompter prompter;
     RecordingDisplay display;

@@ -4,7 +4,7 @@
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
 #include "core/Session.h"
-#include "core/SettingsRecord.h"
+#include "core/SettingsHolder.h"
 #include "platform/MyRegistry.h"
 #include "scheduler/ActionFlags.h"
 
@@ -39,9 +39,11 @@ protected:
         return set;
     }
 
+    // The scheduler acts by the holder, which starts out with settings.
     CSchedulerThread Make()
     {
-        return CSchedulerThread(session, settings, flags, prompter, clock, [this](const CSet& set) {
+        holder.Replace(settings);
+        return CSchedulerThread(session, holder, flags, prompter, clock, [this](const CSet& set) {
             runs.push_back({ set.Name, clock.Now(), flags.ScheduledEvent.load() });
             clock.Advance(runSeconds);
         });
@@ -55,6 +57,7 @@ protected:
     TimeZone zone { kCentralEurope };
     CSession session;
     SettingsRecord settings;
+    CSettingsHolder holder;
     CActionFlags flags;
     ScriptedPrompter prompter;
     FakeClock clock { At(10, 29, 58) };
@@ -111,12 +114,12 @@ TEST_F(SchedulerThreadTest, NothingRunsWhileAnActionRunsOrTheSchedulerIsOff)
     flags.ActionRunning = 1;
     scheduler.Poll();
     flags.ActionRunning = 0;
-    settings.SchedulerActive = false;
+    holder.Update([](SettingsRecord& s) { s.SchedulerActive = false; });
     clock.Set(At(10, 31, 0));
     scheduler.Poll();
     EXPECT_TRUE(runs.empty());
 
-    settings.SchedulerActive = true;
+    holder.Update([](SettingsRecord& s) { s.SchedulerActive = true; });
     clock.Set(At(10, 32, 0));
     scheduler.Poll();
     EXPECT_EQ(runs.size(), 1u) << "an event still due is taken at the next minute";
@@ -126,10 +129,10 @@ TEST_F(SchedulerThreadTest, ARunThatRemovesSetsEndsThePassSafely)
 {
     AddHourly("A", 30);
     AddHourly("B", 30);
-    auto scheduler = CSchedulerThread(session, settings, flags, prompter, clock, [this](const CSet& set) {
+    holder.Replace(settings);
+    auto scheduler = CSchedulerThread(session, holder, flags, prompter, clock, [this](const CSet& set) {
         runs.push_back({ set.Name, clock.Now(), 1 });
-        std::lock_guard lock(session.Lock);
-        session.Sets.clear();
+        session.Edit([](CSession& s) { s.Sets.clear(); });
     });
     scheduler.Startup();
     clock.Set(At(10, 30, 0));
@@ -142,10 +145,10 @@ TEST_F(SchedulerThreadTest, ASetRemovedBeforeTheRunSetDuringTheRunDoesNotMakeItR
     AddHourly("Early", 10);
     AddHourly("Due", 30);
     AddHourly("Later", 45);
-    auto scheduler = CSchedulerThread(session, settings, flags, prompter, clock, [this](const CSet& set) {
+    holder.Replace(settings);
+    auto scheduler = CSchedulerThread(session, holder, flags, prompter, clock, [this](const CSet& set) {
         runs.push_back({ set.Name, clock.Now(), 1 });
-        std::lock_guard lock(session.Lock);
-        session.Sets.pop_front();
+        session.Edit([](CSession& s) { s.Sets.pop_front(); });
     });
     scheduler.Startup();
     clock.Set(At(10, 30, 0));
@@ -165,10 +168,7 @@ TEST_F(SchedulerThreadTest, ASetLoadedAfterTheStartRunsAtItsTimeNotAtOnce)
     auto scheduler = Make();
     scheduler.Startup();
     clock.Set(At(10, 10, 30));
-    {
-        std::lock_guard lock(session.Lock);
-        AddHourly("Loaded", 30);
-    }
+    session.Edit([this](CSession&) { AddHourly("Loaded", 30); });
     EXPECT_EQ(session.Sets[0].Schedule.NextDue, CScheduler::InitialDueTime());
     clock.Set(At(10, 11, 0));
     scheduler.Poll();
