@@ -1,7 +1,7 @@
 // Feeds the SMTP reply reader from fuzz bytes: the first byte picks the
 // expected code and the EHLO rule, the rest arrives in chunks whose sizes
 // come from the data too. The reader must neither crash nor hold more than
-// its size limit.
+// its size limit, and the failure reason it gives stays one printable line.
 #include "mail/MailConnection.h"
 #include "mail/MailSocket.h"
 
@@ -56,6 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     connection.SetReplyTimeout(0);
     while (connection.AwaitReply(expected, final250)) {
         if (connection.LastReplyText().size() > CMailConnection::kMaxReplyBytes)
+            __builtin_trap();
+    }
+    // The reason goes into the log and onto a terminal: one short line of
+    // printable characters, whatever the server sent.
+    const std::string& reason = connection.FailureReason();
+    if (reason.size() > CMailConnection::kMaxReasonBytes + 3)
+        __builtin_trap();
+    for (const char c : reason) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
             __builtin_trap();
     }
     return 0;
