@@ -418,3 +418,31 @@ TEST_F(AddFolderDlgTest, EnterConfirmsAndEscapeCancels)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AddFolderDlgTest, TabWalksTheControlsTopToBottom)
+{
+    CAddFolderDlg dlg(set, 0, false, prompter);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    Child<QComboBox>(dlg, "source")->setFocus();
+    std::vector<std::string> visited;
+    for (int i = 0; i < 13; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        while (
+            focus->objectName().isEmpty() && focus->parentWidget() && qobject_cast<QComboBox*>(focus->parentWidget()))
+            focus = focus->parentWidget();
+        auto* button = qobject_cast<QPushButton*>(focus);
+        visited.push_back(
+            focus->objectName().isEmpty() && button ? button->text().toStdString() : focus->objectName().toStdString());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited,
+        (std::vector<std::string> { "source", "sourceBrowse", "recursive", "sourceTag", "backup", "backupBrowse",
+            "changeAll", "backupTag", "excludeFolders", "includeFiles", "excludeFiles", "OK", "Cancel" }));
+}
+
+} // namespace

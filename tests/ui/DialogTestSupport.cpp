@@ -2,6 +2,8 @@
 
 #include "platform/MyRegistry.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -35,4 +37,23 @@ void RemoveSettingsKey(const std::string& key)
 {
     CMyRegistry registry;
     registry.DeleteTree(key, false);
+}
+
+std::vector<std::string> ClippedTexts(QWidget& window)
+{
+    std::vector<std::string> clipped;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            text = button->text();
+        else
+            continue;
+        if (!text.isEmpty() && widget->width() < widget->sizeHint().width())
+            clipped.push_back(text.toStdString());
+    }
+    return clipped;
 }

@@ -37,3 +37,7 @@ std::vector<std::string> Asked(const ScriptedPrompter& prompter);
 std::string SettingText(const std::string& key, const std::string& name);
 // Removes a settings key with everything below it.
 void RemoveSettingsKey(const std::string& key);
+
+// The texts of the visible labels and buttons of window that are narrower
+// than their text needs.
+std::vector<std::string> ClippedTexts(QWidget& window);
