@@ -43,4 +43,8 @@ public:
     // listed completely. Nothing of the backup below them counts as deleted.
     std::int32_t SourceFound = 0;
     std::vector<std::string> SourceUnlisted;
+    // Also written by the action scan: the side lies on a file system that
+    // keeps modification times in 2-second steps (the FAT family).
+    std::int32_t SourceTwoSecondTimes = 0;
+    std::int32_t DestinationTwoSecondTimes = 0;
 };

@@ -98,6 +98,7 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     entry.SourceUnlisted.clear();
     entry.SourceFound = 0;
     entry.SourceVolumeFlags = 0;
+    entry.SourceTwoSecondTimes = 0;
     entry.SourceFolder = WithoutTrailingSlashes(expanded);
     // An empty folder text would scan the current folder; an entry without
     // a source has nothing to gather.
@@ -105,6 +106,7 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
         return;
     const std::string folder = entry.SourceFolder + "/";
     entry.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
+    entry.SourceTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     entry.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
     const bool recursive = entry.Recursive != 0;
     // A backup folder inside its own source would be copied into each new
@@ -125,6 +127,7 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
     const std::string expanded = Expand(texts.Destination);
     entry.SecondList.clear();
     entry.DestinationVolumeFlags = 0;
+    entry.DestinationTwoSecondTimes = 0;
     entry.DestinationFolder = WithoutTrailingSlashes(expanded);
     // The source text is expanded here too, so this side never depends on
     // how far the other thread has come.
@@ -136,6 +139,7 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
         return;
     const std::string folder = entry.DestinationFolder + displayName + "/";
     entry.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
+    entry.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     // Nor does the backup side take in a source that lies inside the backup.
     const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
     entry.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/FileOps.h"
 #include "platform/Privilege.h"
+#include "platform/Trash.h"
 #include "scan/CompareFiles.h"
 #include "scan/PathFormat.h"
 
@@ -331,12 +332,14 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
             return false;
         m_currentFolder = &record;
         if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target) && MakeFolderWritable(target) != 0) {
-            // A link where the folder belongs would carry every copy below it
-            // out of the tree: nothing is written through it.
+            bool ignored = false;
+            if (IsFileOrLink(target) && !RemoveOtherType(record.Path, target, ignored))
+                return false;
+            // A link left where the folder belongs would carry every copy
+            // below it out of the tree: nothing is written through it.
             if (IsLink(target))
                 m_blockedFolders.push_back(target + "/");
-            bool ignored = false;
-            if (!EnsureFolder(entry, record.Path, target, ignored))
+            if (!ignored && !EnsureFolder(entry, record.Path, target, ignored))
                 return false;
             // Security copied onto it may have made it read-only.
             MakeFolderWritable(target);
@@ -460,6 +463,12 @@ int CProgressWorker::CopyOne(
     CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried)
 {
     CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
+    if (existing ? IsFolderRecord(*existing) : retried && IsRealFolder(target)) {
+        // The source's folder became a file or link: the old folder goes.
+        if (const int error = RemoveReplaced(target))
+            return error;
+        existing = nullptr;
+    }
     const bool fileThere
         = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
     if (!fileThere) {
@@ -472,8 +481,10 @@ int CProgressWorker::CopyOne(
         // A file appeared since the scan, or the masks hid it: compare it.
     }
     const int compareType = m_settings.General.CompareType;
-    const int compare = existing && fileThere ? CompareFiles(record, *existing, compareType)
-                                              : CompareFiles(record, target, compareType);
+    const TimeRule rule
+        = entry.SourceTwoSecondTimes || entry.DestinationTwoSecondTimes ? TimeRule::TwoSecondSteps : TimeRule::Exact;
+    const int compare = existing && fileThere ? CompareFiles(record, *existing, compareType, rule)
+                                              : CompareFiles(record, target, compareType, rule);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
     const int error = CopyFileWithSecurity(entry, record.Path, target, false);
@@ -481,4 +492,44 @@ int CProgressWorker::CopyOne(
         return error;
     UpdatedFiles.AddPath(target, CFileRecordArray::kUnsorted);
     return 0;
+}
+
+// The item of the other type at target (a file or link where a folder now
+// belongs) goes, so that a changed type converges instead of failing on
+// every run. False when the action is to end; ignored tells that it stayed.
+bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string& target, bool& ignored)
+{
+    ignored = false;
+    for (;;) {
+        const int error = RemoveReplaced(target);
+        if (error == 0)
+            return true;
+        const int answer = ReportError(error, from, target);
+        if (answer == IdRetry)
+            continue;
+        if (answer == IdIgnore) {
+            ignored = true;
+            return true;
+        }
+        Cancel();
+        return false;
+    }
+}
+
+// Removes the item at path (to the trash when the trash is on) and records
+// it among the deleted items; 0 or the errno of the failure.
+int CProgressWorker::RemoveReplaced(const std::string& path)
+{
+    CFileRecord record;
+    record.SetFromPath(path);
+    int error = 0;
+    if (m_settings.Actions.BackupTrash) {
+        errno = 0;
+        error = MoveToTrash(path) ? 0 : (errno ? errno : EPERM);
+    } else {
+        error = RemoveTree(path);
+    }
+    if (error == 0)
+        (record.IsFolder() ? DeletedFolders : DeletedFiles).push_back(record);
+    return error;
 }

@@ -115,6 +115,8 @@ private:
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
     int CopyOne(
         CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried);
+    bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
+    int RemoveReplaced(const std::string& path);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore) const;
 
@@ -124,6 +126,7 @@ private:
     bool SecurityFor(const CBackup& entry) const;
     bool RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
     std::string HoldingFolderFor(const std::string& path) const;
+    std::string StagingFolderIn(const std::string& backupFolder) const;
 
     void SetCurrentFile(const CFileRecord* record);
     bool ShowErrors() const;

@@ -20,6 +20,8 @@ namespace {
 constexpr std::uint32_t kVolumeAcls = 0x8;
 constexpr std::uint32_t kVolumeCompression = 0x10;
 constexpr const char* kHoldingFolderName = "Korvane Deleted Files";
+// The hidden folder of a backup folder in which the holding folder is made.
+constexpr const char* kStagingName = ".Korvane Deleted Files";
 constexpr unsigned kErrorPrompt = MbAbortRetryIgnore | MbIconError | MbTopmost;
 
 std::string Short(const std::string& path)
@@ -38,6 +40,11 @@ int MoveRenamingOnCollision(const std::string& path, const std::string& folder)
     for (int n = 2; error == EEXIST && n < 10000; ++n)
         error = MoveNoReplace(path, folder + "/" + name + " (" + std::to_string(n) + ")");
     return error;
+}
+
+bool Inside(const std::string& inner, const std::string& outer)
+{
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '/';
 }
 
 } // namespace
@@ -153,11 +160,30 @@ int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& 
 std::string CProgressWorker::HoldingFolderFor(const std::string& path) const
 {
     for (const CBackup& entry : Set.Entries) {
-        const std::string root = BackupRoot(entry);
-        if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/')
-            return entry.DestinationFolder + "/" + kHoldingFolderName;
+        if (Inside(path, BackupRoot(entry)))
+            return StagingFolderIn(entry.DestinationFolder) + "/" + kHoldingFolderName;
     }
     return {};
+}
+
+// The holding folder keeps the name the user knows in the trash, so it is
+// made inside a staging folder whose name no backup or source of the set
+// uses: a source folder that happens to be called "Korvane Deleted Files"
+// has its backup at <backup folder>/Korvane Deleted Files, and staging there
+// would send that whole backup to the trash.
+std::string CProgressWorker::StagingFolderIn(const std::string& backupFolder) const
+{
+    for (int n = 1;; ++n) {
+        const std::string candidate
+            = backupFolder + "/" + kStagingName + (n > 1 ? " (" + std::to_string(n) + ")" : std::string());
+        const bool used = std::any_of(Set.Entries.begin(), Set.Entries.end(), [&](const CBackup& entry) {
+            const std::string root = BackupRoot(entry);
+            return candidate == root || Inside(candidate, root) || Inside(root, candidate)
+                || candidate == entry.SourceFolder || Inside(entry.SourceFolder, candidate);
+        });
+        if (!used)
+            return candidate;
+    }
 }
 
 bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
@@ -168,7 +194,9 @@ bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::ve
         return RemoveTree(record.Path) == 0;
     const std::string holding = HoldingFolderFor(record.Path);
     if (!holding.empty() && std::find(holdings.begin(), holdings.end(), holding) == holdings.end()) {
-        MakeFolder(holding); // an existing one from an earlier run is used as it is
+        // Existing ones from an earlier run are used as they are.
+        MakeFolder(PathParts::FolderOf(holding));
+        MakeFolder(holding);
         holdings.push_back(holding);
     }
     if (!holding.empty() && MoveRenamingOnCollision(record.Path, holding) == 0)
@@ -192,7 +220,9 @@ bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRe
     }
     // Also after a cancel: what was staged goes to the trash rather than
     // staying behind in the backup folder.
-    for (const std::string& holding : holdings)
-        MoveToTrash(holding);
+    for (const std::string& holding : holdings) {
+        if (MoveToTrash(holding))
+            RemoveEmptyFolder(PathParts::FolderOf(holding));
+    }
     return !cancelled;
 }

@@ -104,3 +104,14 @@ std::string RealPathOf(const std::string& path)
         return {};
     return resolved;
 }
+
+int RemoveEmptyFolder(const std::string& path)
+{
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
+bool IsFileOrLink(const std::string& path)
+{
+    struct stat st { };
+    return ::lstat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode));
+}

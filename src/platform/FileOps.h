@@ -13,6 +13,9 @@ bool IsFolder(const std::string& path);
 bool IsRealFolder(const std::string& path);
 // True when path itself is a link.
 bool IsLink(const std::string& path);
+// True when path itself is a regular file or a link: the kinds of item a
+// backup holds besides folders.
+bool IsFileOrLink(const std::string& path);
 // True when something (a link counts) is at path.
 bool PathExists(const std::string& path);
 // Creates one folder with default permissions.
@@ -25,6 +28,8 @@ int MakeFolderWritable(const std::string& path);
 // Gives the folder `to` the mode bits and modification time of the folder
 // `from` where they differ. Neither path's last part is followed if a link.
 int CopyFolderAttributes(const std::string& from, const std::string& to);
+// Removes a folder only when it is empty.
+int RemoveEmptyFolder(const std::string& path);
 // Removes a file, link or whole folder tree; links inside are removed, not followed.
 int RemoveTree(const std::string& path);
 // Moves path to `to` without replacing anything there (EEXIST).

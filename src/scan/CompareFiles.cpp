@@ -35,21 +35,23 @@ void ComputeBothChecksums(CFileRecord& from, CFileRecord& to)
     from.GetCrc();
 }
 
-} // namespace
+constexpr std::uint64_t kTicksPerSecond = 10'000'000; // file times count 100 ns
 
-int CompareFiles(CFileRecord& from, const std::string& toPath, int compareType)
+// The coarsest decimal step, from 100 ns to a second, that the time is a
+// whole multiple of: a file system keeping whole seconds, or microseconds,
+// leaves its times on such a step. (The file time of 1970 is a whole number
+// of seconds, so the steps fall alike in either count.)
+std::uint64_t StepOf(std::uint64_t fileTime)
 {
-    CFileRecord to;
-    to.SetFromPath(toPath);
-    return CompareFiles(from, to, compareType);
+    std::uint64_t step = 1;
+    while (step < kTicksPerSecond && fileTime % (step * 10) == 0)
+        step *= 10;
+    return step;
 }
 
-int CompareFiles(CFileRecord& from, CFileRecord& to, int compareType)
+// 0 the same, -1 different, by checksum (kCompareCrc32) or by size.
+int CompareContent(CFileRecord& from, CFileRecord& to, int compareType)
 {
-    const std::time_t r = from.GetLastWriteTime();
-    const std::time_t t = to.GetLastWriteTime();
-    if (r < t - 3)
-        return 1;
     if (compareType == kCompareCrc32) {
         // Files of different sizes differ whatever their checksums say:
         // reading them would only take time, and a collision would call
@@ -64,7 +66,44 @@ int CompareFiles(CFileRecord& from, CFileRecord& to, int compareType)
             return -1;
         return from.Crc == to.Crc ? 0 : -1;
     }
-    if (r >= t + 3 || r <= t - 3)
-        return -1;
     return from.Size == to.Size ? 0 : -1;
+}
+
+int CompareTwoSecondSteps(CFileRecord& from, CFileRecord& to, int compareType)
+{
+    const std::time_t r = from.GetLastWriteTime();
+    const std::time_t t = to.GetLastWriteTime();
+    if (r < t - 3)
+        return 1;
+    if (compareType != kCompareCrc32 && (r >= t + 3 || r <= t - 3))
+        return -1;
+    return CompareContent(from, to, compareType);
+}
+
+int CompareExact(CFileRecord& from, CFileRecord& to, int compareType)
+{
+    const std::uint64_t step = std::max(StepOf(from.LastWriteTime), StepOf(to.LastWriteTime));
+    const std::uint64_t r = from.LastWriteTime / step;
+    const std::uint64_t t = to.LastWriteTime / step;
+    if (r < t)
+        return 1;
+    if (compareType != kCompareCrc32 && r != t)
+        return -1;
+    return CompareContent(from, to, compareType);
+}
+
+} // namespace
+
+int CompareFiles(CFileRecord& from, const std::string& toPath, int compareType, TimeRule rule)
+{
+    CFileRecord to;
+    to.SetFromPath(toPath);
+    return CompareFiles(from, to, compareType, rule);
+}
+
+int CompareFiles(CFileRecord& from, CFileRecord& to, int compareType, TimeRule rule)
+{
+    if (rule == TimeRule::TwoSecondSteps)
+        return CompareTwoSecondSteps(from, to, compareType);
+    return CompareExact(from, to, compareType);
 }

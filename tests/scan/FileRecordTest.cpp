@@ -16,9 +16,9 @@ namespace {
 
 constexpr std::uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
-void SetModified(const std::string& path, std::time_t seconds)
+void SetModified(const std::string& path, std::time_t seconds, long nanoseconds = 0)
 {
-    const timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
+    const timespec times[2] = { { seconds, nanoseconds }, { seconds, nanoseconds } };
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
@@ -294,4 +294,44 @@ TEST(CompareFiles, CrcModeOnLargeFilesMatchesTheTableWalk)
     EXPECT_EQ(CompareFiles(unread, longer, kCompareCrc32), -1);
     EXPECT_EQ(unread.CrcOffset, 0u);
     EXPECT_EQ(longer.CrcOffset, 0u);
+}
+
+TEST(CompareFiles, ExactTimesSeeEditsWithinSecondsAtThePrecisionBothSidesKeep)
+{
+    TempDir dir;
+    const std::string from = dir.Write("from", "12345");
+    const std::string to = dir.Write("to", "12345");
+    const std::time_t base = 1'700'000'000;
+    const struct {
+        std::time_t FromSeconds;
+        long FromNanoseconds;
+        std::time_t ToSeconds;
+        long ToNanoseconds;
+        int Expected;
+        int WithTolerance;
+    } cases[] = {
+        { base, 123456789, base, 123456789, 0, 0 }, // a copy keeps the time
+        { base + 1, 500000000, base, 500000000, -1, 0 }, // rewritten a second later
+        { base, 500000000, base, 400000000, -1, 0 }, // or a tenth of a second later
+        { base, 123456789, base, 0, 0, 0 }, // the copy's side keeps whole seconds
+        { base, 123456789, base, 123456000, 0, 0 }, // or microseconds
+        { base + 1, 123456789, base, 0, -1, 0 }, // a later second all the same
+        { base, 123456789, base + 1, 0, 1, 0 }, // the copy is newer
+        { base, 100, base, 200, 1, 0 },
+    };
+    for (const auto& c : cases) {
+        SetModified(from, c.FromSeconds, c.FromNanoseconds);
+        SetModified(to, c.ToSeconds, c.ToNanoseconds);
+        CFileRecord record = RecordOf(from);
+        const std::string what = std::to_string(c.FromSeconds - base) + "." + std::to_string(c.FromNanoseconds)
+            + " against " + std::to_string(c.ToSeconds - base) + "." + std::to_string(c.ToNanoseconds);
+        EXPECT_EQ(CompareFiles(record, to, kCompareSizeAndTime, TimeRule::Exact), c.Expected) << what;
+        EXPECT_EQ(CompareFiles(record, to, kCompareSizeAndTime, TimeRule::TwoSecondSteps), c.WithTolerance) << what;
+    }
+    // By checksum, a newer copy still wins before anything is read.
+    SetModified(from, base, 500);
+    SetModified(to, base, 600);
+    CFileRecord record = RecordOf(from);
+    EXPECT_EQ(CompareFiles(record, to, kCompareCrc32, TimeRule::Exact), 1);
+    EXPECT_EQ(record.CrcOffset, 0u);
 }

@@ -1,0 +1,111 @@
+#include "engine/EngineFixture.h"
+#include "platform/Trash.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using SafetyTest = EngineFixture;
+
+void SetTime(const std::string& path, std::time_t seconds, long nanoseconds)
+{
+    const timespec times[2] = { { seconds, nanoseconds }, { seconds, nanoseconds } };
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW));
+}
+
+} // namespace
+
+TEST_F(SafetyTest, AnEditWithinSecondsIsBackedUpAndWholeSecondCopiesAreNotRedone)
+{
+    Write("a.txt", "first");
+    Write("b.txt", "other");
+    SetTime(Src("a.txt"), 1'700'000'000, 250'000'000);
+    SetTime(Src("b.txt"), 1'700'000'000, 750'000'000);
+    Run(0);
+    // Rewritten with the same size 1.5 s later.
+    Write("a.txt", "FIRST");
+    SetTime(Src("a.txt"), 1'700'000'001, 750'000'000);
+    auto second = Run(0);
+    ASSERT_EQ(1u, second->UpdatedFiles.size());
+    EXPECT_EQ("FIRST", TempDir::Read(Root("a.txt")));
+
+    // A backup that keeps whole seconds holds its copies' times cut to the
+    // second; that alone is no change.
+    SetTime(Root("a.txt"), 1'700'000'001, 0);
+    SetTime(Root("b.txt"), 1'700'000'000, 0);
+    auto third = Run(0);
+    EXPECT_TRUE(third->UpdatedFiles.empty());
+    EXPECT_TRUE(third->AddedFiles.empty());
+
+    // With 2-second times on either side the 3-second tolerance holds.
+    Write("b.txt", "OTHER");
+    SetTime(Src("b.txt"), 1'700'000'002, 0);
+    CSet set = MakeSet(0);
+    set.Entries[0].SourceTwoSecondTimes = 1;
+    auto fourth = RunSet(set);
+    EXPECT_TRUE(fourth->UpdatedFiles.empty());
+    EXPECT_EQ("other", TempDir::Read(Root("b.txt")));
+}
+
+TEST_F(SafetyTest, ASourceNamedLikeTheHoldingFolderKeepsItsBackup)
+{
+    settings.Actions.BackupDelete = 1;
+    settings.Actions.BackupTrash = 1;
+    dir.Write("data/Korvane Deleted Files/keep.txt", "keep");
+    dir.Write("data/Korvane Deleted Files/gone.txt", "gone");
+    CSet set = MakeSet(0);
+    set.Entries[0].SourceFolder = dir / "data/Korvane Deleted Files";
+    RunSet(set);
+    fs::remove(dir / "data/Korvane Deleted Files/gone.txt");
+    auto run = RunSet(set);
+    ASSERT_EQ(1u, run->DeletedFiles.size());
+    EXPECT_EQ("keep", TempDir::Read(dir / "backup/Korvane Deleted Files/keep.txt"));
+    EXPECT_FALSE(fs::exists(dir / "backup/Korvane Deleted Files/gone.txt"));
+    // The removed file reaches the trash in a folder of the known name, and
+    // nothing of the staging is left in the backup folder.
+    EXPECT_EQ("gone", TempDir::Read(HomeTrashFolder() + "/files/Korvane Deleted Files/gone.txt"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir / "backup"), fs::directory_iterator()));
+}
+
+TEST_F(SafetyTest, ChangedTypesConvergeOnBackupAndRestore)
+{
+    Write("was-folder/a.txt", "a");
+    Write("was-file", "file");
+    Write("was-link-folder/b.txt", "b");
+    Write("keep.txt", "keep");
+    Run(0);
+    // Each item changes its type in the source.
+    fs::remove_all(Src("was-folder"));
+    Write("was-folder", "now a file");
+    fs::remove(Src("was-file"));
+    Write("was-file/c.txt", "now a folder");
+    fs::remove_all(Src("was-link-folder"));
+    fs::create_symlink("keep.txt", Src("was-link-folder"));
+    settings.Actions.BackupTrash = 1;
+    auto run = Run(0);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(0, run->FailedItems.load());
+    ExpectMirror(Src(), Root());
+    // The old items went to the trash, whole.
+    EXPECT_EQ("a", TempDir::Read(HomeTrashFolder() + "/files/was-folder/a.txt"));
+    EXPECT_EQ("file", TempDir::Read(HomeTrashFolder() + "/files/was-file"));
+    auto again = Run(0);
+    EXPECT_TRUE(again->UpdatedFiles.empty() && again->AddedFiles.empty() && again->DeletedFiles.empty());
+
+    // A restore turns them back, without the trash this time.
+    fs::remove_all(Src());
+    fs::create_directories(Src());
+    Write("was-folder/a.txt", "old folder");
+    Write("was-file", "old file");
+    settings.Actions.BackupTrash = 0;
+    auto restore = Run(1);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ("now a folder", TempDir::Read(Src("was-file/c.txt")));
+    EXPECT_EQ("now a file", TempDir::Read(Src("was-folder")));
+    EXPECT_EQ(1u, restore->DeletedFolders.size());
+    EXPECT_EQ(1u, restore->DeletedFiles.size());
+}
