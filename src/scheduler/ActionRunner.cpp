@@ -168,8 +168,9 @@ void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
 {
     const std::string text = LoadString(active == CRunLock::Kind::Manual ? 57741 : 57719);
     if (run.Scheduled()) {
-        CActivityLog log(
-            m_settings.General.LogActivate != 0, m_settings.General.LogFileName, m_services.prompter, m_services.clock);
+        const auto settings = m_settings.Get();
+        CActivityLog log(settings->General.LogActivate != 0, settings->General.LogFileName, m_services.prompter,
+            m_services.clock);
         const int action = run.scheduledSet->Schedule.Action;
         log.WriteEvent(LogError, action, "%s refused for '%s': %s", ActionName(action), run.scheduledSet->Name.c_str(),
             text.substr(0, text.find('\n')).c_str());
