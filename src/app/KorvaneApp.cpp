@@ -97,6 +97,8 @@ int CKorvaneApp::InitInstance()
     SettingsRecord settings;
     FillComputedSettings(settings, m_argumentZero);
     m_settings.Replace(settings);
+    // Before the first read of a setting (the last session's name is one).
+    CheckSettingsFile(*m_prompter);
 
     Start start = Start::Plain;
     if (!ReadFirstArgument(start))

@@ -1,9 +1,12 @@
 #include "app/SettingsStore.h"
 
+#include "StringTable.h"
 #include "app/Conversion.h"
 #include "app/ShellIntegration.h"
+#include "core/Prompter.h"
 #include "platform/MyRegistry.h"
 #include "platform/ProgramInfo.h"
+#include "scan/PathFormat.h"
 
 #include <cstdint>
 #include <string>
@@ -109,6 +112,21 @@ void FillComputedSettings(SettingsRecord& record, const std::string& argumentZer
     KernelVersion(record.OsMajorVersion, record.OsMinorVersion);
     record.IsNT = true;
     record.HasConnectivityProbe = true;
+}
+
+void CheckSettingsFile(CPrompter& prompter)
+{
+    const CMyRegistry::FileState state = CMyRegistry::CheckFile();
+    const std::string file = CMyRegistry::FilePath();
+    std::string text;
+    if (state.kind == CMyRegistry::FileState::NotRegular)
+        text = FormatString(LoadString(57747).c_str(), file.c_str(), FailureReasonText(state.error).c_str());
+    else if (state.kind == CMyRegistry::FileState::Damaged && state.error == 0)
+        text = FormatString(LoadString(57745).c_str(), file.c_str(), state.keptAs.c_str());
+    else if (state.kind == CMyRegistry::FileState::Damaged)
+        text = FormatString(LoadString(57746).c_str(), file.c_str(), FailureReasonText(state.error).c_str());
+    if (!text.empty())
+        prompter.MessageBox(text, MbOk | MbIconWarning);
 }
 
 void LoadSettings(SettingsRecord& record, const CShellIntegration& shell)

@@ -2,6 +2,7 @@
 
 #include "core/SettingsRecord.h"
 
+class CPrompter;
 class CShellIntegration;
 
 // SMTP server the settings name until the user enters one. There is no
@@ -14,6 +15,11 @@ inline constexpr const char* kDefaultSmtpServer = "localhost";
 // file, else argumentZero), the kernel version, and the two flags that are
 // always true here.
 void FillComputedSettings(SettingsRecord& record, const std::string& argumentZero = {});
+
+// Looks at the settings file before anything reads it, and says so when it
+// is damaged (it is kept aside and the defaults are used) or is no regular
+// file (the defaults are used and nothing is saved).
+void CheckSettingsFile(CPrompter& prompter);
 
 // Reads every value of Settings\General, Settings\Actions and
 // Settings\Scheduler; a missing value keeps its default. The password is

@@ -3,19 +3,16 @@
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "platform/Clock.h"
+#include "platform/FileIo.h"
+#include "scan/PathFormat.h"
 
 #include <cstdarg>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr const char* kHeader = "Korvane [LOGVERSION 002]\n-\n";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The Windows C runtime's text mode turns every line feed into CR LF.
 std::string ToDiskText(const std::string& text)
@@ -89,19 +86,15 @@ int CActivityLog::WriteText(int type, int action, const std::string& message)
 {
     if (!m_active)
         return 1;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(m_fileName.c_str(), "ab"));
-    if (!file) {
-        m_prompter.MessageBox(LoadString(57714), MbOk | MbIconError);
+    const auto seconds = static_cast<std::uint64_t>(m_clock.Now());
+    const std::string record = FormatRecord(seconds, m_clock.TickCount(), type, action, message) + '\n';
+    // One write per record keeps records whole when two writers meet. A
+    // FIFO as the log would hang the run; it is refused like any file that
+    // cannot be written.
+    if (const int error = FileIo::AppendToFile(m_fileName, ToDiskText(record), ToDiskText(kHeader)); error != 0) {
+        m_prompter.MessageBox(
+            LoadString(57714) + "\n\n" + m_fileName + ": " + FailureReasonText(error), MbOk | MbIconError);
         return -1;
     }
-    std::string text;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0 && std::ftell(file.get()) < 1)
-        text = kHeader;
-    const auto seconds = static_cast<std::uint64_t>(m_clock.Now());
-    text += FormatRecord(seconds, m_clock.TickCount(), type, action, message);
-    text += '\n';
-    // One write per record keeps records whole when two writers meet.
-    const std::string disk = ToDiskText(text);
-    std::fwrite(disk.data(), 1, disk.size(), file.get());
     return 1;
 }

@@ -33,8 +33,8 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_
     // A folder opens on Linux, but is no file to read.
     if (S_ISDIR(st.st_mode))
         return Failed(ReadResult::OpenFailed, EISDIR, errorCode);
-    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
-        return Failed(ReadResult::OpenFailed, EINVAL, errorCode);
+    if (!S_ISREG(st.st_mode))
+        return Failed(ReadResult::OpenFailed, kNotRegularFile, errorCode);
     if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > maxBytes)
         return Failed(ReadResult::ReadFailed, EFBIG, errorCode);
     char buffer[65536];
@@ -53,6 +53,45 @@ ReadResult ReadWholeFile(const std::string& path, std::string& bytes, std::size_
     if (const int error = file.Close(); error != 0)
         return Failed(ReadResult::CloseFailed, error, errorCode);
     return ReadResult::Ok;
+}
+
+int AppendToFile(const std::string& path, const std::string& bytes, const std::string& prefixWhenEmpty)
+{
+    // Looked at first, so a FIFO without a reader is named for what it is
+    // rather than by the open's "no such device".
+    if (const int error = CheckRegularOrMissing(path); error != 0)
+        return error;
+    // Without O_NONBLOCK a FIFO (put in place meanwhile) would hang the open
+    // until a reader came.
+    CUniqueFd file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    if (file.Get() < 0)
+        return errno;
+    struct stat st { };
+    if (::fstat(file.Get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    const std::string text = st.st_size == 0 ? prefixWhenEmpty + bytes : bytes;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(file.Get(), text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return wrote < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return file.Close();
+}
+
+int CheckRegularOrMissing(const std::string& path)
+{
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    return S_ISREG(st.st_mode) ? 0 : kNotRegularFile;
 }
 
 bool IsReadableFile(const std::string& path)

@@ -1,10 +1,13 @@
 #include "platform/MyRegistry.h"
 
+#include "platform/FileIo.h"
+#include "platform/FileOps.h"
 #include "platform/XdgPaths.h"
 
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,7 +62,7 @@ void MakePrivateFile(const std::string& file)
             ::mkdir(folder.substr(0, parent).c_str(), 0700);
         ::mkdir(folder.c_str(), 0700);
     }
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
         return;
     ::fchmod(fd, 0600);
@@ -80,6 +83,40 @@ std::string CMyRegistry::FilePath()
     return XdgConfigHome() + "/Zellik Software/Korvane.conf";
 }
 
+CMyRegistry::FileState CMyRegistry::CheckFile()
+{
+    const std::string file = FilePath();
+    FileState state;
+    if (const int error = FileIo::CheckRegularOrMissing(file); error != 0) {
+        state.kind = FileState::NotRegular;
+        state.error = error;
+        return state;
+    }
+    if (!PathExists(file))
+        return state;
+    {
+        QSettings settings(Q(file), QSettings::IniFormat);
+        // Sections are parsed when first used; this uses them all.
+        settings.allKeys();
+        if (settings.status() != QSettings::FormatError)
+            return state;
+    }
+    // Were it left in place, the next save would write the defaults and the
+    // readable rest over it.
+    state.kind = FileState::Damaged;
+    for (int n = 1; n <= 100; ++n) {
+        const std::string kept = file + ".damaged" + (n > 1 ? "." + std::to_string(n) : std::string());
+        state.error = MoveNoReplace(file, kept);
+        if (state.error == 0) {
+            state.keptAs = kept;
+            break;
+        }
+        if (state.error != EEXIST)
+            break;
+    }
+    return state;
+}
+
 bool CMyRegistry::GroupExists(const std::string& group) const
 {
     m_settings->beginGroup(Q(group));
@@ -92,6 +129,10 @@ bool CMyRegistry::Open(const std::string& path, bool create)
 {
     CloseKey();
     const std::string file = FilePath();
+    // QSettings opens the file itself, and an open of a FIFO waits for a
+    // writer for ever; anything but a regular file is left alone.
+    if (FileIo::CheckRegularOrMissing(file) == FileIo::kNotRegularFile)
+        return false;
     const bool writable = (m_access & KeyAllAccess) == KeyAllAccess;
     if (create && writable)
         MakePrivateFile(file);

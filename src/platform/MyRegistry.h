@@ -63,6 +63,20 @@ public:
     // Full path of the settings file, following XDG_CONFIG_HOME and HOME.
     static std::string FilePath();
 
+    // What a look at the settings file found, once at start-up.
+    struct FileState {
+        enum Kind { Fine, NotRegular, Damaged } kind = Fine;
+        // NotRegular: why (FileIo's codes); Damaged: 0 once kept aside, else
+        // the errno of the failed rename.
+        int error = 0;
+        std::string keptAs; // the damaged file's new path
+    };
+    // A file QSettings cannot parse is renamed to "<file>.damaged" (".2" and
+    // on when that exists), so the defaults never replace it unseen. A FIFO,
+    // socket, device or folder in its place is only reported: every key
+    // opened later refuses it, so nothing waits on it or replaces it.
+    static FileState CheckFile();
+
 private:
     bool Open(const std::string& path, bool create);
     bool GroupExists(const std::string& group) const;

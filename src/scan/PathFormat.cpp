@@ -1,5 +1,7 @@
 #include "scan/PathFormat.h"
 
+#include "StringTable.h"
+#include "platform/FileIo.h"
 #include "platform/MountTable.h"
 #include "platform/SystemInfo.h"
 #include "platform/TextCase.h"
@@ -191,6 +193,13 @@ std::string SystemErrorText(int code)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\r' || text.back() == '\t'))
         text.pop_back();
     return text;
+}
+
+std::string FailureReasonText(int code)
+{
+    if (code == FileIo::kNotRegularFile)
+        return LoadString(57744);
+    return SystemErrorText(code) + " (error: " + std::to_string(code) + ")";
 }
 
 std::string FormatLocalDateTime(std::time_t t)

@@ -30,6 +30,11 @@ std::string FolderDisplayName(const std::string& path);
 // The system's text of an errno value, or "Operation failed.".
 std::string SystemErrorText(int code);
 
+// Why a file could not be used, for the end of a message: the system's text
+// and number ("Permission denied (error: 13)"), or, for FileIo's
+// kNotRegularFile, that the path is a FIFO, socket or device.
+std::string FailureReasonText(int code);
+
 // Local date and time in the user's locale ("%x %X"); "" when t cannot be
 // converted.
 std::string FormatLocalDateTime(std::time_t t);

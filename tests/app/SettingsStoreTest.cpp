@@ -2,10 +2,12 @@
 
 #include "SettingsTestFiles.h"
 #include "app/ShellIntegration.h"
+#include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "platform/MyRegistry.h"
 #include "platform/SmallFile.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -191,6 +193,73 @@ TEST_F(SettingsStoreTest, ComputedFieldsDescribeThisProgramAndSystem)
     EXPECT_GT(record.OsMajorVersion, 0);
     EXPECT_TRUE(record.IsNT);
     EXPECT_TRUE(record.HasConnectivityProbe);
+}
+
+TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideAndSaidSoInsteadOfBeingOverwritten)
+{
+    SaveSettings(ChangedRecord(), m_shell);
+    const std::string file = CMyRegistry::FilePath();
+    // Cut off inside a section name, with a stray line of binary junk.
+    const std::string damaged = "[Settings%2FGeneral]\nLogActivate=1\n\x01\x02\x03junk\n[Settings%2FActi";
+    ASSERT_TRUE(WriteSmallFile(file, damaged, 0600));
+
+    ScriptedPrompter prompter;
+    CheckSettingsFile(prompter);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text,
+        "The settings file '" + file + "' is damaged. It was kept as '" + file
+            + ".damaged', and Korvane starts with the default settings.");
+    EXPECT_EQ(prompter.asked[0].style, unsigned(MbOk | MbIconWarning));
+    std::string kept;
+    ASSERT_TRUE(ReadSmallFile(file + ".damaged", kept));
+    EXPECT_EQ(kept, damaged);
+
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.General.LogActivate, 0) << "the defaults, not the readable rest";
+    SaveSettings(loaded, m_shell);
+    ASSERT_TRUE(ReadSmallFile(file + ".damaged", kept));
+    EXPECT_EQ(kept, damaged);
+
+    // A second damaged file does not replace the first one kept.
+    ASSERT_TRUE(WriteSmallFile(file, "no sections, no values\n", 0600));
+    CheckSettingsFile(prompter);
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    ASSERT_TRUE(ReadSmallFile(file + ".damaged.2", kept));
+    EXPECT_EQ(kept, "no sections, no values\n");
+
+    // A sound file passes without a word.
+    SaveSettings(ChangedRecord(), m_shell);
+    CheckSettingsFile(prompter);
+    EXPECT_EQ(prompter.asked.size(), 2u);
+    EXPECT_TRUE(SmallFileExists(file));
+    std::filesystem::remove(file + ".damaged");
+    std::filesystem::remove(file + ".damaged.2");
+}
+
+TEST_F(SettingsStoreTest, FifoAsTheSettingsFileIsNeitherWaitedOnNorReplaced)
+{
+    const std::string file = CMyRegistry::FilePath();
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    // No one writes to the FIFO: an open that waited for a writer would hang here.
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.General.CompareType, 0);
+    EXPECT_EQ(loaded.Actions.BackupTrash, 1);
+    SaveSettings(ChangedRecord(), m_shell);
+    struct stat info { };
+    ASSERT_EQ(::lstat(file.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "left in place, not replaced by a file";
+
+    ScriptedPrompter prompter;
+    CheckSettingsFile(prompter);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].text,
+        "The settings file '" + file
+            + "' cannot be used: Not a regular file (a FIFO, a socket or a device).\nKorvane uses the default "
+              "settings and saves none.");
+    std::filesystem::remove(file);
 }
 
 } // namespace

@@ -159,6 +159,31 @@ TEST_F(CommandLineTest, EntriesSharingABackupFolderEndWithStatusTwo)
     EXPECT_TRUE(fs::is_empty(tmp / "dest"));
 }
 
+TEST_F(CommandLineTest, DamagedSettingsFileIsReportedAndKeptAside)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const std::string file = CMyRegistry::FilePath();
+    TempDir::Read(file);
+    ASSERT_TRUE(fs::exists(file));
+    {
+        std::FILE* out = std::fopen(file.c_str(), "ab");
+        ASSERT_NE(out, nullptr);
+        std::fputs("[Settings%2FActions\n\x7f\x7f garbage\n", out);
+        std::fclose(out);
+    }
+    const std::string damaged = TempDir::Read(file);
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Korvane: warning: The settings file '" + file + "' is damaged. It was kept as '" + file
+                  + ".damaged'"),
+        std::string::npos)
+        << run.output;
+    EXPECT_EQ(TempDir::Read(file + ".damaged"), damaged);
+    EXPECT_FALSE(fs::exists(LogPath())) << "the defaults keep the log off";
+    fs::remove(file + ".damaged");
+}
+
 TEST_F(CommandLineTest, EmptySetNameRunsTheActiveSet)
 {
     AddSet("One", tmp / "one");

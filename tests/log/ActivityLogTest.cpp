@@ -5,8 +5,11 @@
 #include "common/TempDir.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,15 +65,34 @@ TEST_F(LogFixture, TickPastTwoToThe31IsWrittenNegative)
     EXPECT_EQ("1702147483.-2147483648\t0\t0\tm", CActivityLog::FormatRecord(1702147483, 0x80000000u, 0, 0, "m"));
 }
 
-TEST_F(LogFixture, UnopenableFileShows57714AndReportsFailure)
+TEST_F(LogFixture, UnopenableFileShows57714WithTheReasonAndReportsFailure)
 {
     // A folder where the file should be: root cannot open it for appending either.
     std::filesystem::create_directory(path);
     CActivityLog log(true, path, prompter, clock);
     EXPECT_EQ(-1, log.WriteEvent(LogError, 0, "lost"));
     ASSERT_EQ(1u, prompter.asked.size());
-    EXPECT_EQ("Failed to create log file.", prompter.asked[0].text);
+    EXPECT_EQ("Failed to create log file.\n\n" + path + ": Is a directory (error: 21)", prompter.asked[0].text);
     EXPECT_EQ(unsigned(MbOk | MbIconError), prompter.asked[0].style);
+}
+
+TEST_F(LogFixture, FifoAsTheLogIsRefusedWithoutWaitingForAReader)
+{
+    // No one reads the FIFO: an open that waited for a reader would hang here.
+    ASSERT_EQ(0, ::mkfifo(path.c_str(), 0600));
+    CActivityLog log(true, path, prompter, clock);
+    EXPECT_EQ(-1, log.WriteEvent(LogUser, 0, "Backup started for 'x'"));
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ("Failed to create log file.\n\n" + path + ": Not a regular file (a FIFO, a socket or a device)",
+        prompter.asked[0].text);
+
+    // With a reader at the other end, nothing is written into it either.
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(-1, log.WriteEvent(LogUser, 0, "Backup started for 'x'"));
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
 }
 
 TEST_F(LogFixture, LineBreakInMessageCannotForgeARecord)
