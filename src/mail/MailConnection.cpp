@@ -45,7 +45,9 @@ std::string PrintableReply(const std::string& reply)
         text += byte < 0x20 || byte == 0x7F ? ' ' : c;
     }
     const auto last = text.find_last_not_of(' ');
-    text.erase(last == std::string::npos ? 0 : last + 1);
+    if (last == std::string::npos)
+        return "an empty reply";
+    text.erase(last + 1);
     if (text.size() > CMailConnection::kMaxReasonBytes) {
         std::size_t cut = CMailConnection::kMaxReasonBytes;
         // Not inside a UTF-8 sequence.
@@ -258,6 +260,7 @@ bool CMailConnection::SendCommand(const std::string& command)
     // second command of the caller's data's choosing: refuse it.
     const std::size_t end = command.size() >= 2 ? command.size() - 2 : 0;
     if (command.find_first_of("\r\n") < end) {
+        NoteFailure("a line break in an address or user name");
         SetLastError(EINVAL);
         return false;
     }

@@ -118,12 +118,14 @@ TEST(MailConnection, ConnectFailuresCarryTheirErrors)
     const std::uint16_t port = UnusedPort();
     EXPECT_FALSE(refused.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", port));
     EXPECT_EQ(refused.LastError(), ECONNREFUSED);
+    EXPECT_EQ(refused.FailureReason(), "Connection refused");
     EXPECT_TRUE(refused.Reported("CMailConnection::Connect, Could not connect to the SMTP server 127.0.0.1 on port "
         + std::to_string(port) + ", GetLastError returns: " + std::to_string(ECONNREFUSED)));
 
     RecordingConnection unresolved;
     EXPECT_FALSE(unresolved.Connect("bad..host", SmtpLoginMethod::None, "", "", 25, "127.0.0.1"));
     EXPECT_EQ(unresolved.LastError(), EINVAL);
+    EXPECT_EQ(unresolved.FailureReason(), "the host name cannot be resolved");
     EXPECT_TRUE(unresolved.Reported("Could not connect to the SMTP server bad..host on port 25 from "
                                     "LocalAddress:127.0.0.1, GetLastError returns: 22"));
     // Never connected: Disconnect says so and still closes the socket.
@@ -195,6 +197,7 @@ TEST(MailConnection, LineBreaksInAddressesNeverReachTheServer)
     ASSERT_TRUE(ConnectPlain(connection, server));
     EXPECT_FALSE(connection.SendMessage(message));
     EXPECT_EQ(connection.LastError(), EINVAL);
+    EXPECT_EQ(connection.FailureReason(), "a line break in an address or user name");
     EXPECT_TRUE(connection.Disconnect(true));
     server.Join();
     EXPECT_EQ(server.Lines(), (Lines { "HELO client.test", "MAIL FROM:<from@example.org>", "QUIT" }));
