@@ -16,6 +16,13 @@ ctest --test-dir build --output-on-failure -j2
 echo "== Debian package: build, unpack, run"
 bash scripts/check-package.sh build
 
+echo "== server build without windows"
+bash scripts/build.sh build-nogui -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF -DKORVANE_GUI=OFF
+if ldd build-nogui/src/korvane | grep -q "libQt6Widgets\|libQt6Gui"; then
+  echo "the build without windows links a widget library" >&2
+  exit 1
+fi
+
 echo "== sanitizer build and test"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_TESTS=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,4 +1,7 @@
 #include "app/KorvaneApp.h"
+#ifdef KORVANE_GUI
+#include "ui/Windows.h"
+#endif
 
 #include <string>
 #include <vector>
@@ -7,5 +10,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CKorvaneApp app(std::move(arguments), argc > 0 ? argv[0] : "korvane");
+#ifdef KORVANE_GUI
+    InstallWindows(app, argc, argv);
+#endif
     return app.InitInstance();
 }

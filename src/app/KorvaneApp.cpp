@@ -100,7 +100,12 @@ int CKorvaneApp::InitInstance()
     // Before the first read of a setting (the last session's name is one).
     CheckSettingsFile(*m_prompter);
 
-    Start start = Start::Plain;
+    Start start = StartOf();
+    // A command-line run keeps to standard error and its exit status even
+    // where a display exists.
+    m_windowed = m_mainWindow && CTerminal::HasDisplay() && start != Start::CommandLine;
+    if (m_windowed && m_prepareWindows)
+        m_prepareWindows(*this);
     if (!ReadFirstArgument(start))
         return ExitWrongCall;
     // A command-line run is never handed to a running instance: the other
@@ -150,9 +155,14 @@ int CKorvaneApp::ReadLongOptions()
     return -1;
 }
 
-bool CKorvaneApp::WindowsShown() const
+CKorvaneApp::Start CKorvaneApp::StartOf() const
 {
-    return m_mainWindow && CTerminal::HasDisplay();
+    if (m_arguments.empty())
+        return Start::Plain;
+    const std::string& first = m_arguments.front();
+    if (!IsSwitchWord(first))
+        return Start::SessionFile;
+    return CTextCase::Lower(first) == "/i" ? Start::Automatic : Start::CommandLine;
 }
 
 // False when the program must end (the command line was wrong or its
@@ -201,6 +211,17 @@ int CKorvaneApp::RunWithoutWindows(Start start)
               << CommandLineHelpText(ProgramName(m_argumentZero))
               << "\nor run the scheduler with: " << ProgramName(m_argumentZero) << " /i\n";
     return ExitWrongCall;
+}
+
+std::unique_ptr<CActionRunner> CKorvaneApp::MakeActionRunner(CRunDisplay& display)
+{
+    return MakeRunner(display, false);
+}
+
+void CKorvaneApp::SetStopHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(m_services->stopMutex);
+    m_stopHandler = std::move(handler);
 }
 
 std::unique_ptr<CActionRunner> CKorvaneApp::MakeRunner(CRunDisplay& display, bool)
@@ -257,8 +278,12 @@ int CKorvaneApp::RunScheduler()
 
 void CKorvaneApp::OnTerminationSignal()
 {
-    m_flags.ActionCancel = 1;
     std::lock_guard lock(m_services->stopMutex);
+    if (m_stopHandler) {
+        m_stopHandler();
+        return;
+    }
+    m_flags.ActionCancel = 1;
     m_stopRequested = true;
     m_services->stopWake.notify_all();
     // Outside the scheduler and between actions (a question on the terminal,

@@ -41,6 +41,15 @@ public:
     // without any window.
     using MainWindow = std::function<int(CKorvaneApp&)>;
     void SetMainWindow(MainWindow mainWindow) { m_mainWindow = std::move(mainWindow); }
+    // Called once start-up knows that windows will be shown, before the
+    // first question can be asked: the interface layer sets up its
+    // application object and puts its prompter in place here.
+    using PrepareWindows = std::function<void(CKorvaneApp&)>;
+    void SetPrepareWindows(PrepareWindows prepare) { m_prepareWindows = std::move(prepare); }
+    // While set, SIGTERM and SIGINT call this (on the signal watcher's
+    // thread) instead of ending the program, so that the windows close
+    // through their normal path.
+    void SetStopHandler(std::function<void()> handler);
     // Hands the first argument to an instance already running; true when
     // one took it (this program then ends).
     using InstanceGuard = std::function<bool(const std::string& firstArgument)>;
@@ -64,11 +73,18 @@ public:
 
     static int ExitStatusOf(RunResult result);
 
+    // Started with "/i", the automatic start at logon.
+    bool StartedAutomatically() const { return StartOf() == Start::Automatic; }
+
+    // A runner with the program's services that shows itself on display.
+    std::unique_ptr<CActionRunner> MakeActionRunner(CRunDisplay& display);
+
 private:
     enum class Start { Plain, SessionFile, Automatic, CommandLine };
 
     int ReadLongOptions();
-    bool WindowsShown() const;
+    bool WindowsShown() const { return m_windowed; }
+    Start StartOf() const;
     bool ReadFirstArgument(Start& start);
     void ApplyCommandLineDefaults();
     int RunWithoutWindows(Start start);
@@ -86,6 +102,9 @@ private:
     CActionFlags m_flags;
     std::unique_ptr<CPrompter> m_prompter;
     MainWindow m_mainWindow;
+    PrepareWindows m_prepareWindows;
+    std::function<void()> m_stopHandler;
+    bool m_windowed = false;
     InstanceGuard m_instanceGuard;
     struct Services;
     std::unique_ptr<Services> m_services;

@@ -1,0 +1,40 @@
+#include "ui/AboutDlg.h"
+
+#include "ui/Icons.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : CMyDialog(parent)
+{
+    setWindowTitle(QStringLiteral("About Korvane"));
+    setWindowIcon(CIcons::Application());
+    auto* icon = new QLabel(this);
+    icon->setPixmap(CIcons::Application().pixmap(64, 64));
+    auto* name = new QLabel(QStringLiteral("Korvane"), this);
+    QFont big = name->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    name->setFont(big);
+    auto* version = new QLabel(
+        QStringLiteral("Version %1, released %2").arg(QString::fromUtf8(kVersion), QString::fromUtf8(kReleaseDate)),
+        this);
+    auto* what = new QLabel(QStringLiteral("Keeps backup copies of your folders up to date."), this);
+    m_link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)), this);
+    m_link->setTextFormat(Qt::RichText);
+    m_link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    m_link->setOpenExternalLinks(true);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    Place(icon, 12, 12, 48, 48);
+    name->setGeometry(Dx(72), Dy(10), Dx(300), name->sizeHint().height());
+    Place(version, 72, 38, 300, 16);
+    Place(what, 72, 58, 300, 16);
+    Place(m_link, 72, 78, 300, 16);
+    Place(ok, 298, 106, 74, 24);
+    SizeToDesign(384, 140);
+    SetUpDialog();
+}

@@ -1,0 +1,163 @@
+#include "ui/QtPrompter.h"
+
+#include "app/ConsolePrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+namespace {
+
+QMessageBox::StandardButtons ButtonsOf(unsigned style)
+{
+    switch (style & MbButtonMask) {
+    case MbOkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MbAbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case MbYesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MbYesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case MbRetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::StandardButton FirstButtonOf(unsigned style)
+{
+    switch (style & MbButtonMask) {
+    case MbOkCancel:
+        return QMessageBox::Ok;
+    case MbAbortRetryIgnore:
+        return QMessageBox::Abort;
+    case MbYesNoCancel:
+    case MbYesNo:
+        return QMessageBox::Yes;
+    case MbRetryCancel:
+        return QMessageBox::Retry;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon IconOf(unsigned style)
+{
+    switch (style & MbIconMask) {
+    case MbIconError:
+        return QMessageBox::Critical;
+    case MbIconQuestion:
+        return QMessageBox::Question;
+    case MbIconWarning:
+        return QMessageBox::Warning;
+    case MbIconInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+bool NativeDialogsUsable()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QStringLiteral("offscreen") && platform != QStringLiteral("minimal");
+}
+
+} // namespace
+
+CQtPrompter::CQtPrompter(QObject* parent)
+    : QObject(parent)
+{
+}
+
+bool CQtPrompter::OnInterfaceThread() const
+{
+    return QThread::currentThread() == thread();
+}
+
+QMessageBox* CQtPrompter::BuildBox(const QString& text, unsigned style, QWidget* parent)
+{
+    auto* box = new QMessageBox(IconOf(style), QStringLiteral("Korvane"), text, ButtonsOf(style), parent);
+    box->setDefaultButton(FirstButtonOf(style));
+    if (style & MbTopmost)
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return box;
+}
+
+int CQtPrompter::AnswerOf(int standardButton)
+{
+    switch (standardButton) {
+    case QMessageBox::Ok:
+        return IdOk;
+    case QMessageBox::Abort:
+        return IdAbort;
+    case QMessageBox::Retry:
+        return IdRetry;
+    case QMessageBox::Ignore:
+        return IdIgnore;
+    case QMessageBox::Yes:
+        return IdYes;
+    case QMessageBox::No:
+        return IdNo;
+    default:
+        return IdCancel;
+    }
+}
+
+int CQtPrompter::AskHere(const std::string& text, unsigned style)
+{
+    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
+    QMessageBox* box = BuildBox(QString::fromStdString(text), style, owner);
+    const int button = box->exec();
+    delete box;
+    // A box closed by the window manager answers like its escape button.
+    if ((style & MbButtonMask) == MbOk)
+        return IdOk;
+    return AnswerOf(button);
+}
+
+int CQtPrompter::MessageBox(const std::string& text, unsigned style)
+{
+    if (OnInterfaceThread())
+        return AskHere(text, style);
+    if (m_closed)
+        return CConsolePrompter::NonInteractiveAnswer(style);
+    int answer = CConsolePrompter::NonInteractiveAnswer(style);
+    QMetaObject::invokeMethod(
+        this, [this, &answer, &text, style] { answer = AskHere(text, style); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+bool CQtPrompter::AskFileNameHere(const FileDialogRequest& request, std::string& path)
+{
+    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
+    QFileDialog dialog(owner, QString::fromStdString(request.title));
+    dialog.setNameFilter(QString::fromStdString(request.filter));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // The session code asks its own replace question (57686).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !NativeDialogsUsable());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    path = dialog.selectedFiles().front().toStdString();
+    return !path.empty();
+}
+
+bool CQtPrompter::AskFileName(const FileDialogRequest& request, std::string& path)
+{
+    if (OnInterfaceThread())
+        return AskFileNameHere(request, path);
+    if (m_closed)
+        return false;
+    bool chosen = false;
+    QMetaObject::invokeMethod(
+        this, [&] { chosen = AskFileNameHere(request, path); }, Qt::BlockingQueuedConnection);
+    return chosen;
+}

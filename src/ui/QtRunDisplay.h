@@ -1,0 +1,44 @@
+#pragma once
+
+#include "scheduler/RunDisplay.h"
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+class CRunView;
+
+// The run display of a windowed program, used on the thread that runs the
+// action (a run thread or the scheduler thread). It reads the workers'
+// counters there and hands values to the run view on the interface thread
+// by queued calls; only the summary waits for the interface thread, which
+// never waits for this one.
+class CQtRunDisplay : public CRunDisplay {
+public:
+    // view and its receiver (a QObject on the interface thread) outlive
+    // every run.
+    CQtRunDisplay(CRunView& view, QObject* receiver, std::atomic<std::int32_t>& cancel);
+
+    bool ShowInformation(CGetInfoWorker& worker, int action) override;
+    void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
+    void ShowSummary(const CProgressWorker& worker, int action) override;
+    void ShowError(const std::string& text) override;
+
+    // The run is over: its windows close.
+    void RunEnded();
+
+    // How often the counters are handed over (tests shorten it).
+    void SetInterval(std::chrono::milliseconds interval) { m_interval = interval; }
+
+private:
+    void Post(std::function<void(CRunView&)> call);
+    void Wait(std::function<void(CRunView&)> call);
+
+    CRunView& m_view;
+    QPointer<QObject> m_receiver;
+    std::atomic<std::int32_t>& m_cancel;
+    std::chrono::milliseconds m_interval { 100 };
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "scheduler/ActionRunner.h"
+
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CRunDisplay;
+class CRunView;
+class CSet;
+class QThread;
+struct CActionFlags;
+
+// Runs the main window's actions on a thread of their own, and scheduled
+// events on the scheduler's thread, each with a Qt run display that feeds
+// the run view. The interface thread only starts runs and hears of their end
+// (RunFinished); it never waits for one.
+class CRunController : public QObject {
+    Q_OBJECT
+
+public:
+    // Makes a runner that shows itself on display.
+    using RunnerFactory = std::function<std::unique_ptr<CActionRunner>(CRunDisplay& display)>;
+    // Stops the window's folder statistics passes (on the interface thread)
+    // and returns a "still running" test for each, to wait on off it.
+    using StopScans = std::function<std::vector<std::function<bool()>>()>;
+
+    CRunController(
+        CActionFlags& flags, RunnerFactory factory, CRunView& view, QObject* viewReceiver, QObject* parent = nullptr);
+    ~CRunController() override;
+
+    void SetStopScans(StopScans stop) { m_stopScans = std::move(stop); }
+
+    // Starts a run of the active set (entry -1) or of one entry with action;
+    // false when a run of this window is still going.
+    bool Execute(int entry = -1, int action = 0);
+    // A scheduled event, on the scheduler's thread; returns when it is over.
+    RunResult RunScheduled(const CSet& set);
+
+    // A run started here is still going (its thread has not ended).
+    bool Busy() const { return m_thread != nullptr; }
+    // Any run, a scheduled one included.
+    bool AnyRunning() const;
+    // Sets the cancel flag of the running action.
+    void CancelRunning();
+
+Q_SIGNALS:
+    void RunFinished(int result);
+
+private:
+    RunResult RunOnThisThread(const std::function<RunResult(CActionRunner&)>& run);
+    void StopScansFromRun();
+
+    CActionFlags& m_flags;
+    RunnerFactory m_factory;
+    CRunView& m_view;
+    QPointer<QObject> m_viewReceiver;
+    StopScans m_stopScans;
+    QThread* m_thread = nullptr;
+    std::atomic<int> m_scheduledRuns { 0 };
+};

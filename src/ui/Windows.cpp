@@ -1,0 +1,67 @@
+#include "ui/Windows.h"
+
+#include "app/KorvaneApp.h"
+#include "platform/Clock.h"
+#include "ui/KorvaneDlg.h"
+#include "ui/MyDialog.h"
+#include "ui/QtPrompter.h"
+#include "ui/UIEffects.h"
+#include "ui/UiContext.h"
+
+#include <QApplication>
+#include <memory>
+
+namespace {
+
+struct WindowState {
+    std::unique_ptr<QApplication> application;
+    CQtPrompter* prompter = nullptr; // owned by the application's prompter slot
+};
+
+void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
+{
+    QApplication::setApplicationName(QStringLiteral("Korvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("korvane"));
+    // The program ends when the main window says so, not when the last
+    // window happens to close (a message box before the main window).
+    QApplication::setQuitOnLastWindowClosed(false);
+    state.application = std::make_unique<QApplication>(argc, argv);
+    auto prompter = std::make_unique<CQtPrompter>();
+    state.prompter = prompter.get();
+    app.SetPrompter(std::move(prompter));
+}
+
+int RunMainWindow(CKorvaneApp& app, WindowState& state)
+{
+    const SettingsRecord settings = *app.Settings().Get();
+    CMyDialog::SetTooltipDelay(settings.General.TooltipDelay);
+    CUIEffects::SetEnabled(settings.General.AlphaBlending != 0);
+    CUiContext context(app.Session(), app.Settings(), app.Flags(), app.Prompter(), app.Request());
+    CKorvaneDlg::Services services { [&app](CRunDisplay& display) { return app.MakeActionRunner(display); },
+        CClock::System(), true };
+    CKorvaneDlg window(context, services);
+    state.prompter->SetOwner(&window);
+    QObject::connect(&window, &CKorvaneDlg::ClosedForGood, state.application.get(), &QApplication::quit);
+    app.SetStopHandler(
+        [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection); });
+    // Started at logon with the scheduler on: out of the way, on the task
+    // bar, until the user wants it.
+    if (settings.SchedulerActive && app.Request().CmdRun == 0 && app.StartedAutomatically())
+        window.showMinimized();
+    else
+        window.show();
+    QApplication::exec();
+    app.SetStopHandler({});
+    state.prompter->Close();
+    return 0;
+}
+
+} // namespace
+
+void InstallWindows(CKorvaneApp& app, int& argc, char** argv)
+{
+    auto state = std::make_shared<WindowState>();
+    app.SetPrepareWindows([state, &argc, argv](CKorvaneApp& self) { Prepare(self, *state, argc, argv); });
+    app.SetMainWindow([state](CKorvaneApp& self) { return RunMainWindow(self, *state); });
+}

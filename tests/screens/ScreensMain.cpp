@@ -1,0 +1,167 @@
+// Opens every window of Korvane with sample data on a real display and saves
+// one picture per window: korvane_screens <output folder>. Run through
+// scripts/screens.sh, which starts an X server for it.
+#include "app/KorvaneApp.h"
+#include "core/Prompter.h"
+#include "platform/Clock.h"
+#include "scheduler/ActionFlags.h"
+#include "ui/AboutDlg.h"
+#include "ui/KorvaneDlg.h"
+#include "ui/MyListCtrl.h"
+#include "ui/QtPrompter.h"
+#include "ui/UiContext.h"
+#include "ui/WorkingDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+QString g_output;
+
+void Settle(int ms = 150)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void Save(QWidget* window, const QString& name)
+{
+    Settle();
+    const QString path = g_output + QStringLiteral("/") + name + QStringLiteral(".png");
+    // The window as it draws itself, at the display's pixel ratio: the
+    // whole of it even where it is larger than the screen.
+    const QPixmap picture = window->grab();
+    picture.save(path);
+    std::cout << path.toStdString() << "\n";
+}
+
+void WriteFile(const QString& path, int bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray(bytes, 'k'));
+}
+
+// Sample folders: documents, photos by year, a project; one entry's folder
+// is missing, so its row shows the warning colour.
+QString MakeSample(const QString& root)
+{
+    for (int i = 0; i < 40; ++i)
+        WriteFile(root + QStringLiteral("/documents/report-%1.odt").arg(i), 12000 + i * 300);
+    for (int year : { 2024, 2025, 2026 }) {
+        for (int i = 0; i < 30; ++i)
+            WriteFile(root + QStringLiteral("/photos/%1/img_%2.jpg").arg(year).arg(i), 250000 + i * 1000);
+    }
+    for (int i = 0; i < 25; ++i)
+        WriteFile(root + QStringLiteral("/projects/korvane/src/file%1.cpp").arg(i), 4000 + i * 50);
+    return root;
+}
+
+void FillSession(CSession& session, const QString& sample)
+{
+    session.Sets.clear();
+    const std::string root = sample.toStdString();
+    const std::string backup = "/media/backup-disk/korvane";
+    CSet& daily = session.Sets.emplace_back();
+    daily.Name = "Documents and Photos";
+    daily.Schedule.Active = 1;
+    for (const char* folder : { "/documents", "/photos", "/projects/korvane" }) {
+        CBackup& entry = daily.Entries.emplace_back();
+        entry.SourceFolder = root + folder;
+        entry.DestinationFolder = backup;
+        entry.IncludeFiles = "*.*";
+        entry.ExcludeFiles = "*.tmp; *.bak";
+    }
+    CBackup& missing = daily.Entries.emplace_back();
+    missing.SourceFolder = "/home/<USER>/Music (on the old disk)";
+    missing.DestinationFolder = backup;
+    missing.IncludeFiles = "*.ogg; *.flac";
+    missing.Recursive = 0;
+    CSet& weekly = session.Sets.emplace_back();
+    weekly.Name = "Weekly: whole home folder";
+    session.ActiveSet = 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::cerr << "usage: korvane_screens <output folder>\n";
+        return 2;
+    }
+    QApplication application(argc, argv);
+    g_output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(g_output);
+    const QString sample = MakeSample(g_output + QStringLiteral("/sample"));
+
+    CSession session;
+    CSession saved;
+    session.SavedCopy = &saved;
+    FillSession(session, sample);
+    session.FileName = (g_output + QStringLiteral("/sample.kvf")).toStdString();
+    saved = session;
+    CSettingsHolder settings;
+    CActionFlags flags;
+    CommandLineRequest request;
+    CQtPrompter prompter;
+    CUiContext context(session, settings, flags, prompter, request);
+    CKorvaneDlg::Services services { [](CRunDisplay&) { return std::unique_ptr<CActionRunner>(); }, CClock::System(),
+        false };
+
+    CKorvaneDlg window(context, services);
+    window.show();
+    window.Rescan();
+    QElapsedTimer waited;
+    waited.start();
+    while (window.Scans().AnyRunning(0) && waited.elapsed() < 10000)
+        Settle(50);
+    Settle(400);
+    window.List()->SelectRow(1);
+    Save(&window, QStringLiteral("main-window"));
+
+    window.resize(window.width() + 200, window.height() + 120);
+    Save(&window, QStringLiteral("main-window-larger"));
+    window.resize(window.minimumSize());
+
+    std::unique_ptr<QMenu> popup = window.BuildPopupMenu();
+    popup->popup(window.List()->mapToGlobal(QPoint(120, 60)));
+    Save(popup.get(), QStringLiteral("main-window-popup-menu"));
+    popup->hide();
+
+    CAboutDlg about(&window);
+    about.show();
+    Save(&about, QStringLiteral("about-box"));
+    about.hide();
+
+    CWorkingDlg working(flags.ActionCancel, &window);
+    working.setWindowModality(Qt::NonModal);
+    ProgressSnapshot progress;
+    progress.Totals = { 215, 9, 180, 8 };
+    progress.FilesDone = 96;
+    progress.FoldersDone = 4;
+    progress.Elapsed = 83;
+    progress.CurrentFile = (sample + QStringLiteral("/photos/2025/img_17.jpg")).toStdString();
+    working.show();
+    working.ShowProgress(0, progress);
+    Save(&working, QStringLiteral("working-window"));
+    working.hide();
+
+    QMessageBox* question = CQtPrompter::BuildBox(
+        QStringLiteral("Do you want to save the current session?"), MbYesNoCancel | MbIconQuestion, &window);
+    question->show();
+    Save(question, QStringLiteral("message-save-question"));
+    delete question;
+    return 0;
+}

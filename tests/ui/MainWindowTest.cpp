@@ -1,0 +1,381 @@
+#include "StringTable.h"
+#include "common/FakeClock.h"
+#include "common/TempDir.h"
+#include "platform/MediaRoot.h"
+#include "platform/MyRegistry.h"
+#include "scheduler/ActionRunner.h"
+#include "scheduler/RunnerFixture.h"
+#include "ui/KorvaneDlg.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MyComboBoxEx.h"
+#include "ui/MyListCtrl.h"
+#include "ui/QtPrompter.h"
+#include "ui/UiContext.h"
+#include "ui/WorkingDlg.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Text(int id)
+{
+    return LoadString(id);
+}
+
+// A main window on a session with one set "Docs" of two entries: an
+// existing folder with three files and a folder that does not exist.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+    {
+        session.SavedCopy = &saved;
+        source = dir.Write("docs/a.txt", std::string(5000, 'a'));
+        dir.Write("docs/b.txt", "bb");
+        dir.Write("docs/sub/c.txt", "ccc");
+        CSet& set = session.Sets.emplace_back();
+        set.Name = "Docs";
+        CBackup& docs = set.Entries.emplace_back();
+        docs.SourceFolder = dir / "docs";
+        docs.DestinationFolder = dir / "backup";
+        docs.IncludeFiles = "*.*";
+        CBackup& missing = set.Entries.emplace_back();
+        missing.SourceFolder = dir / "gone";
+        missing.DestinationFolder = dir / "backup";
+        missing.Recursive = 0;
+        saved = session;
+    }
+
+    CKorvaneDlg& Window()
+    {
+        if (!window) {
+            CKorvaneDlg::Services services { [this](CRunDisplay& display) { return MakeRunner(display); }, clock,
+                false };
+            window = std::make_unique<CKorvaneDlg>(context, services);
+            window->show();
+        }
+        return *window;
+    }
+
+    std::unique_ptr<CActionRunner> MakeRunner(CRunDisplay& display)
+    {
+        const CActionRunner::Services services { prompter, display, sounds, mailer, powerOff, media, clock };
+        return std::make_unique<CActionRunner>(session, settings, flags, services);
+    }
+
+    int RowOf(const std::string& text)
+    {
+        for (int row = 0; row < Window().List()->rowCount(); ++row) {
+            if (Window().List()->Cell(row, 0).toStdString() == text)
+                return row;
+        }
+        return -1;
+    }
+
+    TempDir dir;
+    std::string source;
+    CSession session;
+    CSession saved;
+    CSettingsHolder settings;
+    CActionFlags flags;
+    CommandLineRequest request;
+    CQtPrompter prompter;
+    CUiContext context { session, settings, flags, prompter, request };
+    FakeClock clock;
+    RecordingSounds sounds;
+    RecordingMailer mailer;
+    FakePowerOff powerOff;
+    CMediaRoot media;
+    std::unique_ptr<CKorvaneDlg> window;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, RowsShowTheActiveSet)
+{
+    CKorvaneDlg& w = Window();
+    EXPECT_EQ(w.List()->rowCount(), 2);
+    EXPECT_EQ(w.FoldersGroup()->title(), QStringLiteral("Folders To Backup (2 entries)"));
+    EXPECT_EQ(w.SetSelector()->itemText(0), QStringLiteral("Docs"));
+    const int missing = RowOf(dir / "gone");
+    ASSERT_GE(missing, 0);
+    EXPECT_EQ(w.List()->CellBackground(missing, 1).color(), QColor(255, 192, 192));
+    EXPECT_EQ(w.List()->CellBackground(RowOf(dir / "docs"), 1).style(), Qt::NoBrush);
+    EXPECT_EQ(w.List()->Cell(missing, 3), QStringLiteral("-"));
+    EXPECT_EQ(w.SummaryText()->text().toStdString(), Text(57705));
+    EXPECT_FALSE(w.EditButton()->isEnabled());
+    EXPECT_TRUE(w.ExecuteButton()->isEnabled());
+
+    w.List()->SelectRow(RowOf(dir / "docs"));
+    EXPECT_TRUE(w.EditButton()->isEnabled());
+    EXPECT_EQ(w.InformationText(0)->text().toStdString(), dir / "docs");
+    EXPECT_EQ(w.InformationText(2)->text(), QStringLiteral("*.*"));
+}
+
+TEST_F(MainWindowTest, ASetWithoutEntriesOffersNothingToRun)
+{
+    session.Sets.front().Entries.clear();
+    CKorvaneDlg& w = Window();
+    EXPECT_EQ(w.List()->rowCount(), 0);
+    EXPECT_FALSE(w.ExecuteButton()->isEnabled());
+    EXPECT_FALSE(w.ActionSelector()->isEnabled());
+    EXPECT_FALSE(w.List()->isEnabled());
+    EXPECT_FALSE(w.RemoveButton()->isEnabled());
+    EXPECT_EQ(w.FoldersGroup()->title(), QStringLiteral("Folders To Backup"));
+    EXPECT_EQ(w.SummaryText()->text().toStdString(), Text(57705));
+}
+
+TEST_F(MainWindowTest, RescanFillsTheFiguresAndTheSummary)
+{
+    CKorvaneDlg& w = Window();
+    w.Rescan();
+    const int docs = RowOf(dir / "docs");
+    QTRY_COMPARE(w.List()->Cell(docs, 2), QStringLiteral("3"));
+    EXPECT_EQ(w.List()->Cell(docs, 1), QStringLiteral("1"));
+    EXPECT_EQ(w.List()->SortValue(docs, 3), 5005);
+    // 5000 bytes take two 4 kB clusters, the two small files one each.
+    QTRY_COMPARE(w.SummaryText()->text(),
+        QStringLiteral("3 files, 1 folders (4.89 kB), size on disk 16.00 kB (4.00 kB cluster size)"));
+    // The missing folder scanned to nothing.
+    EXPECT_EQ(w.List()->Cell(RowOf(dir / "gone"), 2), QStringLiteral("-"));
+
+    std::unique_ptr<QMenu> menu = w.BuildPopupMenu();
+    const QList<QAction*> actions = menu->actions();
+    EXPECT_TRUE(actions[0]->isEnabled()); // Rescan, no pass running
+    EXPECT_FALSE(actions[1]->isEnabled()); // Cancel
+    EXPECT_FALSE(actions[4]->isEnabled()); // Action, no row selected
+
+    w.CancelScans();
+    EXPECT_EQ(w.List()->Cell(docs, 2), QStringLiteral("-"));
+    EXPECT_EQ(w.SummaryText()->text().toStdString(), Text(57705));
+}
+
+TEST(MainWindowSummary, ClusterSizesAndEmptyEntries)
+{
+    EXPECT_EQ(CKorvaneDlg::SummaryLine(2354, 63, 488447672, 499101304, 2048),
+        "2354 files, 63 folders (465.82 MB), size on disk 475.98 MB (2.00 kB cluster size)");
+    EXPECT_EQ(CKorvaneDlg::SummaryLine(1, 0, 10, 512, 512),
+        "1 files, 0 folders (10 bytes), size on disk 512 bytes (512 bytes cluster size)");
+    EXPECT_EQ(CKorvaneDlg::SummaryLine(4, 2, 0, 0, 4096), "4 files, 2 folders");
+}
+
+TEST_F(MainWindowTest, EscapeNeverClosesAndDeleteAsksBeforeRemoving)
+{
+    CKorvaneDlg& w = Window();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+
+    w.List()->setFocus();
+    w.List()->SelectRow(RowOf(dir / "gone"));
+    {
+        BoxAnswers answers({ QMessageBox::Cancel });
+        QTest::keyClick(w.List(), Qt::Key_Delete);
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], Text(57692));
+        EXPECT_EQ(answers.icons[0], QMessageBox::Question);
+    }
+    EXPECT_EQ(session.Sets.front().Entries.size(), 2u);
+    {
+        BoxAnswers answers({ QMessageBox::Ok });
+        QTest::keyClick(w.List(), Qt::Key_Delete);
+    }
+    ASSERT_EQ(session.Sets.front().Entries.size(), 1u);
+    EXPECT_EQ(session.Sets.front().Entries.front().SourceFolder, dir / "docs");
+    QTRY_COMPARE(w.List()->rowCount(), 1);
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(MainWindowTest, TheSetAndActionSelectorsChangeTheSession)
+{
+    session.Sets.emplace_back().Name = "Music";
+    session.Sets.back().Schedule.Active = 1;
+    CKorvaneDlg& w = Window();
+    EXPECT_EQ(w.SetSelector()->ItemImage(1), 1);
+    EXPECT_EQ(w.SetSelector()->ItemImage(0), 0);
+    w.ActionSelector()->setCurrentIndex(1);
+    Q_EMIT w.ActionSelector()->activated(1);
+    EXPECT_EQ(session.Sets.front().ActiveAction, 1);
+    w.SetSelector()->setCurrentIndex(1);
+    Q_EMIT w.SetSelector()->activated(1);
+    EXPECT_EQ(session.ActiveSet, 1);
+    QTRY_COMPARE(w.List()->rowCount(), 0);
+    EXPECT_FALSE(w.ExecuteButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, EnterOnExecuteRunsTheBackupAndTheWindowStays)
+{
+    settings.Update([](SettingsRecord& record) { record.Actions.DisplaySummary = 1; });
+    CKorvaneDlg& w = Window();
+    QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
+    BoxAnswers answers({ QMessageBox::Ok });
+    w.ExecuteButton()->setFocus();
+    QTest::keyClick(w.ExecuteButton(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::Completed));
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_NE(answers.texts[0].find("Backup Summary"), std::string::npos);
+    EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(flags.ActionRunning, 0);
+    QTRY_VERIFY(w.RunWindows().Window() == nullptr);
+}
+
+TEST_F(MainWindowTest, CancelInTheWorkingWindowCancelsTheRun)
+{
+    settings.Update([](SettingsRecord& record) { record.Actions.DisplaySummary = 0; });
+    CKorvaneDlg& w = Window();
+    QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
+    // The medium question holds the run until the working window is there.
+    flags.ActionCancel = 0;
+    w.Execute();
+    QTRY_VERIFY(w.RunWindows().Window() != nullptr || finished.count() == 1);
+    if (w.RunWindows().Window())
+        w.RunWindows().Window()->CancelButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    EXPECT_EQ(flags.ActionRunning, 0);
+}
+
+TEST_F(MainWindowTest, ClosingWithoutChangesEndsAtOnceAndRemembersTheSession)
+{
+    session.FileName = dir / "docs.kvf";
+    CKorvaneDlg& w = Window();
+    QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
+    BoxAnswers answers;
+    w.close();
+    QTRY_COMPARE(closed.count(), 1);
+    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_FALSE(w.isVisible());
+    CMyRegistry registry;
+    registry.OpenKey("Info");
+    EXPECT_EQ(registry.ReadString("LastSession", ""), dir / "docs.kvf");
+}
+
+TEST_F(MainWindowTest, ClosingWithChangesAsksToSave)
+{
+    CKorvaneDlg& w = Window();
+    session.Sets.front().Name = "Documents";
+    QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
+    {
+        BoxAnswers answers({ QMessageBox::Cancel });
+        w.close();
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], Text(57684));
+    }
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(session.Sets.front().Name, "Documents");
+    {
+        BoxAnswers answers({ QMessageBox::No });
+        w.close();
+    }
+    QTRY_COMPARE(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, TheSchedulerQuestionWithoutASessionFile)
+{
+    settings.Update([](SettingsRecord& record) { record.SchedulerActive = true; });
+    CKorvaneDlg& w = Window();
+    QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
+    {
+        BoxAnswers answers({ QMessageBox::No });
+        w.close();
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], Text(122));
+    }
+    EXPECT_TRUE(w.isVisible());
+    {
+        BoxAnswers answers({ QMessageBox::Yes });
+        w.close();
+    }
+    QTRY_COMPARE(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, ASignalClosesWithoutQuestions)
+{
+    CKorvaneDlg& w = Window();
+    session.Sets.front().Name = "Changed";
+    QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
+    w.CloseForSignal();
+    QTRY_COMPARE(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, SchedulerButtonNeedsTheScheduler)
+{
+    CKorvaneDlg& w = Window();
+    BoxAnswers answers({ QMessageBox::Ok });
+    w.Scheduler();
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_EQ(answers.texts[0], Text(114));
+}
+
+TEST_F(MainWindowTest, DropsOfFilesAndFolders)
+{
+    FolderDialogRequest request;
+    const QString docs = QString::fromStdString(dir / "docs");
+    ASSERT_TRUE(CKorvaneDlg::RequestFromDrop(
+        { docs + QStringLiteral("/a.txt"), docs + QStringLiteral("/b.txt"), docs + QStringLiteral("/sub/c.txt") },
+        request));
+    EXPECT_EQ(request.Source, dir / "docs/sub");
+    EXPECT_EQ(request.Include, "a.txt; b.txt; c.txt");
+    EXPECT_FALSE(request.Recursive);
+    EXPECT_TRUE(request.Immediate);
+
+    FolderDialogRequest folder;
+    ASSERT_TRUE(CKorvaneDlg::RequestFromDrop({ docs }, folder));
+    EXPECT_EQ(folder.Source, dir / "docs");
+    EXPECT_TRUE(folder.Recursive);
+    EXPECT_EQ(folder.Include, "");
+    FolderDialogRequest root;
+    ASSERT_TRUE(CKorvaneDlg::RequestFromDrop({ QStringLiteral("/") }, root));
+    EXPECT_EQ(root.Source, "/");
+
+    // A folder with a file, dropped through the window: refused with 57702.
+    CKorvaneDlg& w = Window();
+    BoxAnswers answers({ QMessageBox::Ok });
+    QMimeData mime;
+    mime.setUrls({ QUrl::fromLocalFile(docs), QUrl::fromLocalFile(docs + QStringLiteral("/a.txt")) });
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    QTRY_COMPARE(answers.texts.size(), 1u);
+    EXPECT_EQ(answers.texts[0], Text(57702));
+    EXPECT_EQ(session.Sets.front().Entries.size(), 2u);
+}
+
+TEST_F(MainWindowTest, MenuAcceleratorsAndDesignSize)
+{
+    CKorvaneDlg& w = Window();
+    QStringList shortcuts;
+    for (QAction* menu : w.Menu()->actions()) {
+        for (QAction* action : menu->menu()->actions()) {
+            if (!action->shortcut().isEmpty())
+                shortcuts << action->shortcut().toString();
+        }
+    }
+    EXPECT_EQ(shortcuts,
+        (QStringList {
+            QStringLiteral("Ctrl+N"), QStringLiteral("Ctrl+O"), QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+L") }));
+    EXPECT_GE(w.width(), CKorvaneDlg::kDesignWidth);
+    // Never smaller than it opened.
+    const QSize opened = w.size();
+    w.resize(200, 200);
+    EXPECT_EQ(w.size(), opened);
+    // Growing moves the buttons with the right edge and grows the list.
+    const QRect list = w.List()->geometry();
+    const QRect execute = w.ExecuteButton()->geometry();
+    w.resize(opened.width() + 100, opened.height() + 50);
+    EXPECT_EQ(w.List()->width(), list.width() + 100);
+    EXPECT_EQ(w.List()->height(), list.height() + 50);
+    EXPECT_EQ(w.ExecuteButton()->x(), execute.x() + 100);
+    EXPECT_EQ(w.ExecuteButton()->y(), execute.y());
+}
