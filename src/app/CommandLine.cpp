@@ -129,8 +129,10 @@ int ParseCommandLine(const std::vector<std::string>& arguments, const std::strin
     const int opened = session.OpenSession(prompter, &named.file);
     // The open reports its own refusals (-1); a plain failure would otherwise
     // end an unattended run without a word.
-    if (opened < -1)
-        return ShowError(prompter, 57688, named.file);
+    if (opened < -1) {
+        prompter.MessageBox(session.FailureMessage(57688), MbOk | MbIconError);
+        return 0;
+    }
     if (opened != 0)
         return 0;
 

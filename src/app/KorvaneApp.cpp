@@ -175,8 +175,7 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
     if (!IsSwitchWord(first)) {
         start = Start::SessionFile;
         if (m_session.OpenSession(*m_prompter, &first) < -1) {
-            const std::string text = FormatString(LoadString(57688).c_str(), m_session.FileName.c_str());
-            m_prompter->MessageBox(text, MbOk | MbIconError);
+            m_prompter->MessageBox(m_session.FailureMessage(57688), MbOk | MbIconError);
         }
         return true;
     }

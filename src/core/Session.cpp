@@ -137,10 +137,11 @@ int CSession::OpenSession(CPrompter& prompter, const std::string* path)
         if (path)
             session.FileName = requested;
     });
+    m_failureReason.clear();
     if (!path && AskOpenFileName(prompter) != 0)
         return -1;
     const std::string file = FileName;
-    const int result = CSessionFile::Read(file, *this, prompter);
+    const int result = CSessionFile::Read(file, *this, prompter, &m_failureReason);
     // A file of a newer version was refused and has said so; forgetting its
     // name keeps a later Save from writing the older format over it.
     if (result == -1)
@@ -196,6 +197,14 @@ int CSession::RunFileCommand(SessionCommand command, CPrompter& prompter, const 
     if (result >= -1)
         return result;
     const int message = command == SessionCommand::Open ? 57688 : 57687;
-    prompter.MessageBox(FormatString(LoadString(message).c_str(), FileName.c_str()), MbOk | MbIconError);
+    prompter.MessageBox(FailureMessage(message), MbOk | MbIconError);
     return result;
+}
+
+std::string CSession::FailureMessage(int messageId) const
+{
+    std::string text = FormatString(LoadString(messageId).c_str(), FileName.c_str());
+    if (messageId == 57688 && !m_failureReason.empty())
+        text += "\n\n" + m_failureReason;
+    return text;
 }

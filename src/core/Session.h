@@ -53,6 +53,10 @@ public:
     // 57687 after New, Save and Save As, 57688 after Open.
     int RunFileCommand(SessionCommand command, CPrompter& prompter, const std::string* path = nullptr);
 
+    // The failure message id (57687 or 57688) for FileName, followed by why
+    // the last open failed when that is known.
+    std::string FailureMessage(int messageId) const;
+
     // The set at ActiveSet, or nullptr when ActiveSet is out of range.
     CSet* ActiveSetPtr();
 
@@ -84,4 +88,5 @@ private:
     // is never held while asking the user or running anything, so no thread
     // waits long for it.
     mutable std::recursive_mutex m_lock;
+    std::string m_failureReason; // of the last open
 };

@@ -7,6 +7,7 @@
 #include "core/XmlDocument.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "scan/PathFormat.h"
 
 #include <algorithm>
 #include <limits>
@@ -175,37 +176,59 @@ std::int32_t CSessionFile::ToNumber(std::string_view text)
         number, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-int CSessionFile::Read(const std::string& path, CSession& session, CPrompter& prompter)
+int CSessionFile::Read(const std::string& path, CSession& session, CPrompter& prompter, std::string* reason)
+{
+    std::string why;
+    const int result = ReadFile(path, session, prompter, why);
+    if (reason)
+        *reason = result < -1 ? why : std::string();
+    return result;
+}
+
+int CSessionFile::ReadFile(const std::string& path, CSession& session, CPrompter& prompter, std::string& reason)
 {
     std::string bytes;
-    switch (FileIo::ReadWholeFile(path, bytes, kMaxFileSize)) {
+    int error = 0;
+    switch (FileIo::ReadWholeFile(path, bytes, kMaxFileSize, &error)) {
     case FileIo::ReadResult::Ok:
         break;
     case FileIo::ReadResult::OpenFailed:
+        reason = FailureReasonText(error) + ".";
         return -2;
     case FileIo::ReadResult::ReadFailed:
+        reason = FailureReasonText(error) + ".";
         return -5;
     case FileIo::ReadResult::CloseFailed:
+        reason = FailureReasonText(error) + ".";
         return -6;
     }
-    if (bytes.empty())
+    if (bytes.empty()) {
+        reason = LoadString(57743);
         return -3;
+    }
     const std::string text = FromDiskBytes(bytes);
     const int version = CSessionTextReader::VersionOf(std::string_view(text).substr(0, text.find('\n')));
     if (version == 1 || version == 2) {
         CSessionTextReader(text).Read(version, session);
         return 0;
     }
-    return ReadXml(text, session, prompter);
+    return ReadXml(text, session, prompter, reason);
 }
 
-int CSessionFile::ReadXml(const std::string& text, CSession& session, CPrompter& prompter)
+int CSessionFile::ReadXml(const std::string& text, CSession& session, CPrompter& prompter, std::string& reason)
 {
     CXmlDocument document;
-    document.ParseText(text);
-    // Only a SESSION root holds a session; anything else loads as no sets.
-    if (!document.SeekElement("SESSION"))
-        return 0;
+    // A file that is no session at all once loaded as an empty session
+    // without a word, and a run then said the set did not exist.
+    if (!document.ParseText(text)) {
+        const std::string what = "it is not valid XML (" + document.GetErrorText() + ")";
+        reason = FormatString(LoadString(57742).c_str(), what.c_str());
+        return -7;
+    }
+    if (!document.SeekElement("SESSION")) {
+        reason = FormatString(LoadString(57742).c_str(), "it holds no SESSION element");
+        return -7;
+    }
     if (ToNumber(document.ReadAttribute("version")) > kNewestVersion) {
         prompter.MessageBox(LoadString(57695), MbOk | MbIconError);
         return -1;

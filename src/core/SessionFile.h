@@ -29,10 +29,12 @@ public:
     // 0, or -2 cannot create, -3 first line, -4 document, -5 flush/close/rename.
     static int Write(const std::string& path, const std::string& document);
 
-    // Reads the file at path into session, whose sets must be empty. 0 (also
-    // for a file that holds no session), -1 a newer format (57695 shown),
-    // -2 cannot open, -3 empty file, -5 read error, -6 close error.
-    static int Read(const std::string& path, CSession& session, CPrompter& prompter);
+    // Reads the file at path into session, whose sets must be empty. 0, -1 a
+    // newer format (57695 shown), -2 cannot open, -3 empty file, -5 read
+    // error, -6 close error, -7 not a session file (neither a text format
+    // nor XML with a SESSION root). For a code below -1, reason (when given)
+    // receives why, to be shown after the failure message.
+    static int Read(const std::string& path, CSession& session, CPrompter& prompter, std::string* reason = nullptr);
 
     // Windows text mode: every LF is written as CR LF, and CR LF is read as LF.
     static std::string ToDiskBytes(std::string_view text);
@@ -43,7 +45,8 @@ public:
     static std::int32_t ToNumber(std::string_view text);
 
 private:
-    static int ReadXml(const std::string& text, CSession& session, CPrompter& prompter);
+    static int ReadFile(const std::string& path, CSession& session, CPrompter& prompter, std::string& reason);
+    static int ReadXml(const std::string& text, CSession& session, CPrompter& prompter, std::string& reason);
     static void ReadSets(CXmlDocument& document, CSession& session);
     static void ReadSet(CXmlDocument& document, CSet& set);
 };

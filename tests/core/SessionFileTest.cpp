@@ -362,25 +362,29 @@ TEST(SessionFile, HugeCountsOverBlankLinesAllocateOnlyWhatTheFileHolds)
     }
 }
 
-TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessage)
+TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessageWithTheReason)
 {
     TempDir dir;
     fs::create_directory(dir / "folder.kvf");
     const std::string empty = dir.Write("empty.kvf", "");
+    const std::string fifo = dir / "fifo.kvf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const struct {
         std::string path;
         int code;
+        std::string reason;
     } cases[] = {
-        { dir / "missing.kvf", -2 },
-        { dir / "folder.kvf", -2 },
-        { empty, -3 },
-        { "/proc/self/mem", -5 },
+        { dir / "missing.kvf", -2, "No such file or directory (error: 2)." },
+        { dir / "folder.kvf", -2, "Is a directory (error: 21)." },
+        { fifo, -2, "Not a regular file (a FIFO, a socket or a device)." },
+        { empty, -3, "The file is empty." },
+        { "/proc/self/mem", -5, "Input/output error (error: 5)." },
     };
     for (const auto& c : cases) {
         Sessions s;
         EXPECT_EQ(s.working.RunFileCommand(SessionCommand::Open, s.prompter, &c.path), c.code) << c.path;
         ASSERT_EQ(s.prompter.asked.size(), 1u) << c.path;
-        EXPECT_EQ(s.prompter.asked[0].text, Message(57688, c.path));
+        EXPECT_EQ(s.prompter.asked[0].text, Message(57688, c.path) + "\n\n" + c.reason);
         EXPECT_TRUE(s.working.Sets.empty());
         EXPECT_EQ(s.working.FileName, c.path);
         EXPECT_FALSE(s.working.HasUnsavedChanges());
@@ -402,15 +406,23 @@ TEST(SessionFile, FifosAndHugeFilesAreRefusedAtOnce)
     EXPECT_EQ(s.working.OpenSession(s.prompter, &huge), -5);
 }
 
-TEST(SessionFile, GarbageLoadsAsNoSetsWithoutAMessage)
+TEST(SessionFile, FilesThatHoldNoSessionSaySoInsteadOfLoadingEmpty)
 {
     TempDir dir;
-    for (const std::string& bytes : { std::string("\x89PNG\r\n\x1a\n\0\0", 10),
-             std::string("<OTHER><SET><NAME>x</NAME></SET></OTHER>"), std::string("<SESSION version=\"1\"><SET>") }) {
+    const std::string notXml = "The file is not a valid session file: it is not valid XML (";
+    const std::pair<std::string, std::string> cases[] = {
+        { std::string("\x89PNG\r\n\x1a\n\0\0", 10), notXml },
+        { "<SESSION version=\"1\"><SET>", notXml },
+        { "<OTHER><SET><NAME>x</NAME></SET></OTHER>",
+            "The file is not a valid session file: it holds no SESSION element." },
+    };
+    for (const auto& [bytes, reason] : cases) {
         Sessions s;
         const std::string path = dir.Write("garbage.kvf", bytes);
-        EXPECT_EQ(s.working.RunFileCommand(SessionCommand::Open, s.prompter, &path), 0);
-        EXPECT_TRUE(s.prompter.asked.empty());
+        EXPECT_EQ(s.working.RunFileCommand(SessionCommand::Open, s.prompter, &path), -7);
+        ASSERT_EQ(s.prompter.asked.size(), 1u);
+        const std::string& text = s.prompter.asked[0].text;
+        EXPECT_EQ(text.rfind(Message(57688, path) + "\n\n" + reason, 0), 0u) << text;
         EXPECT_TRUE(s.working.Sets.empty());
         EXPECT_EQ(s.working.ActiveSet, 0);
     }

@@ -213,6 +213,23 @@ TEST_F(CommandLineTest, UnknownSetOrSessionIsRefusedWithStatusTwo)
     EXPECT_FALSE(fs::exists(LogPath()));
 }
 
+TEST_F(CommandLineTest, SessionFileThatCannotBeUsedSaysWhy)
+{
+    const std::string notXml = tmp.Write("notes.kvf", "Documents -> /mnt/backup\n");
+    fs::create_directory(tmp / "folder.kvf");
+    const std::pair<std::string, std::string> cases[] = {
+        { notXml, "The file is not a valid session file: it is not valid XML" },
+        { tmp / "folder.kvf", "Is a directory (error: 21)." },
+    };
+    for (const auto& [path, reason] : cases) {
+        const ProgramRun run = ProgramRun::Run({ "/f", path, "/s", "Docs", "/a", "backup", "/e" });
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find("Failed to open session '" + path + "'.\n\n" + reason), std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("does not exist"), std::string::npos) << run.output;
+    }
+}
+
 TEST_F(CommandLineTest, SessionWithoutAValidSetIsRefusedNamingTheFile)
 {
     AddSet("Docs", tmp / "dest");
