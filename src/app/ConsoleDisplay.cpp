@@ -111,7 +111,7 @@ std::string CConsoleDisplay::ProgressLine(
     // ShortenText adds its "..." beyond the length it is given.
     const int room = width - 3 - static_cast<int>(line.size());
     if (!current.empty() && room > 10)
-        line += " " + ShortenText(current, room - 3);
+        line += " " + ShortenText(TerminalSafeText(current), room - 3);
     return line;
 }
 
@@ -161,7 +161,7 @@ void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action)
 void CConsoleDisplay::ShowError(const std::string& text)
 {
     std::lock_guard lock(m_lock);
-    m_err << "Korvane: error: " << text << "\n";
+    m_err << "Korvane: error: " << TerminalSafeText(text, true) << "\n";
     m_err.flush();
 }
 

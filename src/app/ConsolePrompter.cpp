@@ -2,6 +2,7 @@
 
 #include "platform/Terminal.h"
 #include "platform/TextCase.h"
+#include "scan/PathFormat.h"
 
 #include <iostream>
 #include <string>
@@ -100,7 +101,8 @@ int CConsolePrompter::NonInteractiveAnswer(unsigned style)
 int CConsolePrompter::MessageBox(const std::string& text, unsigned style)
 {
     std::lock_guard lock(m_lock);
-    m_err << PrefixOf(style) << text << "\n";
+    // Messages carry file names, which may hold terminal control sequences.
+    m_err << PrefixOf(style) << TerminalSafeText(text, true) << "\n";
     if ((style & MbButtonMask) == MbOk) {
         m_err.flush();
         return IdOk;

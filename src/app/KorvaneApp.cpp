@@ -15,6 +15,7 @@
 #include "platform/Terminal.h"
 #include "platform/TerminationSignals.h"
 #include "platform/TextCase.h"
+#include "scan/PathFormat.h"
 #include "scheduler/SchedulerThread.h"
 
 #include <chrono>
@@ -141,7 +142,7 @@ int CKorvaneApp::ReadLongOptions()
     LongOptions options = LongOptions::Translate(m_arguments);
     const std::string name = ProgramName(m_argumentZero);
     if (!options.error.empty()) {
-        std::cerr << name << ": " << options.error << "\n";
+        std::cerr << name << ": " << TerminalSafeText(options.error) << "\n";
         m_prompter->MessageBox(CommandLineHelpText(name), MbOk | MbIconInformation);
         std::cerr << "Try '" << name << " --help' for more information.\n";
         return ExitWrongCall;

@@ -195,6 +195,68 @@ std::string SystemErrorText(int code)
     return text;
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at text[i] (1 to 4), 0 when it is none.
+std::size_t Utf8Length(const std::string& text, std::size_t i)
+{
+    const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80)
+        return 1;
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4
+        : lead >= 0xE0                                      ? 3
+        : lead >= 0xC2 && lead < 0xE0                       ? 2
+                                                            : 0;
+    if (length == 0 || i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (!IsContinuationByte(text[i + k]))
+            return 0;
+    }
+    // Overlong forms, surrogates and code points beyond U+10FFFF.
+    const unsigned char second = byte(i + 1);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90)
+        || (lead == 0xF4 && second > 0x8F))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+std::string TerminalSafeText(const std::string& text, bool keepLineBreaks)
+{
+    std::string safe;
+    safe.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = Utf8Length(text, i);
+        if (length > 1) {
+            // C1 controls: U+0080 to U+009F, written C2 80 to C2 9F.
+            if (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)
+                safe += FormatString("\\u%04x", static_cast<unsigned char>(text[i + 1]));
+            else
+                safe.append(text, i, length);
+            i += length;
+            continue;
+        }
+        ++i;
+        if (length == 1 && c >= 0x20 && c != 0x7F)
+            safe += static_cast<char>(c);
+        else if ((c == '\n' || c == '\t') && keepLineBreaks)
+            safe += static_cast<char>(c);
+        else if (c == '\n')
+            safe += "\\n";
+        else if (c == '\t')
+            safe += "\\t";
+        else if (c == '\r')
+            safe += "\\r";
+        else
+            safe += FormatString("\\x%02x", c);
+    }
+    return safe;
+}
+
 std::string FailureReasonText(int code)
 {
     if (code == FileIo::kNotRegularFile)

@@ -30,6 +30,13 @@ std::string FolderDisplayName(const std::string& path);
 // The system's text of an errno value, or "Operation failed.".
 std::string SystemErrorText(int code);
 
+// Text made safe for a terminal: control characters (C0, DEL and the C1
+// range) and bytes that are not UTF-8 are written as C escapes ("\n",
+// "\x1b", "\u009b"), so a file name cannot move the cursor, clear the
+// screen or retitle the window. keepLineBreaks keeps the line feeds and tabs
+// of a message's own layout.
+std::string TerminalSafeText(const std::string& text, bool keepLineBreaks = false);
+
 // Why a file could not be used, for the end of a message: the system's text
 // and number ("Permission denied (error: 13)"), or, for FileIo's
 // kNotRegularFile, that the path is a FIFO, socket or device.

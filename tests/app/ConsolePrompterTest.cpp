@@ -32,6 +32,24 @@ TEST(ConsolePrompterTest, WithoutATerminalEveryQuestionTakesItsSafeAnswer)
     EXPECT_NE(text.find("Korvane: Done\n"), std::string::npos);
 }
 
+TEST(ConsolePrompterTest, FileNamesInMessagesCannotSendControlSequences)
+{
+    std::istringstream in;
+    std::ostringstream err;
+    CConsolePrompter prompter(in, err, false);
+    prompter.MessageBox("Failed to access /data/\x1b]0;owned\x07\x1b[2J.txt.\n\nPermission denied", MbOk | MbIconError);
+    EXPECT_EQ(
+        err.str(), "Korvane: error: Failed to access /data/\\x1b]0;owned\\x07\\x1b[2J.txt.\n\nPermission denied\n");
+
+    std::atomic<std::int32_t> cancel { 0 };
+    std::ostringstream display;
+    CConsoleDisplay console(display, false, 80, cancel);
+    console.ShowError("Cannot send to \x1b[31mred\x1b[0m");
+    EXPECT_EQ(display.str(), "Korvane: error: Cannot send to \\x1b[31mred\\x1b[0m\n");
+    const std::string line = CConsoleDisplay::ProgressLine(1, 2, 0, 0, 0, "/d/a\rb\x1b[Kc", 100);
+    EXPECT_TRUE(line.ends_with(" /d/a\\rb\\x1b[Kc")) << line;
+}
+
 TEST(ConsolePrompterTest, OnATerminalTheAnswerIsReadUntilItIsOneOfTheButtons)
 {
     std::istringstream in("maybe\n  \nN\nr\nignore \n");

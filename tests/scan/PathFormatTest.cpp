@@ -132,6 +132,29 @@ TEST_F(PathFormatTest, SystemErrorTextHasNoLineBreakAndAFallback)
     EXPECT_EQ(SystemErrorText(987654), "Operation failed.");
 }
 
+TEST_F(PathFormatTest, TerminalSafeTextEscapesControlsAndBrokenUtf8)
+{
+    // A name that would clear the screen, retitle the window and rewrite the line.
+    EXPECT_EQ(TerminalSafeText("a\x1b[2J\x1b]0;owned\x07"
+                               "b\rc\x7f"),
+        "a\\x1b[2J\\x1b]0;owned\\x07b\\rc\\x7f");
+    EXPECT_EQ(TerminalSafeText("line\nnext\ttab"), "line\\nnext\\ttab");
+    EXPECT_EQ(TerminalSafeText("line\nnext\ttab", true), "line\nnext\ttab");
+    EXPECT_EQ(TerminalSafeText("x\x1by\n", true), "x\\x1by\n");
+    // C1 controls in UTF-8 (U+009B is CSI), a lone byte of the C1 range, a cut sequence.
+    EXPECT_EQ(TerminalSafeText("a\xc2\x9b"
+                               "2Jb"),
+        "a\\u009b2Jb");
+    EXPECT_EQ(TerminalSafeText("a\x9b"
+                               "2J"),
+        "a\\x9b2J");
+    EXPECT_EQ(TerminalSafeText("caf\xc3"), "caf\\xc3");
+    EXPECT_EQ(TerminalSafeText("\xe0\x80\x80"), "\\xe0\\x80\\x80") << "overlong";
+    // Sound text passes unchanged.
+    EXPECT_EQ(TerminalSafeText("Fotos/Été 2026/\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x93\xb7.jpg \xc2\xa0x"),
+        "Fotos/Été 2026/\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x93\xb7.jpg \xc2\xa0x");
+}
+
 TEST_F(PathFormatTest, TimeTexts)
 {
     EXPECT_EQ(FormatTime(kMarch7, "%Y-%m-%d %H:%M:%S"), "2024-03-07 14:05:09");
