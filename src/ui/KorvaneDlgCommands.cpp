@@ -4,12 +4,12 @@
 #include "platform/Clock.h"
 #include "scheduler/DueTimes.h"
 #include "ui/AboutDlg.h"
+#include "ui/FolderDrop.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyListCtrl.h"
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
 
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -264,28 +264,19 @@ void CKorvaneDlg::About()
 
 bool CKorvaneDlg::RequestFromDrop(const QStringList& paths, FolderDialogRequest& request)
 {
-    request.Preset = true;
-    request.Immediate = true;
-    bool files = false;
-    bool folder = false;
-    QStringList names;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            folder = true;
-            request.Source = path.toStdString();
-        } else {
-            files = true;
-            request.Source = info.absolutePath().toStdString();
-            names << info.fileName();
-        }
-    }
-    if (folder && paths.size() > 1)
+    std::vector<std::string> local;
+    for (const QString& path : paths)
+        local.push_back(path.toStdString());
+    const FolderDrop drop = FolderDrop::FromPaths(local);
+    if (drop.kind == FolderDrop::Mixed)
         return false;
     // The file system root is a folder like any other here and keeps its
     // "/"; there are no drive letters to complete.
-    request.Include = names.join(QStringLiteral("; ")).toStdString();
-    request.Recursive = !files;
+    request.Preset = true;
+    request.Immediate = true;
+    request.Source = drop.source;
+    request.Include = drop.includeFiles;
+    request.Recursive = drop.kind != FolderDrop::Files;
     return true;
 }
 

@@ -1,22 +1,54 @@
 // Where the main window opens the dialogs of its commands. Each function
 // returns true when the dialog closed with OK (and changed the session or
 // settings as its dialog describes).
+// The dialogs get copies of what they edit and hand values back; the
+// session is changed here, inside EditSession, after OK.
 #include "scan/FileRecordArray.h"
+#include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
+#include "ui/ManageBackupSetsDlg.h"
+#include "ui/SchedulerAddDlg.h"
+#include "ui/UiContext.h"
 
-bool CKorvaneDlg::OpenFolderDialog(const FolderDialogRequest&)
+bool CKorvaneDlg::OpenFolderDialog(const FolderDialogRequest& request)
 {
-    return false;
+    const std::optional<CSet> set = m_context.Session().CopyActiveSet();
+    if (!set)
+        return false;
+    CAddFolderDlg dialog(*set, request.Entry, request.Edit, m_context.Prompter(), this);
+    dialog.SetClock(m_services.Clock);
+    if (request.Preset)
+        dialog.SetPreset(
+            FolderDrop { request.Recursive ? FolderDrop::Folder : FolderDrop::Files, request.Source, request.Include });
+    dialog.SetImmediateConfirm(request.Immediate);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return m_context.EditSession([&dialog](CSession& session) {
+        CSet* active = session.ActiveSetPtr();
+        return active && dialog.Result().ApplyTo(*active) >= 0;
+    });
 }
 
 bool CKorvaneDlg::OpenManageSetsDialog()
 {
-    return false;
+    std::deque<CSet> sets = m_context.ReadSession([](const CSession& session) { return session.Sets; });
+    CManageBackupSetsDlg dialog(
+        std::move(sets), m_context.Settings().General.GridlinesList != 0, m_context.Prompter(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    // The copies carry no due times; the scheduler thread gives active
+    // schedules theirs at its next pass.
+    m_context.EditSession([&dialog](CSession& session) { session.Sets = dialog.TakeSets(); });
+    return true;
 }
 
-bool CKorvaneDlg::OpenScheduleDialog(CScheduler&)
+bool CKorvaneDlg::OpenScheduleDialog(CScheduler& schedule)
 {
-    return false;
+    CSchedulerAddDlg dialog(schedule, m_context.Settings().Scheduler.SMTPServer, m_context.Prompter(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    schedule.CopyFrom(dialog.Schedule());
+    return true;
 }
 
 bool CKorvaneDlg::OpenSettingsDialog()

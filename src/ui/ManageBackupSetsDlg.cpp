@@ -1,9 +1,9 @@
 #include "ui/ManageBackupSetsDlg.h"
 
 #include "core/Prompter.h"
+#include "ui/Icons.h"
 #include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
-#include "ui/SetIcons.h"
 #include "ui/UiText.h"
 
 #include <QDialogButtonBox>
@@ -26,7 +26,7 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     m_list = new CMyListCtrl(this);
     m_list->setObjectName(QStringLiteral("sets"));
     m_list->AddColumn(QStringLiteral("Sets"), 0, CMyListCtrl::Other);
-    m_list->SetImageList({ SetIcon(false), SetIcon(true) });
+    m_list->SetImageList({ CIcons::Own(QStringLiteral("set")), CIcons::Own(QStringLiteral("set-scheduled")) });
     m_list->SetGridLines(gridlines);
     m_list->horizontalHeader()->setSectionsClickable(false);
     m_list->horizontalHeader()->setSectionsMovable(false);

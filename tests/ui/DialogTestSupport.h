@@ -3,10 +3,15 @@
 #include "StringTable.h"
 #include "common/ScriptedPrompter.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 
 // A child widget by object name; fails the test when it is missing.
@@ -41,3 +46,33 @@ void RemoveSettingsKey(const std::string& key);
 // The texts of the visible labels and buttons of window that are narrower
 // than their text needs.
 std::vector<std::string> ClippedTexts(QWidget& window);
+
+// Acts on each dialog of type T that opens while it lives, as a person would:
+// a modal dialog runs its own event loop, in which this object's timer finds it.
+template <typename T> class OnDialog : public QObject {
+public:
+    explicit OnDialog(std::function<void(T&)> act)
+        : m_act(std::move(act))
+    {
+        connect(&m_poll, &QTimer::timeout, this, [this] { Poll(); });
+        m_poll.start(5);
+    }
+    int seen = 0;
+
+private:
+    void Poll()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<T*>(widget);
+            if (!dialog || !dialog->isVisible() || m_done.count(dialog))
+                continue;
+            m_done.insert(dialog);
+            ++seen;
+            m_act(*dialog);
+        }
+    }
+
+    std::function<void(T&)> m_act;
+    std::set<QObject*> m_done;
+    QTimer m_poll;
+};
