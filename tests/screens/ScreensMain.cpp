@@ -6,9 +6,13 @@
 #include "platform/Clock.h"
 #include "scheduler/ActionFlags.h"
 #include "ui/AboutDlg.h"
+#include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
+#include "ui/ManageBackupSetsDlg.h"
 #include "ui/MyListCtrl.h"
+#include "ui/NewBackupSetDlg.h"
 #include "ui/QtPrompter.h"
+#include "ui/SchedulerAddDlg.h"
 #include "ui/UiContext.h"
 #include "ui/WorkingDlg.h"
 
@@ -93,6 +97,49 @@ void FillSession(CSession& session, const QString& sample)
     session.ActiveSet = 0;
 }
 
+// The dialogs of the Add, Edit, Manage and Scheduler commands, opened as
+// those commands open them.
+void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* parent)
+{
+    CSet set = session.Sets.front();
+    set.LastDestinationFolder = "/media/backup-disk/korvane/<YEAR>-<MONTH>";
+    {
+        CAddFolderDlg add(set, static_cast<int>(set.Entries.size()), false, prompter, parent);
+        add.show();
+        Save(&add, QStringLiteral("add-folder"));
+    }
+    {
+        CAddFolderDlg edit(set, 0, true, prompter, parent);
+        edit.show();
+        Save(&edit, QStringLiteral("edit-folder"));
+    }
+    {
+        CManageBackupSetsDlg manage(session.Sets, false, prompter, parent);
+        manage.show();
+        Save(&manage, QStringLiteral("manage-backup-sets"));
+    }
+    {
+        std::vector<std::string> names;
+        for (const CSet& each : session.Sets)
+            names.push_back(each.Name);
+        CNewBackupSetDlg name(
+            QStringLiteral("Duplicate Backup Set"), set.Name + " [Copy]", true, names, prompter, parent);
+        name.show();
+        Save(&name, QStringLiteral("backup-set-name"));
+    }
+    CScheduler schedule;
+    schedule.Active = 1;
+    schedule.Condition = 2;
+    schedule.WeeklyHour = 21;
+    schedule.WeeklyMinute = 30;
+    schedule.Weekday = 4;
+    schedule.SendEmail = 1;
+    schedule.Email = "me@example.org";
+    CSchedulerAddDlg scheduler(schedule, "smtp.example.org", prompter, parent);
+    scheduler.show();
+    Save(&scheduler, QStringLiteral("schedule-event"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -144,6 +191,8 @@ int main(int argc, char** argv)
     about.show();
     Save(&about, QStringLiteral("about-box"));
     about.hide();
+
+    SaveEntryAndSetDialogs(session, prompter, &window);
 
     CWorkingDlg working(flags.ActionCancel, &window);
     working.setWindowModality(Qt::NonModal);
