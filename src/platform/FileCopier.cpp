@@ -221,14 +221,18 @@ int CFileCopier::CopyRegular(
         if (const int error = MakeDurable(targetFd))
             return error;
     }
-    // A second descriptor keeps the lock until the rename, while closing
-    // the first still reports delayed write errors.
-    CUniqueFd lock(::dup(targetFd));
-    if (const int error = target.Close())
-        return error;
+    // Renamed while still open, so the lock holds until the file has its
+    // real name.
     if (const int error = exists ? (::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno) : PlaceNew(temp, to))
         return error;
     partial.Keep();
+    // A delayed write error shows at close: a new copy that failed goes
+    // again (a replacement was flushed, so its errors came out before).
+    if (const int error = target.Close()) {
+        if (!exists)
+            ::unlink(to.c_str());
+        return error;
+    }
     return securityError;
 }
 
