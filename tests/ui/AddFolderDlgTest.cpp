@@ -321,18 +321,6 @@ TEST_F(AddFolderDlgTest, BrowseStartsAtTheTextAndTakesTheChoice)
     EXPECT_TRUE(Child<QComboBox>(dlg, "backup")->currentText().isEmpty());
 }
 
-void Drop(QWidget& target, const QList<QUrl>& urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    const QPointF at(target.width() / 2.0, target.height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&target, &drop);
-}
-
 TEST_F(AddFolderDlgTest, DroppedFilesGiveTheirFolderAndNames)
 {
     TempDir files;

@@ -3,8 +3,11 @@
 #include "platform/MyRegistry.h"
 
 #include <QAbstractButton>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
 
 void TypeInto(QComboBox& combo, const QString& text)
@@ -14,6 +17,18 @@ void TypeInto(QComboBox& combo, const QString& text)
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
+}
+
+void Drop(QWidget& target, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPointF at(target.width() / 2.0, target.height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
 }
 
 std::vector<std::string> Asked(const ScriptedPrompter& prompter)

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
@@ -34,6 +35,9 @@ template <typename T> T* VisibleChild(QWidget& parent)
 
 // Types into an editable combo box as a user would, replacing its text.
 void TypeInto(QComboBox& combo, const QString& text);
+
+// Drags urls over target and drops them there, as a file manager does.
+void Drop(QWidget& target, const QList<QUrl>& urls);
 
 // The texts of the questions the prompter was asked, in order.
 std::vector<std::string> Asked(const ScriptedPrompter& prompter);

@@ -167,12 +167,7 @@ TEST_F(MainWindowDialogsTest, ADroppedFolderIsAddedWithoutShowingTheDialog)
     session.Sets.front().LastDestinationFolder = dir / "backup";
     CKorvaneDlg& w = Window();
     OnDialog<CAddFolderDlg> shown([](CAddFolderDlg& dialog) { dialog.reject(); });
-    QMimeData mime;
-    mime.setUrls({ QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
-    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&w, &enter);
-    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&w, &drop);
+    Drop(w, { QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
     QTRY_COMPARE(Set().Entries.size(), 2u);
     EXPECT_EQ(Set().Entries[1].SourceFolder, dir / "music");
     EXPECT_EQ(Set().Entries[1].Recursive, 1);
@@ -183,12 +178,7 @@ TEST_F(MainWindowDialogsTest, ADropThatFailsACheckShowsTheDialog)
 {
     CKorvaneDlg& w = Window(); // no backup folder to start from
     OnDialog<CAddFolderDlg> shown([](CAddFolderDlg& dialog) { dialog.reject(); });
-    QMimeData mime;
-    mime.setUrls({ QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
-    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&w, &enter);
-    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&w, &drop);
+    Drop(w, { QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
     QTRY_COMPARE(shown.seen, 1);
     EXPECT_EQ(Asked(prompter), std::vector<std::string> { LoadString(57706) });
     EXPECT_EQ(Set().Entries.size(), 1u);
