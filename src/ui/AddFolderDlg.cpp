@@ -162,6 +162,17 @@ void CAddFolderDlg::BuildLayout()
         m_backupTag, m_excludeFolders, m_includeFiles, m_excludeFiles, buttons->button(QDialogButtonBox::Ok),
         buttons->button(QDialogButtonBox::Cancel) });
 
+    const QString maskTip = QStringLiteral("Masks separated by semicolons, such as *.doc; *.txt; ? stands for one "
+                                           "character, * for any number");
+    SetTooltip(m_excludeFolders, QStringLiteral("Folders to leave out. ") + maskTip);
+    SetTooltip(m_includeFiles, QStringLiteral("Files to back up; empty means all files (*.*). ") + maskTip);
+    SetTooltip(m_excludeFiles, QStringLiteral("Files to leave out. ") + maskTip);
+    for (QComboBox* tags : { m_sourceTag, m_backupTag })
+        SetTooltip(tags,
+            QStringLiteral(
+                "Appends a tag that is replaced when the folder is used, such as the year or the user name"));
+    SetTooltip(m_changeAll, QStringLiteral("Gives every entry of the set this backup folder"));
+
     connect(m_sourceBrowse, &QPushButton::clicked, this, [this] {
         Browse(m_source, QStringLiteral("Select Source Folder"), QStringLiteral("Select the folder to backup"));
     });

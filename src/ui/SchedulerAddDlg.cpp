@@ -64,8 +64,6 @@ CSchedulerAddDlg::CSchedulerAddDlg(
     , m_smtpServer(std::move(smtpServer))
 {
     m_schedule.CopyFrom(schedule);
-    m_schedule.NextDue = schedule.NextDue;
-    m_schedule.PreviousDue = schedule.PreviousDue;
     setObjectName(QStringLiteral("SchedulerAddDlg"));
     setWindowTitle(QStringLiteral("Schedule Event"));
     BuildLayout();
@@ -123,6 +121,8 @@ void CSchedulerAddDlg::BuildLayout()
 
     m_sendEmail = new QCheckBox(QStringLiteral("Send email to"), this);
     m_sendEmail->setObjectName(QStringLiteral("sendEmail"));
+    SetTooltip(
+        m_sendEmail, QStringLiteral("Sends a summary after each scheduled event; addresses separated by commas"));
     m_email = new CMyComboBox(this);
     m_email->setObjectName(QStringLiteral("email"));
     m_email->setEditable(true);
