@@ -81,10 +81,7 @@ TEST_F(ActionRunnerTest, EntriesSharingABackupFolderAreRefusedBeforeAnythingIsWr
 {
     // Two sources named "src" into one backup folder.
     tmp.Write("other/src/c.txt", "gamma");
-    CBackup& second = session.Sets[0].Entries.emplace_back();
-    second.SourceFolder = tmp / "other/src/";
-    second.DestinationFolder = tmp / "dest/";
-    second.IncludeFiles = "*.*";
+    AddEntry(tmp / "other/src/", tmp / "dest/");
     settings.Actions.BackupDelete = 1;
     auto runner = MakeRunner();
     for (const int action : { 0, 1 }) {
@@ -217,10 +214,7 @@ TEST_F(ActionRunnerTest, CancelWhileCopyingLogsCountsAndCancelledAndStillShowsTh
 TEST_F(ActionRunnerTest, SingleEntryProcessesOnlyThatEntryWithTheChosenAction)
 {
     tmp.Write("other/c.txt", "gamma");
-    CBackup& second = session.Sets[0].Entries.emplace_back();
-    second.SourceFolder = tmp / "other";
-    second.DestinationFolder = tmp / "dest";
-    second.IncludeFiles = "*.*";
+    AddEntry(tmp / "other", tmp / "dest");
     session.Sets[0].ActiveAction = 1;
     auto runner = MakeRunner();
     EXPECT_EQ(runner.RunEntry(1, 0), RunResult::Completed);

@@ -122,15 +122,21 @@ protected:
         tmp.Write("src/a.txt", "alpha");
         tmp.Write("src/sub/b.txt", "beta");
         tmp.Write("dest/.keep", "");
-        CSet& set = session.Sets.emplace_back();
-        set.Name = "Docs";
-        CBackup& entry = set.Entries.emplace_back();
-        entry.SourceFolder = tmp / "src";
-        entry.DestinationFolder = tmp / "dest";
-        entry.IncludeFiles = "*.*";
+        session.Sets.emplace_back().Name = "Docs";
+        AddEntry(tmp / "src", tmp / "dest");
         settings.General.LogActivate = 1;
         settings.General.LogFileName = tmp / "korvane.log";
         settings.Actions.PlaySound = 1;
+    }
+
+    // Adds an entry of every file to the set "Docs".
+    CBackup& AddEntry(const std::string& source, const std::string& destination)
+    {
+        CBackup& entry = session.Sets[0].Entries.emplace_back();
+        entry.SourceFolder = source;
+        entry.DestinationFolder = destination;
+        entry.IncludeFiles = "*.*";
+        return entry;
     }
 
     // The runner acts by the holder, which starts out with settings.
