@@ -42,6 +42,7 @@ bool ReadFlag(const std::string& lower, CommandLineRequest& request)
         : lower == "/d"                ? &request.CmdMakeDefault
         : lower == "/g"                ? &request.CmdIgnoreErrors
         : lower == "/v"                ? &request.CmdVerbose
+        : lower == "/n"                ? &request.CmdDryRun
                                        : nullptr;
     if (flag)
         *flag = 1;

@@ -14,4 +14,5 @@ struct CommandLineRequest {
     std::int32_t CmdMakeDefault = 0; // /d
     std::int32_t CmdIgnoreErrors = 0; // /g: every file error is passed over without asking
     std::int32_t CmdVerbose = 0; // /v
+    std::int32_t CmdDryRun = 0; // /n, --dry-run: print what the run would do, change nothing
 };

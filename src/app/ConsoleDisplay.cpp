@@ -165,6 +165,55 @@ void CConsoleDisplay::ShowError(const std::string& text)
     m_err.flush();
 }
 
+std::string CConsoleDisplay::PreviewText(const CProgressWorker& w, char end, bool terminal)
+{
+    std::string text;
+    const auto lines = [&](const CFileRecordArray& list, const char* sign, bool folder, bool size) {
+        for (const CFileRecord& record : list) {
+            text += sign;
+            if (size)
+                text += std::to_string(record.Size) + " ";
+            // Scripts get paths as they are; a terminal never gets a name
+            // that could move its cursor.
+            text += terminal ? TerminalSafeText(record.Path) : record.Path;
+            if (folder)
+                text += "/";
+            text += end;
+        }
+    };
+    // In the order the run takes them: deletions, folders, files.
+    lines(w.DeletedFolders, "- ", true, false);
+    lines(w.DeletedFiles, "- ", false, false);
+    lines(w.AddedFolders, "+ ", true, false);
+    lines(w.AddedFiles, "+ ", false, true);
+    lines(w.UpdatedFiles, "~ ", false, true);
+    text += FormatString("%d files and %d folders added, %d files modified, %d files and %d folders deleted, %d files "
+                         "and %d folders processed",
+        int(w.AddedFiles.size()), int(w.AddedFolders.size()), int(w.UpdatedFiles.size()), int(w.DeletedFiles.size()),
+        int(w.DeletedFolders.size()), int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()));
+    text += end;
+    return text;
+}
+
+void CConsoleDisplay::ShowPreview(const CProgressWorker& worker, int action)
+{
+    std::lock_guard lock(m_lock);
+    for (const CBackup& entry : worker.Set.Entries) {
+        // A restore may well bring back a source folder that is gone.
+        if (action == 0 && !entry.SourceFound && !entry.SourceFolder.empty() && !entry.DestinationFolder.empty())
+            m_err << "Korvane: could not read " << TerminalSafeText(entry.SourceFolder) << "\n";
+        for (const std::string& folder : entry.SourceUnlisted)
+            m_err << "Korvane: could not read " << TerminalSafeText(folder) << "\n";
+    }
+    for (const std::string& failure : worker.DryRunFailures)
+        m_err << "Korvane: would fail: " << TerminalSafeText(failure) << "\n";
+    m_err.flush();
+    if (!m_previewOut)
+        return;
+    *m_previewOut << PreviewText(worker, m_previewEnd, m_previewTerminal);
+    m_previewOut->flush();
+}
+
 void CConsoleDisplay::ShowShutdown(CShutdownCountdown& countdown)
 {
     // The action is over, so the cancel flag is free to stop the countdown.

@@ -29,6 +29,17 @@ public:
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action) override;
+    // Where a dry run's lines go (standard output) and what ends each line;
+    // terminal: a person reads them, so control characters are escaped.
+    void SetPreviewOutput(std::ostream& out, char end, bool terminal)
+    {
+        m_previewOut = &out;
+        m_previewEnd = end;
+        m_previewTerminal = terminal;
+    }
+    // What the run could not read or would fail on, to standard error; then
+    // the lines of PreviewText.
+    void ShowPreview(const CProgressWorker& worker, int action) override;
     void ShowShutdown(CShutdownCountdown& countdown) override;
     void ShowError(const std::string& text) override;
 
@@ -37,6 +48,11 @@ public:
         const std::string& current, int width);
     // The summary lines of a run.
     static std::string SummaryText(const CProgressWorker& worker, int action);
+    // A dry run's findings, each ended by `end`: "- PATH/" and "- PATH" for
+    // folders and files to delete, "+ PATH/" for folders to create,
+    // "+ SIZE PATH" and "~ SIZE PATH" for files to add and update (size in
+    // bytes), then the counts line of the run's log without its time.
+    static std::string PreviewText(const CProgressWorker& worker, char end, bool terminal = false);
 
 private:
     void Draw(const std::string& line);
@@ -49,5 +65,8 @@ private:
     std::atomic<std::int32_t>& m_cancel;
     WaitFunction m_wait;
     std::string m_lastLine;
+    std::ostream* m_previewOut = nullptr;
+    char m_previewEnd = '\n';
+    bool m_previewTerminal = false;
     std::mutex m_lock;
 };

@@ -125,6 +125,8 @@ int CKorvaneApp::InitInstance()
         m_session.OpenLastSession(*m_prompter);
 
     if (m_request.CmdRun) {
+        if (m_request.CmdDryRun)
+            return RunPreview();
         if (m_request.CmdMakeDefault)
             ApplyCommandLineDefaults();
         if (!m_request.CmdExecute)
@@ -153,6 +155,7 @@ int CKorvaneApp::ReadLongOptions()
         return std::cout ? ExitCompleted : ExitWrongCall;
     }
     m_arguments = std::move(options.arguments);
+    m_nullSeparated = options.nullSeparated;
     return -1;
 }
 
@@ -244,6 +247,19 @@ int CKorvaneApp::RunUnattended()
     if (m_request.CmdNotifyDone && completed)
         m_prompter->MessageBox(LoadString(57725), MbOk | MbIconInformation);
     return ExitStatusOf(result);
+}
+
+// --dry-run: never a window, whatever the display, and nothing written, so
+// /d (a save), /q and /c, which belong to a real run, are passed over. The
+// run decides everything as a real run would; what it would do goes to
+// standard output, what it could not read or would fail on to standard error.
+int CKorvaneApp::RunPreview()
+{
+    CConsoleDisplay display(std::cerr, CTerminal::ErrorIsTerminal(), CTerminal::ErrorColumns(), m_flags.ActionCancel);
+    display.SetPreviewOutput(
+        std::cout, m_nullSeparated ? '\0' : '\n', CTerminal::OutputIsTerminal() && !m_nullSeparated);
+    auto runner = MakeRunner(display, m_request.CmdVerbose != 0);
+    return ExitStatusOf(runner->RunPreview(m_request.CmdSetIndex, m_request.CmdAction, m_request.CmdVerbose != 0));
 }
 
 // "/i" without windows: the scheduler alone, until SIGTERM or SIGINT. Being

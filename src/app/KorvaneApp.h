@@ -89,6 +89,7 @@ private:
     void ApplyCommandLineDefaults();
     int RunWithoutWindows(Start start);
     int RunUnattended();
+    int RunPreview();
     int RunScheduler();
     void OnTerminationSignal();
     std::unique_ptr<CActionRunner> MakeRunner(CRunDisplay& display, bool verbose);
@@ -109,4 +110,5 @@ private:
     struct Services;
     std::unique_ptr<Services> m_services;
     std::atomic<bool> m_stopRequested { false };
+    bool m_nullSeparated = false; // --null: a dry run ends its lines with NUL
 };

@@ -24,8 +24,10 @@ const LongOption kOptions[] = {
     { "ignore-errors", "/g", false },
     { "verbose", "/v", false },
     { "scheduler", "/i", false },
+    { "dry-run", "/n", false },
     { "help", nullptr, false },
     { "version", nullptr, false },
+    { "null", nullptr, false },
 };
 
 const LongOption* Find(const std::string& name)
@@ -78,7 +80,7 @@ bool TakeOption(const std::vector<std::string>& arguments, std::size_t& i, LongO
         return false;
     }
     if (!option->slash) {
-        (name == "help" ? result.help : result.version) = true;
+        (name == "help" ? result.help : name == "version" ? result.version : result.nullSeparated) = true;
         return true;
     }
     result.arguments.emplace_back(option->slash);
@@ -145,10 +147,16 @@ std::string LongOptions::HelpText(const std::string& programName)
         if (option)
             text += OptionColumn(slash, option->name, ValueName(option->name)) + help + "\n";
     }
+    text += OptionColumn("/n", "dry-run", nullptr) + "Print what the action would do, and change nothing\n";
+    text += OptionColumn("", "null", nullptr) + "End each line of --dry-run with a NUL byte\n";
     text += OptionColumn("/i", "scheduler", nullptr) + "Run the scheduler (without a display: until stopped)\n";
     text += OptionColumn("", "help", nullptr) + "display this help and exit\n";
     text += OptionColumn("", "version", nullptr) + "output version information and exit\n";
     text += "\nACTION is backup or restore. --scheduler and /i are given alone.\n"
+            "\n--dry-run scans both sides and prints, one a line, each folder to create\n"
+            "(+ PATH/), file to add (+ SIZE PATH) or update (~ SIZE PATH) and file or\n"
+            "folder to delete (- PATH, - PATH/), then the counts a run would log. Nothing\n"
+            "is written, not even the log; the exit status is the run's.\n"
             "\nExit status:\n"
             " 0  completed without errors (or, without --execute, nothing to run)\n"
             " 1  completed, but some items failed and were passed over\n"

@@ -8,8 +8,9 @@
 // parser is the only one that gives them meaning.
 //   --file=FILE /f   --set=NAME /s   --action=ACTION /a   --execute /e
 //   --ask /q   --notify /c   --make-default /d   --ignore-errors /g
-//   --verbose /v   --scheduler /i
-// plus --help and --version, which need no session. A value is taken as it
+//   --verbose /v   --scheduler /i   --dry-run /n
+// plus --help and --version, which need no session, and --null, which only
+// says how a dry run ends its lines. A value is taken as it
 // is ("--file=/e" and "--file /e" name a file called /e); after "--" every
 // argument is taken as it is.
 struct LongOptions {
@@ -18,6 +19,7 @@ struct LongOptions {
     std::vector<std::string> arguments;
     bool help = false;
     bool version = false;
+    bool nullSeparated = false; // --null
     // A wrong long option ("unrecognized option '--x'"); empty when none.
     std::string error;
 

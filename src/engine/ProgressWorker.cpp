@@ -141,12 +141,14 @@ bool CProgressWorker::ShowErrors() const
 void CProgressWorker::LogFailure(const std::string& message)
 {
     m_log.WriteText(LogError, Action(), message);
+    if (DryRun())
+        DryRunFailures.push_back(message);
 }
 
 void CProgressWorker::Execute()
 {
     const bool security = Action() == 0 ? m_settings.Actions.BackupSecurity : m_settings.Actions.RestoreSecurity;
-    const bool privilege = m_settings.IsNT && security;
+    const bool privilege = m_settings.IsNT && security && !DryRun();
     if (privilege && !EnablePrivilege(kSecurityPrivilege, true)) {
         CopySecurity = 0;
         if (ShowErrors() && m_prompter.MessageBox(LoadString(116), MbYesNo | MbIconQuestion | MbTopmost) == IdNo)
@@ -308,14 +310,14 @@ bool CProgressWorker::FolderPhase(bool restore)
             continue;
         const Direction direction = DirectionOf(entry, restore);
         const std::string top = direction.toFolder.empty() ? std::string("/") : direction.toFolder;
-        if (!IsFolder(top)) {
+        if (!m_ops->IsFolder(top)) {
             bool ignored = false;
             if (!EnsureFolder(entry, direction.fromFolder.empty() ? "/" : direction.fromFolder, top, ignored))
                 return false;
             if (ignored)
                 continue;
         }
-        MakeFolderWritable(top);
+        m_ops->MakeFolderWritable(top);
         if (!ProcessFolders(entry, direction))
             return false;
     }
@@ -331,18 +333,19 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
         if (Cancelled())
             return false;
         m_currentFolder = &record;
-        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target) && MakeFolderWritable(target) != 0) {
+        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target)
+            && m_ops->MakeFolderWritable(target) != 0) {
             bool ignored = false;
-            if (IsFileOrLink(target) && !RemoveOtherType(record.Path, target, ignored))
+            if (m_ops->IsFileOrLink(target) && !RemoveOtherType(record.Path, target, ignored))
                 return false;
             // A link left where the folder belongs would carry every copy
             // below it out of the tree: nothing is written through it.
-            if (IsLink(target))
+            if (m_ops->IsLink(target))
                 m_blockedFolders.push_back(target + "/");
             if (!ignored && !EnsureFolder(entry, record.Path, target, ignored))
                 return false;
             // Security copied onto it may have made it read-only.
-            MakeFolderWritable(target);
+            m_ops->MakeFolderWritable(target);
         }
         ProcessedFolders.push_back(record);
         ++m_processedFolderCount;
@@ -392,7 +395,7 @@ void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std:
 {
     if (BelowBlockedFolder(to + "/"))
         return;
-    if (const int error = CopyFolderAttributes(from, to); error != 0 && error != ENOENT)
+    if (const int error = m_ops->CopyFolderAttributes(from, to); error != 0 && error != ENOENT)
         LogFailure(FormatString(
             "Failed to set the mode and time of folder %s (error: %d)", ShortenText(to, 40).c_str(), error));
 }
@@ -463,19 +466,19 @@ int CProgressWorker::CopyOne(
     CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried)
 {
     CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
-    if (existing ? IsFolderRecord(*existing) : retried && IsRealFolder(target)) {
+    if (existing ? IsFolderRecord(*existing) : retried && m_ops->IsRealFolder(target)) {
         // The source's folder became a file or link: the old folder goes.
         if (const int error = RemoveReplaced(target))
             return error;
         existing = nullptr;
     }
-    const bool fileThere
-        = existing ? !IsFolderRecord(*existing) : (retried && PathExists(target) && !IsRealFolder(target));
+    const bool fileThere = existing ? !IsFolderRecord(*existing)
+                                    : (retried && m_ops->PathExists(target) && !m_ops->IsRealFolder(target));
     if (!fileThere) {
         const int error = CopyFileWithSecurity(entry, record.Path, target, true);
-        if (error != EEXIST || IsRealFolder(target) || !PathExists(target)) {
+        if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
-                AddedFiles.AddPath(target, CFileRecordArray::kUnsorted);
+                AddedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);
             return error;
         }
         // A file appeared since the scan, or the masks hid it: compare it.
@@ -490,7 +493,7 @@ int CProgressWorker::CopyOne(
     const int error = CopyFileWithSecurity(entry, record.Path, target, false);
     if (error != 0)
         return error;
-    UpdatedFiles.AddPath(target, CFileRecordArray::kUnsorted);
+    UpdatedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);
     return 0;
 }
 
@@ -525,9 +528,9 @@ int CProgressWorker::RemoveReplaced(const std::string& path)
     int error = 0;
     if (m_settings.Actions.BackupTrash) {
         errno = 0;
-        error = MoveToTrash(path) ? 0 : (errno ? errno : EPERM);
+        error = m_ops->MoveToTrash(path) ? 0 : (errno ? errno : EPERM);
     } else {
-        error = RemoveTree(path);
+        error = m_ops->RemoveTree(path);
     }
     if (error == 0)
         (record.IsFolder() ? DeletedFolders : DeletedFiles).push_back(record);

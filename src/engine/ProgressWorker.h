@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/FileOperations.h"
 #include "platform/FileCopier.h"
 #include "scan/FileRecordArray.h"
 
@@ -68,6 +69,10 @@ public:
 
     // Test hook: the copier every file copy goes through.
     CFileCopier& Copier() { return m_copier; }
+    // Every look at and change of the file system goes through operations,
+    // set before Start; a dry run puts a stand-in there that changes nothing.
+    void SetFileOperations(CFileOperations& operations) { m_ops = &operations; }
+    bool DryRun() const { return !m_ops->ChangesFiles(); }
 
     std::atomic<std::int32_t> Running { 1 };
     std::atomic<std::int32_t> Deleting { 1 };
@@ -82,6 +87,9 @@ public:
     CFileRecordArray AddedFolders;
     CFileRecordArray AddedFiles;
     CFileRecordArray UpdatedFiles;
+    // In a dry run, the failures the run would meet, as its log would have
+    // them (nothing is logged); read once Running is 0.
+    std::vector<std::string> DryRunFailures;
     std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Its file records move into ProcessedFiles as they
     // are processed (SourceList in a backup, SecondList in a restore).
@@ -144,6 +152,8 @@ private:
     CActionDisplay& m_display;
     CClock& m_clock;
     CFileCopier m_copier;
+    CFileOperations m_fileOperations;
+    CFileOperations* m_ops = &m_fileOperations;
 
     std::atomic<std::int32_t> m_processedFileCount { 0 };
     std::atomic<std::int32_t> m_processedFolderCount { 0 };

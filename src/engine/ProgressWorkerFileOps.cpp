@@ -33,12 +33,12 @@ using PathParts::NameOf;
 
 // Moves path into folder under its own name, or "name (2)", "name (3)", ...
 // when that name is taken.
-int MoveRenamingOnCollision(const std::string& path, const std::string& folder)
+int MoveRenamingOnCollision(CFileOperations& ops, const std::string& path, const std::string& folder)
 {
     const std::string name = NameOf(path);
-    int error = MoveNoReplace(path, folder + "/" + name);
+    int error = ops.MoveNoReplace(path, folder + "/" + name);
     for (int n = 2; error == EEXIST && n < 10000; ++n)
-        error = MoveNoReplace(path, folder + "/" + name + " (" + std::to_string(n) + ")");
+        error = ops.MoveNoReplace(path, folder + "/" + name + " (" + std::to_string(n) + ")");
     return error;
 }
 
@@ -76,20 +76,20 @@ bool CProgressWorker::SecurityFor(const CBackup& entry) const
 {
     const bool wanted = Action() == 0 ? m_settings.Actions.BackupSecurity : m_settings.Actions.RestoreSecurity;
     return wanted && (entry.SourceVolumeFlags & kVolumeAcls) && (entry.DestinationVolumeFlags & kVolumeAcls)
-        && CopySecurity.load() == 1;
+        && CopySecurity.load() == 1 && !DryRun();
 }
 
 int CProgressWorker::CopyFileWithSecurity(
     const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
 {
     if (!SecurityFor(entry))
-        return m_copier.Copy(from, to, failIfExists);
+        return m_ops->Copy(m_copier, from, to, failIfExists, nullptr);
     // The security goes onto the copy before it takes the real name, so a
     // killed run never leaves a complete copy without it.
     CFileSecurity security;
     if (const int error = security.Read(from))
         return error;
-    return m_copier.Copy(from, to, failIfExists, &security);
+    return m_ops->Copy(m_copier, from, to, failIfExists, &security);
 }
 
 int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)
@@ -99,13 +99,13 @@ int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromF
         path += '/';
     for (auto slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
-        if (IsFolder(prefix))
+        if (m_ops->IsFolder(prefix))
             continue;
-        if (MakeFolder(prefix) != 0) {
+        if (m_ops->MakeFolder(prefix) != 0) {
             LogFailure(FormatString("Failed to create folder %s", Short(prefix).c_str()));
             return AskFileOperation(FormatString(LoadString(57699).c_str(), prefix.c_str()));
         }
-        AddedFolders.AddPath(prefix, CFileRecordArray::kUnsorted);
+        AddedFolders.AddSorted(m_ops->RecordOf(prefix, nullptr), CFileRecordArray::kUnsorted);
     }
     const std::string folder = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
     if (const int answer = FolderSecurity(entry, fromFolder, folder); answer != 1)
@@ -138,7 +138,7 @@ int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& 
     const bool wanted = Action() == 0
         ? m_settings.Actions.BackupCompression && (entry.DestinationVolumeFlags & kVolumeCompression)
         : m_settings.Actions.RestoreCompression && (entry.SourceVolumeFlags & kVolumeCompression);
-    if (!wanted)
+    if (!wanted || DryRun())
         return 1;
     const CompressionResult result = SetFolderCompression(toFolder);
     if (result.accessError) {
@@ -188,21 +188,21 @@ std::string CProgressWorker::StagingFolderIn(const std::string& backupFolder) co
 
 bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
 {
-    if (!PathExists(record.Path))
+    if (!m_ops->PathExists(record.Path))
         return true; // went with its folder
     if (!recycle)
-        return RemoveTree(record.Path) == 0;
+        return m_ops->RemoveTree(record.Path) == 0;
     const std::string holding = HoldingFolderFor(record.Path);
     if (!holding.empty() && std::find(holdings.begin(), holdings.end(), holding) == holdings.end()) {
         // Existing ones from an earlier run are used as they are.
-        MakeFolder(PathParts::FolderOf(holding));
-        MakeFolder(holding);
+        m_ops->MakeFolder(PathParts::FolderOf(holding));
+        m_ops->MakeFolder(holding);
         holdings.push_back(holding);
     }
-    if (!holding.empty() && MoveRenamingOnCollision(record.Path, holding) == 0)
+    if (!holding.empty() && MoveRenamingOnCollision(*m_ops, record.Path, holding) == 0)
         return true;
     // Another file system below the backup root: trash the item on its own.
-    return MoveToTrash(record.Path);
+    return m_ops->MoveToTrash(record.Path);
 }
 
 bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRecordArray& files, bool recycle)
@@ -221,8 +221,8 @@ bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRe
     // Also after a cancel: what was staged goes to the trash rather than
     // staying behind in the backup folder.
     for (const std::string& holding : holdings) {
-        if (MoveToTrash(holding))
-            RemoveEmptyFolder(PathParts::FolderOf(holding));
+        if (m_ops->MoveToTrash(holding))
+            m_ops->RemoveEmptyFolder(PathParts::FolderOf(holding));
     }
     return !cancelled;
 }

@@ -45,6 +45,7 @@ public:
     // A backup replaces its own read-only copies: replacing renames over the
     // old file, which needs no write bit on it.
     void SetReplaceReadOnly(bool replace) { m_replaceReadOnly = replace; }
+    bool ReplacesReadOnly() const { return m_replaceReadOnly; }
 
     // True for the names this class gives its temporary files (and the
     // longer ones earlier versions gave).

@@ -115,3 +115,19 @@ bool IsFileOrLink(const std::string& path)
     struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode));
 }
+
+int ProbeRead(const std::string& path)
+{
+    if (IsLink(path))
+        return 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+int ProbeWrite(const std::string& folder)
+{
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK, 0) == 0 ? 0 : errno;
+}

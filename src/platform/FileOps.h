@@ -39,3 +39,9 @@ std::uint64_t DeviceOf(const std::string& path);
 // The absolute path of an existing item with every link and ".." resolved;
 // empty when it does not exist.
 std::string RealPathOf(const std::string& path);
+// Whether the program could read the file at path now: 0, or the errno an
+// open for reading gives. A link counts as readable (it is copied as a link).
+int ProbeRead(const std::string& path);
+// Whether the program could create or remove entries in folder now: 0, or
+// the errno (EACCES, EROFS, ...) the system gives for write access.
+int ProbeWrite(const std::string& folder);

@@ -19,6 +19,11 @@ bool CTerminal::InputIsTerminal()
     return ::isatty(STDIN_FILENO) == 1;
 }
 
+bool CTerminal::OutputIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO) == 1;
+}
+
 bool CTerminal::ErrorIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;

@@ -7,6 +7,7 @@ class CTerminal {
 public:
     static bool InputIsTerminal();
     static bool ErrorIsTerminal();
+    static bool OutputIsTerminal();
     // Columns of the terminal on standard error; 80 when unknown.
     static int ErrorColumns();
     // True when a graphical display is available (DISPLAY or WAYLAND_DISPLAY).

@@ -4,6 +4,7 @@
 #include "core/Prompter.h"
 #include "core/Session.h"
 #include "core/SettingsHolder.h"
+#include "engine/DryRunOperations.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
 #include "engine/SharedBackupPath.h"
@@ -43,6 +44,7 @@ struct CActionRunner::Run {
     int action = 0;
     bool verbose = false;
     bool ignoreErrors = false;
+    bool dryRun = false;
     const CSet* scheduledSet = nullptr;
 
     // The run's own copy of the set and of the settings it acts by.
@@ -80,6 +82,17 @@ RunResult CActionRunner::RunCommandLine(int setIndex, int action, bool verbose, 
     run.action = action;
     run.verbose = verbose;
     run.ignoreErrors = ignoreErrors;
+    return Execute(run);
+}
+
+RunResult CActionRunner::RunPreview(int setIndex, int action, bool verbose)
+{
+    Run run;
+    run.mode = Mode::CommandLine;
+    run.setIndex = setIndex;
+    run.action = action;
+    run.verbose = verbose;
+    run.dryRun = true;
     return Execute(run);
 }
 
@@ -127,8 +140,9 @@ RunResult CActionRunner::Execute(Run& run)
         RefuseWhileBusy(run, scheduledActive ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual);
         return RunResult::NotRun;
     }
-    // The same refusal for a run of another Korvane process of this user.
-    if (!run.processLock.TryLock(run.Scheduled() ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual)) {
+    // The same refusal for a run of another Korvane process of this user. A
+    // dry run writes nothing, not even the lock file, and gets in no one's way.
+    if (!run.dryRun && !run.processLock.TryLock(run.Scheduled() ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual)) {
         m_flags.ActionRunning.store(0);
         RefuseWhileBusy(run, CRunLock::Holder());
         return RunResult::NotRun;
@@ -169,8 +183,8 @@ void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
     const std::string text = LoadString(active == CRunLock::Kind::Manual ? 57741 : 57719);
     if (run.Scheduled()) {
         const auto settings = m_settings.Get();
-        CActivityLog log(settings->General.LogActivate != 0, settings->General.LogFileName, m_services.prompter,
-            m_services.clock);
+        CActivityLog log(
+            settings->General.LogActivate != 0, settings->General.LogFileName, m_services.prompter, m_services.clock);
         const int action = run.scheduledSet->Schedule.Action;
         log.WriteEvent(LogError, action, "%s refused for '%s': %s", ActionName(action), run.scheduledSet->Name.c_str(),
             text.substr(0, text.find('\n')).c_str());
@@ -183,6 +197,14 @@ void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
 bool CActionRunner::TakeSet(Run& run)
 {
     run.settings = *m_settings.Get();
+    if (run.dryRun) {
+        // Nothing is written, not even the log; failures are foreseen and
+        // listed, not asked about; nothing is played or switched off.
+        run.settings.General.LogActivate = 0;
+        run.settings.Actions.PlaySound = 0;
+        run.settings.Actions.PostShutdown = 0;
+        run.ignoreErrors = true;
+    }
     if (run.ignoreErrors) {
         // /g: every error of the run is passed over without asking.
         run.settings.Actions.DisplayError = 0;
@@ -306,6 +328,9 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     // copied, as they are most of a run's memory and the scan is done.
     worker.TakeSet(run.info->Set);
     worker.Set.ActiveAction = run.action;
+    CDryRunOperations dryRun;
+    if (run.dryRun)
+        worker.SetFileOperations(dryRun);
     const CGetInfoWorker& info = *run.info;
     const CRunDisplay::Totals totals { info.SourceFiles, info.SourceFolders, info.DestinationFiles,
         info.DestinationFolders };
@@ -344,6 +369,8 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     if (run.Scheduled() && run.set.Schedule.SendEmail)
         SendSummaryMail(run, worker, log);
     EndRun(run);
+    if (run.dryRun)
+        m_services.display.ShowPreview(worker, run.action);
     if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
         m_services.display.ShowSummary(worker, run.action);
     if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)

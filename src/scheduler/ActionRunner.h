@@ -57,6 +57,10 @@ public:
     RunResult RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors);
     RunResult RunActiveSet();
     RunResult RunEntry(int entryIndex, int action);
+    // A command-line run's dry run: the same scan and the same copy worker,
+    // whose file operations change nothing; no log, no sound, no question
+    // about failures. The display's ShowPreview gets what the run would do.
+    RunResult RunPreview(int setIndex, int action, bool verbose);
 
     // The elapsed time as the log and the e-mail write it: "%H:%M:%S" with
     // the hours as a total count.

@@ -31,6 +31,8 @@ public:
     virtual void ShowProgress(CProgressWorker& worker, const Totals& totals, int action);
     // The action summary of a finished or cancelled run.
     virtual void ShowSummary(const CProgressWorker& /*worker*/, int /*action*/) { }
+    // What a dry run found the run would do: the worker's lists, after it ended.
+    virtual void ShowPreview(const CProgressWorker& /*worker*/, int /*action*/) { }
     // Drives the countdown to its end or until cancelled. This base cancels:
     // switching a computer off needs someone who could have stopped it.
     virtual void ShowShutdown(CShutdownCountdown& countdown);

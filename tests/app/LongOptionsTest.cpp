@@ -14,6 +14,10 @@ TEST(LongOptionsTest, EachLongOptionBecomesItsSlashSwitch)
     EXPECT_EQ(options.arguments,
         (Args { "/f", "/home/me/b.kvf", "/s", "Docs", "/a", "backup", "/e", "/q", "/c", "/d", "/g", "/v" }));
     EXPECT_EQ(LongOptions::Translate({ "--scheduler" }).arguments, Args { "/i" });
+    const LongOptions preview = LongOptions::Translate({ "--dry-run", "--null" });
+    EXPECT_EQ(preview.arguments, Args { "/n" });
+    EXPECT_TRUE(preview.nullSeparated);
+    EXPECT_FALSE(LongOptions::Translate({ "--dry-run" }).nullSeparated);
 }
 
 TEST(LongOptionsTest, ValuesAreNeverTakenForSwitches)
@@ -48,7 +52,8 @@ TEST(LongOptionsTest, HelpListsEveryOptionBesideItsSwitchWithTheSwitchText)
     for (const char* line : { "  /f, --file=FILE           The file name of the session to load (.KVF)\n",
              "  /a, --action=ACTION       The name of the action to be executed (backup/restore)\n",
              "  /g, --ignore-errors       Ignore all errors that occur during action\n",
-             "      --version             output version information and exit\n", " 2  wrong call" }) {
+             "      --version             output version information and exit\n",
+             "  /n, --dry-run             Print what the action would do, and change nothing\n", " 2  wrong call" }) {
         EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
     }
     EXPECT_EQ(LongOptions::VersionText("korvane").rfind("korvane " KORVANE_VERSION "\n", 0), 0u);

@@ -47,6 +47,8 @@ expect $'backup\nrestore' korvane --action ""
 expect "restore" korvane /a r
 expect "backup" korvane --file = a.kvf --set = Daily --action = b
 expect "/q" korvane /q
+expect "/n" korvane /F a.kvf /n
+expect $'--dry-run' korvane --d
 # A path beginning with / is completed as a path too.
 expect "$work/sets" korvane "$work/se"
 # The caller's IFS does not split the lists differently.

@@ -1,0 +1,194 @@
+#include "ProgramRun.h"
+#include "common/TempDir.h"
+#include "core/Session.h"
+#include "core/SessionFile.h"
+#include "platform/MyRegistry.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Type, mode, size, modification time and bytes of every item below root.
+std::map<std::string, std::string> Snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> items;
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied);
+         it != fs::recursive_directory_iterator(); ++it) {
+        struct stat st { };
+        ::lstat(it->path().c_str(), &st);
+        items[it->path()] = std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " "
+            + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec)
+            + (S_ISREG(st.st_mode) ? " " + TempDir::Read(it->path()) : std::string());
+    }
+    return items;
+}
+
+std::vector<std::string> Split(const std::string& text, char end)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(end); at != std::string::npos; at = text.find(end, start)) {
+        parts.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    EXPECT_EQ(start, text.size()) << "the last line is not ended";
+    return parts;
+}
+
+// --dry-run of the command line: the program's whole road with nothing written.
+class DryRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::remove(CMyRegistry::FilePath());
+        CMyRegistry registry;
+        registry.CreateKey("Settings\\General");
+        registry.WriteString("LogFileName", tmp / "activity.log");
+        registry.WriteNumber("LogActivate", 1);
+        registry.CreateKey("Settings\\Actions");
+        registry.WriteNumber("BackupDelete", 1);
+        registry.WriteNumber("BackupTrash", 0);
+        registry.CloseKey();
+
+        CSet& set = session.Sets.emplace_back();
+        set.Name = "Docs";
+        CBackup& entry = set.Entries.emplace_back();
+        entry.SourceFolder = tmp / "src";
+        entry.DestinationFolder = tmp / "dest";
+        entry.IncludeFiles = "*.*";
+        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
+    }
+
+    std::string SessionPath() const { return tmp / "work.kvf"; }
+    std::string Backup(const std::string& rel) const { return tmp / ("dest/src/" + rel); }
+
+    // Everything a run could write: both sides, the log, the session, and the
+    // scratch home with the settings and the run lock.
+    std::map<std::string, std::string> Everything() const
+    {
+        auto items = Snapshot(tmp.Path());
+        for (auto& item : Snapshot(fs::path(CMyRegistry::FilePath()).parent_path().parent_path().parent_path()))
+            items.insert(item);
+        return items;
+    }
+
+    void MakeChanges()
+    {
+        tmp.Write("src/same.txt", "same");
+        tmp.Write("src/changed.txt", "changed text");
+        tmp.Write("src/new dir/deep/new.txt", "new");
+        ASSERT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" }).status, 0);
+        tmp.Write("src/changed.txt", "changed text, and longer");
+        fs::remove_all(tmp / "src/new dir");
+        tmp.Write("src/added.txt", "added");
+        tmp.Write("src/two\nlines.txt", "a name with a line break");
+        fs::create_directories(tmp / "src/empty");
+        fs::remove(tmp / "activity.log");
+    }
+
+    TempDir tmp;
+    CSession session;
+};
+
+TEST_F(DryRunTest, ListsWhatTheRealRunThenDoesAndWritesNothing)
+{
+    MakeChanges();
+    const auto before = Everything();
+    const ProgramRun preview
+        = ProgramRun::RunSplit({ "--file", SessionPath(), "--set=Docs", "--action=backup", "--dry-run", "--null" });
+    ASSERT_EQ(preview.status, 0) << preview.output;
+    EXPECT_EQ(Everything(), before) << "the dry run wrote something";
+
+    const std::vector<std::string> lines = Split(preview.standardOutput, '\0');
+    const std::vector<std::string> expected { "- " + Backup("new dir") + "/", "- " + Backup("new dir/deep") + "/",
+        "- " + Backup("new dir/deep/new.txt"), "+ " + Backup("empty") + "/", "+ 5 " + Backup("added.txt"),
+        "+ 24 " + Backup("two\nlines.txt"), "~ 24 " + Backup("changed.txt"),
+        "2 files and 1 folders added, 1 files modified, 1 files and 2 folders deleted, 4 files and 1 folders "
+        "processed" };
+    EXPECT_EQ(lines, expected);
+
+    // The real run does exactly that, and logs the same counts.
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(Backup("new dir")));
+    EXPECT_TRUE(fs::is_directory(Backup("empty")));
+    EXPECT_EQ(fs::file_size(Backup("added.txt")), 5u);
+    EXPECT_EQ(fs::file_size(Backup("changed.txt")), 24u);
+    EXPECT_NE(TempDir::Read(tmp / "activity.log").find(expected.back() + " (time: "), std::string::npos);
+
+    // Nothing is left to do: only the counts.
+    const ProgramRun again = ProgramRun::RunSplit({ "/F", SessionPath(), "/S", "docs", "/A", "backup", "/N" });
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.standardOutput,
+        "0 files and 0 folders added, 0 files modified, 0 files and 0 folders deleted, 4 files and 1 folders "
+        "processed\n");
+}
+
+TEST_F(DryRunTest, StatusIsTheRunsAndNeitherDefaultsNorQuestionsApply)
+{
+    tmp.Write("src/a.txt", "alpha");
+    tmp.Write("src/sub/b.txt", "beta");
+    ASSERT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" }).status, 0);
+    // A restore over a read-only file fails there, as the system refuses it.
+    tmp.Write("dest/src/a.txt", "alpha, edited in the backup");
+    tmp.Write("dest/src/new.txt", "new");
+    ::chmod((tmp / "src/a.txt").c_str(), 0444);
+    fs::remove(tmp / "activity.log");
+    const auto before = Everything();
+    const ProgramRun preview
+        = ProgramRun::RunSplit({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/n", "/d", "/q", "/c", "/e" });
+    EXPECT_EQ(preview.status, 1) << preview.output;
+    EXPECT_EQ(Everything(), before) << "not even the session's defaults are stored";
+    EXPECT_NE(preview.output.find("Korvane: would fail: Permission denied (error: 13), Source: "), std::string::npos)
+        << preview.output;
+    EXPECT_EQ(preview.output.find("Are you sure"), std::string::npos);
+    EXPECT_EQ(preview.output.find("Action has completed!"), std::string::npos);
+    EXPECT_EQ(preview.standardOutput.find("+ 3 " + tmp / "src/new.txt" + "\n"), 0u) << preview.standardOutput;
+
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/e" });
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "src/new.txt"), "new");
+    EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "alpha");
+}
+
+TEST_F(DryRunTest, ReadOnlyBackupMountIsReadAndWhatWouldFailIsSaid)
+{
+    const std::string mountPoint = tmp / "dest";
+    fs::create_directory(mountPoint);
+    if (std::system(("mount -t tmpfs -o size=256k tmpfs '" + mountPoint + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + path + "'").c_str()); }
+    } unmount { mountPoint };
+    tmp.Write("src/kept.txt", "kept");
+    tmp.Write("src/new.txt", "new");
+    tmp.Write("dest/src/kept.txt", "kept");
+    tmp.Write("dest/src/old.txt", "old");
+    fs::last_write_time(tmp / "dest/src/kept.txt", fs::last_write_time(tmp / "src/kept.txt"));
+    ASSERT_EQ(std::system(("mount -o remount,ro '" + mountPoint + "'").c_str()), 0);
+
+    const auto before = Everything();
+    const ProgramRun preview
+        = ProgramRun::RunSplit({ "--file", SessionPath(), "--set", "Docs", "--action", "backup", "--dry-run" });
+    EXPECT_EQ(preview.status, 1) << preview.output;
+    EXPECT_EQ(Everything(), before);
+    EXPECT_NE(preview.output.find("would fail: Read-only file system (error: 30), Source: "), std::string::npos)
+        << preview.output;
+    // The copy cannot succeed, so it is not listed; the real run on the same
+    // mount then ends the same way and logs the same counts.
+    EXPECT_EQ(preview.standardOutput.find("+ "), std::string::npos) << preview.standardOutput;
+    const std::vector<std::string> lines = Split(preview.standardOutput, '\n');
+    ASSERT_FALSE(lines.empty());
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    EXPECT_EQ(run.status, preview.status) << run.output;
+    EXPECT_NE(TempDir::Read(tmp / "activity.log").find(lines.back() + " (time: "), std::string::npos) << lines.back();
+    EXPECT_EQ(TempDir::Read(tmp / "dest/src/old.txt"), "old");
+}
+
+} // namespace
