@@ -32,6 +32,8 @@ void CFolderScans::Start(Key key, const CBackup& entry, std::uint64_t clusterByt
 {
     Cancel(key);
     auto statistics = std::make_shared<CFolderStatistics>();
+    if (m_passStartHook)
+        statistics->SetPassStartHook(m_passStartHook);
     statistics->StartFolderScan(entry, clusterBytes, now);
     m_rows[key] = std::move(statistics);
 }

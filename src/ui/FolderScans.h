@@ -47,6 +47,8 @@ public:
 
     // Waits until every pass has ended (tests, the end of the program).
     void WaitAll();
+    // Runs at the start of every later pass on its thread (tests hold a pass).
+    void SetPassStartHook(std::function<void()> hook) { m_passStartHook = std::move(hook); }
 
 private:
     void Retire(std::shared_ptr<CFolderStatistics> statistics);
@@ -55,4 +57,5 @@ private:
     std::map<Key, std::shared_ptr<CFolderStatistics>> m_rows;
     std::vector<std::shared_ptr<CFolderStatistics>> m_retired;
     QTimer m_reaper;
+    std::function<void()> m_passStartHook;
 };

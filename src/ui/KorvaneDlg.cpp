@@ -308,17 +308,25 @@ void CKorvaneDlg::closeEvent(QCloseEvent* event)
     FinishClosing();
 }
 
+// LastSession names the session file of the window as it closes (its full
+// path, as the automatic start opens it from another folder), or nothing.
+void CKorvaneDlg::RecordLastSession()
+{
+    CSession& session = m_context.Session();
+    if (!session.FileName.empty()) {
+        session.RememberLastSession();
+        return;
+    }
+    CMyRegistry registry;
+    registry.CreateKey("Info");
+    registry.WriteString("LastSession", "");
+}
+
 // The questions of closing; false keeps the window open.
 bool CKorvaneDlg::AskToClose()
 {
     CSession& session = m_context.Session();
-    {
-        CMyRegistry registry;
-        registry.CreateKey("Info");
-        registry.WriteString("LastSession", session.FileName);
-    }
-    if (session.FileName.size() > 0)
-        session.RememberLastSession();
+    RecordLastSession();
     // The save question without resetting the session: a "No" to the
     // scheduler question below then leaves the user's sets as they were.
     if (session.HasUnsavedChanges()) {
@@ -379,10 +387,6 @@ void CKorvaneDlg::CloseForSignal()
         if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
             box->reject();
     }
-    {
-        CMyRegistry registry;
-        registry.CreateKey("Info");
-        registry.WriteString("LastSession", m_context.Session().FileName);
-    }
+    RecordLastSession();
     FinishClosing();
 }

@@ -152,6 +152,7 @@ private:
     std::vector<std::function<bool()>> StopScansForRun();
     // Closing (KorvaneDlg.cpp).
     bool AskToClose();
+    void RecordLastSession();
     void FinishClosing();
     void ContinueClosing();
     // The windows of other dialogs (KorvaneDlgDialogs.cpp); true on OK.

@@ -14,6 +14,7 @@
 #include "ui/WorkingDlg.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,7 +24,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -378,4 +381,118 @@ TEST_F(MainWindowTest, MenuAcceleratorsAndDesignSize)
     EXPECT_EQ(w.List()->height(), list.height() + 50);
     EXPECT_EQ(w.ExecuteButton()->x(), execute.x() + 100);
     EXPECT_EQ(w.ExecuteButton()->y(), execute.y());
+}
+
+// The interface thread goes on while a pass is held on its own thread: the
+// row shows "-", the window answers, and the figures come once it is let go.
+TEST_F(MainWindowTest, RowsFillWhileTheWindowKeepsRunning)
+{
+    CKorvaneDlg& w = Window();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    w.Scans().SetPassStartHook([released] { released.wait(); });
+    w.Rescan();
+    const int docs = RowOf(dir / "docs");
+    EXPECT_TRUE(w.Scans().AnyRunning(0));
+    bool ticked = false;
+    QTimer::singleShot(10, [&ticked] { ticked = true; });
+    QTRY_VERIFY(ticked);
+    EXPECT_EQ(w.List()->Cell(docs, 2), QStringLiteral("-"));
+    std::unique_ptr<QMenu> menu = w.BuildPopupMenu();
+    EXPECT_FALSE(menu->actions()[0]->isEnabled()); // Rescan while passes run
+    EXPECT_TRUE(menu->actions()[1]->isEnabled()); // Cancel
+    release.set_value();
+    QTRY_COMPARE(w.List()->Cell(RowOf(dir / "docs"), 2), QStringLiteral("3"));
+}
+
+// Removing an entry while its pass runs neither waits for the pass nor lets
+// its figures land on the entry that moved up.
+TEST_F(MainWindowTest, RemovingWhileAPassRuns)
+{
+    CKorvaneDlg& w = Window();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    w.Scans().SetPassStartHook([released] { released.wait(); });
+    w.Rescan();
+    w.List()->SelectRow(RowOf(dir / "docs"));
+    {
+        BoxAnswers answers({ QMessageBox::Ok });
+        w.RemoveFolder();
+    }
+    release.set_value();
+    QTRY_COMPARE(w.List()->rowCount(), 1);
+    EXPECT_EQ(w.List()->Cell(0, 0).toStdString(), dir / "gone");
+    EXPECT_EQ(w.List()->Cell(0, 2), QStringLiteral("-"));
+    w.Scans().WaitAll();
+}
+
+TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAndNewAsksToSave)
+{
+    CKorvaneDlg& w = Window();
+    const std::string path = dir / "saved.kvf";
+    // The file dialog is answered as a person would: a name typed, Save.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Save Session"));
+        EXPECT_EQ(dialog->nameFilters(), QStringList { QStringLiteral("Korvane Files (*.kvf)") });
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(path));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    poll.start(5);
+    w.FileSaveAs();
+    poll.stop();
+    EXPECT_EQ(session.FileName, path);
+    EXPECT_NE(TempDir::Read(path).find("<NAME>Docs</NAME>"), std::string::npos);
+
+    session.Edit([](CSession& s) { s.Sets.front().Name = "Changed"; });
+    {
+        BoxAnswers answers({ QMessageBox::Cancel });
+        w.FileNew();
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_EQ(answers.texts[0], Text(57684));
+    }
+    EXPECT_EQ(session.Sets.front().Name, "Changed");
+    {
+        BoxAnswers answers({ QMessageBox::No });
+        w.FileNew();
+    }
+    EXPECT_EQ(session.Sets.front().Name, "Default Set");
+    QTRY_COMPARE(w.SetSelector()->itemText(0), QStringLiteral("Default Set"));
+    QTRY_COMPARE(w.List()->rowCount(), 0);
+}
+
+// A scheduled event runs on the scheduler's thread; the working window
+// opens on the interface thread when the scheduler's settings show progress.
+TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
+{
+    settings.Update([](SettingsRecord& record) {
+        record.Scheduler.DisplayProgress = 1;
+        record.Scheduler.DisplaySummary = 0;
+    });
+    CKorvaneDlg& w = Window();
+    CSet set = *session.CopySet(0);
+    set.Entries.pop_back();
+    std::atomic<bool> done { false };
+    std::atomic<int> result { -1 };
+    bool windowSeen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { windowSeen = windowSeen || w.RunWindows().Window(); });
+    watch.start(1);
+    std::thread scheduler([&] {
+        flags.ScheduledEvent = 1;
+        result = static_cast<int>(w.Runs().RunScheduled(set));
+        flags.ScheduledEvent = 0;
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
+    scheduler.join();
+    EXPECT_EQ(result.load(), static_cast<int>(RunResult::Completed));
+    EXPECT_TRUE(windowSeen);
+    QTRY_VERIFY(w.RunWindows().Window() == nullptr);
+    EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
 }
