@@ -9,10 +9,13 @@ bash scripts/deps.sh
 for p in xvfb xauth fonts-dejavu-core; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get install -y -qq --no-install-recommends "$p"
+    $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "$p"
   fi
 done
-bash scripts/build.sh build-screens/build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$root" -B build-screens/build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKORVANE_TESTS=ON >/dev/null
 cmake --build build-screens/build -j2 --target korvane_screens
 
 out="$root/build-screens"

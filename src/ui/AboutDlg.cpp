@@ -11,7 +11,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("About Korvane"));
     setWindowIcon(CIcons::Application());
     auto* icon = new QLabel(this);
-    icon->setPixmap(CIcons::Application().pixmap(64, 64));
+    icon->setPixmap(CIcons::Application().pixmap(QSize(64, 64), devicePixelRatioF()));
     auto* name = new QLabel(QStringLiteral("Korvane"), this);
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
@@ -29,7 +29,8 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    Place(icon, 12, 12, 48, 48);
+    // The drawing keeps its 64 pixels whatever the font.
+    icon->setGeometry(Dx(12), Dy(12), 64, 64);
     name->setGeometry(Dx(72), Dy(10), Dx(300), name->sizeHint().height());
     Place(version, 72, 38, 300, 16);
     Place(what, 72, 58, 300, 16);

@@ -50,8 +50,10 @@ CKorvaneDlg::CKorvaneDlg(CUiContext& context, Services services, QWidget* parent
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Korvane"));
     setWindowIcon(CIcons::Application());
-    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    // A main window for the window manager (task bar, minimise, maximise),
+    // though built on the dialog base all windows share.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+        | Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
     CreateMenu();
     CreateControls();
@@ -244,14 +246,26 @@ void CKorvaneDlg::StartScheduler()
     m_scheduler->Start();
 }
 
-// Escape never closes the window; Enter reaches the focused button.
+// Escape never closes the window. Enter reaches the focused button (which
+// clicks itself); anywhere else it does nothing, rather than the dialog's
+// default button.
 void CKorvaneDlg::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
         event->accept();
         return;
     }
     CMyDialog::keyPressEvent(event);
+}
+
+void CKorvaneDlg::showEvent(QShowEvent* event)
+{
+    CMyDialog::showEvent(event);
+    // A dialog makes its first button the default when shown; this window
+    // has none.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setDefault(false);
 }
 
 void CKorvaneDlg::reject()

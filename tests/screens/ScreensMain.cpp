@@ -207,6 +207,38 @@ int main(int argc, char** argv)
     Save(&working, QStringLiteral("working-window"));
     working.hide();
 
+    const CSet active = *session.CopySet(0);
+    {
+        CAddFolderDlg add(active, static_cast<int>(active.Entries.size()), false, prompter, &window);
+        add.show();
+        Save(&add, QStringLiteral("add-folder"));
+        CAddFolderDlg edit(active, 1, true, prompter, &window);
+        edit.show();
+        Save(&edit, QStringLiteral("edit-folder"));
+    }
+    {
+        const std::deque<CSet> sets = session.Read([](const CSession& s) { return s.Sets; });
+        CManageBackupSetsDlg manage(sets, false, prompter, &window);
+        manage.show();
+        Save(&manage, QStringLiteral("manage-backup-sets"));
+        CNewBackupSetDlg name(
+            QStringLiteral("Duplicate Backup Set"), active.Name + " [Copy]", true, {}, prompter, &window);
+        name.show();
+        Save(&name, QStringLiteral("backup-set-name"));
+    }
+    {
+        CScheduler schedule = active.Schedule;
+        schedule.Condition = 2;
+        schedule.WeeklyHour = 21;
+        schedule.WeeklyMinute = 30;
+        schedule.Weekday = 4;
+        schedule.SendEmail = 1;
+        schedule.Email = "me@example.org";
+        CSchedulerAddDlg scheduleDialog(schedule, "localhost", prompter, &window);
+        scheduleDialog.show();
+        Save(&scheduleDialog, QStringLiteral("schedule-event"));
+    }
+
     QMessageBox* question = CQtPrompter::BuildBox(
         QStringLiteral("Do you want to save the current session?"), MbYesNoCancel | MbIconQuestion, &window);
     question->show();

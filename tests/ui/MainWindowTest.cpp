@@ -496,3 +496,19 @@ TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
     QTRY_VERIFY(w.RunWindows().Window() == nullptr);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
 }
+
+TEST_F(MainWindowTest, EnterOutsideAButtonDoesNothing)
+{
+    CKorvaneDlg& w = Window();
+    BoxAnswers answers({ QMessageBox::Ok });
+    w.SetSelector()->setFocus();
+    QTest::keyClick(w.SetSelector(), Qt::Key_Return);
+    w.SummaryText()->setFocus();
+    QTest::keyClick(w.SummaryText(), Qt::Key_Return);
+    QTest::keyClick(&w, Qt::Key_Enter);
+    QApplication::processEvents();
+    // No Scheduler... (it would have said 114), no run, still open.
+    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_FALSE(w.Runs().Busy());
+    EXPECT_TRUE(w.isVisible());
+}
