@@ -158,6 +158,7 @@ void CProgressWorker::Execute()
     // A backup replaces its read-only copies, which keep the source's mode;
     // a restore over a read-only file still fails.
     m_copier.SetReplaceReadOnly(Action() == 0);
+    m_copier.SetBatchReplacements(true);
     if (Action() == 0)
         RunBackup();
     else
@@ -410,22 +411,71 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
     for (CFileRecord& source : *direction.fromList) {
         if (IsFolderRecord(source))
             continue;
-        if (Cancelled())
+        if (Cancelled()) {
+            PlaceWaiting(entry);
             return false;
+        }
         ProcessedFiles.push_back(std::move(source));
         CFileRecord& record = ProcessedFiles.back();
         SetCurrentFile(&record);
         if (ProcessFile(entry, direction, record, target)) {
             ++m_processedFileCount;
+            if (m_copier.BatchFull() && !PlaceWaiting(entry))
+                return false;
             continue;
         }
         // Abort: the record was not processed after all.
         SetCurrentFile(nullptr);
         source = std::move(record);
         ProcessedFiles.pop_back();
+        PlaceWaiting(entry);
         return false;
     }
-    return true;
+    return PlaceWaiting(entry);
+}
+
+// Replacements wait, complete, in the copier's batch; they are made durable
+// together and take their names here. False when the action is to end. Even
+// then the rest of the batch is placed: those copies are whole and counted.
+bool CProgressWorker::PlaceWaiting(const CBackup& entry)
+{
+    if (m_copier.WaitingCount() == 0)
+        return true;
+    std::vector<WaitingSlot> slots;
+    slots.swap(m_waitingSlots);
+    std::vector<std::size_t> failed;
+    std::size_t next = 0;
+    bool goOn = true;
+    // A retried copy is placed at once.
+    m_copier.SetBatchReplacements(false);
+    m_copier.PlaceReplacements([&](const std::string& from, const std::string& to, int error) {
+        const WaitingSlot slot = slots[next++];
+        while (error != 0 && goOn) {
+            if (error == ECANCELED && Cancelled()) {
+                goOn = false;
+                break;
+            }
+            const int answer = ReportError(error, from, to);
+            if (answer == IdRetry) {
+                error = CopyFileWithSecurity(entry, from, to, false);
+                continue;
+            }
+            if (answer != IdIgnore) {
+                Cancel();
+                goOn = false;
+            }
+            break;
+        }
+        if (error != 0) {
+            failed.push_back(slot.updated);
+            return;
+        }
+        UpdatedFiles[slot.updated] = m_ops->RecordOf(to, &ProcessedFiles[slot.processed]);
+    });
+    m_copier.SetBatchReplacements(true);
+    for (auto slot = failed.rbegin(); slot != failed.rend(); ++slot)
+        UpdatedFiles.erase(UpdatedFiles.begin() + static_cast<std::ptrdiff_t>(*slot));
+    return goOn;
 }
 
 bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
@@ -490,9 +540,17 @@ int CProgressWorker::CopyOne(
                                               : CompareFiles(record, target, compareType, rule);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
+    const std::size_t waiting = m_copier.WaitingCount();
     const int error = CopyFileWithSecurity(entry, record.Path, target, false);
     if (error != 0)
         return error;
+    // A replacement left waiting keeps its place in the list until it has
+    // its name; its record is made then.
+    if (m_copier.WaitingCount() > waiting) {
+        m_waitingSlots.push_back({ UpdatedFiles.size(), ProcessedFiles.size() - 1 });
+        UpdatedFiles.emplace_back();
+        return 0;
+    }
     UpdatedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);
     return 0;
 }

@@ -123,6 +123,7 @@ private:
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
     int CopyOne(
         CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried);
+    bool PlaceWaiting(const CBackup& entry);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
     int RemoveReplaced(const std::string& path);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
@@ -163,6 +164,14 @@ private:
     // aborted record moves back out of the list.
     mutable std::mutex m_currentFileMutex;
     const CFileRecord* m_currentFile = nullptr;
+    // Each replacement waiting in the copier's batch, in the batch's order:
+    // its UpdatedFiles record, filled in once the copy has its name, and its
+    // source record in ProcessedFiles.
+    struct WaitingSlot {
+        std::size_t updated;
+        std::size_t processed;
+    };
+    std::vector<WaitingSlot> m_waitingSlots;
     // Target folders that are links: nothing is ever written through them.
     std::vector<std::string> m_blockedFolders;
 

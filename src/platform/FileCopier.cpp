@@ -12,6 +12,7 @@
 #include <random>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,10 @@ constexpr std::uint64_t kRangeChunk = 8 * 1024 * 1024;
 constexpr std::string_view kTempPrefix = ".~kv";
 constexpr std::size_t kTempDigits = 8;
 constexpr int kNewFileFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+// A batch of replacements stays small enough that its dirty data is written
+// out in one go, and leaves most descriptors of the process free.
+constexpr std::size_t kMostBatchFiles = 256;
+constexpr std::uint64_t kMostBatchBytes = 64ull * 1024 * 1024;
 
 // Removes a half-written file at scope end unless told it is complete.
 class UnlinkGuard {
@@ -121,11 +126,72 @@ int MakeDurable(int fd)
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
+// The same for a batch: writeback of every file starts first, so the disk
+// sees the whole batch at once and the first fsync's journal commit carries
+// the others, whose own fsync then finds little left to do.
+std::vector<int> MakeDurable(const std::vector<int>& fds)
+{
+    for (const int fd : fds)
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    std::vector<int> errors;
+    errors.reserve(fds.size());
+    for (const int fd : fds)
+        errors.push_back(MakeDurable(fd));
+    return errors;
+}
+
+std::size_t BatchFilesAllowed()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kMostBatchFiles;
+    return std::clamp<std::size_t>(static_cast<std::size_t>(limit.rlim_cur / 4), 1, kMostBatchFiles);
+}
+
 } // namespace
 
 CFileCopier::CFileCopier()
-    : m_effectiveUid(::geteuid())
+    : m_batchFiles(BatchFilesAllowed())
+    , m_effectiveUid(::geteuid())
 {
+}
+
+CFileCopier::~CFileCopier()
+{
+    for (const Waiting& waiting : m_waiting) {
+        ::unlink(waiting.temp.c_str());
+        ::close(waiting.fd);
+    }
+}
+
+bool CFileCopier::BatchFull() const
+{
+    return m_waiting.size() >= m_batchFiles || m_waitingBytes >= kMostBatchBytes;
+}
+
+void CFileCopier::PlaceReplacements(
+    const std::function<void(const std::string& from, const std::string& to, int error)>& placed)
+{
+    std::vector<Waiting> batch;
+    batch.swap(m_waiting);
+    m_waitingBytes = 0;
+    std::vector<int> fds;
+    fds.reserve(batch.size());
+    for (const Waiting& waiting : batch)
+        fds.push_back(waiting.fd);
+    const std::vector<int> errors = MakeDurable(fds);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        const Waiting& waiting = batch[i];
+        int error = errors[i];
+        // Renamed while still open, so the lock holds until the file has its
+        // real name.
+        if (error == 0 && ::rename(waiting.temp.c_str(), waiting.to.c_str()) != 0)
+            error = errno;
+        if (error != 0)
+            ::unlink(waiting.temp.c_str());
+        ::close(waiting.fd); // flushed: any write error came out of fsync
+        placed(waiting.from, waiting.to, error);
+    }
 }
 
 bool CFileCopier::IsTemporaryName(std::string_view name)
@@ -177,7 +243,7 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
         return EISDIR;
     if (!S_ISREG(st.st_mode))
         return EOPNOTSUPP;
-    return CopyRegular(sourceFd, to, failIfExists, st, security);
+    return CopyRegular(from, sourceFd, to, failIfExists, st, security);
 }
 
 // An existing target must be replaceable: a folder never is, and a file
@@ -197,8 +263,8 @@ int CFileCopier::CheckReplaceable(const std::string& to, bool& exists) const
     return 0;
 }
 
-int CFileCopier::CopyRegular(
-    int sourceFd, const std::string& to, bool failIfExists, const struct stat& st, const CFileSecurity* security)
+int CFileCopier::CopyRegular(const std::string& from, int sourceFd, const std::string& to, bool failIfExists,
+    const struct stat& st, const CFileSecurity* security)
 {
     bool exists = false;
     if (!failIfExists) {
@@ -217,6 +283,12 @@ int CFileCopier::CopyRegular(
     if (const int error = FinishFile(targetFd, st))
         return error;
     const int securityError = security ? security->Write(temp) : 0;
+    if (exists && m_batch && securityError == 0) {
+        partial.Keep();
+        m_waitingBytes += static_cast<std::uint64_t>(st.st_size);
+        m_waiting.push_back({ from, std::move(temp), to, target.Release() });
+        return 0;
+    }
     if (exists) {
         if (const int error = MakeDurable(targetFd))
             return error;

@@ -20,6 +20,10 @@ class CFileSecurity;
 // after a kill or a crash. A replacement is flushed to disk before the
 // rename, so the old file stays until the new one is durable.
 //
+// With batching on, complete replacements wait under their locked temporary
+// names until PlaceReplacements, which makes the whole batch durable in one
+// pass and then renames it: durability is paid per batch, not per file.
+//
 // Temporary names are short (".~kv" and eight hex digits) so that a path
 // close to the length limit can still be replaced. The writer holds a lock
 // on its temporary file; one that nobody holds is a leftover of a killed run
@@ -27,6 +31,10 @@ class CFileSecurity;
 class CFileCopier {
 public:
     CFileCopier();
+    // Replacements still waiting are dropped: their targets keep the old files.
+    ~CFileCopier();
+    CFileCopier(const CFileCopier&) = delete;
+    CFileCopier& operator=(const CFileCopier&) = delete;
 
     // 0 on success, else an errno value. failIfExists: EEXIST when anything
     // is at `to`. An existing target without the owner's write bit fails with
@@ -39,6 +47,19 @@ public:
     // error returned.
     int Copy(
         const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security = nullptr);
+
+    // Replacements wait for PlaceReplacements instead of being made durable
+    // and renamed one by one. Turning batching off places nothing: call
+    // PlaceReplacements first.
+    void SetBatchReplacements(bool batch) { m_batch = batch; }
+    std::size_t WaitingCount() const { return m_waiting.size(); }
+    // The batch holds as many files or bytes as it should before placing.
+    bool BatchFull() const;
+    // Makes every waiting replacement durable, then renames it over its
+    // target, in the order they were copied; placed(from, to, error) is told
+    // of each (0, or the errno that left the old file in place).
+    void PlaceReplacements(
+        const std::function<void(const std::string& from, const std::string& to, int error)>& placed);
 
     // Polled between chunks, so a stop does not wait for a large file.
     void SetCancelFlag(const std::atomic<std::int32_t>* cancel) { m_cancel = cancel; }
@@ -60,8 +81,8 @@ public:
     void OnChunk(std::function<void()> hook) { m_onChunk = std::move(hook); }
 
 private:
-    int CopyRegular(
-        int sourceFd, const std::string& to, bool failIfExists, const struct stat& st, const CFileSecurity* security);
+    int CopyRegular(const std::string& from, int sourceFd, const std::string& to, bool failIfExists,
+        const struct stat& st, const CFileSecurity* security);
     int CopyLink(const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security);
     int CheckReplaceable(const std::string& to, bool& exists) const;
     int WriteContents(int sourceFd, int targetFd, const struct stat& st);
@@ -71,6 +92,19 @@ private:
     int CopyBuffered(int sourceFd, int targetFd, std::uint64_t& offset, std::uint64_t end);
     int NextChunk(std::uint64_t wanted, std::size_t& chunk);
     int FinishFile(int targetFd, const struct stat& st);
+
+    // A complete replacement under its temporary name; the open descriptor
+    // keeps the lock that tells a scan it is not left over.
+    struct Waiting {
+        std::string from;
+        std::string temp;
+        std::string to;
+        int fd;
+    };
+    std::vector<Waiting> m_waiting;
+    std::uint64_t m_waitingBytes = 0;
+    std::size_t m_batchFiles;
+    bool m_batch = false;
 
     // Devices where a reflink was refused: not tried again there.
     std::vector<std::uint64_t> m_noReflink;

@@ -109,3 +109,37 @@ TEST_F(SafetyTest, ChangedTypesConvergeOnBackupAndRestore)
     EXPECT_EQ(1u, restore->DeletedFolders.size());
     EXPECT_EQ(1u, restore->DeletedFiles.size());
 }
+
+// Replacements are made durable and renamed in batches: more of them than
+// one batch holds all arrive, listed in the order they were processed, and
+// no temporary file stays behind.
+TEST_F(SafetyTest, ManyReplacementsArriveWholeAndAreListedInOrder)
+{
+    constexpr int kFiles = 300;
+    const auto name = [](int i) { return "f" + std::to_string(1000 + i) + ".txt"; };
+    for (int i = 0; i < kFiles; ++i)
+        Write(name(i), "old " + std::to_string(i));
+    Write("link-target.txt", "t");
+    fs::create_symlink("link-target.txt", Src("zlink"));
+    Run(0);
+    for (int i = 0; i < kFiles; ++i)
+        Write(name(i), "changed " + std::to_string(i), 1'600'000'100);
+    fs::remove(Src("zlink"));
+    fs::create_symlink(name(7), Src("zlink"));
+    SetTime(Src("zlink"), 1'600'000'100, 0);
+
+    auto run = Run(0);
+    ASSERT_EQ(static_cast<std::size_t>(kFiles + 1), run->UpdatedFiles.size());
+    for (int i = 0; i < kFiles; ++i) {
+        const CFileRecord& record = run->UpdatedFiles[static_cast<std::size_t>(i)];
+        EXPECT_EQ(Root(name(i)), record.Path);
+        EXPECT_EQ(("changed " + std::to_string(i)).size(), record.Size);
+        EXPECT_EQ("changed " + std::to_string(i), TempDir::Read(Root(name(i))));
+    }
+    EXPECT_EQ(Root("zlink"), run->UpdatedFiles.back().Path);
+    EXPECT_EQ(name(7), fs::read_symlink(Root("zlink")).string());
+    for (const auto& item : fs::directory_iterator(Root()))
+        EXPECT_FALSE(CFileCopier::IsTemporaryName(item.path().filename().string())) << item.path();
+    EXPECT_EQ(static_cast<std::int32_t>(kFiles + 2), run->ProcessedFileCount());
+    EXPECT_TRUE(prompter.asked.empty());
+}

@@ -301,3 +301,66 @@ TEST_F(CopierFixture, StaleTemporaryIsRemovedOneBeingWrittenIsNot)
 }
 
 } // namespace
+
+TEST_F(CopierFixture, BatchedReplacementsKeepTheOldFilesUntilPlacedThenTakeTheirNamesInOrder)
+{
+    copier.SetBatchReplacements(true);
+    const std::string a = dir.Write("dst/a.txt", "old a");
+    const std::string b = dir.Write("dst/b.txt", "old b");
+    ASSERT_EQ(0, copier.Copy(dir.Write("src/b.txt", "new b"), b, false));
+    ASSERT_EQ(0, copier.Copy(dir.Write("src/a.txt", "new a"), a, false));
+    ASSERT_EQ(0, copier.Copy(dir.Write("src/c.txt", "new c"), dir / "dst/c.txt", false));
+    EXPECT_EQ(2u, copier.WaitingCount()) << "a new file has nothing to lose and is placed at once";
+    EXPECT_EQ("new c", TempDir::Read(dir / "dst/c.txt"));
+    EXPECT_EQ("old a", TempDir::Read(a));
+    EXPECT_EQ("old b", TempDir::Read(b));
+
+    // The waiting copies are held: a scan must not take them for leftovers.
+    const std::vector<std::string> names = Names(dir / "dst");
+    ASSERT_EQ(5u, names.size());
+    const int folder = ::open((dir / "dst").c_str(), O_RDONLY | O_DIRECTORY);
+    for (const std::string& name : names) {
+        if (CFileCopier::IsTemporaryName(name)) {
+            EXPECT_EQ(EBUSY, CFileCopier::RemoveIfStale(folder, name));
+        }
+    }
+    ::close(folder);
+
+    std::vector<std::string> placed;
+    copier.PlaceReplacements([&](const std::string& from, const std::string& to, int error) {
+        EXPECT_EQ(0, error);
+        placed.push_back(fs::path(from).filename().string() + ">" + to);
+    });
+    EXPECT_EQ((std::vector<std::string> { "b.txt>" + b, "a.txt>" + a }), placed);
+    EXPECT_EQ("new a", TempDir::Read(a));
+    EXPECT_EQ("new b", TempDir::Read(b));
+    EXPECT_EQ((std::vector<std::string> { "a.txt", "b.txt", "c.txt" }), Names(dir / "dst"));
+    EXPECT_EQ(0u, copier.WaitingCount());
+}
+
+TEST_F(CopierFixture, ReplacementsNeverPlacedLeaveTheOldFilesAndNoTemporary)
+{
+    const std::string a = dir.Write("dst/a.txt", "old a");
+    {
+        CFileCopier batching;
+        batching.SetBatchReplacements(true);
+        ASSERT_EQ(0, batching.Copy(dir.Write("src/a.txt", "new a"), a, false));
+    }
+    EXPECT_EQ("old a", TempDir::Read(a));
+    EXPECT_EQ(std::vector<std::string> { "a.txt" }, Names(dir / "dst"));
+}
+
+TEST_F(CopierFixture, ReplacementWhoseTargetWentAwayIsReportedWhenPlaced)
+{
+    copier.SetBatchReplacements(true);
+    const std::string a = dir.Write("dst/sub/a.txt", "old a");
+    ASSERT_EQ(0, copier.Copy(dir.Write("src/a.txt", "new a"), a, false));
+    // Its folder became a file: the rename cannot happen.
+    fs::rename(dir / "dst/sub", dir / "moved");
+    dir.Write("dst/sub", "a file now");
+    int reported = -1;
+    copier.PlaceReplacements([&](const std::string&, const std::string&, int error) { reported = error; });
+    EXPECT_NE(0, reported);
+    EXPECT_EQ("old a", TempDir::Read(dir / "moved/a.txt"));
+    EXPECT_EQ("a file now", TempDir::Read(dir / "dst/sub"));
+}
