@@ -131,6 +131,8 @@ protected:
     // Every file under a real name below root is one whole version.
     void ExpectNoTornFile(const std::string& root)
     {
+        if (!fs::exists(root))
+            return; // killed before the first folder was made
         for (const auto& item : fs::recursive_directory_iterator(root)) {
             const std::string name = item.path().filename().string();
             if (!item.is_regular_file() || item.is_symlink() || CFileCopier::IsTemporaryName(name))
