@@ -1,6 +1,7 @@
 #include "ui/QtPrompter.h"
 
 #include "app/ConsolePrompter.h"
+#include "ui/BlockingCall.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -128,8 +129,7 @@ int CQtPrompter::MessageBox(const std::string& text, unsigned style)
     if (m_closed)
         return CConsolePrompter::NonInteractiveAnswer(style);
     int answer = CConsolePrompter::NonInteractiveAnswer(style);
-    QMetaObject::invokeMethod(
-        this, [this, &answer, &text, style] { answer = AskHere(text, style); }, Qt::BlockingQueuedConnection);
+    CallBlocking(this, [this, &answer, &text, style] { answer = AskHere(text, style); });
     return answer;
 }
 
@@ -157,7 +157,6 @@ bool CQtPrompter::AskFileName(const FileDialogRequest& request, std::string& pat
     if (m_closed)
         return false;
     bool chosen = false;
-    QMetaObject::invokeMethod(
-        this, [&] { chosen = AskFileNameHere(request, path); }, Qt::BlockingQueuedConnection);
+    CallBlocking(this, [&] { chosen = AskFileNameHere(request, path); });
     return chosen;
 }

@@ -3,6 +3,7 @@
 #include "app/ConsoleDisplay.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "ui/BlockingCall.h"
 #include "ui/RunView.h"
 
 #include <QThread>
@@ -62,8 +63,7 @@ void CQtRunDisplay::Wait(std::function<void(CRunView&)> call)
         return;
     }
     CRunView* view = &m_view;
-    QMetaObject::invokeMethod(
-        m_receiver, [view, &call] { call(*view); }, Qt::BlockingQueuedConnection);
+    CallBlocking(m_receiver, [view, &call] { call(*view); });
 }
 
 bool CQtRunDisplay::ShowInformation(CGetInfoWorker& worker, int action)

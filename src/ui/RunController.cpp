@@ -1,6 +1,7 @@
 #include "ui/RunController.h"
 
 #include "scheduler/ActionFlags.h"
+#include "ui/BlockingCall.h"
 #include "ui/QtRunDisplay.h"
 
 #include <QThread>
@@ -44,8 +45,7 @@ void CRunController::StopScansFromRun()
     if (!m_stopScans || !m_viewReceiver)
         return;
     std::vector<std::function<bool()>> running;
-    QMetaObject::invokeMethod(
-        m_viewReceiver, [this, &running] { running = m_stopScans(); }, Qt::BlockingQueuedConnection);
+    CallBlocking(m_viewReceiver, [this, &running] { running = m_stopScans(); });
     for (const auto& stillRunning : running) {
         while (stillRunning())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
