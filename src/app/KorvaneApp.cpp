@@ -22,6 +22,7 @@
 #include <clocale>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -107,13 +108,14 @@ int CKorvaneApp::InitInstance()
     m_windowed = m_mainWindow && CTerminal::HasDisplay() && start != Start::CommandLine;
     if (m_windowed && m_prepareWindows)
         m_prepareWindows(*this);
-    if (!ReadFirstArgument(start))
-        return ExitWrongCall;
     // A command-line run is never handed to a running instance: the other
     // instance would take "/f" for a session file and the run would be lost.
-    if (start != Start::CommandLine && m_instanceGuard
-        && m_instanceGuard(m_arguments.empty() ? std::string() : m_arguments.front()))
+    // The hand-over comes before this start reads its session: the running
+    // instance opens it, and a broken file is reported there alone.
+    if (WindowsShown() && start != Start::CommandLine && m_instanceGuard && m_instanceGuard(HandOverText(start)))
         return ExitCompleted;
+    if (!ReadFirstArgument(start))
+        return ExitWrongCall;
     CShellIntegration shell(settings.ModulePath, *m_prompter);
     // The offer belongs to the first start that shows a window: a cron run
     // or a service would answer No for the user and use the offer up.
@@ -190,6 +192,20 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
     }
     start = Start::CommandLine;
     return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, m_request) != 0;
+}
+
+// The running instance has another working folder: a relative session path
+// is made absolute here.
+std::optional<std::string> CKorvaneApp::HandOverText(Start start) const
+{
+    if (m_arguments.empty())
+        return std::nullopt;
+    const std::string& first = m_arguments.front();
+    if (start != Start::SessionFile || first.empty())
+        return first;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(first, error);
+    return error ? first : absolute.lexically_normal().string();
 }
 
 // /d: the set and action become the session's defaults. The save's result is

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,10 @@ public:
     // thread) instead of ending the program, so that the windows close
     // through their normal path.
     void SetStopHandler(std::function<void()> handler);
-    // Hands the first argument to an instance already running; true when
-    // one took it (this program then ends).
-    using InstanceGuard = std::function<bool(const std::string& firstArgument)>;
+    // Hands the first argument (none without arguments; a session file's
+    // path made absolute) to an instance already running; true when one took
+    // it (this program then ends).
+    using InstanceGuard = std::function<bool(const std::optional<std::string>& firstArgument)>;
     void SetInstanceGuard(InstanceGuard guard) { m_instanceGuard = std::move(guard); }
 
     // The prompter of start-up and of every run (the console's until the
@@ -86,6 +88,7 @@ private:
     bool WindowsShown() const { return m_windowed; }
     Start StartOf() const;
     bool ReadFirstArgument(Start& start);
+    std::optional<std::string> HandOverText(Start start) const;
     void ApplyCommandLineDefaults();
     int RunWithoutWindows(Start start);
     int RunUnattended();

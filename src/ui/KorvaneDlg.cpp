@@ -8,6 +8,7 @@
 #include "ui/LayoutHelper.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
+#include "ui/ShutDownDlg.h"
 #include "ui/UiContext.h"
 #include "ui/WorkingDlg.h"
 
@@ -66,6 +67,7 @@ CKorvaneDlg::CKorvaneDlg(CUiContext& context, Services services, QWidget* parent
     m_runWindows = new CRunWindows(m_context.Flags().ActionCancel, this);
     m_runs = new CRunController(m_context.Flags(), m_services.RunnerFactory, *m_runWindows, m_runWindows, this);
     m_runs->SetStopScans([this] { return StopScansForRun(); });
+    CreateTray();
 
     m_rowTimer.setInterval(kRowTimerMs);
     connect(&m_rowTimer, &QTimer::timeout, this, &CKorvaneDlg::OnRowTimer);
@@ -367,6 +369,10 @@ void CKorvaneDlg::FinishClosing()
 {
     m_closing = true;
     m_rowTimer.stop();
+    m_handOverTimer.stop();
+    // An open countdown is cancelled: no one asked to switch off meanwhile.
+    for (CShutDownDlg* countdown : findChildren<CShutDownDlg*>())
+        countdown->reject();
     m_runs->CancelRunning();
     if (m_scheduler)
         m_scheduler->RequestStop();

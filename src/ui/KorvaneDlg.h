@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -17,6 +18,7 @@ class CMyListCtrl;
 class CRunWindows;
 class CScheduler;
 class CSchedulerThread;
+class CTrayIcon;
 class CUiContext;
 class QComboBox;
 class QGroupBox;
@@ -49,6 +51,8 @@ public:
         CRunController::RunnerFactory RunnerFactory;
         const CClock& Clock;
         bool StartScheduler = true;
+        // Whether the desktop has a notification area; unset: ask it.
+        std::optional<bool> TrayAvailable = std::nullopt;
     };
 
     // The design size of the window in design pixels.
@@ -88,6 +92,24 @@ public:
     void About();
     // Opens the session a second start handed over.
     void OpenHandedOver(const std::string& path);
+    // What a later start handed over: the window comes forward; a session
+    // path is opened (after any open dialog has closed), a switch such as
+    // "/i" or a long option only brings the window forward.
+    void ReceiveHandOver(const std::optional<std::string>& text);
+    static bool IsProgramSwitch(const std::string& text);
+
+    // The tray (KorvaneDlgTray.cpp).
+    CTrayIcon& Tray() { return *m_tray; }
+    // Into the tray where its icon can be seen, else to the task bar.
+    void MinimiseToTray();
+    void RestoreFromTray();
+    bool InTray() const { return m_inTray; }
+    // How the window first appears: in the tray when the scheduler is
+    // active and the icon shows; minimised to the task bar when started at
+    // logon without a visible icon; else shown.
+    void ShowAtStart(bool automaticStart);
+    // Shows or hides the icon by SchedulerActive and TrayHideIdle.
+    void UpdateTray();
     // Folders and files dropped onto the window (local paths).
     void DropPaths(const QStringList& paths);
     // The new entry a drop makes; false when a folder came with other items
@@ -151,6 +173,12 @@ private:
     CFolderScans::Key KeyOfRow(int row) const;
     void StartScan(int entry);
     std::vector<std::function<bool()>> StopScansForRun();
+    // Tray (KorvaneDlgTray.cpp).
+    void CreateTray();
+    void OnTrayCommand(int command);
+    void UpdateTrayMenu();
+    void BringForward();
+    void OpenPendingHandOver();
     // Closing (KorvaneDlg.cpp).
     bool AskToClose();
     void RecordLastSession();
@@ -198,6 +226,10 @@ private:
     CRunWindows* m_runWindows = nullptr;
     CRunController* m_runs = nullptr;
     std::unique_ptr<CSchedulerThread> m_scheduler;
+    CTrayIcon* m_tray = nullptr;
+    bool m_inTray = false;
+    std::optional<std::string> m_pendingHandOver;
+    QTimer m_handOverTimer;
     QTimer m_closeTimer;
     bool m_closing = false;
     bool m_closed = false;

@@ -233,10 +233,7 @@ void CKorvaneDlg::FileSaveAs()
 
 void CKorvaneDlg::OpenHandedOver(const std::string& path)
 {
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
+    BringForward();
     CSession& session = m_context.Session();
     session.RunFileCommand(SessionCommand::Open, m_context.Prompter(), &path);
     m_scans.CancelAll();
@@ -310,6 +307,7 @@ void CKorvaneDlg::ApplySettings(const SettingsRecord& before)
         CUIEffects::SetEnabled(now.General.AlphaBlending != 0);
         CUIEffects::SetLayered(this, now.General.AlphaBlending != 0);
     }
+    UpdateTray();
     const std::time_t time = m_services.Clock.Now();
     m_context.EditSession([time](CSession& session) {
         for (CSet& set : session.Sets) {

@@ -2,9 +2,11 @@
 
 #include "scheduler/ActionFlags.h"
 #include "ui/BlockingCall.h"
-#include "ui/QtRunDisplay.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowedRunDisplay.h"
 
 #include <QThread>
+#include <QWidget>
 #include <chrono>
 #include <thread>
 
@@ -25,6 +27,13 @@ CRunController::~CRunController()
         m_flags.ActionCancel = 1;
         m_thread->wait();
     }
+}
+
+void CRunController::SetDesktop(CTrayIcon* tray, QWidget* owner, int shutdownPeriodMs)
+{
+    m_tray = tray;
+    m_owner = owner;
+    m_shutdownPeriodMs = shutdownPeriodMs;
 }
 
 bool CRunController::AnyRunning() const
@@ -54,7 +63,8 @@ void CRunController::StopScansFromRun()
 
 RunResult CRunController::RunOnThisThread(const std::function<RunResult(CActionRunner&)>& run)
 {
-    CQtRunDisplay display(m_view, m_viewReceiver, m_flags.ActionCancel);
+    CWindowedRunDisplay display(
+        m_view, m_viewReceiver, m_flags.ActionCancel, m_tray.data(), m_owner.data(), m_shutdownPeriodMs);
     std::unique_ptr<CActionRunner> runner = m_factory(display);
     runner->SetStopFolderScans([this] { StopScansFromRun(); });
     const RunResult result = run(*runner);

@@ -12,7 +12,9 @@
 class CRunDisplay;
 class CRunView;
 class CSet;
+class CTrayIcon;
 class QThread;
+class QWidget;
 struct CActionFlags;
 
 // Runs the main window's actions on a thread of their own, and scheduled
@@ -34,6 +36,10 @@ public:
     ~CRunController() override;
 
     void SetStopScans(StopScans stop) { m_stopScans = std::move(stop); }
+    // The tray icon the runs drive and the window that owns the shutdown
+    // countdown; both outlive the controller. The period is the countdown's
+    // second (tests shorten it).
+    void SetDesktop(CTrayIcon* tray, QWidget* owner, int shutdownPeriodMs = 1000);
 
     // Starts a run of the active set (entry -1) or of one entry with action;
     // false when a run of this window is still going.
@@ -60,6 +66,9 @@ private:
     CRunView& m_view;
     QPointer<QObject> m_viewReceiver;
     StopScans m_stopScans;
+    QPointer<CTrayIcon> m_tray;
+    QPointer<QWidget> m_owner;
+    int m_shutdownPeriodMs = 1000;
     QThread* m_thread = nullptr;
     std::atomic<int> m_scheduledRuns { 0 };
 };

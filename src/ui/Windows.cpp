@@ -1,6 +1,7 @@
 #include "ui/Windows.h"
 
 #include "app/KorvaneApp.h"
+#include "app/SingleInstance.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyDialog.h"
@@ -9,6 +10,7 @@
 #include "ui/UiContext.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -16,7 +18,30 @@ namespace {
 struct WindowState {
     std::unique_ptr<QApplication> application;
     CQtPrompter* prompter = nullptr; // owned by the application's prompter slot
+    std::unique_ptr<CSingleInstance> instance;
 };
+
+// The start-up lock is held from here until the main window has published
+// itself (or this start has handed over and ends).
+bool HandOver(WindowState& state, const std::optional<std::string>& text)
+{
+    state.instance = std::make_unique<CSingleInstance>();
+    state.instance->LockStartup();
+    return state.instance->ActivateOtherInstance(text);
+}
+
+void Publish(WindowState& state, CKorvaneDlg& window)
+{
+    if (!state.instance)
+        return;
+    state.instance->PublishInstance();
+    // Queued: the hand-over may ask questions, which must not run inside
+    // the socket's own notification.
+    QObject::connect(
+        state.instance.get(), &CSingleInstance::HandedOver, &window, [&window](const std::optional<std::string>& text) {
+            QTimer::singleShot(0, &window, [&window, text] { window.ReceiveHandOver(text); });
+        });
+}
 
 void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
 {
@@ -45,12 +70,10 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
     QObject::connect(&window, &CKorvaneDlg::ClosedForGood, state.application.get(), &QApplication::quit);
     app.SetStopHandler(
         [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection); });
-    // Started at logon with the scheduler on: out of the way, on the task
-    // bar, until the user wants it.
-    if (settings.SchedulerActive && app.Request().CmdRun == 0 && app.StartedAutomatically())
-        window.showMinimized();
-    else
-        window.show();
+    Publish(state, window);
+    // With the scheduler on, the window starts out of the way: in the tray,
+    // or on the task bar where no tray icon can be seen.
+    window.ShowAtStart(app.StartedAutomatically());
     QApplication::exec();
     app.SetStopHandler({});
     state.prompter->Close();
@@ -64,4 +87,5 @@ void InstallWindows(CKorvaneApp& app, int& argc, char** argv)
     auto state = std::make_shared<WindowState>();
     app.SetPrepareWindows([state, &argc, argv](CKorvaneApp& self) { Prepare(self, *state, argc, argv); });
     app.SetMainWindow([state](CKorvaneApp& self) { return RunMainWindow(self, *state); });
+    app.SetInstanceGuard([state](const std::optional<std::string>& text) { return HandOver(*state, text); });
 }
