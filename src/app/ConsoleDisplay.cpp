@@ -79,6 +79,18 @@ void CConsoleDisplay::EndLine()
     m_err.flush();
 }
 
+// Its own line, also below a progress bar drawn in place, which the next
+// redraw puts back.
+void CConsoleDisplay::ItemFailed(const std::string& line)
+{
+    std::lock_guard lock(m_lock);
+    if (m_terminal && !m_lastLine.empty())
+        m_err << "\n";
+    m_lastLine.clear();
+    m_err << "Korvane: failed: " << line << "\n";
+    m_err.flush();
+}
+
 bool CConsoleDisplay::ShowInformation(CGetInfoWorker& worker, int)
 {
     const auto line = [&worker] {

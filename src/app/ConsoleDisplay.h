@@ -41,6 +41,8 @@ public:
     // the lines of PreviewText.
     void ShowPreview(const CProgressWorker& worker, int action) override;
     void ShowShutdown(CShutdownCountdown& countdown) override;
+    // Each item passed over unasked (/g), on a line of its own.
+    void ItemFailed(const std::string& line) override;
     void ShowError(const std::string& text) override;
 
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".

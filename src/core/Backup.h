@@ -47,4 +47,8 @@ public:
     // keeps modification times in 2-second steps (the FAT family).
     std::int32_t SourceTwoSecondTimes = 0;
     std::int32_t DestinationTwoSecondTimes = 0;
+    // Why a side could not be scanned (an errno value; ENOMEDIUM when its
+    // medium is not mounted), 0 when it was or is not known to be missing.
+    std::int32_t SourceError = 0;
+    std::int32_t DestinationError = 0;
 };

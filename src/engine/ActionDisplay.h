@@ -3,11 +3,14 @@
 #include <string>
 
 // What a running action shows outside its own windows: the tray icon's
-// tooltip ("%d%% completed"). The action runner and the tray implement it;
-// the default shows nothing, which is what a run without a display wants.
+// tooltip ("%d%% completed") and the items passed over unasked. The action
+// runner and the tray implement it; the default shows nothing.
 class CActionDisplay {
 public:
     virtual ~CActionDisplay() = default;
 
     virtual void SetTrayTooltip(const std::string& /*text*/) { }
+    // An item failed and was passed over without a message box (errors are
+    // not shown): one line naming it and why.
+    virtual void ItemFailed(const std::string& /*line*/) { }
 };

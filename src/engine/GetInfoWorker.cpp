@@ -2,9 +2,12 @@
 
 #include "platform/FileInfo.h"
 #include "platform/FileOps.h"
+#include "platform/MediaRoot.h"
 #include "platform/MountTable.h"
 #include "platform/ThreadPriority.h"
 #include "scan/PathFormat.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -31,10 +34,11 @@ std::vector<std::string> InnerFolder(const std::string& inner, const std::string
 
 } // namespace
 
-CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock)
+CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock, const CMediaRoot* media)
     : Set(set)
     , m_cancel(cancel)
     , m_clock(clock)
+    , m_media(media)
 {
     for (const CBackup& entry : Set.Entries)
         m_texts.push_back({ entry.SourceFolder, entry.DestinationFolder });
@@ -97,6 +101,7 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     entry.SourceList.clear();
     entry.SourceUnlisted.clear();
     entry.SourceFound = 0;
+    entry.SourceError = 0;
     entry.SourceVolumeFlags = 0;
     entry.SourceTwoSecondTimes = 0;
     entry.SourceFolder = WithoutTrailingSlashes(expanded);
@@ -105,9 +110,16 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     if (expanded.empty() || Expand(texts.Destination).empty())
         return;
     const std::string folder = entry.SourceFolder + "/";
+    // The empty mount point of a medium that is not there would read as a
+    // source whose files were all deleted.
+    if (!MediumMounted(entry.SourceFolder)) {
+        entry.SourceError = ENOMEDIUM;
+        return;
+    }
     entry.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
     entry.SourceTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     entry.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
+    entry.SourceError = entry.SourceFound ? 0 : ENOENT;
     const bool recursive = entry.Recursive != 0;
     // A backup folder inside its own source would be copied into each new
     // backup, which would then grow by the whole backup every run.
@@ -126,6 +138,7 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
 {
     const std::string expanded = Expand(texts.Destination);
     entry.SecondList.clear();
+    entry.DestinationError = 0;
     entry.DestinationVolumeFlags = 0;
     entry.DestinationTwoSecondTimes = 0;
     entry.DestinationFolder = WithoutTrailingSlashes(expanded);
@@ -138,12 +151,23 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
     if (expanded.empty() || displayName.empty())
         return;
     const std::string folder = entry.DestinationFolder + displayName + "/";
+    // A restore must not take a stale copy in an empty mount point for the
+    // backup.
+    if (!MediumMounted(entry.DestinationFolder)) {
+        entry.DestinationError = ENOMEDIUM;
+        return;
+    }
     entry.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
     entry.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     // Nor does the backup side take in a source that lies inside the backup.
     const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
     entry.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
         &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip);
+}
+
+bool CGetInfoWorker::MediumMounted(const std::string& folder) const
+{
+    return !m_media || m_media->IsAvailable(m_media->RootOf(folder.empty() ? std::string("/") : folder));
 }
 
 std::string CGetInfoWorker::Expand(const std::string& text) const

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+class CMediaRoot;
+
 // Gathers both sides of every folder entry before an action: the source
 // folder under the entry's masks and everything below the entry's backup
 // root, one thread per side. (It lives in engine, not scan, because it works
@@ -18,14 +20,17 @@
 // Works on its own copy of the set. Per entry it writes, in that copy:
 // SourceFolder and DestinationFolder expanded (ExpandPathTags) with
 // trailing '/' removed (so the root "/" becomes ""), SourceList and
-// SecondList in path order, the volume flags, SourceFound, and
-// SourceUnlisted. An entry whose source or backup folder text is empty is
+// SecondList in path order, the volume flags, SourceFound, SourceError,
+// DestinationError and SourceUnlisted. An entry whose source or backup folder text is empty is
 // not scanned on either side.
 class CGetInfoWorker {
 public:
     // cancel is the process-wide action cancel flag; both threads stop after
-    // the entry in hand once it is set.
-    CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock = CClock::System());
+    // the entry in hand once it is set. With media given, a side whose
+    // medium (an fstab mount point, /media/<user>/<name>, ...) is not
+    // mounted is not scanned: its error is ENOMEDIUM.
+    CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock = CClock::System(),
+        const CMediaRoot* media = nullptr);
     virtual ~CGetInfoWorker();
     CGetInfoWorker(const CGetInfoWorker&) = delete;
     CGetInfoWorker& operator=(const CGetInfoWorker&) = delete;
@@ -64,10 +69,12 @@ private:
     void ScanDestination(CBackup& entry, const FolderTexts& texts);
     std::string Expand(const std::string& text) const;
     bool Cancelled() const;
+    bool MediumMounted(const std::string& folder) const;
 
     std::vector<FolderTexts> m_texts;
     std::atomic<int>& m_cancel;
     const CClock& m_clock;
+    const CMediaRoot* m_media;
     // One instant for both sides, so a tag such as <MINUTE> names the same
     // folder on both even when the threads run across a minute boundary.
     std::time_t m_now = 0;

@@ -203,6 +203,7 @@ void CProgressWorker::Tick()
 
 void CProgressWorker::RunBackup()
 {
+    ReportMissingSides(false);
     if (m_settings.Actions.BackupDelete)
         DeletionPhase();
     Deleting = 0;
@@ -215,24 +216,34 @@ void CProgressWorker::RunBackup()
 void CProgressWorker::RunRestore()
 {
     Deleting = 0;
-    if (!FolderPhase(true))
+    ReportMissingSides(true);
+    if (Cancelled() || !FolderPhase(true))
         return;
     if (FilePhase(true))
         FolderAttributePhase(true);
 }
 
 // An entry without a backup folder text has no backup root: its root would
-// name a folder at the top of the file system.
-bool CProgressWorker::Usable(const CBackup& entry)
+// name a folder at the top of the file system. An entry whose side to copy
+// from is missing has nothing to do.
+bool CProgressWorker::Usable(const CBackup& entry) const
 {
-    return !entry.DestinationFolder.empty();
+    return !entry.DestinationFolder.empty() && std::find(m_missing.begin(), m_missing.end(), &entry) == m_missing.end();
 }
 
 void CProgressWorker::DeletionPhase()
 {
     for (CBackup& entry : Set.Entries) {
-        if (Usable(entry) && !CollectDeletions(entry))
+        if (!Usable(entry))
+            continue;
+        const std::size_t folders = DeletedFolders.size();
+        const std::size_t files = DeletedFiles.size();
+        if (!CollectDeletions(entry))
             return;
+        if (!ConfirmDeletingAll(entry, DeletedFiles.size() - files)) {
+            DeletedFolders.resize(folders);
+            DeletedFiles.resize(files);
+        }
     }
     if (DeletedFolders.empty() && DeletedFiles.empty())
         return;
@@ -243,19 +254,13 @@ void CProgressWorker::DeletionPhase()
 // False when cancelled. A source that could not be read says nothing about
 // what vanished, so nothing below it counts as deleted: a missing source
 // root (an unplugged disk, a mistyped path) would otherwise empty the backup.
+// (Such sources were reported as failed items before.)
 bool CProgressWorker::CollectDeletions(CBackup& entry)
 {
     const std::string root = BackupRoot(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
-    if (!entry.SourceFound) {
-        LogFailure(FormatString("Failed to access %s; nothing was deleted from %s",
-            ShortenText(entry.SourceFolder, 40).c_str(), ShortenText(root, 40).c_str()));
+    if (!entry.SourceFound)
         return !Cancelled();
-    }
-    for (const std::string& folder : entry.SourceUnlisted) {
-        LogFailure(FormatString("Failed to access %s; nothing was deleted from %s", ShortenText(folder, 40).c_str(),
-            ShortenText(root, 40).c_str()));
-    }
     std::string sourcePath;
     for (const CFileRecord& record : entry.SecondList) {
         if (Cancelled())

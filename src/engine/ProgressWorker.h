@@ -55,7 +55,9 @@ public:
     // The file operations of the action (see ProgressWorkerFileOps.cpp).
     int CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
     int CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
-    bool RemoveItems(const CFileRecordArray& folders, const CFileRecordArray& files, bool recycle);
+    // Items that could not be removed are reported as failed and taken out
+    // of the lists, which then hold what was removed.
+    bool RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle);
 
     // The folder an entry's files are kept in below its backup folder.
     static std::string BackupRoot(const CBackup& entry);
@@ -106,12 +108,16 @@ private:
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
     };
 
-    static bool Usable(const CBackup& entry);
+    bool Usable(const CBackup& entry) const;
     void Execute();
     void Tick();
     void RaiseElapsed();
     void RunBackup();
     void RunRestore();
+    void ReportMissingSides(bool restore);
+    void FailItem(const std::string& logLine, const std::string& shown);
+    void ReportAccess(const std::string& folder, int error, const std::string& consequence);
+    bool ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles);
     void DeletionPhase();
     bool CollectDeletions(CBackup& entry);
     bool FolderPhase(bool restore);
@@ -130,10 +136,11 @@ private:
     Direction DirectionOf(CBackup& entry, bool restore) const;
 
     int AskFileOperation(const std::string& text);
+    static std::string OneLine(std::string text);
     int FolderSecurity(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     int FolderCompression(const CBackup& entry, const std::string& toFolder);
     bool SecurityFor(const CBackup& entry) const;
-    bool RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
+    int RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
     std::string HoldingFolderFor(const std::string& path) const;
     std::string StagingFolderIn(const std::string& backupFolder) const;
 
@@ -172,6 +179,8 @@ private:
         std::size_t processed;
     };
     std::vector<WaitingSlot> m_waitingSlots;
+    // Entries whose side to copy from is missing: nothing is done for them.
+    std::vector<const CBackup*> m_missing;
     // Target folders that are links: nothing is ever written through them.
     std::vector<std::string> m_blockedFolders;
 

@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
+#include "engine/ActionDisplay.h"
 #include "engine/ProgressWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Compression.h"
@@ -49,10 +50,25 @@ bool Inside(const std::string& inner, const std::string& outer)
 
 } // namespace
 
+// A message box text as one line for the list of failed items:
+// "Failed to access /x.\n\nNo medium found (error: 123)." gives
+// "Failed to access /x: No medium found (error: 123).".
+std::string CProgressWorker::OneLine(std::string text)
+{
+    for (const auto& [from, to] : { std::pair { ".\n\n", ": " }, { "\n\n", ": " }, { "\n", ", " } }) {
+        for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at))
+            text.replace(at, std::string(from).size(), to);
+    }
+    return text;
+}
+
+// Unasked, the failure is still named: each item passed over is listed on
+// the display, which a run without windows writes to standard error.
 int CProgressWorker::AskFileOperation(const std::string& text)
 {
     if (!ShowErrors()) {
         ++FailedItems;
+        m_display.ItemFailed(OneLine(text));
         return IdIgnore;
     }
     const int answer = m_prompter.MessageBox(text, kErrorPrompt);
@@ -186,12 +202,13 @@ std::string CProgressWorker::StagingFolderIn(const std::string& backupFolder) co
     }
 }
 
-bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
+// 0 when the item is gone, else the errno of the failure.
+int CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
 {
     if (!m_ops->PathExists(record.Path))
-        return true; // went with its folder
+        return 0; // went with its folder
     if (!recycle)
-        return m_ops->RemoveTree(record.Path) == 0;
+        return m_ops->RemoveTree(record.Path);
     const std::string holding = HoldingFolderFor(record.Path);
     if (!holding.empty() && std::find(holdings.begin(), holdings.end(), holding) == holdings.end()) {
         // Existing ones from an earlier run are used as they are.
@@ -200,29 +217,46 @@ bool CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::ve
         holdings.push_back(holding);
     }
     if (!holding.empty() && MoveRenamingOnCollision(*m_ops, record.Path, holding) == 0)
-        return true;
+        return 0;
     // Another file system below the backup root: trash the item on its own.
-    return m_ops->MoveToTrash(record.Path);
+    errno = 0;
+    if (m_ops->MoveToTrash(record.Path))
+        return 0;
+    return errno ? errno : EPERM;
 }
 
-bool CProgressWorker::RemoveItems(const CFileRecordArray& folders, const CFileRecordArray& files, bool recycle)
+bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle)
 {
     std::vector<std::string> holdings;
     bool cancelled = false;
-    for (const CFileRecordArray* list : { &folders, &files }) {
-        for (const CFileRecord& record : *list) {
-            if ((cancelled = Cancelled()))
-                break;
-            RemoveOne(record, recycle, holdings); // single failures are silent
+    for (CFileRecordArray* list : { &folders, &files }) {
+        CFileRecordArray removed;
+        std::size_t done = 0;
+        for (; done < list->size() && !(cancelled = Cancelled()); ++done) {
+            CFileRecord& record = (*list)[done];
+            if (const int error = RemoveOne(record, recycle, holdings)) {
+                FailItem(FormatString("Failed to delete %s (error: %d)", Short(record.Path).c_str(), error),
+                    FormatString(
+                        LoadString(57751).c_str(), record.Path.c_str(), SystemErrorText(error).c_str(), error));
+                continue;
+            }
+            removed.push_back(std::move(record));
         }
+        // What a cancel left untouched was not deleted either.
+        *list = std::move(removed);
         if (cancelled)
             break;
     }
     // Also after a cancel: what was staged goes to the trash rather than
     // staying behind in the backup folder.
     for (const std::string& holding : holdings) {
-        if (m_ops->MoveToTrash(holding))
+        if (m_ops->MoveToTrash(holding)) {
             m_ops->RemoveEmptyFolder(PathParts::FolderOf(holding));
+            continue;
+        }
+        // The items left their places but stay in the backup folder.
+        FailItem(FormatString("Failed to move %s to the trash", Short(holding).c_str()),
+            FormatString(LoadString(57752).c_str(), holding.c_str()));
     }
     return !cancelled;
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -130,4 +131,13 @@ int ProbeRead(const std::string& path)
 int ProbeWrite(const std::string& folder)
 {
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK, 0) == 0 ? 0 : errno;
+}
+
+int FolderAccessError(const std::string& path)
+{
+    DIR* folder = ::opendir(path.c_str());
+    if (!folder)
+        return errno;
+    ::closedir(folder);
+    return EIO;
 }

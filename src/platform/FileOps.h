@@ -45,3 +45,6 @@ int ProbeRead(const std::string& path);
 // Whether the program could create or remove entries in folder now: 0, or
 // the errno (EACCES, EROFS, ...) the system gives for write access.
 int ProbeWrite(const std::string& folder);
+// Why the folder cannot be listed: the errno of opening it, or EIO when it
+// opens now (it failed midway, or an entry could not be looked up).
+int FolderAccessError(const std::string& path);

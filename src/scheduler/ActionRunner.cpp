@@ -312,7 +312,7 @@ bool CActionRunner::Shows(const Run& run, std::int32_t schedulerSetting, std::in
 // The two-sided scan; false when it was cancelled.
 bool CActionRunner::Gather(Run& run, CActivityLog&)
 {
-    run.info = std::make_unique<CGetInfoWorker>(run.set, m_flags.ActionCancel, m_services.clock);
+    run.info = std::make_unique<CGetInfoWorker>(run.set, m_flags.ActionCancel, m_services.clock, &m_services.media);
     run.info->Start();
     if (Shows(run, run.settings.Scheduler.DisplayInformation, 1))
         m_services.display.ShowInformation(*run.info, run.action);

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -348,8 +349,10 @@ TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
 {
     AddSet("Docs", tmp / "dest");
     SaveSession();
-    // A file where the backup needs the folder "sub": that folder and its file fail.
-    tmp.Write("dest/src/sub", "in the way");
+    // A FIFO where the backup needs the folder "sub": that folder and its file
+    // fail (a backup never replaces what it does not hold itself).
+    fs::create_directories(tmp / "dest/src");
+    ASSERT_EQ(::mkfifo((tmp / "dest/src/sub").c_str(), 0600), 0);
     ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
@@ -361,6 +364,34 @@ TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_EQ(run.output.find("answered Ignore"), std::string::npos) << run.output;
     EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
+    // Each failed item is still named, one line each.
+    EXPECT_NE(run.output.find("Korvane: failed: Failed to create folder '" + tmp / "dest/src/sub" + "'.\n"),
+        std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Korvane: failed: Not a directory (error: 20): Source: " + tmp / "src/sub/b.txt"),
+        std::string::npos)
+        << run.output;
+}
+
+TEST_F(CommandLineTest, MissingSidesAreFailuresWithStatusOne)
+{
+    AddSet("Docs", tmp / "dest");
+    session.Sets[0].Entries[0].SourceFolder = tmp / "gone";
+    SaveSession();
+    for (const char* quiet : { "", "/g" }) {
+        std::vector<std::string> call { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" };
+        if (*quiet)
+            call.push_back(quiet);
+        const ProgramRun run = ProgramRun::Run(call);
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find("Failed to access " + tmp / "gone"), std::string::npos) << run.output;
+    }
+    // A restore from a backup folder that is not there restores nothing.
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/e", "/g" });
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Korvane: failed: Failed to access " + tmp / "dest/gone"), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(tmp / "gone"));
 }
 
 } // namespace

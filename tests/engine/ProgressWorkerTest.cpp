@@ -130,6 +130,7 @@ TEST_F(WorkerTest, SameNamesInTheHoldingFolderAreRenamedNotLost)
 {
     Write("d1/x.txt", "one");
     Write("d2/x.txt", "two");
+    Write("keep.txt", "not everything is deleted");
     Run(0);
     settings.Actions.BackupDelete = 1;
     settings.Actions.BackupTrash = 1;

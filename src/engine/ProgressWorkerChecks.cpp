@@ -1,0 +1,100 @@
+// The checks of CProgressWorker that keep a run from losing data in silence:
+// sides that are missing, and a deletion that would empty a backup.
+#include "StringTable.h"
+#include "core/Prompter.h"
+#include "engine/ActionDisplay.h"
+#include "engine/ProgressWorker.h"
+#include "log/ActivityLog.h"
+#include "platform/FileOps.h"
+#include "scan/PathFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+std::string Short(const std::string& path)
+{
+    return ShortenText(path, 40);
+}
+
+std::string FolderText(const std::string& folder)
+{
+    return folder.empty() ? std::string("/") : folder;
+}
+
+} // namespace
+
+// An item the run could not take in hand at all: logged, counted, and shown
+// (or listed, when errors are not shown). There is nothing to retry here,
+// so the message only informs.
+void CProgressWorker::FailItem(const std::string& logLine, const std::string& shown)
+{
+    ++FailedItems;
+    LogFailure(logLine);
+    if (ShowErrors())
+        m_prompter.MessageBox(shown, MbOk | MbIconError | MbTopmost);
+    else
+        m_display.ItemFailed(OneLine(shown));
+}
+
+void CProgressWorker::ReportAccess(const std::string& folder, int error, const std::string& consequence)
+{
+    FailItem(FormatString("Failed to access %s (error: %d); %s", Short(folder).c_str(), error, consequence.c_str()),
+        FormatString(LoadString(102).c_str(), folder.c_str(), SystemErrorText(error).c_str(), error));
+}
+
+// The side an action copies from must be there: a missing source (or an
+// unmounted one), or in a restore a missing backup folder, is a failed item
+// and the entry is left alone. So are source folders that could not be read.
+void CProgressWorker::ReportMissingSides(bool restore)
+{
+    for (const CBackup& entry : Set.Entries) {
+        if (!Usable(entry))
+            continue;
+        const std::string folder = restore ? BackupRoot(entry) : FolderText(entry.SourceFolder);
+        const int sideError = restore ? entry.DestinationError : entry.SourceError;
+        const bool missing = restore ? sideError != 0 || !m_ops->IsFolder(folder) : !entry.SourceFound;
+        const std::string consequence = restore ? std::string("nothing was restored from it")
+                                                : "nothing was deleted from " + Short(BackupRoot(entry));
+        if (missing) {
+            ReportAccess(folder, sideError ? sideError : ENOENT, consequence);
+            m_missing.push_back(&entry);
+            continue;
+        }
+        if (restore)
+            continue;
+        for (const std::string& unlisted : entry.SourceUnlisted)
+            ReportAccess(unlisted, FolderAccessError(unlisted), consequence);
+    }
+}
+
+// A source that holds none of its backup's files is more often an empty
+// mount point or a mistyped path than a user who deleted everything, so
+// emptying a backup is asked first. Unasked (errors not shown, or no one at
+// the console) the answer is No. False keeps the files; that counts as a
+// failed item, since the backup is then no copy of its source.
+bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles)
+{
+    const auto files = static_cast<std::size_t>(std::count_if(
+        entry.SecondList.begin(), entry.SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
+    if (files == 0 || doomedFiles < files)
+        return true;
+    const std::string root = BackupRoot(entry);
+    const std::string source = FolderText(entry.SourceFolder);
+    const std::string text
+        = FormatString(LoadString(57750).c_str(), static_cast<int>(files), root.c_str(), source.c_str());
+    const bool yes = ShowErrors() && m_prompter.MessageBox(text, MbYesNo | MbIconQuestion | MbTopmost) == IdYes;
+    if (yes) {
+        m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
+            FormatString("Deleting all %d files of %s, as %s holds none of them", static_cast<int>(files),
+                Short(root).c_str(), Short(source).c_str()));
+        return true;
+    }
+    ++FailedItems;
+    LogFailure(FormatString("Kept all %d files of %s, as %s holds none of them", static_cast<int>(files),
+        Short(root).c_str(), Short(source).c_str()));
+    if (!ShowErrors())
+        m_display.ItemFailed(OneLine(text) + " No");
+    return false;
+}
