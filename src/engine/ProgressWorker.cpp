@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -291,9 +292,17 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
 // ignored tells that the user chose to go on without it.
 bool CProgressWorker::EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored)
 {
+    return UntilDone([&] { return CreateFolder(entry, from, to); }, ignored);
+}
+
+// Repeats attempt (1 when done, else the answer to its error prompt) on
+// Retry; false on Abort, which cancels the action. ignored tells that the
+// user chose to go on without it.
+bool CProgressWorker::UntilDone(const std::function<int()>& attempt, bool& ignored)
+{
     ignored = false;
     for (;;) {
-        const int answer = CreateFolder(entry, from, to);
+        const int answer = attempt();
         if (answer == 1)
             return true;
         if (answer == IdRetry)
@@ -565,21 +574,12 @@ int CProgressWorker::CopyOne(
 // every run. False when the action is to end; ignored tells that it stayed.
 bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string& target, bool& ignored)
 {
-    ignored = false;
-    for (;;) {
-        const int error = RemoveReplaced(target);
-        if (error == 0)
-            return true;
-        const int answer = ReportError(error, from, target);
-        if (answer == IdRetry)
-            continue;
-        if (answer == IdIgnore) {
-            ignored = true;
-            return true;
-        }
-        Cancel();
-        return false;
-    }
+    return UntilDone(
+        [&] {
+            const int error = RemoveReplaced(target);
+            return error == 0 ? 1 : ReportError(error, from, target);
+        },
+        ignored);
 }
 
 // Removes the item at path (to the trash when the trash is on) and records

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -130,6 +131,7 @@ private:
     int CopyOne(
         CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried);
     bool PlaceWaiting(const CBackup& entry);
+    bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
     int RemoveReplaced(const std::string& path);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);

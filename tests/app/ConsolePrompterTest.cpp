@@ -91,3 +91,16 @@ TEST(ConsoleDisplayTest, ErrorsGoToStandardErrorOnALineOfTheirOwn)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ConsoleDisplayTest, EachFailedItemIsOneLineBelowTheProgressBar)
+{
+    std::ostringstream err;
+    std::atomic<std::int32_t> cancel { 0 };
+    CConsoleDisplay display(err, true, 80, cancel);
+    display.ItemFailed("Failed to create folder '/b/odd\nname\x1b[2J'.");
+    EXPECT_EQ(err.str(), "Korvane: failed: Failed to create folder '/b/odd\\x0aname\\x1b[2J'.\n");
+}
+
+} // namespace

@@ -219,13 +219,15 @@ TEST_F(MainWindowTest, EnterOnExecuteRunsTheBackupAndTheWindowStays)
     settings.Update([](SettingsRecord& record) { record.Actions.DisplaySummary = 1; });
     CKorvaneDlg& w = Window();
     QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
-    BoxAnswers answers({ QMessageBox::Ok });
+    BoxAnswers answers({ QMessageBox::Ok, QMessageBox::Ok });
     w.ExecuteButton()->setFocus();
     QTest::keyClick(w.ExecuteButton(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-    EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::Completed));
-    ASSERT_EQ(answers.texts.size(), 1u);
-    EXPECT_NE(answers.texts[0].find("Backup Summary"), std::string::npos);
+    // The entry whose source is gone is a failed item, said before the summary.
+    EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::CompletedWithErrors));
+    ASSERT_EQ(answers.texts.size(), 2u);
+    EXPECT_EQ(answers.texts[0].find("Failed to access " + dir / "gone"), 0u) << answers.texts[0];
+    EXPECT_NE(answers.texts[1].find("Backup Summary"), std::string::npos);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(flags.ActionRunning, 0);
