@@ -4,6 +4,7 @@
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
 #include "engine/ActionDisplay.h"
+#include "engine/CopyAhead.h"
 #include "engine/GetInfoWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Clock.h"
@@ -415,24 +416,62 @@ void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std:
             "Failed to set the mode and time of folder %s (error: %d)", ShortenText(to, 40).c_str(), error));
 }
 
+bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
+{
+    std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction);
+    const bool completed = ProcessFileList(entry, direction, ahead.get());
+    if (ahead) {
+        // Copies made past where the run stopped were never processed.
+        for (const std::string& path : ahead->Finish())
+            m_ops->RemoveTree(path);
+    }
+    const bool placed = PlaceWaiting(entry);
+    return completed && placed;
+}
+
+// Only a run that really copies, with no test hooks on its copier, shares
+// its new files with a second thread.
+std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(const CBackup& entry, const Direction& direction)
+{
+    if (DryRun() || m_copier.Hooked() || direction.fromList->size() < 2)
+        return nullptr;
+    auto pick = [this, &direction](std::size_t index, std::string& from, std::string& to) {
+        const CFileRecord& record = (*direction.fromList)[index];
+        if (IsFolderRecord(record) || !MapPath(record.Path, direction.fromFolder, direction.toFolder, to))
+            return false;
+        // Exactly the files CopyOne copies as new on a first attempt.
+        if (BelowBlockedFolder(to) || FindRecord(*direction.toList, to))
+            return false;
+        from = record.Path;
+        return true;
+    };
+    auto copy = [this, &entry](CFileCopier& copier, const std::string& from, const std::string& to) {
+        return CopyFileWithSecurity(copier, entry, from, to, true);
+    };
+    return std::make_unique<CCopyAhead>(direction.fromList->size(), pick, copy, m_cancel);
+}
+
 // Each file record moves into ProcessedFiles as it is taken in hand, rather
 // than being copied there: the list of every file would otherwise be held
 // twice. ProcessedFiles was reserved, so the record stays in place while the
 // progress window shows it.
-bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
+bool CProgressWorker::ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead)
 {
     std::string target;
-    for (CFileRecord& source : *direction.fromList) {
+    CFileRecordArray& list = *direction.fromList;
+    for (std::size_t index = 0; index < list.size(); ++index) {
+        CFileRecord& source = list[index];
         if (IsFolderRecord(source))
             continue;
-        if (Cancelled()) {
-            PlaceWaiting(entry);
+        if (Cancelled())
             return false;
-        }
+        // The second thread is done with a shared record before it moves.
+        int aheadError = 0;
+        const bool copiedAhead = ahead && CCopyAhead::IsShared(index) && ahead->Take(index, aheadError);
         ProcessedFiles.push_back(std::move(source));
         CFileRecord& record = ProcessedFiles.back();
         SetCurrentFile(&record);
-        if (ProcessFile(entry, direction, record, target)) {
+        if (ProcessFile(entry, direction, record, target, copiedAhead ? &aheadError : nullptr)) {
             ++m_processedFileCount;
             if (m_copier.BatchFull() && !PlaceWaiting(entry))
                 return false;
@@ -442,10 +481,9 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
         SetCurrentFile(nullptr);
         source = std::move(record);
         ProcessedFiles.pop_back();
-        PlaceWaiting(entry);
         return false;
     }
-    return PlaceWaiting(entry);
+    return true;
 }
 
 // Replacements wait, complete, in the copier's batch; they are made durable
@@ -499,13 +537,16 @@ bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
 }
 
 // False when the action is to end (Abort).
-bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target)
+bool CProgressWorker::ProcessFile(
+    CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target, const int* copiedAhead)
 {
     if (!MapPath(record.Path, direction.fromFolder, direction.toFolder, target))
         return true;
     bool retried = false;
     for (;;) {
-        const int error = BelowBlockedFolder(target) ? ELOOP : CopyOne(entry, direction, record, target, retried);
+        const int error = BelowBlockedFolder(target)
+            ? ELOOP
+            : CopyOne(entry, direction, record, target, retried, retried ? nullptr : copiedAhead);
         if (error == 0)
             return true;
         // A stop during a large file: the copy was dropped, nothing failed.
@@ -525,9 +566,10 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
 // Compares and copies one file; 0 when done (copied or left alone), else the
 // errno of the failed copy. The scan's list of the target side tells whether
 // a file is there; after a retry, or when a new copy finds something in the
-// way, the disk is asked instead.
-int CProgressWorker::CopyOne(
-    CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried)
+// way, the disk is asked instead. copiedAhead, when given, is the result of
+// the new copy the second thread has already made of it.
+int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
+    bool& retried, const int* copiedAhead)
 {
     CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
     if (existing ? IsFolderRecord(*existing) : retried && m_ops->IsRealFolder(target)) {
@@ -539,7 +581,7 @@ int CProgressWorker::CopyOne(
     const bool fileThere = existing ? !IsFolderRecord(*existing)
                                     : (retried && m_ops->PathExists(target) && !m_ops->IsRealFolder(target));
     if (!fileThere) {
-        const int error = CopyFileWithSecurity(entry, record.Path, target, true);
+        const int error = copiedAhead ? *copiedAhead : CopyFileWithSecurity(entry, record.Path, target, true);
         if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
                 AddedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);

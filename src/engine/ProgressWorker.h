@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 class CActionDisplay;
+class CCopyAhead;
 class CActivityLog;
 class CClock;
 class CPrompter;
@@ -55,6 +57,8 @@ public:
 
     // The file operations of the action (see ProgressWorkerFileOps.cpp).
     int CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
+    int CopyFileWithSecurity(
+        CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
     int CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     // Items that could not be removed are reported as failed and taken out
     // of the lists, which then hold what was removed.
@@ -127,9 +131,12 @@ private:
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
     bool ProcessFiles(CBackup& entry, const Direction& direction);
-    bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target);
-    int CopyOne(
-        CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target, bool& retried);
+    bool ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead);
+    std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction);
+    bool ProcessFile(
+        CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target, const int* copiedAhead);
+    int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
+        bool& retried, const int* copiedAhead);
     bool PlaceWaiting(const CBackup& entry);
     bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);

@@ -98,14 +98,20 @@ bool CProgressWorker::SecurityFor(const CBackup& entry) const
 int CProgressWorker::CopyFileWithSecurity(
     const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
 {
+    return CopyFileWithSecurity(m_copier, entry, from, to, failIfExists);
+}
+
+int CProgressWorker::CopyFileWithSecurity(
+    CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
+{
     if (!SecurityFor(entry))
-        return m_ops->Copy(m_copier, from, to, failIfExists, nullptr);
+        return m_ops->Copy(copier, from, to, failIfExists, nullptr);
     // The security goes onto the copy before it takes the real name, so a
     // killed run never leaves a complete copy without it.
     CFileSecurity security;
     if (const int error = security.Read(from))
         return error;
-    return m_ops->Copy(m_copier, from, to, failIfExists, &security);
+    return m_ops->Copy(copier, from, to, failIfExists, &security);
 }
 
 int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)

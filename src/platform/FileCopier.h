@@ -79,6 +79,7 @@ public:
     // (negative: never); call `hook` before every chunk of data.
     void FailAfterBytes(std::int64_t bytes) { m_failAfter = bytes; }
     void OnChunk(std::function<void()> hook) { m_onChunk = std::move(hook); }
+    bool Hooked() const { return m_failAfter >= 0 || static_cast<bool>(m_onChunk); }
 
 private:
     int CopyRegular(const std::string& from, int sourceFd, const std::string& to, bool failIfExists,

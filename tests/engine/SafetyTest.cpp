@@ -143,3 +143,56 @@ TEST_F(SafetyTest, ManyReplacementsArriveWholeAndAreListedInOrder)
     EXPECT_EQ(static_cast<std::int32_t>(kFiles + 2), run->ProcessedFileCount());
     EXPECT_TRUE(prompter.asked.empty());
 }
+
+// New files are copied on two threads; the lists still come out in the
+// order of the source list, and the counters count each file once.
+TEST_F(SafetyTest, NewFilesCopiedOnTwoThreadsAreListedInOrder)
+{
+    constexpr int kFiles = 150;
+    std::vector<std::string> expected;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string rel = "d" + std::to_string(i % 3) + "/f" + std::to_string(100 + i);
+        Write(rel, std::string(static_cast<std::size_t>(i), 'x'));
+        expected.push_back(Root(rel));
+    }
+    std::sort(expected.begin(), expected.end());
+    auto run = Run(0);
+    ASSERT_EQ(expected.size(), run->AddedFiles.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i], run->AddedFiles[i].Path);
+        EXPECT_EQ(expected[i], Root() + run->ProcessedFiles[i].Path.substr(Src().size()));
+        EXPECT_EQ(fs::file_size(expected[i]), run->AddedFiles[i].Size);
+    }
+    EXPECT_EQ(kFiles, run->ProcessedFileCount());
+    EXPECT_TRUE(prompter.asked.empty());
+}
+
+// An abort, on a file either thread copies, leaves no copy of any file past
+// it, even though the second thread may have run ahead.
+TEST_F(SafetyTest, AbortLeavesNoCopyPastTheFailedFile)
+{
+    for (const int failing : { 10, 11 }) {
+        SCOPED_TRACE(failing);
+        fs::remove_all(Src());
+        fs::remove_all(Root());
+        cancel = 0;
+        prompter.asked.clear();
+        for (int i = 0; i < 100; ++i)
+            Write("f" + std::to_string(100 + i), "bytes " + std::to_string(i));
+        CSet set = MakeSet(0);
+        Scan(set);
+        fs::remove(Src("f" + std::to_string(100 + failing)));
+        prompter.Answer(IdAbort);
+        auto run = RunSet(set, false);
+        EXPECT_EQ(1u, prompter.asked.size());
+        EXPECT_EQ(static_cast<std::size_t>(failing), run->AddedFiles.size());
+        EXPECT_EQ(static_cast<std::size_t>(failing), run->ProcessedFiles.size());
+        std::size_t present = 0;
+        for (const auto& item : fs::directory_iterator(Root())) {
+            const int number = std::stoi(item.path().filename().string().substr(1)) - 100;
+            EXPECT_LT(number, failing) << item.path();
+            ++present;
+        }
+        EXPECT_EQ(static_cast<std::size_t>(failing), present);
+    }
+}
