@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Times Korvane's backup against `rsync -a --delete` on synthetic trees:
 # (a) the first full copy, (b) a pass with nothing changed, (c) a pass after
-# 1% of the files changed; plus `cp -a` for the first copy and the floor, a
-# walk that only lists and stats both trees on two threads. Prints the ratios
-# Korvane/rsync and the peak memory of both (rsync's processes added).
+# a 1% change (touched, rewritten, appended, deleted and added files and a
+# renamed folder); plus `cp -a` for the first copy and the floor, a walk that
+# only lists and stats both trees on two threads. Every pass is repeated and
+# the medians compared; Korvane's copy is checked faithful after every pass
+# (paths, types, modes, sizes, modification times of files and folders,
+# contents, link targets). Prints the ratios and the peak memory of both
+# (rsync's processes added).
 #
 #   bench/backup_vs_rsync.sh [work folder]     (default: <repo>/build-bench-data)
+#   KORVANE_BENCH_REPEATS=n (default 3), KORVANE_BENCH_QUICK=1 for a smoke run
+#   KORVANE_BENCH_BASELINE=<folder holding an earlier korvane and bench_backup>
+#     also times that build in the same runs, on a backup of its own
 #
 # The work folder must be on a disk, not in memory: tmpfs would flatter both.
 # Runs are made with a warm page cache, the same for every tool.
@@ -41,10 +48,10 @@ mkdir -p "$home/.config/Zellik Software" "$home/run"
 chmod 700 "$home/run"
 printf '[Settings]\nActions\\BackupDelete=1\nActions\\BackupTrash=0\nActions\\DisplayError=0\n' \
   >"$home/.config/Zellik Software/Korvane.conf"
-korvane_backup() { # korvane_backup <session file>
+korvane_backup() { # korvane_backup <session file> [korvane binary]
   exec env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
       XDG_RUNTIME_DIR="$home/run" TMPDIR="$home" DISPLAY= WAYLAND_DISPLAY= \
-      "$korvane" /f "$1" /s Bench /a backup /e
+      "${2:-$korvane}" /f "$1" /s Bench /a backup /e
 }
 export -f korvane_backup
 export home korvane
@@ -120,81 +127,191 @@ print(f"{wall:.3f} {max(sum(peaks.values()), rss)}")
 PY
 }
 
-# make_tree <folder> <folders> <files per folder> <min size> <max size>
+# make_tree <folder> <kind> <files>: "small" files of 1..2048 bytes, 100 to
+# a folder; or "mixed": files of 1 byte..64 KiB, 50 to a folder, eight large
+# files (one sparse), read-only files, executables and links.
 make_tree() {
   python3 - "$@" <<'PY'
 import os, random, sys
-top, folders, per, lo, hi = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+top, kind, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
 rnd = random.Random(42)
 block = os.urandom(1 << 20)
-for d in range(folders):
+per, hi = (100, 2048) if kind == "small" else (50, 65536)
+for i in range(count):
+    d = i // per
     folder = os.path.join(top, f"group{d // 100:03d}", f"folder{d:05d}")
-    os.makedirs(folder, exist_ok=True)
-    for f in range(per):
-        size = rnd.randint(lo, hi)
-        offset = rnd.randint(0, len(block) - size)
-        with open(os.path.join(folder, f"file{f:05d}.dat"), "wb") as out:
-            out.write(block[offset:offset + size])
+    if i % per == 0:
+        os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, f"file{i % per:05d}.dat")
+    size = rnd.randint(1, hi)
+    offset = rnd.randint(0, len(block) - size)
+    with open(path, "wb") as out:
+        out.write(block[offset:offset + size])
+    if kind == "mixed":
+        if i % 20 == 1:
+            os.chmod(path, 0o444)
+        elif i % 20 == 2:
+            os.chmod(path, 0o755)
+        elif i % 50 == 3:
+            os.symlink(f"file{(i + 1) % per:05d}.dat", path + ".link")
+if kind == "mixed":
+    large = os.path.join(top, "large")
+    os.makedirs(large, exist_ok=True)
+    for n in range(7):
+        with open(os.path.join(large, f"image{n}.bin"), "wb") as out:
+            for _ in range(16):
+                out.write(block)
+    with open(os.path.join(large, "sparse.img"), "wb") as out:
+        out.truncate(64 << 20)
+        out.seek(40 << 20)
+        out.write(block[:4096])
+    os.makedirs(os.path.join(top, "empty folder"), exist_ok=True)
 PY
 }
 
-# change_one_percent <folder>: new contents and a new time for every 100th file.
+# change_one_percent <folder>: 1% of the files, a fifth each touched (time
+# only), rewritten in place, appended to, deleted, and new files added; and
+# one folder renamed.
 change_one_percent() {
   python3 - "$1" <<'PY'
-import os, sys, time
-paths = sorted(os.path.join(d, f) for d, _, fs in os.walk(sys.argv[1]) for f in fs)
+import os, random, sys, time
+top = sys.argv[1]
+rnd = random.Random(7)
+paths = sorted(os.path.join(d, f) for d, _, fs in os.walk(top) for f in fs
+               if not os.path.islink(os.path.join(d, f)) and "large" not in d)
 now = time.time() + 10
-for path in paths[::100]:
-    with open(path, "ab") as out:
-        out.write(b"changed")
+picked = paths[::100]
+for n, path in enumerate(picked):
+    kind = n % 5
+    if kind != 3:
+        os.chmod(path, os.stat(path).st_mode | 0o200)
+    if kind == 0:
+        pass
+    elif kind == 1:
+        size = os.path.getsize(path)
+        with open(path, "r+b") as out:
+            out.write(os.urandom(size))
+    elif kind == 2:
+        with open(path, "ab") as out:
+            out.write(b"appended")
+    elif kind == 3:
+        os.remove(path)
+        continue
+    else:
+        with open(path + ".new", "wb") as out:
+            out.write(os.urandom(rnd.randint(1, 2048)))
     os.utime(path, (now, now))
-print(len(paths[::100]))
+folders = sorted(os.path.join(d, f) for d, fs, _ in os.walk(top) for f in fs if f.startswith("folder"))
+os.rename(folders[len(folders) // 2], folders[len(folders) // 2] + "-renamed")
+print(len(picked))
+PY
+}
+
+# digest <folder>: one line per item below it (the folder itself included)
+# with type, mode, size, modification time, and contents or link target.
+digest() {
+  python3 - "$1" <<'PY'
+import hashlib, os, stat, sys
+top = sys.argv[1]
+def line(path, rel):
+    st = os.lstat(path)
+    extra = ""
+    if stat.S_ISLNK(st.st_mode):
+        extra = os.readlink(path)
+    elif stat.S_ISREG(st.st_mode):
+        with open(path, "rb") as f:
+            extra = hashlib.md5(f.read()).hexdigest()
+    return f"{rel} {st.st_mode:o} {st.st_size if not stat.S_ISDIR(st.st_mode) else 0} {st.st_mtime_ns} {extra}"
+out = [line(top, ".")]
+for d, folders, files in os.walk(top):
+    for name in folders + files:
+        path = os.path.join(d, name)
+        out.append(line(path, os.path.relpath(path, top)))
+print("\n".join(sorted(out)))
 PY
 }
 
 ratio() { python3 -c "import sys; a, b = float(sys.argv[1]), float(sys.argv[2]); print(f'{a / b:.2f}' if b else '-')" "$1" "$2"; }
+median() { python3 -c "import statistics, sys; print(statistics.median(float(x) for x in sys.argv[1:]))" "$@"; }
 
-run_case() {
-  local name="$1" folders="$2" per="$3" lo="$4" hi="$5"
-  local base="$work/$name"
-  rm -rf "$base"
-  mkdir -p "$base/src" "$base/korvane" "$base/rsync"
-  echo
-  echo "== $name: $((folders * per)) files in $folders folders, $lo..$hi bytes each, on $(stat -f -c %T "$base")"
-  make_tree "$base/src/data" "$folders" "$per" "$lo" "$hi"
-  write_session "$base/bench.kvf" "$base/src/data" "$base/korvane"
-  sync
-
-  printf "%-22s %10s %10s %8s %12s %12s %8s\n" pass "korvane s" "rsync s" ratio "korvane KiB" "rsync KiB" ratio
-  local k r
-  for pass in first unchanged "1% changed"; do
-    if [ "$pass" = "1% changed" ]; then
-      change_one_percent "$base/src/data" >/dev/null
-      sync
-    fi
-    read -r ks kk < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
-    read -r rs rk < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
-    printf "%-22s %10s %10s %8s %12s %12s %8s\n" "$pass" "$ks" "$rs" "$(ratio "$ks" "$rs")" "$kk" "$rk" "$(ratio "$kk" "$rk")"
-    if [ "$pass" = first ]; then
-      read -r cs ck < <(measure cp -a "$base/src/data" "$base/cp")
-      first_cp="$cs"; first_k="$ks"
-    fi
-    [ "$pass" = unchanged ] && unchanged_k="$ks" && unchanged_r="$rs"
-  done
-  read -r fs fk < <(measure "$bench" --scan-only "$base/src/data" "$base/korvane")
-  echo "cp -a first copy: ${first_cp} s (korvane/cp -a $(ratio "$first_k" "$first_cp"))"
-  echo "floor (list and stat both trees, two threads): ${fs} s, ${fk} KiB;" \
-       "unchanged pass: korvane $(ratio "$unchanged_k" "$fs") x floor, rsync $(ratio "$unchanged_r" "$fs") x floor"
-  if ! diff -r "$base/src/data" "$base/korvane/data" >/dev/null; then
-    echo "!! the Korvane backup differs from the source" >&2
+faithful() { # faithful <pass>
+  if [ "$(digest "$base/src/data")" != "$(digest "$base/korvane/data")" ]; then
+    echo "!! after the $1 pass the Korvane backup differs from the source" >&2
+    diff <(digest "$base/src/data") <(digest "$base/korvane/data") | head -20 >&2
     exit 1
   fi
+}
+
+declare -A T
+baseline="${KORVANE_BENCH_BASELINE:-}"
+run_case() {
+  local name="$1" kind="$2" files="$3" repeats="${KORVANE_BENCH_REPEATS:-3}"
+  base="$work/$name"
+  rm -rf "$base"
+  mkdir -p "$base"
+  echo
+  make_tree "$base/orig" "$kind" "$files"
+  echo "== $name: $kind tree of $files files, $(du -sh "$base/orig" | cut -f1) on $(stat -f -c %T "$base"), $repeats repeats, load $(cut -d' ' -f1-3 /proc/loadavg)"
+  T=()
+  for r in $(seq "$repeats"); do
+    rm -rf "$base/src" "$base/korvane" "$base/korvane0" "$base/rsync" "$base/cp"
+    mkdir -p "$base/src" "$base/korvane" "$base/rsync"
+    cp -a "$base/orig" "$base/src/data"
+    write_session "$base/bench.kvf" "$base/src/data" "$base/korvane"
+    rm -rf "$base/korvane0"
+    mkdir -p "$base/korvane0"
+    write_session "$base/baseline.kvf" "$base/src/data" "$base/korvane0"
+    sync
+    local ks kk rs rk
+    for pass in first unchanged changed; do
+      if [ "$pass" = changed ]; then
+        change_one_percent "$base/src/data" >/dev/null
+        sync
+      fi
+      read -r ks kk < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
+      read -r rs rk < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
+      if [ -n "$baseline" ]; then
+        read -r bs bk < <(measure bash -c 'korvane_backup "$0" "$1"' "$base/baseline.kvf" "$baseline/korvane")
+        T[$pass.b.s]+=" $bs"; T[$pass.b.m]+=" $bk"
+      fi
+      T[$pass.k.s]+=" $ks"; T[$pass.k.m]+=" $kk"; T[$pass.r.s]+=" $rs"; T[$pass.r.m]+=" $rk"
+      if [ "$pass" = first ]; then
+        read -r cs ck < <(measure cp -a "$base/src/data" "$base/cp")
+        T[cp.s]+=" $cs"; T[cp.m]+=" $ck"
+        sync
+      fi
+      if [ "$pass" = unchanged ]; then
+        read -r fs fk < <(measure "$bench" --scan-only "$base/src/data" "$base/korvane")
+        T[floor.s]+=" $fs"
+      fi
+      faithful "$pass"
+    done
+  done
+  printf "%-12s %10s %10s %7s %12s %12s %7s\n" "pass (median)" "korvane s" "rsync s" ratio "korvane KiB" "rsync KiB" ratio
+  for pass in first unchanged changed; do
+    local a b c d
+    a=$(median ${T[$pass.k.s]}); b=$(median ${T[$pass.r.s]}); c=$(median ${T[$pass.k.m]}); d=$(median ${T[$pass.r.m]})
+    printf "%-12s %10s %10s %7s %12s %12s %7s\n" "$pass" "$a" "$b" "$(ratio "$a" "$b")" "$c" "$d" "$(ratio "$c" "$d")"
+    if [ -n "$baseline" ]; then
+      a=$(median ${T[$pass.b.s]}); c=$(median ${T[$pass.b.m]})
+      printf "%-12s %10s %10s %7s %12s %12s %7s\n" "  baseline" "$a" "$b" "$(ratio "$a" "$b")" "$c" "$d" "$(ratio "$c" "$d")"
+    fi
+  done
+  local first cp floor unchanged
+  first=$(median ${T[first.k.s]}); cp=$(median ${T[cp.s]}); floor=$(median ${T[floor.s]}); unchanged=$(median ${T[unchanged.k.s]})
+  echo "cp -a first copy: $cp s, $(median ${T[cp.m]}) KiB (korvane/cp -a $(ratio "$first" "$cp"))"
+  echo "floor (list and stat both trees, two threads): $floor s; unchanged pass: korvane $(ratio "$unchanged" "$floor") x floor, rsync $(ratio "$(median ${T[unchanged.r.s]})" "$floor") x floor"
+  echo "all runs (s): korvane first${T[first.k.s]} | unchanged${T[unchanged.k.s]} | changed${T[changed.k.s]}"
+  [ -n "$baseline" ] && echo "     baseline first${T[first.b.s]} | unchanged${T[unchanged.b.s]} | changed${T[changed.b.s]}"
+  echo "              rsync first${T[first.r.s]} | unchanged${T[unchanged.r.s]} | changed${T[changed.r.s]} | cp${T[cp.s]} | floor${T[floor.s]}"
+  echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
   rm -rf "$base"
 }
 
 if [ -n "${KORVANE_BENCH_QUICK:-}" ]; then   # a smoke run of the script itself
-  run_case "quick-2k" 100 20 1 4096
+  KORVANE_BENCH_REPEATS=1 run_case "quick-small" small 2000
+  KORVANE_BENCH_REPEATS=1 run_case "quick-mixed" mixed 2000
   exit 0
 fi
-run_case "tree-20k" 1000 20 1 65536
-run_case "small-100k" 1000 100 1 2048
+run_case "small-100k" small 100000
+run_case "mixed" mixed 20000
