@@ -79,21 +79,6 @@ void CConsoleDisplay::EndLine()
     m_err.flush();
 }
 
-// A file name may hold line breaks and terminal controls: shown as \xNN,
-// so each failed item stays one line and cannot drive the terminal.
-std::string CConsoleDisplay::Printable(const std::string& text)
-{
-    std::string out;
-    for (const unsigned char c : text) {
-        if (c >= 0x20 && c != 0x7f) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        out += FormatString("\\x%02x", c);
-    }
-    return out;
-}
-
 // Its own line, also below a progress bar drawn in place, which the next
 // redraw puts back.
 void CConsoleDisplay::ItemFailed(const std::string& line)
@@ -102,7 +87,9 @@ void CConsoleDisplay::ItemFailed(const std::string& line)
     if (m_terminal && !m_lastLine.empty())
         m_err << "\n";
     m_lastLine.clear();
-    m_err << "Korvane: failed: " << Printable(line) << "\n";
+    // A file name may hold line breaks and terminal controls: escaped, so
+    // each failed item stays one line and cannot drive the terminal.
+    m_err << "Korvane: failed: " << TerminalSafeText(line) << "\n";
     m_err.flush();
 }
 

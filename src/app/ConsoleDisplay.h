@@ -48,8 +48,6 @@ public:
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
     static std::string ProgressLine(int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed,
         const std::string& current, int width);
-    // text with control characters written as \xNN.
-    static std::string Printable(const std::string& text);
     // The summary lines of a run.
     static std::string SummaryText(const CProgressWorker& worker, int action);
     // A dry run's findings, each ended by `end`: "- PATH/" and "- PATH" for

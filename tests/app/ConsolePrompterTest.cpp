@@ -100,7 +100,7 @@ TEST(ConsoleDisplayTest, EachFailedItemIsOneLineBelowTheProgressBar)
     std::atomic<std::int32_t> cancel { 0 };
     CConsoleDisplay display(err, true, 80, cancel);
     display.ItemFailed("Failed to create folder '/b/odd\nname\x1b[2J'.");
-    EXPECT_EQ(err.str(), "Korvane: failed: Failed to create folder '/b/odd\\x0aname\\x1b[2J'.\n");
+    EXPECT_EQ(err.str(), "Korvane: failed: Failed to create folder '/b/odd\\nname\\x1b[2J'.\n");
 }
 
 } // namespace
