@@ -313,6 +313,11 @@ bool CActionRunner::Shows(const Run& run, std::int32_t schedulerSetting, std::in
 bool CActionRunner::Gather(Run& run, CActivityLog&)
 {
     run.info = std::make_unique<CGetInfoWorker>(run.set, m_flags.ActionCancel, m_services.clock, &m_services.media);
+    CRunDisplay::WindowRules rules;
+    rules.CloseInformationByItself
+        = run.Scheduled() || run.mode == Mode::CommandLine || run.settings.Actions.NoInteract != 0;
+    rules.DeleteFirst = run.action == 0 && run.settings.Actions.BackupDelete != 0;
+    m_services.display.SetWindowRules(rules);
     run.info->Start();
     if (Shows(run, run.settings.Scheduler.DisplayInformation, 1))
         m_services.display.ShowInformation(*run.info, run.action);

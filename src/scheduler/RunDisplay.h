@@ -23,6 +23,19 @@ public:
         int DestinationFolders = 0;
     };
 
+    // How the windows of this run behave, fixed by the runner before the
+    // first one opens.
+    struct WindowRules {
+        // The file information window closes by itself once both scans are
+        // over (scheduled and command-line runs, NoInteract); otherwise it
+        // waits for Continue.
+        bool CloseInformationByItself = false;
+        // A backup that deletes first: the progress window opens behind a
+        // waiting window for as long as the deletions run.
+        bool DeleteFirst = false;
+    };
+    virtual void SetWindowRules(const WindowRules& /*rules*/) { }
+
     // The file information window while both scans run; false when the user
     // cancelled (the window has set the cancel flag). Returns once both
     // scan threads have ended.

@@ -8,9 +8,9 @@
 #include "ui/LayoutHelper.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
+#include "ui/RunWindows.h"
 #include "ui/ShutDownDlg.h"
 #include "ui/UiContext.h"
-#include "ui/WorkingDlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -65,6 +65,7 @@ CKorvaneDlg::CKorvaneDlg(CUiContext& context, Services services, QWidget* parent
     SetPlacementKey("Init");
 
     m_runWindows = new CRunWindows(m_context.Flags().ActionCancel, this);
+    m_runWindows->SetGridLines([this] { return m_context.Settings().General.GridlinesList != 0; });
     m_runs = new CRunController(m_context.Flags(), m_services.RunnerFactory, *m_runWindows, m_runWindows, this);
     m_runs->SetStopScans([this] { return StopScansForRun(); });
     CreateTray();

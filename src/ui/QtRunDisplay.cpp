@@ -1,9 +1,7 @@
 #include "ui/QtRunDisplay.h"
 
-#include "app/ConsoleDisplay.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
-#include "ui/BlockingCall.h"
 #include "ui/RunView.h"
 
 #include <QThread>
@@ -14,6 +12,9 @@ namespace {
 InformationSnapshot SnapshotOf(const CGetInfoWorker& worker)
 {
     InformationSnapshot snapshot;
+    // The flags first: counts read after a flag went to 0 are final.
+    snapshot.SourceScanRunning = worker.SourceScanRunning != 0;
+    snapshot.DestinationScanRunning = worker.DestinationScanRunning != 0;
     snapshot.SourceFiles = worker.SourceFiles;
     snapshot.SourceFolders = worker.SourceFolders;
     snapshot.DestinationFiles = worker.DestinationFiles;
@@ -26,13 +27,31 @@ InformationSnapshot SnapshotOf(const CGetInfoWorker& worker)
 ProgressSnapshot SnapshotOf(const CProgressWorker& worker, const CRunDisplay::Totals& totals)
 {
     ProgressSnapshot snapshot;
+    snapshot.Running = worker.Running != 0;
+    snapshot.Deleting = worker.Deleting != 0;
     snapshot.FilesDone = worker.ProcessedFileCount();
     snapshot.FoldersDone = worker.ProcessedFolderCount();
     snapshot.Totals = totals;
     snapshot.Elapsed = worker.Elapsed;
-    snapshot.Deleting = worker.Deleting != 0;
+    snapshot.CurrentFolder = worker.CurrentFolder();
     snapshot.CurrentFile = worker.CurrentFile();
+    snapshot.CurrentFileSize = worker.CurrentFileSize();
     return snapshot;
+}
+
+ActionSummaryData SummaryOf(const CProgressWorker& worker, int action)
+{
+    ActionSummaryData data;
+    data.Action = action;
+    data.Elapsed = worker.Elapsed;
+    data.ProcessedFiles = worker.ProcessedFiles;
+    data.ProcessedFolders = worker.ProcessedFolders;
+    data.AddedFolders = worker.AddedFolders;
+    data.AddedFiles = worker.AddedFiles;
+    data.UpdatedFiles = worker.UpdatedFiles;
+    data.DeletedFiles = worker.DeletedFiles;
+    data.DeletedFolders = worker.DeletedFolders;
+    return data;
 }
 
 } // namespace
@@ -53,47 +72,53 @@ void CQtRunDisplay::Post(std::function<void(CRunView&)> call)
         m_receiver, [view, call = std::move(call)] { call(*view); }, Qt::QueuedConnection);
 }
 
-// Other threads may wait on the interface thread; on it the call is direct.
-void CQtRunDisplay::Wait(std::function<void(CRunView&)> call)
-{
-    if (!m_receiver)
-        return;
-    if (QThread::currentThread() == m_receiver->thread()) {
-        call(m_view);
-        return;
-    }
-    CRunView* view = &m_view;
-    CallBlocking(m_receiver, [view, &call] { call(*view); });
-}
-
+// The window decides how the run goes on; a window that went away without
+// an answer (the program closing) leaves nobody to press Continue, so the
+// run stops.
 bool CQtRunDisplay::ShowInformation(CGetInfoWorker& worker, int action)
 {
-    Post([action](CRunView& view) { view.OpenInformation(action); });
+    auto monitor = std::make_shared<CInformationMonitor>(SnapshotOf(worker));
+    {
+        auto handle = std::make_shared<CMonitorGuard<InformationSnapshot>>(monitor);
+        Post([action, rules = m_rules, handle](CRunView& view) { view.OpenInformation(action, rules, handle); });
+    }
     while (worker.SourceScanRunning || worker.DestinationScanRunning) {
-        Post([snapshot = SnapshotOf(worker)](CRunView& view) { view.UpdateInformation(snapshot); });
+        monitor->Publish(SnapshotOf(worker));
         std::this_thread::sleep_for(m_interval);
     }
     worker.Wait();
-    Post([snapshot = SnapshotOf(worker)](CRunView& view) { view.UpdateInformation(snapshot); });
+    monitor->Publish(SnapshotOf(worker));
+    if (!monitor->WaitClosed())
+        m_cancel = 1;
     return m_cancel == 0;
 }
 
 void CQtRunDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals, int action)
 {
-    Post([action, totals](CRunView& view) { view.OpenProgress(action, totals); });
+    auto monitor = std::make_shared<CProgressMonitor>(SnapshotOf(worker, totals));
+    {
+        auto handle = std::make_shared<CMonitorGuard<ProgressSnapshot>>(monitor);
+        Post([action, rules = m_rules, handle](CRunView& view) { view.OpenProgress(action, rules, handle); });
+    }
     while (worker.Running) {
-        Post([snapshot = SnapshotOf(worker, totals)](CRunView& view) { view.UpdateProgress(snapshot); });
+        monitor->Publish(SnapshotOf(worker, totals));
         std::this_thread::sleep_for(m_interval);
     }
     worker.Wait();
-    Post([snapshot = SnapshotOf(worker, totals)](CRunView& view) { view.UpdateProgress(snapshot); });
-    Post([](CRunView& view) { view.CloseRunWindows(); });
+    monitor->Publish(SnapshotOf(worker, totals));
+    monitor->WaitClosed();
 }
 
 void CQtRunDisplay::ShowSummary(const CProgressWorker& worker, int action)
 {
-    const std::string text = CConsoleDisplay::SummaryText(worker, action);
-    Wait([&text, action](CRunView& view) { view.ShowSummary(text, action); });
+    auto monitor = std::make_shared<CRunMonitor<int>>();
+    {
+        auto handle = std::make_shared<CMonitorGuard<int>>(monitor);
+        Post([data = SummaryOf(worker, action), handle](CRunView& view) { view.ShowSummary(data, handle); });
+    }
+    // A run on the interface thread itself (none does so now) cannot wait.
+    if (m_receiver && QThread::currentThread() != m_receiver->thread())
+        monitor->WaitClosed();
 }
 
 void CQtRunDisplay::ShowError(const std::string& text)

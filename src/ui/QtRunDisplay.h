@@ -12,16 +12,17 @@
 class CRunView;
 
 // The run display of a windowed program, used on the thread that runs the
-// action (a run thread or the scheduler thread). It reads the workers'
-// counters there and hands values to the run view on the interface thread
-// by queued calls; only the summary waits for the interface thread, which
-// never waits for this one.
+// action (a run thread or the scheduler thread). It opens the run view's
+// windows by queued calls, reads the workers' counters here and publishes
+// them as values to each window's monitor, and waits until the window has
+// closed; the interface thread never waits for this one.
 class CQtRunDisplay : public CRunDisplay {
 public:
     // view and its receiver (a QObject on the interface thread) outlive
     // every run.
     CQtRunDisplay(CRunView& view, QObject* receiver, std::atomic<std::int32_t>& cancel);
 
+    void SetWindowRules(const WindowRules& rules) override { m_rules = rules; }
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action) override;
@@ -35,10 +36,10 @@ public:
 
 private:
     void Post(std::function<void(CRunView&)> call);
-    void Wait(std::function<void(CRunView&)> call);
 
     CRunView& m_view;
     QPointer<QObject> m_receiver;
     std::atomic<std::int32_t>& m_cancel;
     std::chrono::milliseconds m_interval { 100 };
+    WindowRules m_rules;
 };

@@ -3,18 +3,26 @@
 // scripts/screens.sh, which starts an X server for it.
 #include "app/KorvaneApp.h"
 #include "core/Prompter.h"
+#include "engine/ActionDisplay.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/ProgressWorker.h"
+#include "log/ActivityLog.h"
 #include "platform/Clock.h"
 #include "scheduler/ActionFlags.h"
 #include "ui/AboutDlg.h"
+#include "ui/ActionSummaryDlg.h"
 #include "ui/AddFolderDlg.h"
+#include "ui/GeneralProgress.h"
+#include "ui/GetInfoDlg.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
+#include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
 #include "ui/SchedulerAddDlg.h"
 #include "ui/UiContext.h"
-#include "ui/WorkingDlg.h"
+#include "ui/ViewFoldersDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -140,6 +148,91 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
     Save(&scheduler, QStringLiteral("schedule-event"));
 }
 
+// A real backup of folder into backup, run by the two workers directly.
+ActionSummaryData RealBackup(const QString& folder, const QString& backup)
+{
+    CSet set;
+    set.Name = "Sample";
+    CBackup& entry = set.Entries.emplace_back();
+    entry.SourceFolder = folder.toStdString();
+    entry.DestinationFolder = backup.toStdString();
+    entry.IncludeFiles = "*.*";
+    entry.Recursive = 1;
+    std::atomic<int> cancel { 0 };
+    CGetInfoWorker scan(set, cancel);
+    scan.Start();
+    scan.Wait();
+    SettingsRecord settings;
+    CQtPrompter prompter;
+    CActivityLog log(false, "", prompter, CClock::System());
+    CActionDisplay display;
+    std::atomic<std::int32_t> copyCancel { 0 };
+    CProgressWorker worker(settings, false, copyCancel, prompter, log, display, CClock::System());
+    worker.TakeSet(scan.Set);
+    worker.Start();
+    worker.Wait();
+    ActionSummaryData data;
+    data.Elapsed = worker.Elapsed;
+    data.ProcessedFiles = worker.ProcessedFiles;
+    data.ProcessedFolders = worker.ProcessedFolders;
+    data.AddedFolders = worker.AddedFolders;
+    data.AddedFiles = worker.AddedFiles;
+    data.UpdatedFiles = worker.UpdatedFiles;
+    data.DeletedFiles = worker.DeletedFiles;
+    data.DeletedFolders = worker.DeletedFolders;
+    return data;
+}
+
+// The windows of a running action with counters part way, and the summary
+// and lists of a real backup of the sample folder.
+void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
+{
+    InformationSnapshot scan { 215, 9, 180, 8, 48213504, 40120320, true, false };
+    auto information = std::make_shared<CInformationMonitor>(scan);
+    auto* info = new CGetInfoDlg(
+        {}, std::make_shared<CMonitorGuard<InformationSnapshot>>(information), flags.ActionCancel, parent);
+    info->Start();
+    Settle(400);
+    Save(info, QStringLiteral("file-information"));
+    information->Publish({ 215, 9, 180, 8, 48213504, 40120320, false, false });
+    Settle(400);
+    Save(info, QStringLiteral("file-information-completed"));
+    info->Finish();
+
+    ProgressSnapshot progress;
+    progress.Totals = { 215, 9, 180, 8 };
+    progress.FilesDone = 96;
+    progress.FoldersDone = 4;
+    progress.Elapsed = 83;
+    progress.Deleting = false;
+    progress.CurrentFolder = (sample + QStringLiteral("/photos/2025")).toStdString();
+    progress.CurrentFile = (sample + QStringLiteral("/photos/2025/img_17.jpg")).toStdString();
+    progress.CurrentFileSize = 3481190;
+    auto monitor = std::make_shared<CProgressMonitor>(progress);
+    auto* running = new CProgressDlg(
+        0, {}, std::make_shared<CMonitorGuard<ProgressSnapshot>>(monitor), flags.ActionCancel, parent);
+    running->Start();
+    Settle(300);
+    Save(running, QStringLiteral("progress-mid-run"));
+    CGeneralProgress waiting(
+        QStringLiteral("Waiting for processes to finish..."), [] { return true; }, running, running);
+    waiting.show();
+    Settle(300);
+    Save(&waiting, QStringLiteral("waiting-window"));
+    waiting.hide();
+    running->Finish();
+    flags.ActionCancel = 0;
+
+    const ActionSummaryData summary = RealBackup(sample, g_output + QStringLiteral("/sample-backup"));
+    CActionSummaryDlg dialog(summary, false, parent);
+    dialog.show();
+    Save(&dialog, QStringLiteral("action-summary"));
+    CViewFoldersDlg view(dialog.RecordsOf(CActionSummaryDlg::Processed),
+        CActionSummaryDlg::ViewTitle(CActionSummaryDlg::Processed), false, parent);
+    view.show();
+    Save(&view, QStringLiteral("view-folders"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -194,18 +287,7 @@ int main(int argc, char** argv)
 
     SaveEntryAndSetDialogs(session, prompter, &window);
 
-    CWorkingDlg working(flags.ActionCancel, &window);
-    working.setWindowModality(Qt::NonModal);
-    ProgressSnapshot progress;
-    progress.Totals = { 215, 9, 180, 8 };
-    progress.FilesDone = 96;
-    progress.FoldersDone = 4;
-    progress.Elapsed = 83;
-    progress.CurrentFile = (sample + QStringLiteral("/photos/2025/img_17.jpg")).toStdString();
-    working.show();
-    working.ShowProgress(0, progress);
-    Save(&working, QStringLiteral("working-window"));
-    working.hide();
+    SaveRunWindows(flags, sample, &window);
 
     const CSet active = *session.CopySet(0);
     {

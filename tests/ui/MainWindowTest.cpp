@@ -5,13 +5,15 @@
 #include "platform/MyRegistry.h"
 #include "scheduler/ActionRunner.h"
 #include "scheduler/RunnerFixture.h"
+#include "ui/ActionSummaryDlg.h"
+#include "ui/GetInfoDlg.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
 #include "ui/QtPrompter.h"
+#include "ui/RunWindows.h"
 #include "ui/UiContext.h"
-#include "ui/WorkingDlg.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -219,34 +221,44 @@ TEST_F(MainWindowTest, EnterOnExecuteRunsTheBackupAndTheWindowStays)
     settings.Update([](SettingsRecord& record) { record.Actions.DisplaySummary = 1; });
     CKorvaneDlg& w = Window();
     QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
-    BoxAnswers answers({ QMessageBox::Ok, QMessageBox::Ok });
+    BoxAnswers answers({ QMessageBox::Ok });
     w.ExecuteButton()->setFocus();
     QTest::keyClick(w.ExecuteButton(), Qt::Key_Return);
+    // A run of the user's waits in the file information window for Continue.
+    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information() != nullptr, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information()->ContinueButton()->isEnabled(), 20000);
+    EXPECT_EQ(finished.count(), 0);
+    w.RunWindows().Information()->ContinueButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Summary() != nullptr, 20000);
+    CActionSummaryDlg* summary = w.RunWindows().Summary();
+    EXPECT_EQ(summary->windowTitle(), QStringLiteral("Backup Summary"));
+    EXPECT_TRUE(summary->LineText(CActionSummaryDlg::Added).startsWith(QStringLiteral("3 files, ")));
+    summary->accept();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     // The entry whose source is gone is a failed item, said before the summary.
     EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::CompletedWithErrors));
-    ASSERT_EQ(answers.texts.size(), 2u);
+    ASSERT_EQ(answers.texts.size(), 1u);
     EXPECT_EQ(answers.texts[0].find("Failed to access " + dir / "gone"), 0u) << answers.texts[0];
-    EXPECT_NE(answers.texts[1].find("Backup Summary"), std::string::npos);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(flags.ActionRunning, 0);
-    QTRY_VERIFY(w.RunWindows().Window() == nullptr);
+    QTRY_VERIFY(w.RunWindows().Progress() == nullptr);
 }
 
-TEST_F(MainWindowTest, CancelInTheWorkingWindowCancelsTheRun)
+TEST_F(MainWindowTest, CancelInTheFileInformationWindowCancelsTheRun)
 {
     settings.Update([](SettingsRecord& record) { record.Actions.DisplaySummary = 0; });
     CKorvaneDlg& w = Window();
     QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
-    // The medium question holds the run until the working window is there.
     flags.ActionCancel = 0;
     w.Execute();
-    QTRY_VERIFY(w.RunWindows().Window() != nullptr || finished.count() == 1);
-    if (w.RunWindows().Window())
-        w.RunWindows().Window()->CancelButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information() != nullptr, 20000);
+    w.RunWindows().Information()->CancelButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::Cancelled));
     EXPECT_EQ(flags.ActionRunning, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "backup/docs/a.txt"));
+    QTRY_VERIFY(w.RunWindows().Information() == nullptr);
 }
 
 TEST_F(MainWindowTest, ClosingWithoutChangesEndsAtOnceAndRemembersTheSession)
