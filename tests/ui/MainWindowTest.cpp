@@ -480,7 +480,7 @@ TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAndNewAsksToSave)
     QTRY_COMPARE(w.List()->rowCount(), 0);
 }
 
-// A scheduled event runs on the scheduler's thread; the working window
+// A scheduled event runs on the scheduler's thread; the progress window
 // opens on the interface thread when the scheduler's settings show progress.
 TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
 {
@@ -495,7 +495,7 @@ TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
     std::atomic<int> result { -1 };
     bool windowSeen = false;
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { windowSeen = windowSeen || w.RunWindows().Window(); });
+    QObject::connect(&watch, &QTimer::timeout, [&] { windowSeen = windowSeen || w.RunWindows().Progress(); });
     watch.start(1);
     std::thread scheduler([&] {
         flags.ScheduledEvent = 1;
@@ -507,7 +507,7 @@ TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
     scheduler.join();
     EXPECT_EQ(result.load(), static_cast<int>(RunResult::Completed));
     EXPECT_TRUE(windowSeen);
-    QTRY_VERIFY(w.RunWindows().Window() == nullptr);
+    QTRY_VERIFY(w.RunWindows().Progress() == nullptr);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
 }
 

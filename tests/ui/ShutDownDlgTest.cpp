@@ -5,7 +5,7 @@
 #include "scheduler/ShutdownCountdown.h"
 #include "ui/DialogTestSupport.h"
 #include "ui/WindowedRunDisplay.h"
-#include "ui/WorkingDlg.h"
+#include "ui/RunWindows.h"
 
 #include <QGroupBox>
 #include <QPushButton>

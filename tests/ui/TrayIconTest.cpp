@@ -7,7 +7,7 @@
 #include "ui/KorvaneDlg.h"
 #include "ui/UiContext.h"
 #include "ui/WindowedRunDisplay.h"
-#include "ui/WorkingDlg.h"
+#include "ui/RunWindows.h"
 
 #include <QAction>
 #include <QMenu>
