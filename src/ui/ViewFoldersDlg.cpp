@@ -67,9 +67,11 @@ CViewFoldersDlg::CViewFoldersDlg(const CFileRecordArray& records, const QString&
     m_list->horizontalHeader()->setSectionResizeMode(CFileListModel::Name, QHeaderView::Stretch);
     SetPlacementKey("Settings\\View Folders");
 
-    m_model->SetRecords(records);
+    // Sorting is switched on while the list is still empty, so the records
+    // are sorted once, as they are filled.
+    m_list->horizontalHeader()->setSortIndicator(CFileListModel::Name, Qt::AscendingOrder);
     m_list->setSortingEnabled(true);
-    m_list->sortByColumn(CFileListModel::Name, Qt::AscendingOrder);
+    m_model->SetRecords(records);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_list, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenRow(index.row()); });
 }
