@@ -21,36 +21,14 @@ dpkg -x "$deb" "$scratch/root"
 korvane="$scratch/root/usr/bin/korvane"
 "$korvane" --version
 
-# A home of its own and no display: the run never opens a window and never
-# reads or writes the real settings.
-home="$scratch/home"
-mkdir -p "$home/.config" "$scratch/sample/docs/deep" "$scratch/backup"
-mkdir -m 700 "$home/run"
-export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
-export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home"
-unset DISPLAY WAYLAND_DISPLAY
+# A home of its own and no display.
+source "$(dirname "${BASH_SOURCE[0]}")/session.sh"
+use_scratch_home "$scratch/home"
+mkdir -p "$scratch/sample/docs/deep" "$scratch/backup"
 printf 'first\n' >"$scratch/sample/one.txt"
 printf 'second\n' >"$scratch/sample/docs/two.txt"
 head -c 100000 /dev/urandom >"$scratch/sample/docs/deep/three.bin"
-cat >"$scratch/sample.kvf" <<KVF
-<?xml version="1.0"?>
-<SESSION version="003">
-<ACTIVESET>0</ACTIVESET>
-<SET>
-<NAME>Sample</NAME>
-<ACTIVEACTION>0</ACTIVEACTION>
-<LASTDESTINATIONFOLDER/>
-<BACKUP>
-<SOURCEFOLDER>$scratch/sample</SOURCEFOLDER>
-<DESTINATIONFOLDER>$scratch/backup</DESTINATIONFOLDER>
-<EXCLUDEFOLDERS/>
-<INCLUDEFILES>*.*</INCLUDEFILES>
-<EXCLUDEFILES/>
-<RECURSIVE>1</RECURSIVE>
-</BACKUP>
-</SET>
-</SESSION>
-KVF
+write_session "$scratch/sample.kvf" Sample "$scratch/sample" "$scratch/backup"
 "$korvane" --file "$scratch/sample.kvf" --set Sample --action backup --execute --verbose </dev/null
 diff -r "$scratch/sample" "$scratch/backup/sample"
 echo "the unpacked package backed up the sample"

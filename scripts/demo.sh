@@ -11,13 +11,11 @@ korvane="$root/build-demo/src/korvane"
 
 demo="$root/build-demo/demo"
 rm -rf "$demo"
-mkdir -p "$demo/home/.config/Zellik Software" "$demo/sample" "$demo/backup"
-mkdir -m 700 "$demo/home/run"
+mkdir -p "$demo/sample" "$demo/backup"
 # A home of its own keeps the demo away from your settings; no display, so
 # everything shows on the terminal.
-export HOME="$demo/home" XDG_CONFIG_HOME="$demo/home/.config" XDG_DATA_HOME="$demo/home/.local/share"
-export XDG_CACHE_HOME="$demo/home/.cache" XDG_RUNTIME_DIR="$demo/home/run" TMPDIR="$demo/home"
-unset DISPLAY WAYLAND_DISPLAY
+source scripts/session.sh
+use_scratch_home "$demo/home"
 
 echo "== generating a sample in $demo/sample"
 for d in documents photos/2025 photos/2026 music/albums/live projects/korvane/src; do
@@ -34,25 +32,7 @@ for i in $(seq 1 8); do head -c 400000 /dev/urandom >"$demo/sample/music/albums/
 for i in $(seq 1 12); do printf 'int f%d() { return %d; }\n' "$i" "$i" >"$demo/sample/projects/korvane/src/f$i.cpp"; done
 printf 'scratch\n' >"$demo/sample/documents/draft.tmp"   # left out by the exclude mask
 
-cat >"$demo/demo.kvf" <<KVF
-<?xml version="1.0"?>
-<SESSION version="003">
-<ACTIVESET>0</ACTIVESET>
-<SET>
-<NAME>Sample</NAME>
-<ACTIVEACTION>0</ACTIVEACTION>
-<LASTDESTINATIONFOLDER/>
-<BACKUP>
-<SOURCEFOLDER>$demo/sample</SOURCEFOLDER>
-<DESTINATIONFOLDER>$demo/backup</DESTINATIONFOLDER>
-<EXCLUDEFOLDERS/>
-<INCLUDEFILES>*.*</INCLUDEFILES>
-<EXCLUDEFILES>*.tmp</EXCLUDEFILES>
-<RECURSIVE>1</RECURSIVE>
-</BACKUP>
-</SET>
-</SESSION>
-KVF
+write_session "$demo/demo.kvf" Sample "$demo/sample" "$demo/backup" "*.tmp"
 cat >"$demo/home/.config/Zellik Software/Korvane.conf" <<CONF
 [Settings]
 General\\LogActivate=1

@@ -74,7 +74,7 @@ RunResult CActionRunner::RunScheduled(const CSet& set)
     return Execute(run);
 }
 
-RunResult CActionRunner::RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors)
+RunResult CActionRunner::RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors, bool dryRun)
 {
     Run run;
     run.mode = Mode::CommandLine;
@@ -82,18 +82,13 @@ RunResult CActionRunner::RunCommandLine(int setIndex, int action, bool verbose, 
     run.action = action;
     run.verbose = verbose;
     run.ignoreErrors = ignoreErrors;
+    run.dryRun = dryRun;
     return Execute(run);
 }
 
 RunResult CActionRunner::RunPreview(int setIndex, int action, bool verbose)
 {
-    Run run;
-    run.mode = Mode::CommandLine;
-    run.setIndex = setIndex;
-    run.action = action;
-    run.verbose = verbose;
-    run.dryRun = true;
-    return Execute(run);
+    return RunCommandLine(setIndex, action, verbose, true, true);
 }
 
 RunResult CActionRunner::RunActiveSet()

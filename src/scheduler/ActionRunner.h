@@ -54,7 +54,7 @@ public:
 
     // The four run modes.
     RunResult RunScheduled(const CSet& set);
-    RunResult RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors);
+    RunResult RunCommandLine(int setIndex, int action, bool verbose, bool ignoreErrors, bool dryRun = false);
     RunResult RunActiveSet();
     RunResult RunEntry(int entryIndex, int action);
     // A command-line run's dry run: the same scan and the same copy worker,

@@ -1,6 +1,7 @@
 #include "core/SessionFile.h"
 
 #include "StringTable.h"
+#include "common/TmpfsMount.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
@@ -533,12 +534,9 @@ TEST(SessionFile, FullDiskLeavesTheOldFileWhole)
     TempDir dir;
     const std::string mountPoint = dir / "small";
     fs::create_directory(mountPoint);
-    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + mountPoint + "' 2>/dev/null").c_str()) != 0)
+    const TmpfsMount mount(mountPoint, "64k");
+    if (!mount.Mounted())
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + path + "'").c_str()); }
-    } unmount { mountPoint };
 
     Sessions s;
     const std::string path = mountPoint + "/session.kvf";

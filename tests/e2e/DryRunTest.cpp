@@ -1,7 +1,6 @@
 #include "ProgramRun.h"
 #include "common/TempDir.h"
-#include "core/Session.h"
-#include "core/SessionFile.h"
+#include "common/TmpfsMount.h"
 #include "platform/MyRegistry.h"
 
 #include <filesystem>
@@ -55,13 +54,7 @@ protected:
         registry.WriteNumber("BackupTrash", 0);
         registry.CloseKey();
 
-        CSet& set = session.Sets.emplace_back();
-        set.Name = "Docs";
-        CBackup& entry = set.Entries.emplace_back();
-        entry.SourceFolder = tmp / "src";
-        entry.DestinationFolder = tmp / "dest";
-        entry.IncludeFiles = "*.*";
-        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
+        ASSERT_TRUE(WriteOneSetSession(SessionPath(), "Docs", tmp / "src", tmp / "dest"));
     }
 
     std::string SessionPath() const { return tmp / "work.kvf"; }
@@ -92,7 +85,6 @@ protected:
     }
 
     TempDir tmp;
-    CSession session;
 };
 
 TEST_F(DryRunTest, ListsWhatTheRealRunThenDoesAndWritesNothing)
@@ -160,18 +152,15 @@ TEST_F(DryRunTest, ReadOnlyBackupMountIsReadAndWhatWouldFailIsSaid)
 {
     const std::string mountPoint = tmp / "dest";
     fs::create_directory(mountPoint);
-    if (std::system(("mount -t tmpfs -o size=256k tmpfs '" + mountPoint + "' 2>/dev/null").c_str()) != 0)
+    TmpfsMount mount(mountPoint, "256k");
+    if (!mount.Mounted())
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + path + "'").c_str()); }
-    } unmount { mountPoint };
     tmp.Write("src/kept.txt", "kept");
     tmp.Write("src/new.txt", "new");
     tmp.Write("dest/src/kept.txt", "kept");
     tmp.Write("dest/src/old.txt", "old");
     fs::last_write_time(tmp / "dest/src/kept.txt", fs::last_write_time(tmp / "src/kept.txt"));
-    ASSERT_EQ(std::system(("mount -o remount,ro '" + mountPoint + "'").c_str()), 0);
+    ASSERT_TRUE(mount.MakeReadOnly());
 
     const auto before = Everything();
     const ProgramRun preview

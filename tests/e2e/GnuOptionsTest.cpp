@@ -1,7 +1,5 @@
 #include "ProgramRun.h"
 #include "common/TempDir.h"
-#include "core/Session.h"
-#include "core/SessionFile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -17,19 +15,12 @@ protected:
     {
         tmp.Write("src/a.txt", "alpha");
         tmp.Write("src/sub/b.txt", "beta");
-        CSet& set = session.Sets.emplace_back();
-        set.Name = "/e";
-        CBackup& entry = set.Entries.emplace_back();
-        entry.SourceFolder = tmp / "src";
-        entry.DestinationFolder = tmp / "dest";
-        entry.IncludeFiles = "*.*";
-        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
+        ASSERT_TRUE(WriteOneSetSession(SessionPath(), "/e", tmp / "src", tmp / "dest"));
     }
 
     std::string SessionPath() const { return tmp / "work.kvf"; }
 
     TempDir tmp;
-    CSession session;
 };
 
 TEST_F(GnuOptionsTest, HelpGoesToStandardOutputWithStatusZero)

@@ -1,5 +1,8 @@
 #include "ProgramRun.h"
 
+#include "core/Session.h"
+#include "core/SessionFile.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -148,4 +151,17 @@ int BackgroundProgram::Wait()
     const int status = StatusOf(m_pid);
     m_pid = -1;
     return status;
+}
+
+bool WriteOneSetSession(
+    const std::string& path, const std::string& setName, const std::string& source, const std::string& backup)
+{
+    CSession session;
+    CSet& set = session.Sets.emplace_back();
+    set.Name = setName;
+    CBackup& entry = set.Entries.emplace_back();
+    entry.SourceFolder = source;
+    entry.DestinationFolder = backup;
+    entry.IncludeFiles = "*.*";
+    return CSessionFile::Write(path, CSessionFile::BuildDocument(session)) == 0;
 }

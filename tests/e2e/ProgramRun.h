@@ -15,6 +15,11 @@ struct ProgramRun {
     static ProgramRun RunSplit(const std::vector<std::string>& arguments);
 };
 
+// Writes a session file holding one set, of one entry over source and
+// backup (all files, with subfolders); false when it could not be written.
+bool WriteOneSetSession(
+    const std::string& path, const std::string& setName, const std::string& source, const std::string& backup);
+
 // A program started in the background, for runs that wait for a signal.
 class BackgroundProgram {
 public:

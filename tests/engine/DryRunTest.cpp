@@ -1,3 +1,4 @@
+#include "common/TmpfsMount.h"
 #include "engine/DryRunOperations.h"
 #include "engine/EngineFixture.h"
 #include "platform/FileOps.h"
@@ -279,14 +280,11 @@ TEST(DryRunOperationsTest, AReadOnlyMountIsFoundWithoutWritingToIt)
     TempDir dir;
     const std::string mountPoint = dir / "ro";
     fs::create_directory(mountPoint);
-    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + mountPoint + "' 2>/dev/null").c_str()) != 0)
+    TmpfsMount mount(mountPoint, "64k");
+    if (!mount.Mounted())
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { [[maybe_unused]] int rc = std::system(("umount '" + path + "'").c_str()); }
-    } unmount { mountPoint };
     dir.Write("ro/kept.txt", "old");
-    ASSERT_EQ(std::system(("mount -o remount,ro '" + mountPoint + "'").c_str()), 0);
+    ASSERT_TRUE(mount.MakeReadOnly());
     dir.Write("new.txt", "new");
 
     CDryRunOperations ops;
