@@ -6,6 +6,7 @@
 #include "ui/KorvaneDlg.h"
 #include "ui/MyDialog.h"
 #include "ui/QtPrompter.h"
+#include "ui/TestDrive.h"
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
 
@@ -74,6 +75,8 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
     // With the scheduler on, the window starts out of the way: in the tray,
     // or on the task bar where no tray icon can be seen.
     window.ShowAtStart(app.StartedAutomatically());
+    if (CTestDrive::Wanted())
+        CTestDrive::Start(window);
     QApplication::exec();
     app.SetStopHandler({});
     state.prompter->Close();
