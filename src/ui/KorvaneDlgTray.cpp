@@ -32,6 +32,9 @@ void CKorvaneDlg::CreateTray()
         UpdateTrayMenu();
     });
     m_runs->SetDesktop(m_tray, this);
+    // The computer is going down: the program ends the way a signal ends it,
+    // with no questions that would hold the power-off up.
+    connect(m_runs, &CRunController::PoweringOff, this, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection);
     m_handOverTimer.setInterval(kHandOverRetryMs);
     connect(&m_handOverTimer, &QTimer::timeout, this, &CKorvaneDlg::OpenPendingHandOver);
 }

@@ -69,6 +69,8 @@ RunResult CRunController::RunOnThisThread(const std::function<RunResult(CActionR
     runner->SetStopFolderScans([this] { StopScansFromRun(); });
     const RunResult result = run(*runner);
     display.RunEnded();
+    if (result == RunResult::PoweredOff)
+        Q_EMIT PoweringOff();
     return result;
 }
 

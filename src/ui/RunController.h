@@ -56,6 +56,9 @@ public:
 
 Q_SIGNALS:
     void RunFinished(int result);
+    // A run's countdown ran out and the power-off was accepted (a manual or
+    // a scheduled run; emitted on the run's thread).
+    void PoweringOff();
 
 private:
     RunResult RunOnThisThread(const std::function<RunResult(CActionRunner&)>& run);

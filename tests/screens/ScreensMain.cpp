@@ -8,7 +8,9 @@
 #include "engine/ProgressWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Clock.h"
+#include "platform/PowerOff.h"
 #include "scheduler/ActionFlags.h"
+#include "scheduler/ShutdownCountdown.h"
 #include "ui/AboutDlg.h"
 #include "ui/ActionSummaryDlg.h"
 #include "ui/AddFolderDlg.h"
@@ -21,6 +23,8 @@
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
 #include "ui/SchedulerAddDlg.h"
+#include "ui/ShutDownDlg.h"
+#include "ui/TrayIcon.h"
 #include "ui/UiContext.h"
 #include "ui/ViewFoldersDlg.h"
 
@@ -30,6 +34,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
@@ -233,6 +238,47 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     Save(&view, QStringLiteral("view-folders"));
 }
 
+// Never switches anything off: the countdown is only pictured.
+class NoPowerOff : public CPowerOff {
+public:
+    bool PowerOff() override { return false; }
+};
+
+// The tray's two menus as they pop up, its animation frames side by side
+// (at 16 and 48 pixels), and the shutdown countdown.
+void SaveTrayAndCountdown(CKorvaneDlg& window)
+{
+    CTrayIcon& tray = window.Tray();
+    tray.DefaultMenu()->popup(window.mapToGlobal(QPoint(300, 200)));
+    Save(tray.DefaultMenu(), QStringLiteral("tray-menu"));
+    tray.DefaultMenu()->hide();
+    tray.SetMenu(CTrayIcon::kActionMenu);
+    tray.CurrentMenu()->popup(window.mapToGlobal(QPoint(300, 200)));
+    Save(tray.CurrentMenu(), QStringLiteral("tray-menu-action"));
+    tray.CurrentMenu()->hide();
+    tray.SetMenu(CTrayIcon::kDefaultMenu);
+
+    const std::vector<QIcon> frames = CTrayIcon::AnimationFrames();
+    QPixmap strip(static_cast<int>(frames.size()) * 56 + 8, 80);
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const int x = 8 + static_cast<int>(i) * 56;
+        painter.drawPixmap(x, 4, frames[i].pixmap(16, 16));
+        painter.drawPixmap(x, 26, frames[i].pixmap(48, 48));
+    }
+    painter.end();
+    strip.save(g_output + QStringLiteral("/tray-animation.png"));
+    std::cout << (g_output + QStringLiteral("/tray-animation.png")).toStdString() << "\n";
+
+    NoPowerOff powerOff;
+    CShutdownCountdown countdown(powerOff);
+    CShutDownDlg shutdown(countdown, &window, 24 * 3600 * 1000);
+    shutdown.show();
+    Save(&shutdown, QStringLiteral("shutdown-countdown"));
+    shutdown.reject();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -279,6 +325,8 @@ int main(int argc, char** argv)
     popup->popup(window.List()->mapToGlobal(QPoint(120, 60)));
     Save(popup.get(), QStringLiteral("main-window-popup-menu"));
     popup->hide();
+
+    SaveTrayAndCountdown(window);
 
     CAboutDlg about(&window);
     about.show();

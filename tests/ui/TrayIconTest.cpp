@@ -2,6 +2,7 @@
 
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
+#include "common/TempDir.h"
 #include "platform/MediaRoot.h"
 #include "scheduler/RunnerFixture.h"
 #include "ui/KorvaneDlg.h"
@@ -290,6 +291,37 @@ TEST_F(TrayWindowTest, ARunOnAnotherThreadDrivesTheTray)
     EXPECT_FALSE(w.Tray().Animating());
     EXPECT_EQ(w.Tray().MenuId(), CTrayIcon::kDefaultMenu);
     EXPECT_EQ(w.Tray().Tooltip(), QStringLiteral("Korvane"));
+}
+
+// The countdown after a scheduled run runs out (a millisecond a second
+// here) and the power-off is accepted: the program ends without questions.
+TEST_F(TrayWindowTest, ARunThatPowersOffEndsTheProgram)
+{
+    TempDir dir;
+    dir.Write("src/a.txt", "alpha");
+    CSet set;
+    set.Name = "Docs";
+    CBackup& entry = set.Entries.emplace_back();
+    entry.SourceFolder = dir / "src";
+    entry.DestinationFolder = dir / "dest";
+    entry.IncludeFiles = "*.*";
+    settings.Update([](SettingsRecord& record) {
+        record.Actions.PostShutdown = 1;
+        record.Scheduler.DisplayInformation = 0;
+        record.Scheduler.DisplayProgress = 0;
+        record.Scheduler.DisplaySummary = 0;
+    });
+    CKorvaneDlg& w = Window();
+    w.show();
+    w.Runs().SetDesktop(&w.Tray(), &w, 1);
+    std::atomic<int> result { -1 };
+    std::thread scheduler([&] { result = static_cast<int>(w.Runs().RunScheduled(set)); });
+    QTRY_VERIFY_WITH_TIMEOUT(w.Closed(), 20000);
+    scheduler.join();
+    EXPECT_EQ(result.load(), static_cast<int>(RunResult::PoweredOff));
+    EXPECT_EQ(powerOff.requests, 1);
+    EXPECT_EQ(TempDir::Read(dir / "dest/src/a.txt"), "alpha");
+    EXPECT_TRUE(prompter.asked.empty());
 }
 
 } // namespace
