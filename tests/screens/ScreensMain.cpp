@@ -220,7 +220,7 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     Settle(300);
     Save(running, QStringLiteral("progress-mid-run"));
     CGeneralProgress waiting(
-        QStringLiteral("Waiting for processes to finish..."), [] { return true; }, running, running);
+        QStringLiteral("Waiting for processes to finish..."), [] { return true; }, running);
     waiting.show();
     Settle(300);
     Save(&waiting, QStringLiteral("waiting-window"));
