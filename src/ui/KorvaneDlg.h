@@ -194,6 +194,7 @@ private:
     bool ViewFoldersAvailable() const;
     void ApplySettings(const SettingsRecord& before);
     void AfterFolderDialog(const FolderDialogRequest& request);
+    int NewEntryIndex() const;
 
     CUiContext& m_context;
     Services m_services;

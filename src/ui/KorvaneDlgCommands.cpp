@@ -97,13 +97,19 @@ void CKorvaneDlg::Manage()
     PostRefresh();
 }
 
-void CKorvaneDlg::AddFolder()
+// The index a new entry of the active set gets.
+int CKorvaneDlg::NewEntryIndex() const
 {
-    FolderDialogRequest request;
-    request.Entry = m_context.ReadSession([](const CSession& session) {
+    return m_context.ReadSession([](const CSession& session) {
         const bool valid = session.ActiveSet >= 0 && static_cast<std::size_t>(session.ActiveSet) < session.Sets.size();
         return valid ? static_cast<int>(session.Sets[static_cast<std::size_t>(session.ActiveSet)].Entries.size()) : 0;
     });
+}
+
+void CKorvaneDlg::AddFolder()
+{
+    FolderDialogRequest request;
+    request.Entry = NewEntryIndex();
     if (OpenFolderDialog(request))
         AfterFolderDialog(request);
 }
@@ -288,10 +294,7 @@ void CKorvaneDlg::DropPaths(const QStringList& paths)
         m_context.Prompter().MessageBox(LoadString(57702), MbOk | MbIconInformation);
         return;
     }
-    request.Entry = m_context.ReadSession([](const CSession& session) {
-        const bool valid = session.ActiveSet >= 0 && static_cast<std::size_t>(session.ActiveSet) < session.Sets.size();
-        return valid ? static_cast<int>(session.Sets[static_cast<std::size_t>(session.ActiveSet)].Entries.size()) : 0;
-    });
+    request.Entry = NewEntryIndex();
     if (OpenFolderDialog(request))
         AfterFolderDialog(request);
 }

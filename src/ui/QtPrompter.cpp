@@ -110,9 +110,18 @@ int CQtPrompter::AnswerOf(int standardButton)
     }
 }
 
+// Over the window the user is working in: a modal one first (a run's
+// working window), else the main window, else whatever is active.
+QWidget* CQtPrompter::Owner() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
+}
+
 int CQtPrompter::AskHere(const std::string& text, unsigned style)
 {
-    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
+    QWidget* owner = Owner();
     QMessageBox* box = BuildBox(QString::fromStdString(text), style, owner);
     const int button = box->exec();
     delete box;
@@ -135,8 +144,7 @@ int CQtPrompter::MessageBox(const std::string& text, unsigned style)
 
 bool CQtPrompter::AskFileNameHere(const FileDialogRequest& request, std::string& path)
 {
-    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
-    QFileDialog dialog(owner, QString::fromStdString(request.title));
+    QFileDialog dialog(Owner(), QString::fromStdString(request.title));
     dialog.setNameFilter(QString::fromStdString(request.filter));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

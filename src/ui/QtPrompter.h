@@ -41,6 +41,7 @@ private:
     int AskHere(const std::string& text, unsigned style);
     bool AskFileNameHere(const FileDialogRequest& request, std::string& path);
     bool OnInterfaceThread() const;
+    QWidget* Owner() const;
 
     QPointer<QWidget> m_owner;
     std::atomic<bool> m_closed { false };
