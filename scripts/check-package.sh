@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, unpacks it with dpkg -x into
 # a scratch folder and runs the unpacked program: its --version, and a
-# backup of a generated sample checked against the sample.
+# backup of a generated sample checked against the sample; checks that the
+# unpacked user manual has no broken link.
 #   scripts/check-package.sh <build folder>
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -20,6 +21,8 @@ trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$deb" "$scratch/root"
 korvane="$scratch/root/usr/bin/korvane"
 "$korvane" --version
+# The user manual arrives whole: every page and picture its links name.
+bash "$(dirname "${BASH_SOURCE[0]}")/../tests/packaging/manual_links_test.sh" "$scratch/root/usr/share/doc/korvane"
 
 # A home of its own and no display.
 source "$(dirname "${BASH_SOURCE[0]}")/session.sh"

@@ -28,6 +28,9 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 has "$prefix/share/man/man1/korvane.1.gz"
 has "$prefix/share/doc/korvane/index.html"
+# The installed manual is whole: every page and picture its links name.
+bash "$(dirname "${BASH_SOURCE[0]}")/manual_links_test.sh" "$prefix/share/doc/korvane" >"$work/manual.log" 2>&1 \
+    || { cat "$work/manual.log"; fail "installed manual has broken links"; }
 has "$prefix/share/bash-completion/completions/korvane"
 
 contains "$desktop" "Exec=\"$program\" %f"
