@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CSequentialFile::~CSequentialFile()
@@ -17,6 +18,14 @@ int CSequentialFile::Open(const std::string& path)
         return errno;
     posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
+}
+
+long long CSequentialFile::RegularFileSize() const
+{
+    struct stat status { };
+    if (m_fd < 0 || fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return -1;
+    return static_cast<long long>(status.st_size);
 }
 
 bool CSequentialFile::Seek(std::uint64_t offset)

@@ -14,6 +14,9 @@ public:
 
     // Opens an existing file for reading; 0 or the errno value.
     int Open(const std::string& path);
+    // The size of the open file when it is a regular file; -1 for anything
+    // else (a FIFO, a device), whose reading could block or never end.
+    long long RegularFileSize() const;
     // Moves the read position; false when the file refuses.
     bool Seek(std::uint64_t offset);
     // Reads up to size bytes: the count read, 0 at the end, -1 on failure.

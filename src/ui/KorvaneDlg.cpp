@@ -123,7 +123,6 @@ void CKorvaneDlg::CreateMenu()
     help->addAction(
         CIcons::Themed(QStringLiteral("help-about")), QStringLiteral("&About Korvane..."), this, &CKorvaneDlg::About);
     m_settingsAction->setEnabled(false);
-    m_logAction->setEnabled(false);
 }
 
 void CKorvaneDlg::CreateControls()

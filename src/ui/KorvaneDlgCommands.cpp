@@ -5,10 +5,12 @@
 #include "scheduler/DueTimes.h"
 #include "ui/AboutDlg.h"
 #include "ui/FolderDrop.h"
+#include "ui/GeneralProgress.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyListCtrl.h"
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
+#include "ui/UiText.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -194,14 +196,33 @@ void CKorvaneDlg::CancelScans()
     m_summary->setText(QString::fromStdString(LoadString(57705)));
 }
 
+// A fresh pass over the entry (one still running is replaced by it, which
+// ends as waiting for it would), watched by a progress window: Cancel there
+// stops it and shows nothing; else the list of what it found opens.
 void CKorvaneDlg::ViewFolder()
 {
     const int row = m_list->SelectedRow();
     if (row < 0 || !ViewFoldersAvailable())
         return;
-    const FolderFigures figures = m_scans.Figures(KeyOfRow(row));
-    if (figures.ScanComplete && !figures.ScanRunning)
-        OpenViewFolders(*m_scans.SourceList(KeyOfRow(row)));
+    const CFolderScans::Key key = KeyOfRow(row);
+    StartScan(key.second);
+    auto* progress = new CGeneralProgress(
+        LoadQString(57707), [this, key] { return m_scans.Running(key); }, this, this);
+    progress->Start([this, key](bool ended) {
+        if (!ended) {
+            const int shown = m_list->FindRow(key.second);
+            if (shown >= 0)
+                RowMessage(true, shown);
+            m_scans.Cancel(key);
+            return;
+        }
+        const FolderFigures figures = m_scans.Figures(key);
+        if (!figures.ScanComplete || figures.ScanRunning)
+            return;
+        // Opened once the progress window has gone.
+        QMetaObject::invokeMethod(
+            this, [this, list = m_scans.SourceList(key)] { OpenViewFolders(*list); }, Qt::QueuedConnection);
+    });
 }
 
 void CKorvaneDlg::FileNew()

@@ -3,12 +3,16 @@
 // settings as its dialog describes).
 // The dialogs get copies of what they edit and hand values back; the
 // session is changed here, inside EditSession, after OK.
+#include "StringTable.h"
+#include "core/Prompter.h"
 #include "scan/FileRecordArray.h"
 #include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/SchedulerAddDlg.h"
 #include "ui/UiContext.h"
+#include "ui/ViewFoldersDlg.h"
+#include "ui/ViewLogDlg.h"
 
 bool CKorvaneDlg::OpenFolderDialog(const FolderDialogRequest& request)
 {
@@ -58,13 +62,23 @@ bool CKorvaneDlg::OpenSettingsDialog()
 
 void CKorvaneDlg::OpenLogViewer()
 {
+    const SettingsRecord settings = m_context.Settings();
+    if (!settings.General.LogActivate) {
+        m_context.Prompter().MessageBox(LoadString(57731), MbOk | MbIconInformation);
+        return;
+    }
+    CViewLogDlg dialog(settings.General.LogFileName, settings.General.GridlinesList != 0, m_context.Prompter(),
+        m_services.Clock, this);
+    dialog.exec();
 }
 
 bool CKorvaneDlg::ViewFoldersAvailable() const
 {
-    return false;
+    return true;
 }
 
-void CKorvaneDlg::OpenViewFolders(const CFileRecordArray&)
+void CKorvaneDlg::OpenViewFolders(const CFileRecordArray& list)
 {
+    CViewFoldersDlg dialog(list, {}, m_context.Settings().General.GridlinesList != 0, this);
+    dialog.exec();
 }
