@@ -61,9 +61,10 @@ void CLogListModel::Append(std::shared_ptr<const LogBatch> batch)
     m_batches.push_back(std::move(batch));
     const LogBatch& added = *m_batches.back();
     std::vector<std::uint32_t> shown;
+    m_records.reserve(m_records.size() + added.Entries.size());
     for (std::size_t i = 0; i < added.Entries.size(); ++i) {
         if (m_filter.Passes(added.Entries[i]))
-            shown.push_back(static_cast<std::uint32_t>(m_records.size() + i));
+            shown.push_back(static_cast<std::uint32_t>(m_records.size()));
         m_records.push_back({ batchIndex, static_cast<std::uint32_t>(i) });
     }
     if (shown.empty())

@@ -15,6 +15,8 @@ class QTableView;
 // with the desktop's default program. The list is an item model, so even a
 // six-figure list opens at once.
 class CViewFoldersDlg : public CMyDialog {
+    Q_OBJECT
+
 public:
     // Opens a path with the desktop; false when that failed.
     using Opener = std::function<bool(const QString& path)>;

@@ -21,6 +21,8 @@ class QTableView;
 // its own while a small progress window waits with Cancel; the rows show
 // as they arrive. The filter is kept under Settings\View Log.
 class CViewLogDlg : public CMyDialog {
+    Q_OBJECT
+
 public:
     // The filter as stored: the check boxes 0 or 1, the number combo's
     // index (shown number - 1) and the unit combo's index.
