@@ -179,6 +179,17 @@ bool CMailConnection::Connect(const std::string& server, SmtpLoginMethod method,
     return true;
 }
 
+bool CMailConnection::Connect(const SmtpOptions& options)
+{
+    if (options.Server.empty()) {
+        m_failureReason = "no SMTP server is set";
+        return false;
+    }
+    SetSecurity(options.Security, options.CaFile);
+    SetReplyTimeout(options.ReplyTimeoutMs);
+    return Connect(options.Server, options.LoginMethod, options.Login, options.Password, options.Port);
+}
+
 bool CMailConnection::NegotiateTls(const std::string& server)
 {
     if (m_socket->StartTls(server, m_caFile))

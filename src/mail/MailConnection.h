@@ -2,6 +2,7 @@
 
 #include "mail/MailSocket.h"
 #include "mail/SmtpLoginMethod.h"
+#include "mail/SmtpOptions.h"
 
 #include <cstddef>
 #include <memory>
@@ -31,6 +32,10 @@ public:
 
     bool Connect(const std::string& server, SmtpLoginMethod method, const std::string& user,
         const std::string& password, int port, const std::string& localAddress = {});
+    // The one way the program reaches its mail server, for the summary mail
+    // and for the settings' connection test alike: the security, reply
+    // time-out, login and port of options. An empty server fails at once.
+    bool Connect(const SmtpOptions& options);
     bool SendMessage(const CMailMessage& message);
     bool Disconnect(bool sendQuit);
 

@@ -55,19 +55,12 @@ std::unique_ptr<CMailConnection> CSummaryMail::MakeConnection()
 bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure)
 {
     failure.clear();
-    if (options.Server.empty()) {
-        failure = "no SMTP server is set";
-        return false;
-    }
     auto connection = MakeConnection();
-    connection->SetSecurity(options.Security, options.CaFile);
-    connection->SetReplyTimeout(options.ReplyTimeoutMs);
     CMailMessage message(m_clock, m_newBoundary);
     Compose(data, message);
     // After a failed connect the transaction could only fail at its first
     // send, so it is not attempted.
-    const bool connected
-        = connection->Connect(options.Server, options.LoginMethod, options.Login, options.Password, options.Port);
+    const bool connected = connection->Connect(options);
     const bool sent = connected && connection->SendMessage(message);
     // The server took the message with its 250; a QUIT it does not answer
     // changes nothing about that.

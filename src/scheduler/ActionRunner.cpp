@@ -16,6 +16,7 @@
 #include "platform/SystemInfo.h"
 #include "scan/PathFormat.h"
 #include "scheduler/ActionFlags.h"
+#include "scheduler/MailOptions.h"
 #include "scheduler/RunDisplay.h"
 #include "scheduler/ShutdownCountdown.h"
 
@@ -409,14 +410,7 @@ void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worke
     data.DeletedFiles = static_cast<int>(worker.DeletedFiles.size());
     data.DeletedFolders = static_cast<int>(worker.DeletedFolders.size());
 
-    const auto& s = run.settings.Scheduler;
-    SmtpOptions options;
-    options.Server = s.SMTPServer;
-    options.Port = s.SMTPPort;
-    options.Security = static_cast<SmtpSecurity>(s.SMTPSecurity);
-    options.LoginMethod = s.SMTPLoginRequired ? static_cast<SmtpLoginMethod>(s.SMTPLoginMethod) : SmtpLoginMethod::None;
-    options.Login = s.SMTPLogin;
-    options.Password = s.SMTPPassword;
+    const SmtpOptions options = MailOptionsFromSettings(run.settings.Scheduler);
     std::string failure;
     if (m_services.mailer.Send(data, options, failure))
         return;

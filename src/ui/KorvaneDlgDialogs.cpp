@@ -4,12 +4,14 @@
 // The dialogs get copies of what they edit and hand values back; the
 // session is changed here, inside EditSession, after OK.
 #include "StringTable.h"
+#include "app/ShellIntegration.h"
 #include "core/Prompter.h"
 #include "scan/FileRecordArray.h"
 #include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/SchedulerAddDlg.h"
+#include "ui/SettingsDlg.h"
 #include "ui/UiContext.h"
 #include "ui/ViewFoldersDlg.h"
 #include "ui/ViewLogDlg.h"
@@ -57,7 +59,15 @@ bool CKorvaneDlg::OpenScheduleDialog(CScheduler& schedule)
 
 bool CKorvaneDlg::OpenSettingsDialog()
 {
-    return false;
+    const SettingsRecord settings = m_context.Settings();
+    CShellIntegration shell(settings.ModulePath);
+    CSettingsDlg dialog(settings, m_context.Prompter(), shell, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    // One new snapshot, saved with the automatic start: the scheduler thread
+    // and every run take the settings from before OK or after it, never a mix.
+    m_context.SettingsHolder().Apply(dialog.Result());
+    return true;
 }
 
 void CKorvaneDlg::OpenLogViewer()

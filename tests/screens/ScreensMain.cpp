@@ -2,6 +2,7 @@
 // one picture per window: korvane_screens <output folder>. Run through
 // scripts/screens.sh, which starts an X server for it.
 #include "app/KorvaneApp.h"
+#include "app/ShellIntegration.h"
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
 #include "engine/GetInfoWorker.h"
@@ -23,6 +24,7 @@
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
 #include "ui/SchedulerAddDlg.h"
+#include "ui/SettingsDlg.h"
 #include "ui/ShutDownDlg.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiContext.h"
@@ -279,6 +281,35 @@ void SaveTrayAndCountdown(CKorvaneDlg& window)
     shutdown.reject();
 }
 
+// Every page of the settings window, as a user with a mail server that
+// wants a login and an active log would see them.
+void SaveSettingsPages(CPrompter& prompter, QWidget* parent)
+{
+    SettingsRecord record;
+    record.SchedulerActive = true;
+    record.General.LogActivate = 1;
+    record.General.LogFileName = (g_output + QStringLiteral("/home/korvane.log")).toStdString();
+    record.Actions.BackupDelete = 1;
+    record.Scheduler.SMTPServer = "smtp.example.org";
+    record.Scheduler.SMTPPort = 587;
+    record.Scheduler.SMTPSecurity = 1;
+    record.Scheduler.SMTPLoginRequired = 1;
+    record.Scheduler.SMTPLogin = "backup@example.org";
+    record.Scheduler.SMTPPassword = "not a real password";
+    record.Scheduler.MissedEvents = 1;
+    CShellIntegration shell("/usr/bin/korvane");
+    CSettingsDlg dialog(record, prompter, shell, parent);
+    dialog.show();
+    const char* const names[]
+        = { "settings-general", "settings-compare", "settings-logging", "settings-actions", "settings-backup",
+              "settings-restore", "settings-scheduler", "settings-tray", "settings-display", "settings-missed" };
+    for (int page = 0; page < dialog.PageCount() && page < static_cast<int>(std::size(names)); ++page) {
+        dialog.SelectPage(page);
+        Save(&dialog, QLatin1String(names[page]));
+    }
+    dialog.reject();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -334,6 +365,8 @@ int main(int argc, char** argv)
     about.hide();
 
     SaveEntryAndSetDialogs(session, prompter, &window);
+
+    SaveSettingsPages(prompter, &window);
 
     SaveRunWindows(flags, sample, &window);
 
