@@ -29,6 +29,7 @@
 #include "ui/TrayIcon.h"
 #include "ui/UiContext.h"
 #include "ui/ViewFoldersDlg.h"
+#include "ui/ViewLogDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -240,6 +241,60 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     Save(&view, QStringLiteral("view-folders"));
 }
 
+// The log viewer on a log of four days of runs, written as the runner
+// writes it, with times counted back from now so the age filter keeps them.
+void SaveLogViewer(CPrompter& prompter, QWidget* parent)
+{
+    struct Record {
+        int daysAgo, minutes, type, action;
+        const char* message;
+    };
+    const Record records[] = {
+        { 3, 0, LogScheduled, 0, "Backup started for 'Documents and Photos'" },
+        { 3, 2, LogScheduled, 0,
+            "155 files and 10 folders added, 0 files modified, 0 files and 0 folders deleted, 155 files and 8 "
+            "folders processed (time: 00:01:52)" },
+        { 3, 2, LogScheduled, 0, "Backup completed for 'Documents and Photos'" },
+        { 2, 0, LogUser, 1, "Restore started for 'Documents and Photos'" },
+        { 2, 1, LogUser, 1,
+            "0 files and 0 folders added, 2 files modified, 0 files and 0 folders deleted, 155 files and 8 "
+            "folders processed (time: 00:00:41)" },
+        { 2, 1, LogUser, 1, "Restore completed for 'Documents and Photos'" },
+        { 1, 0, LogScheduled, 0, "Backup started for 'Documents and Photos'" },
+        { 1, 0, LogError, 0,
+            "Failed to access /home/me/Music (on the old disk) (error: 2); nothing was deleted from "
+            "/media/backup-disk/korvane/Music (on the old disk)" },
+        { 1, 1, LogScheduled, 0,
+            "3 files and 0 folders added, 5 files modified, 1 files and 0 folders deleted, 158 files and 8 "
+            "folders processed (time: 00:00:37)" },
+        { 1, 1, LogScheduled, 0, "Backup completed for 'Documents and Photos'" },
+        { 1, 1, LogError, 0,
+            "Failed to send the summary e-mail through the SMTP server smtp.example.org:587: 535 5.7.8 "
+            "Authentication credentials invalid" },
+    };
+    const std::time_t now = std::time(nullptr);
+    std::string text = "Korvane [LOGVERSION 002]\r\n-\r\n";
+    for (const Record& r : records) {
+        const auto seconds = static_cast<std::uint64_t>(now - r.daysAgo * 86400 - 3600 + r.minutes * 60);
+        text += CActivityLog::FormatRecord(seconds, 1000, r.type, r.action, r.message) + "\r\n";
+    }
+    const QString path = g_output + QStringLiteral("/korvane.log");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    file.close();
+
+    CViewLogDlg dialog(path.toStdString(), false, prompter, CClock::System(), parent);
+    dialog.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (dialog.Loading() && waited.elapsed() < 10000)
+        Settle(50);
+    Settle(400);
+    Save(&dialog, QStringLiteral("view-log"));
+    dialog.reject();
+}
+
 // Never switches anything off: the countdown is only pictured.
 class NoPowerOff : public CPowerOff {
 public:
@@ -401,6 +456,8 @@ int main(int argc, char** argv)
         scheduleDialog.show();
         Save(&scheduleDialog, QStringLiteral("schedule-event"));
     }
+
+    SaveLogViewer(prompter, &window);
 
     QMessageBox* question = CQtPrompter::BuildBox(
         QStringLiteral("Do you want to save the current session?"), MbYesNoCancel | MbIconQuestion, &window);
