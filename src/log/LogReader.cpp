@@ -153,7 +153,9 @@ std::string TakeLines(const std::string& text, bool whole, LogBatch& batch, LogR
         AddLine(view.substr(0, end), batch, summary);
         return {};
     }
-    return std::string(view.substr(0, std::min(end, CLogReader::kMaxLineBytes)));
+    // One byte more than a line keeps: a CR there is the line end as it
+    // would be for a line read in one piece.
+    return std::string(view.substr(0, std::min(end, CLogReader::kMaxLineBytes + 1)));
 }
 
 // Within one stretch the records come last line first; a clock set back

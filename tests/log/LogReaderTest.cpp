@@ -184,6 +184,23 @@ TEST_F(LogReaderTest, OverlongLinesAreCutAndNeverHeldWhole)
     }
 }
 
+// A CR inside an overlong line, just where the line is cut, is kept the
+// same whether the line came in one stretch or in several.
+TEST_F(LogReaderTest, ACarriageReturnWhereALongLineIsCutStaysPartOfIt)
+{
+    const std::string head = "1700000001.1\t0\t0\t";
+    std::string message(2 * CLogReader::kMaxLineBytes, 'm');
+    message[CLogReader::kMaxLineBytes - 1 - head.size()] = '\r';
+    dir.Write("cr.log", std::string(kHeader) + "1700000000.1\t0\t0\tshort\r\n" + head + message + "\r\n");
+    const Result whole = ReadLog(dir / "cr.log");
+    ASSERT_EQ(2u, whole.records.size());
+    EXPECT_EQ(CLogReader::kMaxLineBytes - head.size(), whole.records[0].message.size());
+    EXPECT_EQ('\r', whole.records[0].message.back());
+    // With one byte at a time the long line begins where a stretch does.
+    for (std::size_t chunk : { 1, 3, 1000, 8190 })
+        EXPECT_EQ(whole.records, ReadLog(dir / "cr.log", chunk, chunk).records) << chunk;
+}
+
 // However the file is cut into stretches, the same records come out.
 TEST_F(LogReaderTest, StretchSizesNeverChangeWhatIsRead)
 {
