@@ -38,6 +38,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTableView>
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
@@ -241,58 +242,81 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     Save(&view, QStringLiteral("view-folders"));
 }
 
-// The log viewer on a log of four days of runs, written as the runner
-// writes it, with times counted back from now so the age filter keeps them.
-void SaveLogViewer(CPrompter& prompter, QWidget* parent)
+// Three weeks of a user's log, the newest last as the writer appends it:
+// nightly scheduled backups of two sets, a few runs by hand, a restore, and
+// the copy errors of one night.
+QString WriteSampleLog(const QString& folder)
 {
-    struct Record {
-        int daysAgo, minutes, type, action;
-        const char* message;
-    };
-    const Record records[] = {
-        { 3, 0, LogScheduled, 0, "Backup started for 'Documents and Photos'" },
-        { 3, 2, LogScheduled, 0,
-            "155 files and 10 folders added, 0 files modified, 0 files and 0 folders deleted, 155 files and 8 "
-            "folders processed (time: 00:01:52)" },
-        { 3, 2, LogScheduled, 0, "Backup completed for 'Documents and Photos'" },
-        { 2, 0, LogUser, 1, "Restore started for 'Documents and Photos'" },
-        { 2, 1, LogUser, 1,
-            "0 files and 0 folders added, 2 files modified, 0 files and 0 folders deleted, 155 files and 8 "
-            "folders processed (time: 00:00:41)" },
-        { 2, 1, LogUser, 1, "Restore completed for 'Documents and Photos'" },
-        { 1, 0, LogScheduled, 0, "Backup started for 'Documents and Photos'" },
-        { 1, 0, LogError, 0,
-            "Failed to access /home/me/Music (on the old disk) (error: 2); nothing was deleted from "
-            "/media/backup-disk/korvane/Music (on the old disk)" },
-        { 1, 1, LogScheduled, 0,
-            "3 files and 0 folders added, 5 files modified, 1 files and 0 folders deleted, 158 files and 8 "
-            "folders processed (time: 00:00:37)" },
-        { 1, 1, LogScheduled, 0, "Backup completed for 'Documents and Photos'" },
-        { 1, 1, LogError, 0,
-            "Failed to send the summary e-mail through the SMTP server smtp.example.org:587: 535 5.7.8 "
-            "Authentication credentials invalid" },
-    };
-    const std::time_t now = std::time(nullptr);
-    std::string text = "Korvane [LOGVERSION 002]\r\n-\r\n";
-    for (const Record& r : records) {
-        const auto seconds = static_cast<std::uint64_t>(now - r.daysAgo * 86400 - 3600 + r.minutes * 60);
-        text += CActivityLog::FormatRecord(seconds, 1000, r.type, r.action, r.message) + "\r\n";
-    }
-    const QString path = g_output + QStringLiteral("/korvane.log");
+    const QString path = folder + QStringLiteral("/activity.log");
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(text.data(), static_cast<qint64>(text.size()));
-    file.close();
+    file.write("Korvane [LOGVERSION 002]\r\n-\r\n");
+    std::uint32_t tick = 4'000'000;
+    const auto record = [&file, &tick](std::time_t time, int type, int action, const std::string& message) {
+        tick += 1500;
+        file.write(QByteArray::fromStdString(CActivityLog::FormatRecord(time, tick, type, action, message) + "\r\n"));
+    };
+    const auto run = [&record](std::time_t time, int type, int action, const std::string& set, int added, int errors) {
+        const std::string name = action == 0 ? "Backup" : "Restore";
+        record(time, type, action, name + " started for '" + set + "'");
+        for (int i = 0; i < errors; ++i)
+            record(time + 40 + i, LogError, action,
+                "Permission denied (error: 13), Source: /home/me/Documents/taxes/2025-" + std::to_string(i + 1)
+                    + ".pdf, Backup: /media/backup-disk/korvane/Documents/taxes/2025-" + std::to_string(i + 1)
+                    + ".pdf");
+        record(time + 95, type, action,
+            std::to_string(added) + " files and " + std::to_string(added / 7) + " folders added, "
+                + std::to_string(added / 3)
+                + " files modified, 0 files and 0 folders deleted, 4211 files and 318 folders processed (time: "
+                  "00:01:35)");
+        record(time + 96, type, action, name + " completed for '" + set + "'");
+    };
+    const std::time_t now = std::time(nullptr);
+    for (int day = 21; day >= 1; --day) {
+        const std::time_t night = now - day * 86400 - 3 * 3600;
+        run(night, LogScheduled, 0, "Documents and Photos", day % 5 * 3, day == 1 ? 3 : 0);
+        if (day % 7 == 0)
+            run(night + 1800, LogScheduled, 0, "Weekly: whole home folder", 120 + day, 0);
+        if (day % 6 == 2)
+            run(night + 12 * 3600, LogUser, 0, "Documents and Photos", 7, 0);
+    }
+    run(now - 26 * 3600, LogUser, 1, "Documents and Photos", 2, 0);
+    record(now - 2 * 3600, LogUser, 0, "Backup started for 'Documents and Photos'");
+    record(now - 2 * 3600 + 20, LogUser, 0, "Backup cancelled for 'Documents and Photos'");
+    return path;
+}
 
-    CViewLogDlg dialog(path.toStdString(), false, prompter, CClock::System(), parent);
-    dialog.show();
+// The log viewer on that log, as it opens and with the age filter on.
+void SaveLogViewer(CPrompter& prompter, QWidget* parent)
+{
+    CViewLogDlg::SaveFilterState({});
+    const std::string log = WriteSampleLog(g_output).toStdString();
+    {
+        CViewLogDlg viewer(log, false, prompter, CClock::System(), parent);
+        viewer.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (viewer.Loading() && waited.elapsed() < 10000)
+            Settle(50);
+        Settle(400);
+        viewer.List()->selectRow(3);
+        Save(&viewer, QStringLiteral("view-log"));
+    }
+    CViewLogDlg::FilterState lastDays;
+    lastDays.Display = 1;
+    lastDays.Number = 2;
+    lastDays.Scheduled = 0;
+    CViewLogDlg::SaveFilterState(lastDays);
+    CViewLogDlg filtered(log, true, prompter, CClock::System(), parent);
+    filtered.show();
     QElapsedTimer waited;
     waited.start();
-    while (dialog.Loading() && waited.elapsed() < 10000)
+    while (filtered.Loading() && waited.elapsed() < 10000)
         Settle(50);
     Settle(400);
-    Save(&dialog, QStringLiteral("view-log"));
-    dialog.reject();
+    Save(&filtered, QStringLiteral("view-log-filtered"));
+    filtered.reject();
+    CViewLogDlg::SaveFilterState({});
 }
 
 // Never switches anything off: the countdown is only pictured.
@@ -425,6 +449,8 @@ int main(int argc, char** argv)
 
     SaveRunWindows(flags, sample, &window);
 
+    SaveLogViewer(prompter, &window);
+
     const CSet active = *session.CopySet(0);
     {
         CAddFolderDlg add(active, static_cast<int>(active.Entries.size()), false, prompter, &window);
@@ -457,7 +483,6 @@ int main(int argc, char** argv)
         Save(&scheduleDialog, QStringLiteral("schedule-event"));
     }
 
-    SaveLogViewer(prompter, &window);
 
     QMessageBox* question = CQtPrompter::BuildBox(
         QStringLiteral("Do you want to save the current session?"), MbYesNoCancel | MbIconQuestion, &window);

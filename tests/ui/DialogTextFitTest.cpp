@@ -1,9 +1,11 @@
 #include "DialogTestSupport.h"
+#include "common/FakeClock.h"
 #include "core/Set.h"
 #include "ui/AddFolderDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/NewBackupSetDlg.h"
 #include "ui/SchedulerAddDlg.h"
+#include "ui/ViewLogDlg.h"
 
 #include <QApplication>
 #include <QFont>
@@ -26,6 +28,8 @@ std::vector<std::unique_ptr<QWidget>> Dialogs(CPrompter& prompter)
     dialogs.push_back(std::make_unique<CNewBackupSetDlg>(
         QStringLiteral("Duplicate Backup Set"), "Daily [Copy]", true, std::vector<std::string> {}, prompter));
     dialogs.push_back(std::make_unique<CSchedulerAddDlg>(CScheduler {}, "smtp.example.org", prompter));
+    static FakeClock clock;
+    dialogs.push_back(std::make_unique<CViewLogDlg>("/nonexistent/activity.log", false, prompter, clock));
     return dialogs;
 }
 
