@@ -3,6 +3,7 @@
 #include "ui/FileListModel.h"
 #include "ui/Icons.h"
 #include "ui/LayoutHelper.h"
+#include "ui/ReportView.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -34,20 +35,8 @@ CViewFoldersDlg::CViewFoldersDlg(const CFileRecordArray& records, const QString&
     m_group = new QGroupBox(this);
     m_model = new CFileListModel(this);
     m_list = new QTableView(this);
-    m_list->setObjectName(QStringLiteral("list"));
-    m_list->setModel(m_model);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setShowGrid(gridLines);
-    m_list->setWordWrap(false);
+    SetUpReportView(*m_list, *m_model, gridLines);
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_list->verticalHeader()->hide();
-    // One height for every row: the view never measures 100,000 rows.
-    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
-    m_list->horizontalHeader()->setSectionsMovable(true);
-    m_list->horizontalHeader()->setHighlightSections(false);
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setDefault(true);
     Place(m_group, 8, 4, 610, 350);

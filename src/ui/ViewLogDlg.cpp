@@ -8,6 +8,7 @@
 #include "ui/LayoutHelper.h"
 #include "ui/LogListModel.h"
 #include "ui/LogLoad.h"
+#include "ui/ReportView.h"
 #include "ui/UiText.h"
 
 #include <QCheckBox>
@@ -115,20 +116,8 @@ void CViewLogDlg::CreateControls()
         { QStringLiteral("hours"), QStringLiteral("days"), QStringLiteral("weeks"), QStringLiteral("months") });
     m_eventsGroup = new QGroupBox(QStringLiteral("Events"), this);
     m_list = new QTableView(this);
-    m_list->setObjectName(QStringLiteral("list"));
-    m_list->setModel(m_model);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setWordWrap(false);
-    m_list->setIconSize(QSize(16, 16));
-    m_list->verticalHeader()->hide();
-    // One height for every row: the view never measures a million rows.
-    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->verticalHeader()->setDefaultSectionSize(std::max(m_list->fontMetrics().height(), 16) + 4);
+    SetUpReportView(*m_list, *m_model, false);
     QHeaderView* header = m_list->horizontalHeader();
-    header->setSectionsMovable(true);
-    header->setHighlightSections(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(CLogListModel::Date, Qt::DescendingOrder);

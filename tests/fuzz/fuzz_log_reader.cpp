@@ -2,6 +2,7 @@
 // stretches and once in tiny ones chosen by the input. Either read must keep
 // every message inside its batch and within the longest line kept, hand each
 // stretch out newest first, and, put in order, give the same records.
+#include "ScratchFolder.h"
 #include "log/LogFilter.h"
 #include "log/LogReader.h"
 
@@ -13,7 +14,6 @@
 #include <fstream>
 #include <string>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -64,14 +64,7 @@ Outcome ReadAll(const std::string& path, std::size_t first, std::size_t rest)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/kvfuzz-XXXXXX" : "/tmp/kvfuzz-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        std::abort();
-    g_folder = pattern;
-    std::atexit([] {
-        std::error_code error;
-        std::filesystem::remove_all(g_folder, error);
-    });
+    g_folder = FuzzScratchFolder();
     return 0;
 }
 

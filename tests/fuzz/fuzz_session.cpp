@@ -1,5 +1,6 @@
 // Opens arbitrary bytes as a session file. Whatever loads must survive a save
 // and a second open unchanged, and the second save must give the same bytes.
+#include "ScratchFolder.h"
 #include "core/Prompter.h"
 #include "core/Session.h"
 #include "core/SessionFile.h"
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -57,19 +57,7 @@ bool SameSession(const CSession& a, const CSession& b)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // Nothing a fuzz run does may touch the real home.
-    // In memory when there is a tmpfs at hand: the runs write two files each.
-    std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/kvfuzz-XXXXXX" : "/tmp/kvfuzz-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        std::abort();
-    g_folder = pattern;
-    for (const char* name :
-        { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR" })
-        setenv(name, g_folder.c_str(), 1);
-    std::atexit([] {
-        std::error_code error;
-        std::filesystem::remove_all(g_folder, error);
-    });
+    g_folder = FuzzScratchFolder();
     return 0;
 }
 

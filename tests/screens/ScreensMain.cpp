@@ -286,6 +286,16 @@ QString WriteSampleLog(const QString& folder)
     return path;
 }
 
+void ShowLoaded(CViewLogDlg& viewer)
+{
+    viewer.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (viewer.Loading() && waited.elapsed() < 10000)
+        Settle(50);
+    Settle(400);
+}
+
 // The log viewer on that log, as it opens and with the age filter on.
 void SaveLogViewer(CPrompter& prompter, QWidget* parent)
 {
@@ -293,12 +303,7 @@ void SaveLogViewer(CPrompter& prompter, QWidget* parent)
     const std::string log = WriteSampleLog(g_output).toStdString();
     {
         CViewLogDlg viewer(log, false, prompter, CClock::System(), parent);
-        viewer.show();
-        QElapsedTimer waited;
-        waited.start();
-        while (viewer.Loading() && waited.elapsed() < 10000)
-            Settle(50);
-        Settle(400);
+        ShowLoaded(viewer);
         viewer.List()->selectRow(3);
         Save(&viewer, QStringLiteral("view-log"));
     }
@@ -308,12 +313,7 @@ void SaveLogViewer(CPrompter& prompter, QWidget* parent)
     lastDays.Scheduled = 0;
     CViewLogDlg::SaveFilterState(lastDays);
     CViewLogDlg filtered(log, true, prompter, CClock::System(), parent);
-    filtered.show();
-    QElapsedTimer waited;
-    waited.start();
-    while (filtered.Loading() && waited.elapsed() < 10000)
-        Settle(50);
-    Settle(400);
+    ShowLoaded(filtered);
     Save(&filtered, QStringLiteral("view-log-filtered"));
     filtered.reject();
     CViewLogDlg::SaveFilterState({});
