@@ -36,6 +36,7 @@ const std::vector<Value<General>> kGeneralValues {
     { "CompareType", &General::CompareType },
     { "LogActivate", &General::LogActivate },
     { "LogFileName", &General::LogFileName },
+    { "WebServer", &General::WebServer },
 };
 
 const std::vector<Value<Actions>> kActionValues {

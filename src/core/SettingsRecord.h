@@ -18,6 +18,10 @@ struct SettingsRecord {
         std::int32_t CompareType = 0; // 0 size and modification time, 1 CRC-32
         std::int32_t LogActivate = 0;
         std::string LogFileName;
+        // Beyond the original store: the base address of the vendor's web
+        // server (update check, feedback, support page); empty means the
+        // vendor's own. Only https addresses are used.
+        std::string WebServer;
 
         bool operator==(const GeneralSettings&) const = default;
     };

@@ -1,11 +1,13 @@
 #include "ui/AboutDlg.h"
 
 #include "ui/Icons.h"
+#include "web/LinkLabel.h"
+#include "web/WebEndpoint.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-CAboutDlg::CAboutDlg(QWidget* parent)
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& homePage)
     : CMyDialog(parent)
 {
     setWindowTitle(QStringLiteral("About Korvane"));
@@ -21,10 +23,12 @@ CAboutDlg::CAboutDlg(QWidget* parent)
         QStringLiteral("Version %1, released %2").arg(QString::fromUtf8(kVersion), QString::fromUtf8(kReleaseDate)),
         this);
     auto* what = new QLabel(QStringLiteral("Keeps backup copies of your folders up to date."), this);
-    m_link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(kHomePage)), this);
-    m_link->setTextFormat(Qt::RichText);
-    m_link->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    m_link->setOpenExternalLinks(true);
+    const QString target = homePage.isEmpty()
+        ? CWebEndpoint(QUrl(QString::fromLatin1(CWebEndpoint::kVendorAddress))).HomePage().toString()
+        : homePage;
+    CLinkLabel::SetColours(Qt::blue, Qt::blue, Qt::blue, Qt::blue);
+    m_link = new CLinkLabel(target, this);
+    m_link->setObjectName(QStringLiteral("homePage"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -2,7 +2,7 @@
 
 #include "ui/MyDialog.h"
 
-class QLabel;
+class CLinkLabel;
 class QPushButton;
 
 // The about box: the product, its version and release date, and a link to
@@ -11,12 +11,13 @@ class CAboutDlg : public CMyDialog {
 public:
     static constexpr const char* kVersion = "1.4";
     static constexpr const char* kReleaseDate = "December 7, 2026";
-    static constexpr const char* kHomePage = "https://www.zellik-software.example/korvane/";
 
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    // homePage: the vendor's home page on the web server the settings name
+    // (the vendor's own when empty).
+    explicit CAboutDlg(QWidget* parent = nullptr, const QString& homePage = QString());
 
-    QLabel* Link() const { return m_link; }
+    CLinkLabel* Link() const { return m_link; }
 
 private:
-    QLabel* m_link;
+    CLinkLabel* m_link;
 };

@@ -115,10 +115,11 @@ void CKorvaneDlg::CreateMenu()
     m_logAction = view->addAction(CIcons::Own(QStringLiteral("view-log")), QStringLiteral("&Log..."),
         QKeySequence(Qt::CTRL | Qt::Key_L), this, &CKorvaneDlg::ViewLog);
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
-    // The update check, the manual, the support page and the feedback form
-    // come with the web services; until then their entries stay disabled.
-    for (const char* text : { "Check For &Updates...", "&Documentation...", "Online &Support...", "&Feedback..." })
-        help->addAction(Q(text))->setEnabled(false);
+    help->addAction(QStringLiteral("Check For &Updates..."), this, &CKorvaneDlg::CheckForUpdates);
+    help->addAction(CIcons::Themed(QStringLiteral("help-contents")), QStringLiteral("&Documentation..."),
+        QKeySequence(Qt::Key_F1), this, &CKorvaneDlg::Documentation);
+    help->addAction(QStringLiteral("Online &Support..."), this, &CKorvaneDlg::OnlineSupport);
+    help->addAction(QStringLiteral("&Feedback..."), this, &CKorvaneDlg::Feedback);
     help->addSeparator();
     help->addAction(
         CIcons::Themed(QStringLiteral("help-about")), QStringLiteral("&About Korvane..."), this, &CKorvaneDlg::About);

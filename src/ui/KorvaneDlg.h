@@ -53,6 +53,8 @@ public:
         bool StartScheduler = true;
         // Whether the desktop has a notification area; unset: ask it.
         std::optional<bool> TrayAvailable = std::nullopt;
+        // Whether the desktop is online; unset: ask it.
+        std::function<bool()> Connected = {};
     };
 
     // The design size of the window in design pixels.
@@ -90,6 +92,11 @@ public:
     void Settings();
     void ViewLog();
     void About();
+    // The Help menu's web commands (KorvaneDlgWeb.cpp).
+    void CheckForUpdates();
+    void Documentation();
+    void OnlineSupport();
+    void Feedback();
     // Opens the session a second start handed over.
     void OpenHandedOver(const std::string& path);
     // What a later start handed over: the window comes forward; a session
@@ -195,6 +202,7 @@ private:
     void ApplySettings(const SettingsRecord& before);
     void AfterFolderDialog(const FolderDialogRequest& request);
     int NewEntryIndex() const;
+    bool Connected() const;
 
     CUiContext& m_context;
     Services m_services;

@@ -11,6 +11,7 @@
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
 #include "ui/UiText.h"
+#include "web/WebEndpoint.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -282,7 +283,7 @@ void CKorvaneDlg::ViewLog()
 
 void CKorvaneDlg::About()
 {
-    CAboutDlg about(this);
+    CAboutDlg about(this, CWebEndpoint::FromSettings(m_context.Settings()).HomePage().toString());
     about.exec();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Windows.h"
 
 #include "app/KorvaneApp.h"
+#include "StringTable.h"
 #include "app/SingleInstance.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"
@@ -9,6 +10,9 @@
 #include "ui/TestDrive.h"
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
+#include "web/Connectivity.h"
+#include "web/UpdateCheck.h"
+#include "web/WebTexts.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -58,6 +62,28 @@ void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
     app.SetPrompter(std::move(prompter));
 }
 
+// The weekly update check, when the settings ask for it. It starts once the
+// event loop runs, so it never delays the window; the request is
+// asynchronous, and the offer's Yes opens the Check For Updates window
+// through the window's own queue.
+std::unique_ptr<CUpdateCheck> StartUpdateCheck(CKorvaneApp& app, CKorvaneDlg& window)
+{
+    const SettingsRecord settings = *app.Settings().Get();
+    if (settings.General.CheckUpdates == 0 || !settings.HasConnectivityProbe)
+        return nullptr;
+    CPrompter& prompter = app.Prompter();
+    auto check = std::make_unique<CUpdateCheck>(
+        CWebEndpoint::FromSettings(settings), CClock::System(),
+        [&prompter](const std::string& version) {
+            const std::string text = FormatString(WebTexts::kNewVersion, version.c_str());
+            return prompter.MessageBox(text, MbYesNo | MbIconQuestion) == IdYes;
+        },
+        [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CheckForUpdates, Qt::QueuedConnection); });
+    CUpdateCheck* started = check.get();
+    QTimer::singleShot(0, started, [started] { started->StartIfDue(CConnectivity::Connected()); });
+    return check;
+}
+
 int RunMainWindow(CKorvaneApp& app, WindowState& state)
 {
     const SettingsRecord settings = *app.Settings().Get();
@@ -72,6 +98,7 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
     app.SetStopHandler(
         [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection); });
     Publish(state, window);
+    const std::unique_ptr<CUpdateCheck> updateCheck = StartUpdateCheck(app, window);
     // With the scheduler on, the window starts out of the way: in the tray,
     // or on the task bar where no tray icon can be seen.
     window.ShowAtStart(app.StartedAutomatically());

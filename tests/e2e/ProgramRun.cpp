@@ -2,6 +2,7 @@
 
 #include "core/Session.h"
 #include "core/SessionFile.h"
+#include "platform/MyRegistry.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -164,4 +165,11 @@ bool WriteOneSetSession(
     entry.DestinationFolder = backup;
     entry.IncludeFiles = "*.*";
     return CSessionFile::Write(path, CSessionFile::BuildDocument(session)) == 0;
+}
+
+void KeepWebRequestsOnLoopback()
+{
+    CMyRegistry registry;
+    registry.CreateKey("Settings\\General");
+    registry.WriteString("WebServer", "https://127.0.0.1:9");
 }

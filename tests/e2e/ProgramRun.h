@@ -43,3 +43,7 @@ private:
     int m_fd = -1;
     std::string m_output;
 };
+
+// Points the program's web requests (the weekly update check of a windowed
+// start) at a closed port of the loopback address, so no test reaches out.
+void KeepWebRequestsOnLoopback();

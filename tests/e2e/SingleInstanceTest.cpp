@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "app/ShellIntegration.h"
 #include "platform/MyRegistry.h"
 
@@ -16,6 +17,7 @@ namespace {
 // scratch home; its output is dropped.
 pid_t StartWindowed(const std::vector<std::string>& arguments)
 {
+    KeepWebRequestsOnLoopback();
     const pid_t pid = fork();
     if (pid != 0)
         return pid;

@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "app/ShellIntegration.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
@@ -25,6 +26,7 @@ TEST(WindowedRun, ABackupRunsToItsSummaryAndTheBackupHoldsTheFiles)
         registry.CreateKey("Info");
         registry.WriteString("Version", kProgramVersion);
     }
+    KeepWebRequestsOnLoopback();
     CSession session;
     CSet& set = session.Sets.emplace_back();
     set.Name = "Docs";
