@@ -53,13 +53,12 @@ void CFeedbackDlg::CreateControls()
 {
     // Created in tab order.
     m_group = new QGroupBox(QStringLiteral("Form"), this);
-    const char* const labels[]
-        = { "This comment is about", "How bad is the problem?", "This software is being used", "Your email address",
-              "Comment" };
+    const char* const labels[] = { "This comment is about", "How bad is the problem?", "This software is being used",
+        "Your email address", "Comment" };
     for (const char* text : labels)
         m_labels.push_back(new QLabel(QString::fromUtf8(text), this));
-    m_about = NewChoice(this, "about",
-        { "The program in general", "An interface design issue", "A feature suggestion", "A bug" });
+    m_about = NewChoice(
+        this, "about", { "The program in general", "An interface design issue", "A feature suggestion", "A bug" });
     m_problem = NewChoice(this, "problem", { "Not a problem", "Noticeable", "Annoying", "Intolerable" });
     m_used = NewChoice(this, "used", { "At home", "At work", "Both at home and work" });
     m_email = new QLineEdit(this);
@@ -131,8 +130,8 @@ void CFeedbackDlg::OnSent(const CFormPost::Result& result)
     if (result.kind == CFormPost::Result::BadStatus)
         m_prompter.MessageBox(WebTexts::kBadStatus, MbOk | MbIconError);
     else
-        m_prompter.MessageBox(QStringLiteral("Failed to send the feedback.\n\n%1").arg(result.error).toStdString(),
-            MbOk | MbIconError);
+        m_prompter.MessageBox(
+            QStringLiteral("Failed to send the feedback.\n\n%1").arg(result.error).toStdString(), MbOk | MbIconError);
     EnableForm(true);
     m_comment->setFocus();
     Q_EMIT SendEnded();

@@ -26,7 +26,8 @@ bool CAnswerBrowser::OpensOutside(const QUrl& link)
 {
     const QString scheme = link.scheme();
     return link.isValid()
-        && (scheme == QStringLiteral("https") || scheme == QStringLiteral("http") || scheme == QStringLiteral("mailto"));
+        && (scheme == QStringLiteral("https") || scheme == QStringLiteral("http")
+            || scheme == QStringLiteral("mailto"));
 }
 
 void CAnswerBrowser::OnAnchor(const QUrl& link)

@@ -24,8 +24,8 @@ void CFormPost::Post(const CWebEndpoint& endpoint, const QByteArray& body, Callb
     m_truncated = false;
     if (!endpoint.Usable()) {
         Result refused;
-        refused.error = QStringLiteral("The web server address '%1' is not an https address.")
-                            .arg(endpoint.Base().toString());
+        refused.error
+            = QStringLiteral("The web server address '%1' is not an https address.").arg(endpoint.Base().toString());
         QTimer::singleShot(0, this, [this, refused] { Report(refused); });
         return;
     }

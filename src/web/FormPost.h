@@ -3,8 +3,8 @@
 #include "web/WebEndpoint.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QNetworkReply>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
@@ -23,7 +23,8 @@ public:
             Success, // a 2xx status and the answer read
             BadStatus, // the server answered with another status
             TransportError, // no answer: refused, unreachable, TLS, time-out, broken reply
-        } kind = TransportError;
+        } kind
+            = TransportError;
         int status = 0;
         QString error; // the transport's own report
         QByteArray answer;

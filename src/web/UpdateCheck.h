@@ -29,8 +29,8 @@ public:
     using Offer = std::function<bool(const std::string& version)>;
     using OpenWindow = std::function<void()>;
 
-    CUpdateCheck(CWebEndpoint endpoint, const CClock& clock, Offer offer, OpenWindow openWindow,
-        QObject* parent = nullptr);
+    CUpdateCheck(
+        CWebEndpoint endpoint, const CClock& clock, Offer offer, OpenWindow openWindow, QObject* parent = nullptr);
 
     // The start-up decision: a week or more since the last exchange (a
     // clock set back counts as a week), and a desktop that does not know

@@ -29,8 +29,8 @@ void AppendEscaped(std::string& out, unsigned char c)
 std::string Upper(std::string_view text)
 {
     std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(
+        upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return upper;
 }
 
@@ -115,14 +115,22 @@ std::optional<std::string> LatestVersion(const std::string& answer)
     const std::size_t close = upper.find(kClose);
     if (open == std::string::npos || close == std::string::npos)
         return std::nullopt;
-    const std::size_t start = open + kOpen.size();
-    // A closing tag before the opening one names nothing; an empty or
-    // overlong text is no version either (it would be offered as one).
-    if (close <= start || close - start > kMaxVersionLength)
+    std::size_t start = open + kOpen.size();
+    // A closing tag before the opening one names nothing.
+    if (close <= start)
         return std::nullopt;
-    std::string version = upper.substr(start, close - start);
-    const bool printable = std::all_of(
-        version.begin(), version.end(), [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
+    std::size_t end = close;
+    // Tags on lines of their own: the version is what stands between them.
+    while (start < end && std::isspace(static_cast<unsigned char>(upper[start])))
+        ++start;
+    while (end > start && std::isspace(static_cast<unsigned char>(upper[end - 1])))
+        --end;
+    // An empty or overlong text is no version either (it would be offered as one).
+    if (end == start || end - start > kMaxVersionLength)
+        return std::nullopt;
+    std::string version = upper.substr(start, end - start);
+    const bool printable
+        = std::all_of(version.begin(), version.end(), [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
     if (!printable)
         return std::nullopt;
     return version;

@@ -26,7 +26,7 @@ protected:
 SettingsRecord ChangedRecord()
 {
     SettingsRecord record;
-    record.General = { 1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log" };
+    record.General = { 1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log", "https://127.0.0.1:8443/mirror" };
     record.Actions = { 1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1 };
     auto& s = record.Scheduler;
     s.SMTPServer = "mail.example.org";

@@ -1,6 +1,6 @@
 #include "RecordingConnection.h"
 #include "SmtpTestServer.h"
-#include "TestCertificates.h"
+#include "common/TestCertificates.h"
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
 #include "mail/MailMessage.h"

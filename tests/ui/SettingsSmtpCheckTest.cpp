@@ -1,6 +1,6 @@
 #include "DialogTestSupport.h"
 #include "SmtpTestServer.h"
-#include "TestCertificates.h"
+#include "common/TestCertificates.h"
 #include "app/SettingsTestFiles.h"
 #include "ui/GeneralProgress.h"
 #include "ui/SettingsDlg.h"

@@ -1,4 +1,4 @@
-#include "TestCertificates.h"
+#include "common/TestCertificates.h"
 
 #include <memory>
 #include <openssl/evp.h>
@@ -79,7 +79,10 @@ TestPki MakeTestPki(const std::string& dnsName)
     Cert server = NewCertificate(serverKey.get(), dnsName.c_str(), 2);
     X509_set_issuer_name(server.get(), X509_get_subject_name(ca.get()));
     AddExtension(server.get(), ca.get(), NID_basic_constraints, "critical,CA:FALSE");
-    AddExtension(server.get(), ca.get(), NID_subject_alt_name, ("DNS:" + dnsName).c_str());
+    // An address is named as one, so a client that connects to 127.0.0.1
+    // (never to a name that might resolve elsewhere) can verify it.
+    const bool address = dnsName.find_first_not_of("0123456789.") == std::string::npos;
+    AddExtension(server.get(), ca.get(), NID_subject_alt_name, ((address ? "IP:" : "DNS:") + dnsName).c_str());
     AddExtension(server.get(), ca.get(), NID_ext_key_usage, "serverAuth");
     AddExtension(server.get(), ca.get(), NID_authority_key_identifier, "keyid");
     X509_sign(server.get(), caKey.get(), EVP_sha256());

@@ -3,7 +3,7 @@
 #include <string>
 
 // A certificate authority made for one test run and a server certificate it
-// signed for the given DNS name, all as PEM text.
+// signed for the given DNS name (or IPv4 address), all as PEM text.
 struct TestPki {
     std::string CaPem;
     std::string ServerCertificatePem;
