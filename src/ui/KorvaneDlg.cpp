@@ -116,8 +116,8 @@ void CKorvaneDlg::CreateMenu()
         QKeySequence(Qt::CTRL | Qt::Key_L), this, &CKorvaneDlg::ViewLog);
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Check For &Updates..."), this, &CKorvaneDlg::CheckForUpdates);
-    help->addAction(CIcons::Themed(QStringLiteral("help-contents")), QStringLiteral("&Documentation..."),
-        QKeySequence(Qt::Key_F1), this, &CKorvaneDlg::Documentation);
+    help->addAction(CIcons::Themed(QStringLiteral("help-contents")), QStringLiteral("&Documentation..."), this,
+        &CKorvaneDlg::Documentation);
     help->addAction(QStringLiteral("Online &Support..."), this, &CKorvaneDlg::OnlineSupport);
     help->addAction(QStringLiteral("&Feedback..."), this, &CKorvaneDlg::Feedback);
     help->addSeparator();
