@@ -15,6 +15,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/ActionSummaryDlg.h"
 #include "ui/AddFolderDlg.h"
+#include "ui/CheckForUpdatesDlg.h"
+#include "ui/FeedbackDlg.h"
 #include "ui/GeneralProgress.h"
 #include "ui/GetInfoDlg.h"
 #include "ui/KorvaneDlg.h"
@@ -32,12 +34,15 @@
 #include "ui/ViewLogDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QTableView>
 #include <QTimer>
 #include <cstdlib>
@@ -389,6 +394,45 @@ void SaveSettingsPages(CPrompter& prompter, QWidget* parent)
     dialog.reject();
 }
 
+// What a vendor's answer page might look like; nothing is asked of any
+// server here.
+const char* const kSampleAnswer = R"(<html><body>
+<h2>Korvane <LATEST>1.5</LATEST> is available</h2>
+<p>You are running version 1.4. <a href="/korvane/download/">Download version 1.5</a></p>
+<h3>Version 1.5</h3>
+<ul><li>Backups to network shares resume after a dropped connection.</li>
+<li>The log viewer filters by set name.</li></ul>
+<h3>Version 1.4</h3>
+<ul><li>Scheduled events that were missed can run at the next start.</li>
+<li>Summary e-mails over STARTTLS and TLS.</li></ul>
+</body></html>)";
+
+// The Check For Updates window while it waits and with its page, and the
+// feedback form as it opens and filled in.
+void SaveWebWindows(CPrompter& prompter, QWidget* parent)
+{
+    {
+        CCheckForUpdatesDlg waiting(parent);
+        waiting.show();
+        Save(&waiting, QStringLiteral("check-for-updates-retrieving"));
+        waiting.ShowPage(
+            kSampleAnswer, QUrl(QStringLiteral("https://www.zellik-software.example/cgi-bin/korvane.cgi")));
+        Save(&waiting, QStringLiteral("check-for-updates"));
+        waiting.reject();
+    }
+    CFeedbackDlg feedback(CWebEndpoint(QUrl(QString::fromLatin1(CWebEndpoint::kVendorAddress))), prompter, parent);
+    feedback.show();
+    Save(&feedback, QStringLiteral("feedback"));
+    feedback.AboutBox()->setCurrentIndex(2);
+    feedback.ProblemBox()->setCurrentIndex(1);
+    feedback.UsedBox()->setCurrentIndex(2);
+    feedback.EmailEdit()->setText(QStringLiteral("me@example.org"));
+    feedback.CommentEdit()->setPlainText(
+        QStringLiteral("It would help to see the size of the last backup in the tray's tooltip.\n\nThanks!"));
+    Save(&feedback, QStringLiteral("feedback-filled"));
+    feedback.reject();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -443,6 +487,8 @@ int main(int argc, char** argv)
     Save(&about, QStringLiteral("about-box"));
     about.hide();
 
+    SaveWebWindows(prompter, &window);
+
     SaveEntryAndSetDialogs(session, prompter, &window);
 
     SaveSettingsPages(prompter, &window);
@@ -482,7 +528,6 @@ int main(int argc, char** argv)
         scheduleDialog.show();
         Save(&scheduleDialog, QStringLiteral("schedule-event"));
     }
-
 
     QMessageBox* question = CQtPrompter::BuildBox(
         QStringLiteral("Do you want to save the current session?"), MbYesNoCancel | MbIconQuestion, &window);

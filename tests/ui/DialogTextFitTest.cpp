@@ -2,6 +2,8 @@
 #include "common/FakeClock.h"
 #include "core/Set.h"
 #include "ui/AddFolderDlg.h"
+#include "ui/CheckForUpdatesDlg.h"
+#include "ui/FeedbackDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/NewBackupSetDlg.h"
 #include "ui/SchedulerAddDlg.h"
@@ -30,6 +32,9 @@ std::vector<std::unique_ptr<QWidget>> Dialogs(CPrompter& prompter)
     dialogs.push_back(std::make_unique<CSchedulerAddDlg>(CScheduler {}, "smtp.example.org", prompter));
     static FakeClock clock;
     dialogs.push_back(std::make_unique<CViewLogDlg>("/nonexistent/activity.log", false, prompter, clock));
+    dialogs.push_back(std::make_unique<CCheckForUpdatesDlg>());
+    dialogs.push_back(
+        std::make_unique<CFeedbackDlg>(CWebEndpoint(QUrl(QStringLiteral("https://127.0.0.1:9"))), prompter));
     return dialogs;
 }
 
