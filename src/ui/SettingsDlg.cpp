@@ -49,6 +49,7 @@ CSettingsDlg::CSettingsDlg(
             entry.item->setExpanded(true);
     }
     SelectPage(General);
+    OrderFocus();
     const QSize needed = sizeHint();
     resize(std::max(needed.width(), Dx(kDesignWidth)), std::max(needed.height(), Dy(kDesignHeight)));
     SetUpDialog();
@@ -80,17 +81,35 @@ void CSettingsDlg::BuildFrame()
     inFrame->addWidget(m_header);
     inFrame->addWidget(m_stack, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(QStringLiteral("buttons"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttons->setObjectName(QStringLiteral("buttons"));
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
 
     auto* panes = new QHBoxLayout;
     panes->addWidget(m_tree);
     panes->addWidget(frame, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(panes, 1);
-    layout->addWidget(buttons);
+    layout->addWidget(m_buttons);
+}
+
+// Tab goes from the tree into the page shown, then to OK and Cancel; the
+// controls of hidden pages are passed over.
+void CSettingsDlg::OrderFocus()
+{
+    std::vector<QWidget*> chain { m_tree };
+    for (const PageEntry& entry : m_pages) {
+        for (QWidget* w = entry.page->nextInFocusChain(); w != entry.page && entry.page->isAncestorOf(w);
+             w = w->nextInFocusChain()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                chain.push_back(w);
+        }
+    }
+    chain.push_back(m_buttons->button(QDialogButtonBox::Ok));
+    chain.push_back(m_buttons->button(QDialogButtonBox::Cancel));
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void CSettingsDlg::AddStandardPages(CPrompter& prompter, CShellIntegration& shell)

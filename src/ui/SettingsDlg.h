@@ -12,6 +12,7 @@ class CSettingsHeader;
 class CSettingsPage;
 class CSettingsSchedulerDlg;
 class CShellIntegration;
+class QDialogButtonBox;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -72,6 +73,7 @@ private:
 
     void BuildFrame();
     void AddStandardPages(CPrompter& prompter, CShellIntegration& shell);
+    void OrderFocus();
     void OnTreeSelection(QTreeWidgetItem* item);
     void ShowPage(int page);
 
@@ -82,4 +84,5 @@ private:
     QTreeWidget* m_tree = nullptr;
     CSettingsHeader* m_header = nullptr;
     QStackedWidget* m_stack = nullptr;
+    QDialogButtonBox* m_buttons = nullptr;
 };

@@ -490,3 +490,23 @@ TEST_F(SettingsDlgTest, EnterOnAPageConfirmsTheWindowAndEscapeCancelsIt)
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_EQ(dialog->Result().Scheduler.SMTPServer, record.Scheduler.SMTPServer);
 }
+
+TEST_F(SettingsDlgTest, TabGoesFromTheTreeThroughTheShownPageToTheButtons)
+{
+    record.Actions.BackupDelete = 1;
+    CSettingsDlg& d = Open();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.SelectPage(D::Backup);
+    d.Tree()->setFocus();
+    QTest::keyClick(d.Tree(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*d.Page(D::Backup), "backupOverwrite"));
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*d.Page(D::Backup), "backupTrash"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    auto* buttons = d.findChild<QDialogButtonBox*>();
+    EXPECT_EQ(QApplication::focusWidget(), buttons->button(QDialogButtonBox::Ok));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*d.Page(D::Backup), "backupTrash"));
+}
