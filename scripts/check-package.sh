@@ -12,7 +12,7 @@ deb=$(ls "$build"/package/korvane_*.deb)
 echo "package: $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libstdc++6 libqt6core6 libssl3 libacl1 libcap2; do
+for lib in libc6 libstdc++6 libqt6core6 libssl3 libacl1 libcap2 libqt6keychain1 libsecret-1-0; do
   [[ $depends == *"$lib "* || $depends == *"$lib" || $depends == *"$lib,"* ]] || { echo "missing dependency $lib" >&2; exit 1; }
 done
 

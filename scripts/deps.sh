@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libssl-dev libacl1-dev libcap-dev zlib1g-dev
+  qtkeychain-qt6-dev libsecret-1-0
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev libfuzzer-14-dev
   rsync time ccache

@@ -5,6 +5,16 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 bash scripts/deps.sh
+# A secret service and a bus of its own for the keyring round-trip test; a
+# desktop brings its own, so the program does not depend on them.
+for p in gnome-keyring dbus-daemon; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends gnome-keyring dbus-daemon
+    break
+  fi
+done
 
 export QT_QPA_PLATFORM=offscreen
 fuzz_seconds="${KORVANE_FUZZ_SECONDS:-20}"

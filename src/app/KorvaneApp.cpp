@@ -9,6 +9,8 @@
 #include "app/ShellIntegration.h"
 #include "mail/SummaryMail.h"
 #include "platform/Clock.h"
+#include "platform/CoreApplication.h"
+#include "platform/KeyringPasswordStore.h"
 #include "platform/MediaRoot.h"
 #include "platform/PowerOff.h"
 #include "platform/SoundPlayer.h"
@@ -30,7 +32,8 @@
 struct CKorvaneApp::Services {
     // A run without a display plays nothing.
     std::unique_ptr<CSoundPlayer> sounds;
-    CSummaryMail mailer;
+    CKeyringPasswordStore passwords;
+    CSummaryMail mailer { &passwords };
     CSystemPowerOff powerOff;
     CMediaRoot media;
     std::unique_ptr<CTerminationSignals> signals;
@@ -232,6 +235,11 @@ int CKorvaneApp::RunWithoutWindows(Start start)
     return ExitWrongCall;
 }
 
+CPasswordStore& CKorvaneApp::Passwords()
+{
+    return m_services->passwords;
+}
+
 std::unique_ptr<CActionRunner> CKorvaneApp::MakeActionRunner(CRunDisplay& display)
 {
     return MakeRunner(display, false);
@@ -283,6 +291,8 @@ int CKorvaneApp::RunPreview()
 // desktop's automatic start entry.
 int CKorvaneApp::RunScheduler()
 {
+    // The summary mail may ask the keyring for the SMTP password.
+    CCoreApplication application(m_argumentZero);
     m_settings.Update([](SettingsRecord& settings) { settings.SchedulerActive = true; });
     CConsoleDisplay display(std::cerr, false, 80, m_flags.ActionCancel);
     auto runner = MakeRunner(display, false);

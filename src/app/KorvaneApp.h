@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class CPasswordStore;
 class CRunDisplay;
 
 // Exit statuses of the program, listed in the README.
@@ -71,6 +72,8 @@ public:
     // The settings: snapshots for every thread; Apply saves a new record.
     CSettingsHolder& Settings() { return m_settings; }
     CommandLineRequest& Request() { return m_request; }
+    // Where the SMTP password is kept while SMTPPasswordInKeyring is set.
+    CPasswordStore& Passwords();
     CActionFlags& Flags() { return m_flags; }
 
     static int ExitStatusOf(RunResult result);

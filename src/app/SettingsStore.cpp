@@ -72,6 +72,7 @@ const std::vector<Value<Scheduler>> kSchedulerValues {
     { "MissedEvents", &Scheduler::MissedEvents },
     { "SMTPSecurity", &Scheduler::SMTPSecurity },
     { "SMTPLoginMethod", &Scheduler::SMTPLoginMethod },
+    { "SMTPPasswordInKeyring", &Scheduler::SMTPPasswordInKeyring },
 };
 
 template <typename Group>
@@ -138,7 +139,11 @@ void LoadSettings(SettingsRecord& record, const CShellIntegration& shell)
     ReadGroup(registry, kGeneralKey, kGeneralValues, record.General);
     ReadGroup(registry, kActionsKey, kActionValues, record.Actions);
     ReadGroup(registry, kSchedulerKey, kSchedulerValues, record.Scheduler);
-    record.Scheduler.SMTPPassword = UnscramblePassword(registry.ReadString("SMTPPassword", std::string()));
+    // With the keyring in use the password is fetched when a mail needs it;
+    // a value left in the file is not trusted over the keyring's.
+    record.Scheduler.SMTPPassword = record.Scheduler.SMTPPasswordInKeyring
+        ? std::string()
+        : UnscramblePassword(registry.ReadString("SMTPPassword", std::string()));
     registry.CloseKey();
     record.SchedulerActive = shell.IsSchedulerRegistered();
 }
@@ -154,7 +159,10 @@ void SaveSettings(const SettingsRecord& record, CShellIntegration& shell)
     WriteGroup(registry, kGeneralKey, kGeneralValues, record.General);
     WriteGroup(registry, kActionsKey, kActionValues, record.Actions);
     WriteGroup(registry, kSchedulerKey, kSchedulerValues, record.Scheduler);
-    registry.WriteString("SMTPPassword", ScramblePassword(record.Scheduler.SMTPPassword));
+    if (record.Scheduler.SMTPPasswordInKeyring)
+        registry.DeleteValue("SMTPPassword");
+    else
+        registry.WriteString("SMTPPassword", ScramblePassword(record.Scheduler.SMTPPassword));
     registry.CloseKey();
     shell.UpdateSchedulerRegistration(record.SchedulerActive);
 }

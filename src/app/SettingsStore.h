@@ -23,11 +23,13 @@ void CheckSettingsFile(CPrompter& prompter);
 
 // Reads every value of Settings\General, Settings\Actions and
 // Settings\Scheduler; a missing value keeps its default. The password is
-// unscrambled, and SchedulerActive comes from the automatic start.
+// unscrambled (left empty while SMTPPasswordInKeyring is set), and
+// SchedulerActive comes from the automatic start.
 void LoadSettings(SettingsRecord& record, const CShellIntegration& shell);
 void LoadSettings(SettingsRecord& record);
 
-// Writes every value (the password scrambled), then writes or removes the
-// automatic start from SchedulerActive. Failures are silent.
+// Writes every value (the password scrambled, or removed from the file
+// while SMTPPasswordInKeyring is set), then writes or removes the automatic
+// start from SchedulerActive. Failures are silent.
 void SaveSettings(const SettingsRecord& record, CShellIntegration& shell);
 void SaveSettings(const SettingsRecord& record);

@@ -26,13 +26,23 @@ void CSettingsHolder::Apply(SettingsRecord record)
     Change(std::move(record), true);
 }
 
-// Under the change lock, so two edits at once cannot lose one of them.
 void CSettingsHolder::Update(const std::function<void(SettingsRecord&)>& edit)
+{
+    Edit(edit, false);
+}
+
+void CSettingsHolder::ApplyEdit(const std::function<void(SettingsRecord&)>& edit)
+{
+    Edit(edit, true);
+}
+
+// Under the change lock, so two edits at once cannot lose one of them.
+void CSettingsHolder::Edit(const std::function<void(SettingsRecord&)>& edit, bool save)
 {
     std::lock_guard lock(m_changeMutex);
     SettingsRecord record = *Get();
     edit(record);
-    Change(std::move(record), false);
+    Change(std::move(record), save);
 }
 
 int CSettingsHolder::Subscribe(Listener listener)

@@ -35,6 +35,9 @@ public:
     void Apply(SettingsRecord record);
     // Replace with a copy of the current record changed by edit.
     void Update(const std::function<void(SettingsRecord&)>& edit);
+    // The same, and saved: a change that must reach the settings file made
+    // on top of whatever the settings are by then.
+    void ApplyEdit(const std::function<void(SettingsRecord&)>& edit);
 
     // Returns an id for Unsubscribe. A listener may take snapshots but must
     // not change the settings or the listeners from inside its call.
@@ -43,6 +46,7 @@ public:
 
 private:
     void Change(SettingsRecord record, bool save);
+    void Edit(const std::function<void(SettingsRecord&)>& edit, bool save);
 
     // Guards m_current alone, so taking a snapshot never waits for a save
     // or a listener.

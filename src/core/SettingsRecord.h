@@ -45,7 +45,7 @@ struct SettingsRecord {
     };
 
     struct SchedulerSettings {
-        std::string SMTPServer;   // the default comes from LoadSettings
+        std::string SMTPServer; // the default comes from LoadSettings
         std::int32_t SMTPPort = 25;
         std::int32_t SMTPLoginRequired = 0;
         std::string SMTPLogin;
@@ -65,6 +65,11 @@ struct SettingsRecord {
         // (1 CRAM-MD5, 2 AUTH LOGIN, 3 AUTH LOGIN PLAIN).
         std::int32_t SMTPSecurity = 0;
         std::int32_t SMTPLoginMethod = 2;
+        // Beyond the original store: 1 keeps the SMTP password in the
+        // desktop keyring under kSmtpPasswordKey; the settings file then
+        // holds none and SMTPPassword stays empty here. 0 keeps the
+        // scrambled value in the file, which older settings files rely on.
+        std::int32_t SMTPPasswordInKeyring = 0;
 
         bool operator==(const SchedulerSettings&) const = default;
     };
@@ -81,6 +86,9 @@ struct SettingsRecord {
     // True when the automatic start at logon names this program.
     bool SchedulerActive = false;
     SchedulerSettings Scheduler;
+
+    // The keyring entry of the SMTP password.
+    static constexpr const char* kSmtpPasswordKey = "SMTPPassword";
 
     // Cluster size of the backup medium in bytes.
     std::uint64_t ClusterBytes() const { return 512ULL << (General.ClusterSize & 31); }

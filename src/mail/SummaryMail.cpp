@@ -1,20 +1,22 @@
 #include "mail/SummaryMail.h"
 
 #include "mail/MailConnection.h"
+#include "mail/SmtpPassword.h"
 #include "mail/Uuid.h"
 #include "platform/Clock.h"
 
 #include <cstdio>
 #include <utility>
 
-CSummaryMail::CSummaryMail()
-    : CSummaryMail(CClock::System(), NewUuidText)
+CSummaryMail::CSummaryMail(CPasswordStore* passwords)
+    : CSummaryMail(CClock::System(), NewUuidText, passwords)
 {
 }
 
-CSummaryMail::CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary)
+CSummaryMail::CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary, CPasswordStore* passwords)
     : m_clock(clock)
     , m_newBoundary(std::move(newBoundary))
+    , m_passwords(passwords)
 {
 }
 
@@ -52,9 +54,13 @@ std::unique_ptr<CMailConnection> CSummaryMail::MakeConnection()
     return std::make_unique<CMailConnection>();
 }
 
-bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure)
+bool CSummaryMail::Send(const SummaryMailData& data, const SmtpOptions& givenOptions, std::string& failure)
 {
     failure.clear();
+    // A keyring that cannot be asked fails the mail before any connection.
+    SmtpOptions options = givenOptions;
+    if (!FetchSmtpPassword(options, m_passwords, failure))
+        return false;
     auto connection = MakeConnection();
     CMailMessage message(m_clock, m_newBoundary);
     Compose(data, message);

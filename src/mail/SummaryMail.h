@@ -8,13 +8,16 @@
 
 class CClock;
 class CMailConnection;
+class CPasswordStore;
 
 // The summary e-mail of a scheduled event, sent over SMTP. Texts on Linux are
 // UTF-8, so the message names its charset "UTF-8".
 class CSummaryMail : public CSummaryMailer {
 public:
-    CSummaryMail();
-    CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary);
+    // passwords: where a password kept outside the settings is read
+    // (SmtpOptions::PasswordKey); none: such a mail fails.
+    explicit CSummaryMail(CPasswordStore* passwords = nullptr);
+    CSummaryMail(const CClock& clock, CMailMessage::BoundarySource newBoundary, CPasswordStore* passwords = nullptr);
 
     bool Send(const SummaryMailData& data, const SmtpOptions& options, std::string& failure) override;
 
@@ -34,4 +37,5 @@ protected:
 private:
     const CClock& m_clock;
     CMailMessage::BoundarySource m_newBoundary;
+    CPasswordStore* m_passwords;
 };

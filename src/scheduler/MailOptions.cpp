@@ -10,5 +10,7 @@ SmtpOptions MailOptionsFromSettings(const SettingsRecord::SchedulerSettings& set
         = settings.SMTPLoginRequired ? static_cast<SmtpLoginMethod>(settings.SMTPLoginMethod) : SmtpLoginMethod::None;
     options.Login = settings.SMTPLogin;
     options.Password = settings.SMTPPassword;
+    if (settings.SMTPPasswordInKeyring)
+        options.PasswordKey = SettingsRecord::kSmtpPasswordKey;
     return options;
 }

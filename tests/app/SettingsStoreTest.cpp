@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 
 #include "SettingsTestFiles.h"
+#include "app/Conversion.h"
 #include "app/ShellIntegration.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
@@ -263,3 +264,58 @@ TEST_F(SettingsStoreTest, FifoAsTheSettingsFileIsNeitherWaitedOnNorReplaced)
 }
 
 } // namespace
+
+TEST_F(SettingsStoreTest, WithTheKeyringInUseTheFileHoldsNoPassword)
+{
+    SettingsRecord record = ChangedRecord();
+    SaveSettings(record, m_shell);
+    ASSERT_NE(TempDir::Read(CMyRegistry::FilePath()).find("SMTPPassword="), std::string::npos);
+
+    // Even a record that still carries one: the keyring's is the password.
+    record.Scheduler.SMTPPasswordInKeyring = 1;
+    SaveSettings(record, m_shell);
+    const std::string file = TempDir::Read(CMyRegistry::FilePath());
+    EXPECT_EQ(file.find("SMTPPassword="), std::string::npos) << file;
+    EXPECT_NE(file.find("SMTPPasswordInKeyring=1"), std::string::npos) << file;
+
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Scheduler.SMTPPasswordInKeyring, 1);
+    EXPECT_EQ(loaded.Scheduler.SMTPPassword, "");
+    loaded.Scheduler.SMTPPassword = record.Scheduler.SMTPPassword;
+    EXPECT_EQ(loaded, record) << "every other value as saved";
+}
+
+TEST_F(SettingsStoreTest, AScrambledValueLeftBesideTheKeyringIsNotTrusted)
+{
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Software\\Zellik Software\\Korvane\\Settings\\Scheduler");
+        registry.WriteNumber("SMTPPasswordInKeyring", 1);
+        registry.WriteString("SMTPPassword", ScramblePassword("old"));
+    }
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Scheduler.SMTPPassword, "");
+    SaveSettings(loaded, m_shell);
+    EXPECT_EQ(TempDir::Read(CMyRegistry::FilePath()).find("SMTPPassword="), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, AFileOfAnEarlierVersionKeepsItsScrambledPassword)
+{
+    {
+        // As written before the keyring could be chosen: no such value.
+        CMyRegistry registry;
+        registry.CreateKey("Software\\Zellik Software\\Korvane\\Settings\\Scheduler");
+        registry.WriteNumber("SMTPLoginRequired", 1);
+        registry.WriteString("SMTPPassword", ScramblePassword("s3cret"));
+    }
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Scheduler.SMTPPasswordInKeyring, 0);
+    EXPECT_EQ(loaded.Scheduler.SMTPPassword, "s3cret");
+    SaveSettings(loaded, m_shell);
+    CMyRegistry registry;
+    registry.OpenKey("Software\\Zellik Software\\Korvane\\Settings\\Scheduler");
+    EXPECT_EQ(registry.ReadString("SMTPPassword", ""), ScramblePassword("s3cret"));
+}

@@ -12,7 +12,8 @@ public:
     ScratchHome& operator=(const ScratchHome&) = delete;
 
     // Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR, XDG_CACHE_HOME,
-    // TMPDIR and KORVANE_LOCK_DIR (the run lock's folder) into the scratch folder.
+    // TMPDIR and KORVANE_LOCK_DIR (the run lock's folder) into the scratch folder,
+    // and DBUS_SESSION_BUS_ADDRESS at a socket there that nobody serves.
     void Activate() const;
 
     const std::string& Root() const { return m_root; }

@@ -2,6 +2,8 @@
 
 #include "SmtpTestServer.h"
 #include "common/FakeClock.h"
+#include "common/FakePasswordStore.h"
+#include "mail/Base64Codec.h"
 #include "mail/MailConnection.h"
 
 #include <cstdlib>
@@ -233,4 +235,125 @@ TEST(SummaryMail, AnUnansweredQuitAfterTheMessageWasTakenStillCountsAsSent)
     EXPECT_TRUE(mail.Send(SampleData(), options, failure));
     EXPECT_EQ(failure, "");
     server.Join();
+}
+
+namespace {
+
+// A login whose password the keyring keeps.
+SmtpOptions KeyringLogin(std::uint16_t port)
+{
+    SmtpOptions options;
+    options.Server = "127.0.0.1";
+    options.Port = port;
+    options.ReplyTimeoutMs = 5000;
+    options.LoginMethod = SmtpLoginMethod::Login;
+    options.Login = "backup";
+    options.Password = "stale value that must not be sent";
+    options.PasswordKey = "SMTPPassword";
+    return options;
+}
+
+std::string Base64(const std::string& text)
+{
+    CBase64Codec codec;
+    codec.EncodeText(text.c_str());
+    return codec.EncodedText();
+}
+
+} // namespace
+
+TEST(SummaryMailKeyring, TheLoginUsesThePasswordTheKeyringHolds)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250 AUTH LOGIN\r\n");
+        s.ReadLine();
+        s.Send("334 VXNlcm5hbWU6\r\n");
+        s.ReadLine();
+        s.Send("334 UGFzc3dvcmQ6\r\n");
+        s.ReadLine();
+        s.Send("235 ok\r\n");
+        for (int i = 0; i < 2; ++i) {
+            s.ReadLine();
+            s.Send("250 ok\r\n");
+        }
+        s.ReadLine();
+        s.Send("354 go ahead\r\n");
+        s.ReadData();
+        s.Send("250 queued\r\n");
+        s.ReadLine();
+        s.Send("221 bye\r\n");
+    });
+    FakePasswordStore keyring;
+    keyring.entries["SMTPPassword"] = "k\xc3\xa9yring pass";
+    CSummaryMail mail(&keyring);
+    SummaryMailData data = SampleData();
+    data.Recipients = "admin@example.org";
+    std::string failure;
+    EXPECT_TRUE(mail.Send(data, KeyringLogin(server.Port()), failure)) << failure;
+    server.Join();
+    const auto& lines = server.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 5), "EHLO ");
+    EXPECT_EQ(lines[1], "AUTH LOGIN");
+    EXPECT_EQ(lines[2], Base64("backup"));
+    EXPECT_EQ(lines[3], Base64("k\xc3\xa9yring pass"));
+}
+
+TEST(SummaryMailKeyring, AnUnreachableKeyringFailsTheMailBeforeAnyConnection)
+{
+    // A listening socket the mail would reach: any connection at all would
+    // wait in its queue.
+    CTcpSocket server;
+    ASSERT_TRUE(server.Listen("127.0.0.1", 0));
+    FakePasswordStore keyring;
+    keyring.unreachable = true;
+    CSummaryMail mail(&keyring);
+    std::string failure;
+    EXPECT_FALSE(mail.Send(SampleData(), KeyringLogin(server.LocalPort()), failure));
+    EXPECT_EQ(failure,
+        "the password is kept in the desktop keyring, which cannot be reached: Cannot autolaunch D-Bus without X11 "
+        "$DISPLAY");
+    CTcpSocket client;
+    EXPECT_FALSE(server.Accept(client, 0)) << "no connection, so no login without its password";
+
+    keyring.unreachable = false;
+    EXPECT_FALSE(mail.Send(SampleData(), KeyringLogin(server.LocalPort()), failure));
+    EXPECT_EQ(failure, "the password is kept in the desktop keyring, which holds none for Korvane");
+    EXPECT_FALSE(server.Accept(client, 0));
+
+    CSummaryMail withoutKeyring;
+    EXPECT_FALSE(withoutKeyring.Send(SampleData(), KeyringLogin(server.LocalPort()), failure));
+    EXPECT_EQ(failure.substr(0, 46), "the password is kept in the desktop keyring, w");
+    EXPECT_FALSE(server.Accept(client, 0));
+}
+
+TEST(SummaryMailKeyring, AMailWithoutLoginNeverAsksTheKeyring)
+{
+    SmtpTestServer server([](SmtpTestSession& s) {
+        s.Send("220 mail.example.org ESMTP\r\n");
+        s.ReadLine();
+        s.Send("250 mail.example.org\r\n");
+        for (int i = 0; i < 3; ++i) {
+            s.ReadLine();
+            s.Send("250 ok\r\n");
+        }
+        s.ReadLine();
+        s.Send("354 go ahead\r\n");
+        s.ReadData();
+        s.Send("250 queued\r\n");
+        s.ReadLine();
+        s.Send("221 bye\r\n");
+    });
+    FakePasswordStore keyring;
+    keyring.unreachable = true;
+    CSummaryMail mail(&keyring);
+    SmtpOptions options = KeyringLogin(server.Port());
+    options.LoginMethod = SmtpLoginMethod::None;
+    std::string failure;
+    EXPECT_TRUE(mail.Send(SampleData(), options, failure)) << failure;
+    server.Join();
+    EXPECT_EQ(keyring.requests, 0);
+    EXPECT_EQ(server.Lines()[0].substr(0, 5), "HELO ");
 }
