@@ -17,6 +17,11 @@ struct CLogLoad::Shared {
     std::mutex Mutex;
     bool Detached = false;
     std::atomic<bool> Cancel { false };
+    // Counted up before each post and read where the post arrives: the
+    // queued call orders the two already, but inside Qt, which Debian does
+    // not build with ThreadSanitizer; this states the order where the
+    // thread checker sees it.
+    std::atomic<unsigned> Posted { 0 };
 };
 
 CLogLoad::CLogLoad(QObject* parent)
@@ -26,12 +31,25 @@ CLogLoad::CLogLoad(QObject* parent)
 
 CLogLoad::~CLogLoad()
 {
+    Detach();
+}
+
+void CLogLoad::Detach()
+{
     if (!m_shared)
         return;
     m_shared->Cancel = true;
     // Held only while the thread posts an event, never while it reads.
     const std::lock_guard<std::mutex> lock(m_shared->Mutex);
     m_shared->Detached = true;
+}
+
+// Whether what shared's thread posted still belongs to the current read
+// (a later Start drops what an earlier read posted).
+bool CLogLoad::Current(const std::shared_ptr<Shared>& shared) const
+{
+    static_cast<void>(shared->Posted.load(std::memory_order_acquire));
+    return m_shared == shared;
 }
 
 int CLogLoad::ThreadsAlive()
@@ -41,11 +59,7 @@ int CLogLoad::ThreadsAlive()
 
 void CLogLoad::Start(const std::string& fileName, std::size_t firstChunk, std::size_t chunk)
 {
-    if (m_shared) {
-        m_shared->Cancel = true;
-        const std::lock_guard<std::mutex> lock(m_shared->Mutex);
-        m_shared->Detached = true;
-    }
+    Detach();
     m_shared = std::make_shared<Shared>();
     m_running = true;
     m_summary = {};
@@ -55,20 +69,21 @@ void CLogLoad::Start(const std::string& fileName, std::size_t firstChunk, std::s
     ++g_threadsAlive;
     std::thread([shared = m_shared, reader = std::move(reader), receiver = this] {
         CThreadPriority::LowerCurrentThread();
-        // A later Start on the same object drops what an earlier read posted.
         const auto post = [&shared, receiver](auto call) {
             const std::lock_guard<std::mutex> lock(shared->Mutex);
-            if (!shared->Detached)
-                QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
+            if (shared->Detached)
+                return;
+            shared->Posted.fetch_add(1, std::memory_order_release);
+            QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
         };
         const LogReadSummary summary = reader.Read(shared->Cancel, [&post, &shared, receiver](LogBatch&& batch) {
             post([receiver, shared, batch = std::make_shared<const LogBatch>(std::move(batch))] {
-                if (receiver->m_shared == shared)
+                if (receiver->Current(shared))
                     Q_EMIT receiver->BatchRead(batch);
             });
         });
         post([receiver, shared, summary] {
-            if (receiver->m_shared == shared)
+            if (receiver->Current(shared))
                 receiver->OnFinished(summary);
         });
         --g_threadsAlive;

@@ -38,6 +38,9 @@ Q_SIGNALS:
 private:
     struct Shared;
 
+    // Tells the thread to stop and to post nothing more.
+    void Detach();
+    bool Current(const std::shared_ptr<Shared>& shared) const;
     void OnFinished(const LogReadSummary& summary);
 
     std::shared_ptr<Shared> m_shared;
