@@ -273,6 +273,50 @@ TEST_F(ViewLogDlgTest, ALargeLogArrivesWholeAndInOrder)
         QStringLiteral("Failed to access /home/someone/Documents/letters/%1.odt").arg(kRecords - 1));
 }
 
+std::shared_ptr<const LogBatch> Batch(std::initializer_list<std::pair<std::uint32_t, int>> records)
+{
+    auto batch = std::make_shared<LogBatch>();
+    for (const auto& [time, type] : records) {
+        LogEntry entry;
+        entry.Key = static_cast<std::uint64_t>(time) << 32;
+        entry.Type = type;
+        entry.Offset = static_cast<std::uint32_t>(batch->Text.size());
+        batch->Text += std::to_string(time);
+        entry.Length = static_cast<std::uint32_t>(batch->Text.size()) - entry.Offset;
+        batch->Entries.push_back(entry);
+    }
+    return batch;
+}
+
+// Stretches that overlap in time (a clock set back between runs) are put in
+// order once all are in; the filter holds for stretches that come later.
+TEST(LogListModelTest, OverlappingStretchesEndInOrderAndLaterOnesAreFiltered)
+{
+    CLogListModel model;
+    LogFilter noErrors;
+    noErrors.Errors = false;
+    model.SetFilter(noErrors);
+    model.Append(Batch({ { 500, LogUser }, { 300, LogError }, { 200, LogUser } }));
+    model.Append(Batch({ { 400, LogScheduled }, { 100, LogUser } }));
+    const auto times = [&model] {
+        std::vector<std::uint32_t> shown;
+        for (int row = 0; row < model.rowCount(); ++row)
+            shown.push_back(model.Entry(row).Time());
+        return shown;
+    };
+    EXPECT_EQ((std::vector<std::uint32_t> { 500, 200, 400, 100 }), times());
+    model.Finish();
+    EXPECT_EQ((std::vector<std::uint32_t> { 500, 400, 200, 100 }), times());
+    EXPECT_EQ(model.MessageText(1), QStringLiteral("400"));
+    model.SetFilter(LogFilter {});
+    EXPECT_EQ((std::vector<std::uint32_t> { 500, 400, 300, 200, 100 }), times());
+    EXPECT_EQ(model.RecordCount(), 5u);
+    model.SetNewestFirst(false);
+    EXPECT_EQ((std::vector<std::uint32_t> { 100, 200, 300, 400, 500 }), times());
+    model.Append(Batch({ { 50, LogUser } }));
+    EXPECT_EQ(model.Entry(0).Time(), 50u);
+}
+
 // The main window's Log... command and the popup's View.
 class MainWindowViewersTest : public ::testing::Test {
 protected:
