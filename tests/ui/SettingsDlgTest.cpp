@@ -510,3 +510,24 @@ TEST_F(SettingsDlgTest, TabGoesFromTheTreeThroughTheShownPageToTheButtons)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(*d.Page(D::Backup), "backupTrash"));
 }
+
+TEST_F(SettingsDlgTest, AtTwiceTheFontSizeEveryPageAndTheHeaderStillFit)
+{
+    const QFont original = QApplication::font();
+    QFont large = original;
+    large.setPointSizeF(original.pointSizeF() * 2);
+    QApplication::setFont(large);
+    CSettingsDlg& d = Open();
+    for (int page = 0; page < d.PageCount(); ++page) {
+        d.SelectPage(page);
+        QApplication::processEvents();
+        EXPECT_EQ(ClippedTexts(d), std::vector<std::string> {}) << page;
+        // The description wraps inside the band, above its closing lines.
+        const QFontMetrics metrics(d.Header()->font());
+        const QRect needed = metrics.boundingRect(
+            QRect(0, 0, d.Header()->width() - 40, 10000), Qt::TextWordWrap, d.Header()->Description());
+        EXPECT_GE(d.Header()->height(), needed.height() + metrics.height()) << page;
+    }
+    dialog.reset();
+    QApplication::setFont(original);
+}
