@@ -29,6 +29,7 @@ void CFormPost::Post(const CWebEndpoint& endpoint, const QByteArray& body, Callb
         QTimer::singleShot(0, this, [this, refused] { Report(refused); });
         return;
     }
+    m_timeoutMs = endpoint.TimeoutMs();
     m_reply = m_network->post(endpoint.FormRequest(), body);
     connect(m_reply, &QNetworkReply::readyRead, this, &CFormPost::OnReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &CFormPost::OnFinished);
@@ -75,7 +76,14 @@ void CFormPost::OnFinished()
         result.kind = Result::BadStatus;
     } else if (!answered || broken) {
         result.kind = Result::TransportError;
-        result.error = reply->errorString();
+        // The network layer reports its time-out as a cancelled operation,
+        // which would read as if the user had cancelled.
+        const int seconds = (m_timeoutMs + 999) / 1000;
+        result.error = reply->error() == QNetworkReply::OperationCanceledError
+            ? QStringLiteral("The server did not answer within %1 %2.")
+                  .arg(seconds)
+                  .arg(seconds == 1 ? QStringLiteral("second") : QStringLiteral("seconds"))
+            : reply->errorString();
     } else {
         result.kind = Result::Success;
         result.answer = std::move(m_answer);

@@ -53,5 +53,6 @@ private:
     Callback m_done;
     QByteArray m_answer;
     qint64 m_limit = kDefaultLimit;
+    int m_timeoutMs = 0;
     bool m_truncated = false;
 };

@@ -158,6 +158,21 @@ TEST_F(FeedbackDlgTest, AnUntrustedServerIsAFailedSendWithTheReason)
     EXPECT_TRUE(untrusted.SubmitButton()->isEnabled());
 }
 
+TEST_F(FeedbackDlgTest, ASilentServerIsAFailedSendThatSaysItTimedOut)
+{
+    server.SetMode(HttpsTestServer::Mode::Silent);
+    CFeedbackDlg slow(CWebEndpoint(QUrl(server.BaseAddress()), 200, HttpsTestServer::Trusting(Pki())), prompter);
+    slow.show();
+    slow.CommentEdit()->setPlainText(QStringLiteral("Hello"));
+    QSignalSpy ended(&slow, &CFeedbackDlg::SendEnded);
+    slow.Submit();
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+    ASSERT_EQ(prompter.asked.size(), 1U);
+    EXPECT_EQ(prompter.asked[0].text, "Failed to send the feedback.\n\nThe server did not answer within 1 second.");
+    EXPECT_TRUE(slow.SubmitButton()->isEnabled());
+    EXPECT_TRUE(slow.isVisible());
+}
+
 TEST_F(FeedbackDlgTest, WhileSendingTheFormIsDisabledAndCancelGivesUp)
 {
     server.SetMode(HttpsTestServer::Mode::Silent);
