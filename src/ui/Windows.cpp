@@ -1,7 +1,7 @@
 #include "ui/Windows.h"
 
-#include "app/KorvaneApp.h"
 #include "StringTable.h"
+#include "app/KorvaneApp.h"
 #include "app/SingleInstance.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"
@@ -62,10 +62,10 @@ void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
     app.SetPrompter(std::move(prompter));
 }
 
-// The weekly update check, when the settings ask for it. It starts once the
-// event loop runs, so it never delays the window; the request is
-// asynchronous, and the offer's Yes opens the Check For Updates window
-// through the window's own queue.
+// The weekly update check, when the settings ask for it and it is due. It
+// is called once the event loop runs, so nothing of it delays the window;
+// the request is asynchronous, and the offer's Yes opens the Check For
+// Updates window through the window's own queue.
 std::unique_ptr<CUpdateCheck> StartUpdateCheck(CKorvaneApp& app, CKorvaneDlg& window)
 {
     const SettingsRecord settings = *app.Settings().Get();
@@ -79,8 +79,8 @@ std::unique_ptr<CUpdateCheck> StartUpdateCheck(CKorvaneApp& app, CKorvaneDlg& wi
             return prompter.MessageBox(text, MbYesNo | MbIconQuestion) == IdYes;
         },
         [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CheckForUpdates, Qt::QueuedConnection); });
-    CUpdateCheck* started = check.get();
-    QTimer::singleShot(0, started, [started] { started->StartIfDue(CConnectivity::Connected()); });
+    if (!check->StartIfDue(CConnectivity::Connected()))
+        return nullptr;
     return check;
 }
 
@@ -98,7 +98,8 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
     app.SetStopHandler(
         [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection); });
     Publish(state, window);
-    const std::unique_ptr<CUpdateCheck> updateCheck = StartUpdateCheck(app, window);
+    std::unique_ptr<CUpdateCheck> updateCheck;
+    QTimer::singleShot(0, &window, [&] { updateCheck = StartUpdateCheck(app, window); });
     // With the scheduler on, the window starts out of the way: in the tray,
     // or on the task bar where no tray icon can be seen.
     window.ShowAtStart(app.StartedAutomatically());
