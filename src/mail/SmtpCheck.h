@@ -8,6 +8,7 @@
 #include <string>
 
 class CMailConnection;
+class CPasswordStore;
 
 // The connection test of the mail settings: connects exactly as the summary
 // mail does (CMailConnection::Connect with the same options) and says QUIT.
@@ -29,8 +30,11 @@ public:
 
     // Runs the test on a thread of its own; the caller polls Done() and then
     // reads TakeResult(). A check whose caller has lost interest (the user
-    // cancelled the wait) ends on its own within the time-outs.
-    static std::shared_ptr<CSmtpCheck> Start(SmtpOptions options, ConnectionFactory makeConnection = {});
+    // cancelled the wait) ends on its own within the time-outs. A password
+    // kept in the keyring (options.PasswordKey) is read from passwords on
+    // that thread; passwords must outlive the check.
+    static std::shared_ptr<CSmtpCheck> Start(
+        SmtpOptions options, ConnectionFactory makeConnection = {}, CPasswordStore* passwords = nullptr);
 
     bool Done() const { return m_done.load(std::memory_order_acquire); }
     // Valid once Done() is true.

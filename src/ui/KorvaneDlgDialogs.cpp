@@ -12,6 +12,7 @@
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/SchedulerAddDlg.h"
 #include "ui/SettingsDlg.h"
+#include "ui/SettingsSchedulerDlg.h"
 #include "ui/UiContext.h"
 #include "ui/ViewFoldersDlg.h"
 #include "ui/ViewLogDlg.h"
@@ -62,11 +63,14 @@ bool CKorvaneDlg::OpenSettingsDialog()
     const SettingsRecord settings = m_context.Settings();
     CShellIntegration shell(settings.ModulePath);
     CSettingsDlg dialog(settings, m_context.Prompter(), shell, this);
+    dialog.SchedulerPage()->SetPasswordStore(m_context.Passwords());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     // One new snapshot, saved with the automatic start: the scheduler thread
     // and every run take the settings from before OK or after it, never a mix.
-    m_context.SettingsHolder().Apply(dialog.Result());
+    // A password moving into the keyring leaves the file in a second one,
+    // once the keyring holds it.
+    m_context.ApplySettings(dialog.Result());
     return true;
 }
 

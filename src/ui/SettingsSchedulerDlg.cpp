@@ -102,6 +102,14 @@ QWidget* CSettingsSchedulerDlg::BuildSmtpGroup()
     m_password->setEchoMode(QLineEdit::Password);
     TipFromTable(m_password, 1260);
     m_passwordLabel = Label(group, "Password", m_password);
+    m_keepInKeyring = new QCheckBox(QStringLiteral("Keep the password in the desktop keyring"), group);
+    m_keepInKeyring->setObjectName(QStringLiteral("smtpPasswordInKeyring"));
+    m_inKeyring = mail.SMTPPasswordInKeyring != 0;
+    m_keepInKeyring->setChecked(m_inKeyring);
+    SetTooltip(m_keepInKeyring,
+        QStringLiteral("Keeps the password in the desktop's keyring instead of the settings file, where it is only "
+                       "scrambled. Where the keyring cannot be reached (no desktop session, a locked keyring) the "
+                       "summary e-mail is not sent."));
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(Label(group, "Server", m_server), 0, 0);
@@ -119,12 +127,15 @@ QWidget* CSettingsSchedulerDlg::BuildSmtpGroup()
     grid->addWidget(m_passwordLabel, 4, 0);
     grid->addWidget(m_password, 4, 1, 1, 4);
     grid->setColumnStretch(3, 1);
+    grid->addWidget(m_keepInKeyring, 5, 1, 1, 4);
     m_loginGrid = grid;
-    m_rowBelowPassword = 5;
+    m_rowBelowPassword = 6;
 
-    SetTabOrder(
-        { m_activate, m_server, m_port, m_security, m_checkButton, m_loginRequired, m_method, m_login, m_password });
+    SetTabOrder({ m_activate, m_server, m_port, m_security, m_checkButton, m_loginRequired, m_method, m_login,
+        m_password, m_keepInKeyring });
+    ShowWhereThePasswordIs();
     connect(m_loginRequired, &QCheckBox::toggled, this, &CSettingsSchedulerDlg::UpdateEnabling);
+    connect(m_keepInKeyring, &QCheckBox::toggled, this, &CSettingsSchedulerDlg::ShowWhereThePasswordIs);
     connect(m_security, &QComboBox::currentIndexChanged, this, &CSettingsSchedulerDlg::OnSecurityChanged);
     connect(m_checkButton, &QPushButton::clicked, this, &CSettingsSchedulerDlg::CheckConnection);
     return group;
@@ -145,9 +156,20 @@ int CSettingsSchedulerDlg::DefaultPort(int security)
 void CSettingsSchedulerDlg::UpdateEnabling()
 {
     const bool on = m_loginRequired->isChecked();
-    for (QWidget* control :
-        std::initializer_list<QWidget*> { m_methodLabel, m_method, m_loginLabel, m_login, m_passwordLabel, m_password })
+    for (QWidget* control : std::initializer_list<QWidget*> {
+             m_methodLabel, m_method, m_loginLabel, m_login, m_passwordLabel, m_password, m_keepInKeyring })
         control->setEnabled(on);
+}
+
+// While the keyring holds the password the field starts empty: what is
+// typed there replaces the keyring's password, an empty field keeps it.
+void CSettingsSchedulerDlg::ShowWhereThePasswordIs()
+{
+    if (!m_inKeyring)
+        return;
+    m_password->setPlaceholderText(m_keepInKeyring->isChecked()
+            ? QStringLiteral("Kept in the desktop keyring")
+            : QStringLiteral("Taken back from the desktop keyring"));
 }
 
 // A port still at the usual one of the previous choice follows the new
@@ -170,7 +192,18 @@ bool CSettingsSchedulerDlg::ReadMailFields(SettingsRecord::SchedulerSettings& ma
     mail.SMTPLoginMethod = kMethods[std::max(0, m_method->currentIndex())];
     mail.SMTPLogin = FromQ(m_login->text());
     mail.SMTPPassword = FromQ(m_password->text());
+    mail.SMTPPasswordInKeyring = m_keepInKeyring->isChecked() ? 1 : 0;
     return true;
+}
+
+SmtpOptions CSettingsSchedulerDlg::CheckOptions(const SettingsRecord::SchedulerSettings& mail) const
+{
+    SmtpOptions options = MailOptionsFromSettings(mail);
+    if (!m_inKeyring || !mail.SMTPPassword.empty())
+        options.PasswordKey.clear();
+    else
+        options.PasswordKey = SettingsRecord::kSmtpPasswordKey;
+    return options;
 }
 
 bool CSettingsSchedulerDlg::OnOK(SettingsRecord& settings)
@@ -190,7 +223,7 @@ void CSettingsSchedulerDlg::CheckConnection()
         return;
     const std::string server = mail.SMTPServer;
     const int port = mail.SMTPPort;
-    m_check = CSmtpCheck::Start(MailOptionsFromSettings(mail), m_makeConnection);
+    m_check = CSmtpCheck::Start(CheckOptions(mail), m_makeConnection, m_passwords);
     auto* wait = new CGeneralProgress(
         LoadQString(57765), [check = m_check] { return !check->Done(); }, window(), this);
     wait->setObjectName(QStringLiteral("smtpCheckWait"));

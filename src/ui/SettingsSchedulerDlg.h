@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class CPasswordStore;
 class QComboBox;
 class QGridLayout;
 class QLabel;
@@ -25,6 +26,8 @@ public:
     // The connection the test uses (tests give it trusted certificates).
     void SetConnectionFactory(CSmtpCheck::ConnectionFactory factory) { m_makeConnection = std::move(factory); }
     bool CheckRunning() const { return m_check && !m_check->Done(); }
+    // Where the test reads the password that the desktop keyring keeps.
+    void SetPasswordStore(CPasswordStore* passwords) { m_passwords = passwords; }
 
     // The rows below the password, for choices about where it is kept.
     QGridLayout* LoginGrid() const { return m_loginGrid; }
@@ -36,6 +39,9 @@ public:
 private:
     QWidget* BuildSmtpGroup();
     void UpdateEnabling();
+    void ShowWhereThePasswordIs();
+    // The test's options: the keyring's password unless one was typed.
+    SmtpOptions CheckOptions(const SettingsRecord::SchedulerSettings& mail) const;
     void OnSecurityChanged(int index);
     // The mail fields as they are now; false (after the message) when the
     // port is refused.
@@ -54,6 +60,10 @@ private:
     QLineEdit* m_login = nullptr;
     QLabel* m_passwordLabel = nullptr;
     QLineEdit* m_password = nullptr;
+    QCheckBox* m_keepInKeyring = nullptr;
+    // The keyring held the password when the page opened.
+    bool m_inKeyring = false;
+    CPasswordStore* m_passwords = nullptr;
     QGridLayout* m_loginGrid = nullptr;
     int m_rowBelowPassword = 0;
     int m_shownSecurity = 0;

@@ -5,23 +5,24 @@
 #include "core/SettingsHolder.h"
 #include "scheduler/ActionFlags.h"
 
+#include <memory>
+
+class CPasswordKeeper;
+class CPasswordStore;
 class CPrompter;
 
 // What the windows reach of the program: the working session, the settings,
-// the action flags, the prompter and the command-line request. The windows
+// the action flags, the prompter, the command-line request and the store of
+// the SMTP password. The windows
 // run on the thread that owns the session; they change it only inside
 // EditSession, and read the settings as snapshots.
 class CUiContext {
 public:
     CUiContext(CSession& session, CSettingsHolder& settings, CActionFlags& flags, CPrompter& prompter,
-        const CommandLineRequest& request)
-        : m_session(session)
-        , m_settings(settings)
-        , m_flags(flags)
-        , m_prompter(prompter)
-        , m_request(request)
-    {
-    }
+        const CommandLineRequest& request);
+    ~CUiContext();
+    CUiContext(const CUiContext&) = delete;
+    CUiContext& operator=(const CUiContext&) = delete;
 
     // f(const CSession&) with no change in between.
     template <class F> decltype(auto) ReadSession(F&& f) const { return m_session.Read(std::forward<F>(f)); }
@@ -34,6 +35,15 @@ public:
     // The settings as they are now; the copy never changes.
     SettingsRecord Settings() const { return *m_settings.Get(); }
     CSettingsHolder& SettingsHolder() { return m_settings; }
+    // Applies and saves the settings dialog's result. With a password store
+    // set, the SMTP password moves between the settings file and the
+    // keyring as the result asks, and a move that fails is told through
+    // the prompter.
+    void ApplySettings(SettingsRecord record);
+    // Where the SMTP password is kept while SMTPPasswordInKeyring is set;
+    // none: the settings are applied as they are.
+    void SetPasswords(CPasswordStore* passwords);
+    CPasswordStore* Passwords() const { return m_passwords; }
 
     CActionFlags& Flags() { return m_flags; }
     CPrompter& Prompter() { return m_prompter; }
@@ -45,4 +55,6 @@ private:
     CActionFlags& m_flags;
     CPrompter& m_prompter;
     const CommandLineRequest& m_request;
+    CPasswordStore* m_passwords = nullptr;
+    std::unique_ptr<CPasswordKeeper> m_keeper;
 };

@@ -90,6 +90,7 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
     CMyDialog::SetTooltipDelay(settings.General.TooltipDelay);
     CUIEffects::SetEnabled(settings.General.AlphaBlending != 0);
     CUiContext context(app.Session(), app.Settings(), app.Flags(), app.Prompter(), app.Request());
+    context.SetPasswords(&app.Passwords());
     CKorvaneDlg::Services services { [&app](CRunDisplay& display) { return app.MakeActionRunner(display); },
         CClock::System(), true };
     CKorvaneDlg window(context, services);
