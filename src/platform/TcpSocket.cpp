@@ -99,11 +99,8 @@ bool CTcpSocket::Connect(const std::string& host, std::uint16_t port, int timeou
         return true;
     if (errno != EINPROGRESS)
         return Fail(errno);
-    bool ready = false;
-    if (!WaitHandle(m_fd, true, timeoutMs, ready))
-        return Fail(errno);
-    if (!ready)
-        return Fail(ETIMEDOUT);
+    if (!WaitReady(true, timeoutMs))
+        return false;
     int error = 0;
     socklen_t length = sizeof(error);
     if (getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
@@ -126,11 +123,8 @@ bool CTcpSocket::Listen(const std::string& address, std::uint16_t port)
 
 bool CTcpSocket::Accept(CTcpSocket& client, int timeoutMs)
 {
-    bool ready = false;
-    if (!WaitHandle(m_fd, false, timeoutMs, ready))
-        return Fail(errno);
-    if (!ready)
-        return Fail(ETIMEDOUT);
+    if (!WaitReady(false, timeoutMs))
+        return false;
     const int fd = accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
         return Fail(errno);
@@ -166,11 +160,8 @@ bool CTcpSocket::SendAll(const void* data, std::size_t length, int timeoutMs)
             continue;
         if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return Fail(errno);
-        bool ready = false;
-        if (!WaitHandle(m_fd, true, timeoutMs, ready))
-            return Fail(errno);
-        if (!ready)
-            return Fail(ETIMEDOUT);
+        if (!WaitReady(true, timeoutMs))
+            return false;
     }
     return true;
 }
@@ -207,6 +198,14 @@ void CTcpSocket::Close()
     if (m_fd >= 0)
         close(m_fd);
     m_fd = -1;
+}
+
+bool CTcpSocket::WaitReady(bool forWrite, int timeoutMs)
+{
+    bool ready = false;
+    if (!WaitHandle(m_fd, forWrite, timeoutMs, ready))
+        return Fail(errno);
+    return ready ? true : Fail(ETIMEDOUT);
 }
 
 bool CTcpSocket::WaitHandle(int fd, bool forWrite, int timeoutMs, bool& ready)

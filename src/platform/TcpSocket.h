@@ -42,6 +42,9 @@ public:
 
 private:
     bool Fail(int error);
+    // Waits for the socket; false (and the reason kept) on a poll failure
+    // or when the time ran out.
+    bool WaitReady(bool forWrite, int timeoutMs);
     bool ResolveAddress(const std::string& text, std::uint32_t& address);
 
     int m_fd = -1;

@@ -39,7 +39,9 @@ ProgressSnapshot SnapshotOf(const CProgressWorker& worker, const CRunDisplay::To
     return snapshot;
 }
 
-ActionSummaryData SummaryOf(const CProgressWorker& worker, int action)
+} // namespace
+
+ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action)
 {
     ActionSummaryData data;
     data.Action = action;
@@ -53,8 +55,6 @@ ActionSummaryData SummaryOf(const CProgressWorker& worker, int action)
     data.DeletedFolders = worker.DeletedFolders;
     return data;
 }
-
-} // namespace
 
 CQtRunDisplay::CQtRunDisplay(CRunView& view, QObject* receiver, std::atomic<std::int32_t>& cancel)
     : m_view(view)
@@ -114,7 +114,7 @@ void CQtRunDisplay::ShowSummary(const CProgressWorker& worker, int action)
     auto monitor = std::make_shared<CRunMonitor<int>>();
     {
         auto handle = std::make_shared<CMonitorGuard<int>>(monitor);
-        Post([data = SummaryOf(worker, action), handle](CRunView& view) { view.ShowSummary(data, handle); });
+        Post([data = ActionSummaryOf(worker, action), handle](CRunView& view) { view.ShowSummary(data, handle); });
     }
     // A run on the interface thread itself (none does so now) cannot wait.
     if (m_receiver && QThread::currentThread() != m_receiver->thread())

@@ -10,6 +10,10 @@
 #include <functional>
 
 class CRunView;
+struct ActionSummaryData;
+
+// Copies of a finished copy worker's results for the summary window.
+ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action);
 
 // The run display of a windowed program, used on the thread that runs the
 // action (a run thread or the scheduler thread). It opens the run view's

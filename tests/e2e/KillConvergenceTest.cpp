@@ -3,6 +3,7 @@
 // without leftovers.
 #include "ProgramRun.h"
 #include "common/TempDir.h"
+#include "common/TreeDigest.h"
 #include "core/Session.h"
 #include "core/SessionFile.h"
 #include "platform/FileCopier.h"
@@ -21,28 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Mode, size, modification time and contents (or link target) of every item
-// below root, root itself included, by relative path.
-std::map<std::string, std::string> Digest(const std::string& root)
-{
-    std::map<std::string, std::string> digest;
-    const auto add = [&](const std::string& path, const std::string& rel) {
-        struct stat st { };
-        ::lstat(path.c_str(), &st);
-        std::string line = std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " "
-            + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-        if (S_ISLNK(st.st_mode))
-            line += " -> " + fs::read_symlink(path).string();
-        else if (S_ISREG(st.st_mode))
-            line += " #" + std::to_string(std::hash<std::string> {}(TempDir::Read(path)));
-        digest[rel] = line;
-    };
-    add(root, ".");
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        add(it->path().string(), it->path().string().substr(root.size() + 1));
-    return digest;
-}
 
 class KillConvergence : public ::testing::Test {
 protected:
@@ -156,7 +135,7 @@ protected:
         ASSERT_EQ(run.status, 0) << run.output;
         ExpectNoTemporaries(Source());
         ExpectNoTemporaries(Backup());
-        EXPECT_EQ(Digest(Source()), Digest(Backup()));
+        EXPECT_EQ(TreeDigest(Source()), TreeDigest(Backup()));
     }
 
     TempDir tmp;

@@ -1,5 +1,6 @@
 // A backup and a restore give back the tree as it was: types, modes,
 // sizes, times of files and folders, contents, holes and extended attributes.
+#include "common/TreeDigest.h"
 #include "engine/EngineFixture.h"
 
 #include <fcntl.h>
@@ -17,32 +18,6 @@ void SetTime(const std::string& path, std::time_t seconds, long nanoseconds = 0)
 {
     const timespec times[2] = { { seconds, nanoseconds }, { seconds, nanoseconds } };
     ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW)) << path;
-}
-
-// One line per item below root (root itself as "."): path, type, mode, size,
-// modification time to the nanosecond, and the contents or the link's target.
-std::map<std::string, std::string> Digest(const std::string& root)
-{
-    std::map<std::string, std::string> digest;
-    const auto add = [&](const std::string& path, const std::string& rel) {
-        struct stat st { };
-        if (::lstat(path.c_str(), &st) != 0) {
-            digest[rel] = "unreadable";
-            return;
-        }
-        std::string line = S_ISDIR(st.st_mode) ? "d" : S_ISLNK(st.st_mode) ? "l" : S_ISREG(st.st_mode) ? "f" : "?";
-        line += " " + std::to_string(st.st_mode & 07777) + " " + std::to_string(st.st_size) + " "
-            + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-        if (S_ISLNK(st.st_mode))
-            line += " -> " + fs::read_symlink(path).string();
-        else if (S_ISREG(st.st_mode))
-            line += " #" + std::to_string(std::hash<std::string> {}(TempDir::Read(path)));
-        digest[rel] = line;
-    };
-    add(root, ".");
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        add(it->path().string(), it->path().string().substr(root.size() + 1));
-    return digest;
 }
 
 std::int64_t AllocatedBytes(const std::string& path)
@@ -97,23 +72,23 @@ protected:
 TEST_F(Mirror, BackupThenRestoreGivesBackTheWholeTree)
 {
     MakeTree();
-    const auto original = Digest(Src());
+    const auto original = TreeDigest(Src());
     ASSERT_EQ(18u, original.size());
 
     Run(0);
-    EXPECT_EQ(original, Digest(Root()));
+    EXPECT_EQ(original, TreeDigest(Root()));
     EXPECT_LT(AllocatedBytes(Root("disk.img")), 1024 * 1024) << "the sparse file filled its holes";
 
     // Nothing to do: nothing changes, folder times included.
     auto again = Run(0);
     EXPECT_TRUE(again->AddedFiles.empty() && again->UpdatedFiles.empty());
-    EXPECT_EQ(original, Digest(Root()));
+    EXPECT_EQ(original, TreeDigest(Root()));
 
     ::chmod(Src("ro folder").c_str(), 0755);
     fs::remove_all(Src());
     auto restore = Run(1);
     EXPECT_TRUE(prompter.asked.empty());
-    EXPECT_EQ(original, Digest(Src()));
+    EXPECT_EQ(original, TreeDigest(Src()));
     EXPECT_LT(AllocatedBytes(Src("disk.img")), 1024 * 1024);
 }
 
@@ -136,7 +111,7 @@ TEST_F(Mirror, ChangesInsideReadOnlyFoldersAndCopiesAreBackedUpWithTheirTimes)
     EXPECT_EQ(1u, run->UpdatedFiles.size());
     EXPECT_EQ(1u, run->DeletedFiles.size());
     EXPECT_TRUE(prompter.asked.empty());
-    EXPECT_EQ(Digest(Src()), Digest(Root()));
+    EXPECT_EQ(TreeDigest(Src()), TreeDigest(Root()));
 }
 
 TEST_F(Mirror, ExtendedAttributesTravelWithFileSecurity)

@@ -209,14 +209,7 @@ TEST(MailConnection, SinglePartMessageIsDotStuffedAndSentWhole)
     const std::string bulk(6 << 20, 'q');
     SmtpTestServer server([](SmtpTestSession& s) {
         Open(s);
-        s.ReadLine();
-        s.Send("250 ok\r\n");
-        s.ReadLine();
-        s.Send("250 ok\r\n");
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        s.AcceptMessage(2);
         Quit(s);
     });
     FakeClock clock;

@@ -52,6 +52,18 @@ std::string SmtpTestSession::ReadLine()
     return line;
 }
 
+void SmtpTestSession::AcceptMessage(int envelopeCommands)
+{
+    for (int i = 0; i < envelopeCommands; ++i) {
+        ReadLine();
+        Send("250 ok\r\n");
+    }
+    ReadLine();
+    Send("354 go ahead\r\n");
+    ReadData();
+    Send("250 queued\r\n");
+}
+
 std::string SmtpTestSession::ReadData()
 {
     std::size_t end;

@@ -25,6 +25,9 @@ public:
     std::string ReadLine();
     // The message text after DATA, up to and without "\r\n.\r\n".
     std::string ReadData();
+    // Accepts the envelope's commands (MAIL FROM and each RCPT TO) and then
+    // the message after DATA, as a willing server does.
+    void AcceptMessage(int envelopeCommands);
     bool StartTls(const std::string& certificatePem, const std::string& keyPem);
     // Reads until the client closes; true when it did within the limit.
     bool WaitForClose();

@@ -31,6 +31,14 @@ SummaryMailData SampleData()
     return data;
 }
 
+// The server's greeting and its answer to EHLO, without extensions.
+void Greet(SmtpTestSession& s)
+{
+    s.Send("220 mail.example.org ESMTP\r\n");
+    s.ReadLine();
+    s.Send("250 mail.example.org\r\n");
+}
+
 } // namespace
 
 TEST(SummaryMail, BodyLinesAreRightAligned)
@@ -54,17 +62,8 @@ TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
     setenv("TZ", "UTC0", 1);
     tzset();
     SmtpTestServer server([](SmtpTestSession& s) {
-        s.Send("220 mail.example.org ESMTP\r\n");
-        s.ReadLine();
-        s.Send("250 mail.example.org\r\n");
-        for (int i = 0; i < 3; ++i) {
-            s.ReadLine();
-            s.Send("250 ok\r\n");
-        }
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        Greet(s);
+        s.AcceptMessage(3);
         s.ReadLine();
         s.Send("221 bye\r\n");
     });
@@ -212,17 +211,8 @@ TEST(SummaryMail, AServersReplyIsKeptToOnePrintableLine)
 TEST(SummaryMail, AnUnansweredQuitAfterTheMessageWasTakenStillCountsAsSent)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        s.Send("220 mail.example.org ESMTP\r\n");
-        s.ReadLine();
-        s.Send("250 mail.example.org\r\n");
-        for (int i = 0; i < 3; ++i) {
-            s.ReadLine();
-            s.Send("250 ok\r\n");
-        }
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        Greet(s);
+        s.AcceptMessage(3);
         s.ReadLine();
         s.Close();
     });
@@ -274,14 +264,7 @@ TEST(SummaryMailKeyring, TheLoginUsesThePasswordTheKeyringHolds)
         s.Send("334 UGFzc3dvcmQ6\r\n");
         s.ReadLine();
         s.Send("235 ok\r\n");
-        for (int i = 0; i < 2; ++i) {
-            s.ReadLine();
-            s.Send("250 ok\r\n");
-        }
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        s.AcceptMessage(2);
         s.ReadLine();
         s.Send("221 bye\r\n");
     });
@@ -332,17 +315,8 @@ TEST(SummaryMailKeyring, AnUnreachableKeyringFailsTheMailBeforeAnyConnection)
 TEST(SummaryMailKeyring, AMailWithoutLoginNeverAsksTheKeyring)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        s.Send("220 mail.example.org ESMTP\r\n");
-        s.ReadLine();
-        s.Send("250 mail.example.org\r\n");
-        for (int i = 0; i < 3; ++i) {
-            s.ReadLine();
-            s.Send("250 ok\r\n");
-        }
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        Greet(s);
+        s.AcceptMessage(3);
         s.ReadLine();
         s.Send("221 bye\r\n");
     });

@@ -1,8 +1,8 @@
 #include "RecordingConnection.h"
 #include "SmtpTestServer.h"
-#include "common/TestCertificates.h"
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
+#include "common/TestCertificates.h"
 #include "mail/MailMessage.h"
 
 #include <gtest/gtest.h>
@@ -27,14 +27,7 @@ protected:
 
     static void Transaction(SmtpTestSession& s)
     {
-        s.ReadLine();
-        s.Send("250 ok\r\n");
-        s.ReadLine();
-        s.Send("250 ok\r\n");
-        s.ReadLine();
-        s.Send("354 go ahead\r\n");
-        s.ReadData();
-        s.Send("250 queued\r\n");
+        s.AcceptMessage(2);
         s.ReadLine();
         s.Send("221 bye\r\n");
     }

@@ -52,18 +52,22 @@ class DueTimesTest : public ::testing::Test {
 protected:
     TimeZone zone { kCentralEurope };
     static std::time_t L(int y, int mo, int d, int h, int mi, int s = 0) { return TimeZone::Local(y, mo, d, h, mi, s); }
+
+    // Computes the times of s at now and checks both.
+    static void ExpectDue(CScheduler& s, std::time_t now, std::time_t next, std::time_t previous)
+    {
+        ComputeDueTimes(s, now);
+        EXPECT_EQ(s.NextDue, next) << "at " << now;
+        EXPECT_EQ(s.PreviousDue, previous) << "at " << now;
+    }
 };
 
 TEST_F(DueTimesTest, HourlyAtTheExactMinuteIsNextHour)
 {
     CScheduler s = Hourly(15);
-    ComputeDueTimes(s, L(2026, 6, 10, 10, 15, 0));
-    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 11, 15));
-    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 10, 15));
+    ExpectDue(s, L(2026, 6, 10, 10, 15, 0), L(2026, 6, 10, 11, 15), L(2026, 6, 10, 10, 15));
 
-    ComputeDueTimes(s, L(2026, 6, 10, 10, 14, 59));
-    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 10, 15));
-    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 9, 15));
+    ExpectDue(s, L(2026, 6, 10, 10, 14, 59), L(2026, 6, 10, 10, 15), L(2026, 6, 10, 9, 15));
 }
 
 TEST_F(DueTimesTest, DailyBeforeAndAfterTheTime)
@@ -71,23 +75,17 @@ TEST_F(DueTimesTest, DailyBeforeAndAfterTheTime)
     CScheduler s = Daily(8, 30);
     ComputeDueTimes(s, L(2026, 6, 10, 8, 29, 59));
     EXPECT_EQ(s.NextDue, L(2026, 6, 10, 8, 30));
-    ComputeDueTimes(s, L(2026, 6, 10, 8, 30, 0));
-    EXPECT_EQ(s.NextDue, L(2026, 6, 11, 8, 30));
-    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 8, 30));
+    ExpectDue(s, L(2026, 6, 10, 8, 30, 0), L(2026, 6, 11, 8, 30), L(2026, 6, 10, 8, 30));
 }
 
 TEST_F(DueTimesTest, WeeklyAcrossTheSundayMondayBoundary)
 {
     // 14 June 2026 is a Sunday, 15 June a Monday.
     CScheduler monday = Weekly(0, 8, 0);
-    ComputeDueTimes(monday, L(2026, 6, 14, 9, 0));
-    EXPECT_EQ(monday.NextDue, L(2026, 6, 15, 8, 0));
-    EXPECT_EQ(monday.PreviousDue, L(2026, 6, 8, 8, 0));
+    ExpectDue(monday, L(2026, 6, 14, 9, 0), L(2026, 6, 15, 8, 0), L(2026, 6, 8, 8, 0));
 
     CScheduler sunday = Weekly(6, 8, 0);
-    ComputeDueTimes(sunday, L(2026, 6, 15, 9, 0));
-    EXPECT_EQ(sunday.NextDue, L(2026, 6, 21, 8, 0));
-    EXPECT_EQ(sunday.PreviousDue, L(2026, 6, 14, 8, 0));
+    ExpectDue(sunday, L(2026, 6, 15, 9, 0), L(2026, 6, 21, 8, 0), L(2026, 6, 14, 8, 0));
 
     // Sunday itself, before the time: due the same day.
     ComputeDueTimes(sunday, L(2026, 6, 14, 7, 0));
@@ -97,17 +95,11 @@ TEST_F(DueTimesTest, WeeklyAcrossTheSundayMondayBoundary)
 TEST_F(DueTimesTest, MonthlyAcrossTheYearEnd)
 {
     CScheduler s = Monthly(27, 23, 0);
-    ComputeDueTimes(s, L(2026, 12, 28, 23, 30));
-    EXPECT_EQ(s.NextDue, L(2027, 1, 28, 23, 0));
-    EXPECT_EQ(s.PreviousDue, L(2026, 12, 28, 23, 0));
+    ExpectDue(s, L(2026, 12, 28, 23, 30), L(2027, 1, 28, 23, 0), L(2026, 12, 28, 23, 0));
 
     CScheduler first = Monthly(0, 0, 0);
-    ComputeDueTimes(first, L(2027, 1, 15, 12, 0));
-    EXPECT_EQ(first.NextDue, L(2027, 2, 1, 0, 0));
-    EXPECT_EQ(first.PreviousDue, L(2027, 1, 1, 0, 0));
-    ComputeDueTimes(first, L(2027, 1, 1, 0, 0));
-    EXPECT_EQ(first.PreviousDue, L(2027, 1, 1, 0, 0));
-    EXPECT_EQ(first.NextDue, L(2027, 2, 1, 0, 0));
+    ExpectDue(first, L(2027, 1, 15, 12, 0), L(2027, 2, 1, 0, 0), L(2027, 1, 1, 0, 0));
+    ExpectDue(first, L(2027, 1, 1, 0, 0), L(2027, 2, 1, 0, 0), L(2027, 1, 1, 0, 0));
     ComputeDueTimes(first, L(2026, 12, 31, 23, 59));
     EXPECT_EQ(first.PreviousDue, L(2026, 12, 1, 0, 0));
 }
@@ -122,15 +114,11 @@ TEST_F(DueTimesTest, DailyKeepsItsClockTimeOverDaylightSavingDays)
 
     // Autumn: 25 October 2026 has 25 hours. Yesterday's event, run at its
     // time, must not count as missed today.
-    ComputeDueTimes(s, L(2026, 10, 25, 7, 30));
-    EXPECT_EQ(s.NextDue, L(2026, 10, 25, 8, 0));
-    EXPECT_EQ(s.PreviousDue, L(2026, 10, 24, 8, 0));
+    ExpectDue(s, L(2026, 10, 25, 7, 30), L(2026, 10, 25, 8, 0), L(2026, 10, 24, 8, 0));
     EXPECT_LT(s.PreviousDue, L(2026, 10, 24, 8, 0, 1));
 
     CScheduler weekly = Weekly(6, 8, 0);
-    ComputeDueTimes(weekly, L(2026, 10, 20, 12, 0));
-    EXPECT_EQ(weekly.NextDue, L(2026, 10, 25, 8, 0));
-    EXPECT_EQ(weekly.PreviousDue, L(2026, 10, 18, 8, 0));
+    ExpectDue(weekly, L(2026, 10, 20, 12, 0), L(2026, 10, 25, 8, 0), L(2026, 10, 18, 8, 0));
 }
 
 TEST_F(DueTimesTest, HourlyInTheRepeatedHourIsNeverInThePast)
@@ -207,9 +195,7 @@ TEST_F(DueTimesTest, ComputingReplacesTheInitialTimes)
 {
     CScheduler s = Hourly(15);
     ASSERT_EQ(s.NextDue, CScheduler::InitialDueTime());
-    ComputeDueTimes(s, L(2026, 6, 10, 10, 20));
-    EXPECT_EQ(s.NextDue, L(2026, 6, 10, 11, 15));
-    EXPECT_EQ(s.PreviousDue, L(2026, 6, 10, 10, 15));
+    ExpectDue(s, L(2026, 6, 10, 10, 20), L(2026, 6, 10, 11, 15), L(2026, 6, 10, 10, 15));
     CScheduler copy;
     copy.CopyFrom(s);
     EXPECT_EQ(copy.NextDue, CScheduler::InitialDueTime());

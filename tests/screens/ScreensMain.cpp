@@ -25,6 +25,7 @@
 #include "ui/NewBackupSetDlg.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
+#include "ui/RealBackup.h"
 #include "ui/SchedulerAddDlg.h"
 #include "ui/SettingsDlg.h"
 #include "ui/ShutDownDlg.h"
@@ -163,7 +164,7 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
 }
 
 // A real backup of folder into backup, run by the two workers directly.
-ActionSummaryData RealBackup(const QString& folder, const QString& backup)
+ActionSummaryData SampleBackup(const QString& folder, const QString& backup)
 {
     CSet set;
     set.Name = "Sample";
@@ -172,29 +173,7 @@ ActionSummaryData RealBackup(const QString& folder, const QString& backup)
     entry.DestinationFolder = backup.toStdString();
     entry.IncludeFiles = "*.*";
     entry.Recursive = 1;
-    std::atomic<int> cancel { 0 };
-    CGetInfoWorker scan(set, cancel);
-    scan.Start();
-    scan.Wait();
-    SettingsRecord settings;
-    CQtPrompter prompter;
-    CActivityLog log(false, "", prompter, CClock::System());
-    CActionDisplay display;
-    std::atomic<std::int32_t> copyCancel { 0 };
-    CProgressWorker worker(settings, false, copyCancel, prompter, log, display, CClock::System());
-    worker.TakeSet(scan.Set);
-    worker.Start();
-    worker.Wait();
-    ActionSummaryData data;
-    data.Elapsed = worker.Elapsed;
-    data.ProcessedFiles = worker.ProcessedFiles;
-    data.ProcessedFolders = worker.ProcessedFolders;
-    data.AddedFolders = worker.AddedFolders;
-    data.AddedFiles = worker.AddedFiles;
-    data.UpdatedFiles = worker.UpdatedFiles;
-    data.DeletedFiles = worker.DeletedFiles;
-    data.DeletedFolders = worker.DeletedFolders;
-    return data;
+    return RealBackup(set);
 }
 
 // The windows of a running action with counters part way, and the summary
@@ -237,7 +216,7 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     running->Finish();
     flags.ActionCancel = 0;
 
-    const ActionSummaryData summary = RealBackup(sample, g_output + QStringLiteral("/sample-backup"));
+    const ActionSummaryData summary = SampleBackup(sample, g_output + QStringLiteral("/sample-backup"));
     CActionSummaryDlg dialog(summary, false, parent);
     dialog.show();
     Save(&dialog, QStringLiteral("action-summary"));

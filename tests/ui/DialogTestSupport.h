@@ -2,6 +2,7 @@
 
 #include "StringTable.h"
 #include "common/ScriptedPrompter.h"
+#include "ui/UiContext.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +15,23 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+
+// What a main window is given, over a working session whose saved copy is
+// saved, default settings and a prompter that answers by script. Fixtures
+// derive from it after ::testing::Test, so their windows go first.
+struct UiContextParts {
+    UiContextParts() { session.SavedCopy = &saved; }
+    UiContextParts(const UiContextParts&) = delete;
+    UiContextParts& operator=(const UiContextParts&) = delete;
+
+    CSession session;
+    CSession saved;
+    CSettingsHolder settings;
+    CActionFlags flags;
+    CommandLineRequest request;
+    ScriptedPrompter prompter;
+    CUiContext context { session, settings, flags, prompter, request };
+};
 
 // A child widget by object name; fails the test when it is missing.
 template <typename T> T* Child(QWidget& parent, const char* name)

@@ -29,11 +29,10 @@ void PressOk(QDialog& dialog)
 
 // The main window's Add, Edit, Manage and Scheduler commands and drops,
 // through the real dialogs, on a session of one set with one entry.
-class MainWindowDialogsTest : public ::testing::Test {
+class MainWindowDialogsTest : public ::testing::Test, protected UiContextParts {
 protected:
     MainWindowDialogsTest()
     {
-        session.SavedCopy = &saved;
         MakeFolder(dir / "docs");
         MakeFolder(dir / "music");
         MakeFolder(dir / "backup");
@@ -65,13 +64,6 @@ protected:
     const CSet& Set() const { return session.Sets.front(); }
 
     TempDir dir;
-    CSession session;
-    CSession saved;
-    CSettingsHolder settings;
-    CActionFlags flags;
-    CommandLineRequest request;
-    ScriptedPrompter prompter;
-    CUiContext context { session, settings, flags, prompter, request };
     FakeClock clock;
     std::unique_ptr<CKorvaneDlg> window;
 };

@@ -15,6 +15,7 @@
 #include "ui/GetInfoDlg.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
+#include "ui/RealBackup.h"
 #include "ui/ViewFoldersDlg.h"
 
 #include <QApplication>
@@ -263,7 +264,7 @@ TEST(GeneralProgressTest, TitleCountsTheWaitAndCancelRejects)
 
 namespace {
 
-// A real backup of three files in two folders, by the two workers.
+// A real backup of three files in two folders, as if it took 01:02:05.
 ActionSummaryData BackUp(const TempDir& dir)
 {
     CSet set;
@@ -271,28 +272,8 @@ ActionSummaryData BackUp(const TempDir& dir)
     entry.SourceFolder = dir / "src";
     entry.DestinationFolder = dir / "backup";
     entry.IncludeFiles = "*.*";
-    std::atomic<int> cancel { 0 };
-    CGetInfoWorker scan(set, cancel);
-    scan.Start();
-    scan.Wait();
-    SettingsRecord settings;
-    CQtPrompter prompter;
-    CActivityLog log(false, "", prompter, CClock::System());
-    CActionDisplay display;
-    std::atomic<std::int32_t> copyCancel { 0 };
-    CProgressWorker worker(settings, false, copyCancel, prompter, log, display, CClock::System());
-    worker.TakeSet(scan.Set);
-    worker.Start();
-    worker.Wait();
-    ActionSummaryData data;
+    ActionSummaryData data = RealBackup(set);
     data.Elapsed = 3725;
-    data.ProcessedFiles = worker.ProcessedFiles;
-    data.ProcessedFolders = worker.ProcessedFolders;
-    data.AddedFolders = worker.AddedFolders;
-    data.AddedFiles = worker.AddedFiles;
-    data.UpdatedFiles = worker.UpdatedFiles;
-    data.DeletedFiles = worker.DeletedFiles;
-    data.DeletedFolders = worker.DeletedFolders;
     return data;
 }
 

@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "DialogTestSupport.h"
 #include "StringTable.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
@@ -45,11 +46,10 @@ bool HandOverFromLaterStart(const std::optional<std::string>& text)
 
 // The first instance's main window, published, on a session with unsaved
 // changes.
-class HandOverTest : public ::testing::Test {
+class HandOverTest : public ::testing::Test, protected UiContextParts {
 protected:
     HandOverTest()
     {
-        session.SavedCopy = &saved;
         session.Sets.emplace_back().Name = "Docs";
         saved = session;
         session.Sets.front().Name = "Docs, changed";
@@ -71,13 +71,6 @@ protected:
     }
 
     TempDir dir;
-    CSession session;
-    CSession saved;
-    CSettingsHolder settings;
-    CActionFlags flags;
-    CommandLineRequest request;
-    ScriptedPrompter prompter;
-    CUiContext context { session, settings, flags, prompter, request };
     FakeClock clock;
     CSingleInstance first;
     std::unique_ptr<CKorvaneDlg> window;

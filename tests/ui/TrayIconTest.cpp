@@ -1,14 +1,15 @@
 #include "ui/TrayIcon.h"
 
+#include "DialogTestSupport.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "platform/MediaRoot.h"
 #include "scheduler/RunnerFixture.h"
 #include "ui/KorvaneDlg.h"
+#include "ui/RunWindows.h"
 #include "ui/UiContext.h"
 #include "ui/WindowedRunDisplay.h"
-#include "ui/RunWindows.h"
 
 #include <QAction>
 #include <QMenu>
@@ -138,11 +139,10 @@ TEST(TrayIcon, WithoutANotificationAreaTheWindowGoesToTheTaskBar)
 }
 
 // The main window over a tray with a notification area, the scheduler on.
-class TrayWindowTest : public ::testing::Test {
+class TrayWindowTest : public ::testing::Test, protected UiContextParts {
 protected:
     TrayWindowTest()
     {
-        session.SavedCopy = &saved;
         session.Sets.emplace_back().Name = "Docs";
         saved = session;
         SettingsRecord record;
@@ -175,13 +175,6 @@ protected:
         EXPECT_EQ(tray.DefaultItem(), tray.Action(inTray ? CTrayIcon::Maximize : CTrayIcon::Minimize));
     }
 
-    CSession session;
-    CSession saved;
-    CSettingsHolder settings;
-    CActionFlags flags;
-    CommandLineRequest request;
-    ScriptedPrompter prompter;
-    CUiContext context { session, settings, flags, prompter, request };
     FakeClock clock;
     RecordingSounds sounds;
     RecordingMailer mailer;

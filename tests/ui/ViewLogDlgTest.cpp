@@ -318,11 +318,10 @@ TEST(LogListModelTest, OverlappingStretchesEndInOrderAndLaterOnesAreFiltered)
 }
 
 // The main window's Log... command and the popup's View.
-class MainWindowViewersTest : public ::testing::Test {
+class MainWindowViewersTest : public ::testing::Test, protected UiContextParts {
 protected:
     MainWindowViewersTest()
     {
-        session.SavedCopy = &saved;
         dir.Write("docs/a.txt", "aaaa");
         dir.Write("docs/sub/b.txt", "bb");
         CSet& set = session.Sets.emplace_back();
@@ -359,13 +358,6 @@ protected:
     }
 
     TempDir dir;
-    CSession session;
-    CSession saved;
-    CSettingsHolder settings;
-    CActionFlags flags;
-    CommandLineRequest request;
-    ScriptedPrompter prompter;
-    CUiContext context { session, settings, flags, prompter, request };
     FakeClock clock { kNow };
     std::unique_ptr<CKorvaneDlg> window;
 };

@@ -268,11 +268,10 @@ TEST_F(CheckForUpdatesDlgTest, TheWindowGrowsWithItsPageAndRemembersItsPlace)
 }
 
 // The Help menu's commands on the main window.
-class HelpCommandsTest : public ::testing::Test {
+class HelpCommandsTest : public ::testing::Test, protected UiContextParts {
 protected:
     HelpCommandsTest()
     {
-        session.SavedCopy = &saved;
         session.Sets.emplace_back().Name = "Docs";
         saved = session;
         SettingsRecord record;
@@ -312,13 +311,6 @@ protected:
 
     HttpsTestServer server { Pki() };
     QSslConfiguration previousTls;
-    CSession session;
-    CSession saved;
-    CSettingsHolder settings;
-    CActionFlags flags;
-    CommandLineRequest request;
-    ScriptedPrompter prompter;
-    CUiContext context { session, settings, flags, prompter, request };
     FakeClock clock;
     bool connected = true;
     QString target;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/Session.h"
+#include "core/SettingsRecord.h"
+#include "engine/ActionDisplay.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/ProgressWorker.h"
+#include "log/ActivityLog.h"
+#include "platform/Clock.h"
+#include "ui/QtPrompter.h"
+#include "ui/QtRunDisplay.h"
+#include "ui/RunView.h"
+
+#include <atomic>
+#include <cstdint>
+
+// Backs up set for real, by the scan and the copy worker run directly, and
+// returns what the summary window is given for that run.
+inline ActionSummaryData RealBackup(const CSet& set)
+{
+    std::atomic<int> cancel { 0 };
+    CGetInfoWorker scan(set, cancel);
+    scan.Start();
+    scan.Wait();
+    SettingsRecord settings;
+    CQtPrompter prompter;
+    CActivityLog log(false, "", prompter, CClock::System());
+    CActionDisplay display;
+    std::atomic<std::int32_t> copyCancel { 0 };
+    CProgressWorker worker(settings, false, copyCancel, prompter, log, display, CClock::System());
+    worker.TakeSet(scan.Set);
+    worker.Start();
+    worker.Wait();
+    return ActionSummaryOf(worker, 0);
+}
