@@ -11,6 +11,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
+#include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
 #include "ui/RunWindows.h"
 #include "ui/UiContext.h"
@@ -36,6 +37,21 @@ std::string Text(int id)
 {
     return LoadString(id);
 }
+
+// Counts the windows of type T shown anywhere in the program while it is
+// installed as the application's event filter.
+template <typename T> class ShowWatcher : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && dynamic_cast<T*>(watched))
+            ++shown;
+        return false;
+    }
+};
 
 // A main window on a session with one set "Docs" of two entries: an
 // existing folder with three files and a folder that does not exist.
@@ -144,12 +160,17 @@ TEST_F(MainWindowTest, RescanFillsTheFiguresAndTheSummary)
     CKorvaneDlg& w = Window();
     w.Rescan();
     const int docs = RowOf(dir / "docs");
-    QTRY_COMPARE(w.List()->Cell(docs, 2), QStringLiteral("3"));
+    // The scans run on threads of their own; a loaded machine may take its
+    // time to schedule them, so the waits are generous and the menu is read
+    // only once the pass has ended.
+    constexpr int kScanWaitMs = 120000;
+    QTRY_COMPARE_WITH_TIMEOUT(w.List()->Cell(docs, 2), QStringLiteral("3"), kScanWaitMs);
     EXPECT_EQ(w.List()->Cell(docs, 1), QStringLiteral("1"));
     EXPECT_EQ(w.List()->SortValue(docs, 3), 5005);
     // 5000 bytes take two 4 kB clusters, the two small files one each.
-    QTRY_COMPARE(w.SummaryText()->text(),
-        QStringLiteral("3 files, 1 folders (4.89 kB), size on disk 16.00 kB (4.00 kB cluster size)"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.SummaryText()->text(),
+        QStringLiteral("3 files, 1 folders (4.89 kB), size on disk 16.00 kB (4.00 kB cluster size)"), kScanWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Scans().AnyRunning(0), kScanWaitMs);
     // The missing folder scanned to nothing.
     EXPECT_EQ(w.List()->Cell(RowOf(dir / "gone"), 2), QStringLiteral("-"));
 
@@ -493,21 +514,22 @@ TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
     set.Entries.pop_back();
     std::atomic<bool> done { false };
     std::atomic<int> result { -1 };
-    bool windowSeen = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { windowSeen = windowSeen || w.RunWindows().Progress(); });
-    watch.start(1);
+    // The window may open and close between two turns of the event loop
+    // when the machine is loaded, so its showing is caught as it happens.
+    ShowWatcher<CProgressDlg> progressShown;
+    qApp->installEventFilter(&progressShown);
     std::thread scheduler([&] {
         flags.ScheduledEvent = 1;
         result = static_cast<int>(w.Runs().RunScheduled(set));
         flags.ScheduledEvent = 0;
         done = true;
     });
-    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 120000);
     scheduler.join();
+    qApp->removeEventFilter(&progressShown);
     EXPECT_EQ(result.load(), static_cast<int>(RunResult::Completed));
-    EXPECT_TRUE(windowSeen);
-    QTRY_VERIFY(w.RunWindows().Progress() == nullptr);
+    EXPECT_GE(progressShown.shown, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Progress() == nullptr, 60000);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
 }
 
