@@ -30,6 +30,14 @@ std::string ChildText(CXmlDocument& document, std::string_view name)
     return document.ReadChildText();
 }
 
+// The exclude masks are the exception: a missing one excludes nothing. The
+// text before it is the include mask or a folder, and taken as an exclude
+// mask it would silently leave the entry's files out of every backup.
+std::string ExcludeMaskText(CXmlDocument& document, std::string_view name)
+{
+    return document.SeekChild(name) ? document.ReadChildText() : std::string();
+}
+
 std::int32_t ChildNumber(CXmlDocument& document, std::string_view name)
 {
     return CSessionFile::ToNumber(ChildText(document, name));
@@ -91,9 +99,9 @@ void ReadEntry(CXmlDocument& document, CBackup& entry)
 {
     entry.SourceFolder = ChildText(document, "SOURCEFOLDER");
     entry.DestinationFolder = ChildText(document, "DESTINATIONFOLDER");
-    entry.ExcludeFolders = ChildText(document, "EXCLUDEFOLDERS");
+    entry.ExcludeFolders = ExcludeMaskText(document, "EXCLUDEFOLDERS");
     entry.IncludeFiles = ChildText(document, "INCLUDEFILES");
-    entry.ExcludeFiles = ChildText(document, "EXCLUDEFILES");
+    entry.ExcludeFiles = ExcludeMaskText(document, "EXCLUDEFILES");
     entry.Recursive = ChildNumber(document, "RECURSIVE");
 }
 

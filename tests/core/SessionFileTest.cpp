@@ -1,12 +1,14 @@
 #include "core/SessionFile.h"
 
 #include "StringTable.h"
-#include "common/TmpfsMount.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
+#include "common/TmpfsMount.h"
 #include "core/Session.h"
 #include "platform/MyRegistry.h"
+#include "scan/FileRecordArray.h"
 
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -219,11 +221,38 @@ TEST(SessionFile, MissingOrMisplacedElementsFollowTheForwardSearch)
     const CBackup& entry = set.Entries[0];
     EXPECT_EQ(entry.SourceFolder, "/s");
     EXPECT_EQ(entry.DestinationFolder, "/s"); // missing: the text found before
-    EXPECT_EQ(entry.ExcludeFolders, "/s");
+    EXPECT_EQ(entry.ExcludeFolders, ""); // a missing exclude mask excludes nothing
     EXPECT_EQ(entry.Recursive, 7); // missing RECURSIVE: EXCLUDEFILES's number
     EXPECT_EQ(set.ActiveAction, 0); // NAME's text read as a number
     EXPECT_EQ(set.Schedule.Action, 1); // ACTION after CONDITION: still found
     EXPECT_EQ(set.Schedule.Condition, 1); // CONDITION then lies behind: ACTION's text
+}
+
+TEST(SessionFile, AnEntryWithoutExcludeMasksStillBacksUpItsFiles)
+{
+    TempDir dir;
+    dir.Write("src/a.txt", "alpha");
+    dir.Write("src/sub/b.txt", "beta");
+    Sessions s;
+    const std::string path = dir.Write("no-excludes.kvf",
+        Xml("<SET>\n<NAME>N</NAME>\n<BACKUP>\n<SOURCEFOLDER>" + (dir / "src")
+            + "</SOURCEFOLDER>\n<DESTINATIONFOLDER>/b</DESTINATIONFOLDER>\n<INCLUDEFILES>*.*</INCLUDEFILES>\n"
+              "<RECURSIVE>1</RECURSIVE>\n</BACKUP>\n</SET>\n"));
+    ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+    ASSERT_EQ(s.working.Sets.size(), 1u);
+    ASSERT_EQ(s.working.Sets[0].Entries.size(), 1u);
+    const CBackup& entry = s.working.Sets[0].Entries[0];
+    EXPECT_EQ(entry.IncludeFiles, "*.*");
+    EXPECT_EQ(entry.ExcludeFolders, "");
+    EXPECT_EQ(entry.ExcludeFiles, "");
+    EXPECT_EQ(entry.Recursive, 1);
+
+    // Scanned as a backup does, the entry finds both files.
+    CFileRecordArray found;
+    std::atomic<std::int32_t> files { 0 };
+    found.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles,
+        entry.Recursive != 0, CFileRecordArray::kByPath, false, nullptr, &files, nullptr, nullptr, 0, nullptr);
+    EXPECT_EQ(files.load(), 2);
 }
 
 TEST(SessionFile, EmptySetElementsAreSkippedWithoutLooping)
