@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -61,6 +62,27 @@ TEST_F(SchedulerAddDlgTest, ShowsTheStoredSchedule)
     EXPECT_EQ(Child<QComboBox>(dlg, "weekday")->currentText(), QStringLiteral("sunday"));
     EXPECT_EQ(Child<QComboBox>(dlg, "monthday")->currentText(), QStringLiteral("28"));
     EXPECT_EQ(Child<QComboBox>(dlg, "monthday")->count(), 28);
+}
+
+// The program's own day names and clock format, whatever the desktop's
+// language: a stored Weekday always means the same line.
+TEST_F(SchedulerAddDlgTest, DayNamesAndTimesDoNotFollowTheLocale)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        CSchedulerAddDlg dlg(schedule, "smtp.example.org", prompter);
+        QStringList days;
+        QComboBox* weekday = Child<QComboBox>(dlg, "weekday");
+        for (int i = 0; i < weekday->count(); ++i)
+            days << weekday->itemText(i);
+        EXPECT_EQ(days,
+            QStringList({ QStringLiteral("monday"), QStringLiteral("tuesday"), QStringLiteral("wednesday"),
+                QStringLiteral("thursday"), QStringLiteral("friday"), QStringLiteral("saturday"),
+                QStringLiteral("sunday") }));
+        EXPECT_EQ(Child<QTimeEdit>(dlg, "weeklyTime")->text(), QStringLiteral("22:05"));
+    }
+    QLocale::setDefault(previous);
 }
 
 TEST_F(SchedulerAddDlgTest, OnlyTheSelectedConditionsControlsAreEnabled)
