@@ -27,12 +27,6 @@ void Greet(SmtpTestSession& s)
     s.Send("250-mail.example.org\r\n250-SIZE 1000000\r\n250 AUTH LOGIN CRAM-MD5\r\n");
 }
 
-void Quit(SmtpTestSession& s)
-{
-    s.ReadLine();
-    s.Send("221 bye\r\n");
-}
-
 // The expected CRAM-MD5 answer, computed by OpenSSL's own HMAC.
 std::string CramAnswer(const std::string& user, const std::string& password, const std::string& challenge)
 {
@@ -68,13 +62,9 @@ TEST(SmtpAuth, AuthLoginSendsBase64CredentialsAfterASplitEhloReply)
         s.Send("250-mail.example.org\r\n250-SIZE 1000000\r\n");
         received.WaitFor(2);
         s.Send("250 AUTH LOGIN\r\n");
-        s.ReadLine();
-        s.Send("334 VXNlcm5hbWU6\r\n");
-        s.ReadLine();
-        s.Send("334 UGFzc3dvcmQ6\r\n");
-        s.ReadLine();
+        s.AskLogin();
         s.Send("235 2.7.0 Authentication successful\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection(std::make_unique<SignallingSocket>(received));
     ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::Login, "backup@example.org", "s3cret"));
@@ -105,7 +95,7 @@ TEST(SmtpAuth, AuthLoginIgnoresTheWordingOfThePrompts)
             s.Send("334 " + Base64(second) + "\r\n");
             s.ReadLine();
             s.Send("235 2.7.0 Authentication successful\r\n");
-            Quit(s);
+            s.Quit();
         });
         RecordingConnection connection;
         ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::Login, "backup@example.org", "s3cret")) << first;
@@ -122,13 +112,9 @@ TEST(SmtpAuth, AuthLoginWithAWrongPasswordFailsAtTheEnd)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
         Greet(s);
-        s.ReadLine();
-        s.Send("334 VXNlcm5hbWU6\r\n");
-        s.ReadLine();
-        s.Send("334 UGFzc3dvcmQ6\r\n");
-        s.ReadLine();
+        s.AskLogin();
         s.Send("535 5.7.8 Authentication credentials invalid\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::Login, "user", "wrong"));
@@ -146,7 +132,7 @@ TEST(SmtpAuth, CramMd5AnswersTheRfc2195Example)
         s.Send("334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n");
         s.ReadLine();
         s.Send("235 ok\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "tim", "tanstaaftanstaaf"));
@@ -166,7 +152,7 @@ TEST(SmtpAuth, CramMd5WithAPasswordLongerThanABlock)
         s.Send("334 " + Base64(challenge) + "\r\n");
         const std::string answer = s.ReadLine();
         s.Send(answer == CramAnswer("user", password, challenge) ? "235 ok\r\n" : "535 no\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     EXPECT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "user", password));
@@ -179,7 +165,7 @@ TEST(SmtpAuth, UnsupportedMechanismFailsWithoutFallingBack)
         Greet(s);
         s.ReadLine();
         s.Send("504 5.5.4 Unrecognized authentication type\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::CramMd5, "user", "pass"));
@@ -205,7 +191,7 @@ TEST(SmtpAuth, LoginPlainAnswersBothPromptsWhateverTheirWording)
             s.Send("334 " + second + "\r\n");
             s.ReadLine();
             s.Send("235 ok\r\n");
-            Quit(s);
+            s.Quit();
         });
         RecordingConnection connection;
         ASSERT_TRUE(ConnectWith(connection, server, SmtpLoginMethod::LoginPlain, "user", "pass")) << first;
@@ -225,7 +211,7 @@ TEST(SmtpAuth, LoginPlainWithAWrongPasswordFailsAtTheEnd)
         s.Send("334 Password\r\n");
         s.ReadLine();
         s.Send("535 5.7.8 Authentication credentials invalid\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, SmtpLoginMethod::LoginPlain, "user", "wrong"));
@@ -239,7 +225,7 @@ TEST(SmtpAuth, UnknownLoginMethodSendsEhloAndFails)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
         Greet(s);
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection;
     EXPECT_FALSE(ConnectWith(connection, server, static_cast<SmtpLoginMethod>(9), "user", "pass"));

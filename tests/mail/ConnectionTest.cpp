@@ -11,20 +11,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Greeting, HELO and their replies: the opening of most scripts.
-void Open(SmtpTestSession& s)
-{
-    s.Send("220 mail.example.org ESMTP\r\n");
-    s.ReadLine();
-    s.Send("250 mail.example.org\r\n");
-}
-
-void Quit(SmtpTestSession& s)
-{
-    s.ReadLine();
-    s.Send("221 bye\r\n");
-}
-
 bool ConnectPlain(CMailConnection& connection, const SmtpTestServer& server)
 {
     connection.SetHeloHostName("client.test");
@@ -53,7 +39,7 @@ TEST(MailConnection, ReadsAGreetingThatArrivesInTwoPieces)
         received.WaitFor(2);
         s.ReadLine();
         s.Send("250 hello\r\n");
-        Quit(s);
+        s.Quit();
     });
     RecordingConnection connection(std::make_unique<SignallingSocket>(received));
     ASSERT_TRUE(ConnectPlain(connection, server));
@@ -85,7 +71,7 @@ TEST(MailConnection, ReadsLongRepliesWholeThroughGrowingBuffers)
 TEST(MailConnection, ServerThatStopsAnsweringTimesOut)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.ReadLine(); // MAIL FROM, never answered
         s.WaitForClose();
     });
@@ -137,8 +123,8 @@ TEST(MailConnection, ConnectFailuresCarryTheirErrors)
 TEST(MailConnection, HeloNameAutoMeansTheComputerName)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
-        Quit(s);
+        s.Greet();
+        s.Quit();
     });
     RecordingConnection connection;
     ASSERT_TRUE(connection.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", server.Port()));
@@ -146,7 +132,7 @@ TEST(MailConnection, HeloNameAutoMeansTheComputerName)
     server.Join();
     EXPECT_EQ(server.Lines().at(0), "HELO " + CSystemInfo::ComputerName());
 
-    SmtpTestServer second([](SmtpTestSession& s) { Open(s); });
+    SmtpTestServer second([](SmtpTestSession& s) { s.Greet(); });
     RecordingConnection other;
     other.SetHeloHostName("Auto");
     ASSERT_TRUE(other.Connect("127.0.0.1", SmtpLoginMethod::None, "", "", second.Port()));
@@ -159,12 +145,12 @@ TEST(MailConnection, HeloNameAutoMeansTheComputerName)
 TEST(MailConnection, RecipientAnswered251EndsTheTransaction)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.ReadLine();
         s.Send("250 sender ok\r\n");
         s.ReadLine();
         s.Send("251 user not local; will forward\r\n");
-        Quit(s);
+        s.Quit();
     });
     FakeClock clock;
     CMailMessage message(clock, [] { return std::string("b"); });
@@ -184,10 +170,10 @@ TEST(MailConnection, RecipientAnswered251EndsTheTransaction)
 TEST(MailConnection, LineBreaksInAddressesNeverReachTheServer)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.ReadLine();
         s.Send("250 sender ok\r\n");
-        Quit(s);
+        s.Quit();
     });
     FakeClock clock;
     CMailMessage message(clock, [] { return std::string("b"); });
@@ -208,9 +194,9 @@ TEST(MailConnection, SinglePartMessageIsDotStuffedAndSentWhole)
     // Larger than any socket buffer, so the kernel takes it in parts.
     const std::string bulk(6 << 20, 'q');
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.AcceptMessage(2);
-        Quit(s);
+        s.Quit();
     });
     FakeClock clock;
     CMailMessage message(clock, [] { return std::string("b"); });
@@ -231,7 +217,7 @@ TEST(MailConnection, SinglePartMessageIsDotStuffedAndSentWhole)
 TEST(MailConnection, UnexpectedRepliesToTheTransactionFail)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.ReadLine();
         s.Send("550 sender refused\r\n");
         s.ReadLine();
@@ -275,7 +261,7 @@ TEST(MailConnection, HostileServersNeverCrashOrGrowWithoutBound)
     vanishing.Join();
 
     // The server leaves after the greeting: later sends meet a closed peer.
-    SmtpTestServer leaving([](SmtpTestSession& s) { Open(s); });
+    SmtpTestServer leaving([](SmtpTestSession& s) { s.Greet(); });
     RecordingConnection fourth;
     ASSERT_TRUE(ConnectPlain(fourth, leaving));
     leaving.Join();

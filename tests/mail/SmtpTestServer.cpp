@@ -52,6 +52,19 @@ std::string SmtpTestSession::ReadLine()
     return line;
 }
 
+void SmtpTestSession::Greet()
+{
+    Send("220 mail.example.org ESMTP\r\n");
+    ReadLine();
+    Send("250 mail.example.org\r\n");
+}
+
+void SmtpTestSession::Quit()
+{
+    ReadLine();
+    Send("221 bye\r\n");
+}
+
 void SmtpTestSession::AcceptMessage(int envelopeCommands)
 {
     for (int i = 0; i < envelopeCommands; ++i) {
@@ -62,6 +75,15 @@ void SmtpTestSession::AcceptMessage(int envelopeCommands)
     Send("354 go ahead\r\n");
     ReadData();
     Send("250 queued\r\n");
+}
+
+void SmtpTestSession::AskLogin()
+{
+    ReadLine();
+    Send("334 VXNlcm5hbWU6\r\n");
+    ReadLine();
+    Send("334 UGFzc3dvcmQ6\r\n");
+    ReadLine();
 }
 
 std::string SmtpTestSession::ReadData()

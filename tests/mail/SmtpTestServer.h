@@ -27,7 +27,14 @@ public:
     std::string ReadData();
     // Accepts the envelope's commands (MAIL FROM and each RCPT TO) and then
     // the message after DATA, as a willing server does.
+    // The greeting and a plain answer to HELO or EHLO, without extensions.
+    void Greet();
     void AcceptMessage(int envelopeCommands);
+    // Takes AUTH LOGIN and asks for the user name and the password, reading
+    // both; the verdict on them is left to the script.
+    void AskLogin();
+    // Reads the QUIT and says goodbye.
+    void Quit();
     bool StartTls(const std::string& certificatePem, const std::string& keyPem);
     // Reads until the client closes; true when it did within the limit.
     bool WaitForClose();

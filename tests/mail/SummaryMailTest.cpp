@@ -31,14 +31,6 @@ SummaryMailData SampleData()
     return data;
 }
 
-// The server's greeting and its answer to EHLO, without extensions.
-void Greet(SmtpTestSession& s)
-{
-    s.Send("220 mail.example.org ESMTP\r\n");
-    s.ReadLine();
-    s.Send("250 mail.example.org\r\n");
-}
-
 } // namespace
 
 TEST(SummaryMail, BodyLinesAreRightAligned)
@@ -62,10 +54,9 @@ TEST(SummaryMail, TransmittedMessageFollowsTheLayout)
     setenv("TZ", "UTC0", 1);
     tzset();
     SmtpTestServer server([](SmtpTestSession& s) {
-        Greet(s);
+        s.Greet();
         s.AcceptMessage(3);
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     });
     FakeClock clock(1'700'000'000);
     int next = 0;
@@ -165,11 +156,7 @@ TEST(SummaryMail, TheFirstRefusalIsTheReasonNotTheQuitAfterIt)
                       s.Send("220 mail.example.org ESMTP\r\n");
                       s.ReadLine();
                       s.Send("250 AUTH LOGIN\r\n");
-                      s.ReadLine();
-                      s.Send("334 VXNlcm5hbWU6\r\n");
-                      s.ReadLine();
-                      s.Send("334 UGFzc3dvcmQ6\r\n");
-                      s.ReadLine();
+                      s.AskLogin();
                       s.Send("535 5.7.8 Authentication credentials invalid\r\n");
                       s.Close();
                   },
@@ -177,13 +164,10 @@ TEST(SummaryMail, TheFirstRefusalIsTheReasonNotTheQuitAfterIt)
         "535 5.7.8 Authentication credentials invalid");
 
     EXPECT_EQ(FailureAgainst([](SmtpTestSession& s) {
-        s.Send("220 mail.example.org ESMTP\r\n");
-        s.ReadLine();
-        s.Send("250 mail.example.org\r\n");
+        s.Greet();
         s.ReadLine();
         s.Send("550-5.7.1 Relaying denied\r\n550 5.7.1 see the policy\r\n");
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     }),
         "550 5.7.1 see the policy");
 
@@ -199,8 +183,7 @@ TEST(SummaryMail, AServersReplyIsKeptToOnePrintableLine)
 {
     const std::string failure = FailureAgainst([](SmtpTestSession& s) {
         s.Send("554 no\tthanks \x1b[31mred\x07 " + std::string(400, 'x') + "\r\n");
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     });
     EXPECT_EQ(failure.substr(0, 24), "554 no thanks  [31mred  ");
     EXPECT_EQ(failure.find_first_of("\t\r\n\x1b\x07"), std::string::npos);
@@ -211,7 +194,7 @@ TEST(SummaryMail, AServersReplyIsKeptToOnePrintableLine)
 TEST(SummaryMail, AnUnansweredQuitAfterTheMessageWasTakenStillCountsAsSent)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Greet(s);
+        s.Greet();
         s.AcceptMessage(3);
         s.ReadLine();
         s.Close();
@@ -258,15 +241,10 @@ TEST(SummaryMailKeyring, TheLoginUsesThePasswordTheKeyringHolds)
         s.Send("220 mail.example.org ESMTP\r\n");
         s.ReadLine();
         s.Send("250 AUTH LOGIN\r\n");
-        s.ReadLine();
-        s.Send("334 VXNlcm5hbWU6\r\n");
-        s.ReadLine();
-        s.Send("334 UGFzc3dvcmQ6\r\n");
-        s.ReadLine();
+        s.AskLogin();
         s.Send("235 ok\r\n");
         s.AcceptMessage(2);
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     });
     FakePasswordStore keyring;
     keyring.entries["SMTPPassword"] = "k\xc3\xa9yring pass";
@@ -315,10 +293,9 @@ TEST(SummaryMailKeyring, AnUnreachableKeyringFailsTheMailBeforeAnyConnection)
 TEST(SummaryMailKeyring, AMailWithoutLoginNeverAsksTheKeyring)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Greet(s);
+        s.Greet();
         s.AcceptMessage(3);
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     });
     FakePasswordStore keyring;
     keyring.unreachable = true;

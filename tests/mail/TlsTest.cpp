@@ -28,8 +28,7 @@ protected:
     static void Transaction(SmtpTestSession& s)
     {
         s.AcceptMessage(2);
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     }
 
     static void SendOneMessage(CMailConnection& connection)
@@ -84,11 +83,7 @@ TEST_F(SmtpTls, ImplicitTlsCarriesTheLoginFromTheFirstByte)
         s.Send("220 mail.example.org ESMTP\r\n");
         s.ReadLine();
         s.Send("250-mail.example.org\r\n250 AUTH LOGIN\r\n");
-        s.ReadLine();
-        s.Send("334 VXNlcm5hbWU6\r\n");
-        s.ReadLine();
-        s.Send("334 UGFzc3dvcmQ6\r\n");
-        s.ReadLine();
+        s.AskLogin();
         s.Send("235 ok\r\n");
         Transaction(s);
     });
@@ -138,13 +133,10 @@ TEST_F(SmtpTls, CertificateFromAnUntrustedAuthorityIsRefused)
 TEST_F(SmtpTls, ServerWithoutStartTlsIsLeftAlone)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        s.Send("220 mail.example.org ESMTP\r\n");
-        s.ReadLine();
-        s.Send("250 mail.example.org\r\n");
+        s.Greet();
         s.ReadLine();
         s.Send("502 5.5.1 command not implemented\r\n");
-        s.ReadLine();
-        s.Send("221 bye\r\n");
+        s.Quit();
     });
     RecordingConnection connection;
     connection.SetHeloHostName("client.test");

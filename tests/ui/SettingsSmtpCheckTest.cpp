@@ -1,7 +1,7 @@
 #include "DialogTestSupport.h"
 #include "SmtpTestServer.h"
-#include "common/TestCertificates.h"
 #include "app/SettingsTestFiles.h"
+#include "common/TestCertificates.h"
 #include "ui/GeneralProgress.h"
 #include "ui/SettingsDlg.h"
 #include "ui/SettingsSchedulerDlg.h"
@@ -16,20 +16,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// Greeting, HELO and their replies.
-void Open(SmtpTestSession& s)
-{
-    s.Send("220 mail.example.org ESMTP\r\n");
-    s.ReadLine();
-    s.Send("250 mail.example.org\r\n");
-}
-
-void Quit(SmtpTestSession& s)
-{
-    s.ReadLine();
-    s.Send("221 bye\r\n");
-}
 
 std::uint16_t UnusedPort()
 {
@@ -100,8 +86,8 @@ protected:
 TEST_F(SettingsSmtpCheckTest, ASuccessfulTestSaysSoAndChangesNoSetting)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
-        Quit(s);
+        s.Greet();
+        s.Quit();
     });
     Aim(server.Port());
     QTest::mouseClick(CheckButton(), Qt::LeftButton);
@@ -127,7 +113,7 @@ TEST_F(SettingsSmtpCheckTest, ARefusedGreetingShowsTheServersReply)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
         s.Send("554 5.7.1 No service for you\r\n");
-        Quit(s);
+        s.Quit();
     });
     Aim(server.Port());
     const auto shown = Check();
@@ -145,7 +131,7 @@ TEST_F(SettingsSmtpCheckTest, AClosedPortShowsTheSystemError)
 TEST_F(SettingsSmtpCheckTest, AnUnansweredQuitIsAFailedDisconnect)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
+        s.Greet();
         s.ReadLine();
         s.Send("500 5.5.1 What?\r\n");
     });
@@ -160,13 +146,9 @@ TEST_F(SettingsSmtpCheckTest, TheLoginIsTheOneTypedAndAWrongPasswordSaysWhy)
             s.Send("220 mail.example.org ESMTP\r\n");
             s.ReadLine();
             s.Send("250-mail.example.org\r\n250 AUTH LOGIN PLAIN\r\n");
-            s.ReadLine();
-            s.Send("334 VXNlcm5hbWU6\r\n");
-            s.ReadLine();
-            s.Send("334 UGFzc3dvcmQ6\r\n");
-            s.ReadLine();
+            s.AskLogin();
             s.Send(std::string(verdict) + "\r\n");
-            Quit(s);
+            s.Quit();
         };
     };
     QTest::mouseClick(Child<QCheckBox>(*page, "smtpLoginRequired"), Qt::LeftButton, {}, QPoint(6, 6));
@@ -199,7 +181,7 @@ TEST_F(SettingsSmtpCheckTest, SecurityChoicesAreUsedAndTheirFailuresNamed)
             s.Send("250-mail.example.org\r\n250 SIZE 1000\r\n");
             s.ReadLine();
             s.Send("454 4.7.0 TLS not available\r\n");
-            Quit(s);
+            s.Quit();
         });
         Child<QComboBox>(*page, "smtpSecurity")->setCurrentIndex(1);
         Aim(server.Port());
@@ -222,8 +204,8 @@ TEST_F(SettingsSmtpCheckTest, SecurityChoicesAreUsedAndTheirFailuresNamed)
 TEST_F(SettingsSmtpCheckTest, EnterOnTheCheckButtonRunsTheTest)
 {
     SmtpTestServer server([](SmtpTestSession& s) {
-        Open(s);
-        Quit(s);
+        s.Greet();
+        s.Quit();
     });
     Aim(server.Port());
     QPushButton* button = CheckButton();
