@@ -1,5 +1,6 @@
 #include "core/SessionFile.h"
 
+#include "Sessions.h"
 #include "StringTable.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
@@ -16,17 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Sessions {
-    Sessions()
-    {
-        working.SavedCopy = &saved;
-        EXPECT_EQ(working.NewSession(prompter), 0);
-    }
-    CSession working;
-    CSession saved;
-    ScriptedPrompter prompter;
-};
 
 std::string Fixture(const std::string& name)
 {

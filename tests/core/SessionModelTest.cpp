@@ -1,23 +1,12 @@
-#include <functional>
-#include <vector>
+#include "Sessions.h"
 #include "common/ScriptedPrompter.h"
 #include "core/Session.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
-
-// A working session paired with its saved copy, as the program holds them.
-struct Sessions {
-    Sessions()
-    {
-        working.SavedCopy = &saved;
-        EXPECT_EQ(working.NewSession(prompter), 0);
-    }
-    CSession working;
-    CSession saved;
-    ScriptedPrompter prompter;
-};
 
 CBackup Entry(const std::string& source)
 {
@@ -122,7 +111,7 @@ TEST(SessionModel, CopyingASetOntoItselfKeepsItsEntries)
     EXPECT_EQ(set.Entries[1].SourceFolder, "/b");
 
     CBackup entry = Entry("/c");
-    entry.SourceList.push_back(CFileRecord{});
+    entry.SourceList.push_back(CFileRecord {});
     CBackup& alias = entry;
     entry = alias;
     EXPECT_EQ(entry.SourceList.size(), 1u);
