@@ -109,7 +109,7 @@ void CKorvaneDlg::CreateMenu()
     file->addSeparator();
     file->addAction(CIcons::Themed(QStringLiteral("application-exit")), QStringLiteral("E&xit"), this, &QWidget::close);
     QMenu* edit = m_menuBar->addMenu(QStringLiteral("&Edit"));
-    m_settingsAction = edit->addAction(CIcons::Themed(QStringLiteral("preferences-system")),
+    edit->addAction(CIcons::Themed(QStringLiteral("preferences-system")),
         QStringLiteral("&Settings..."), this, &CKorvaneDlg::Settings);
     QMenu* view = m_menuBar->addMenu(QStringLiteral("&View"));
     m_logAction = view->addAction(CIcons::Own(QStringLiteral("view-log")), QStringLiteral("&Log..."),
@@ -123,7 +123,6 @@ void CKorvaneDlg::CreateMenu()
     help->addSeparator();
     help->addAction(
         CIcons::Themed(QStringLiteral("help-about")), QStringLiteral("&About Korvane..."), this, &CKorvaneDlg::About);
-    m_settingsAction->setEnabled(false);
 }
 
 void CKorvaneDlg::CreateControls()

@@ -224,7 +224,6 @@ private:
     std::array<QLineEdit*, 5> m_infoValues {};
     QLabel* m_summaryLabel = nullptr;
     QLineEdit* m_summary = nullptr;
-    QAction* m_settingsAction = nullptr;
     QAction* m_logAction = nullptr;
 
     CFolderScans m_scans;

@@ -177,3 +177,27 @@ TEST_F(SettingsCommandTest, TheTrayMenuOpensTheSameDialog)
     EXPECT_FALSE(CShellIntegration(settings.Get()->ModulePath).IsSchedulerRegistered());
     EXPECT_TRUE(w.Tray().Hidden());
 }
+
+TEST_F(SettingsCommandTest, TheEditMenuOpensTheDialogWhileTheSchedulerIsOff)
+{
+    // Without the scheduler there is no tray icon, so the menu is the only way in.
+    SettingsRecord record = *settings.Get();
+    record.SchedulerActive = false;
+    settings.Replace(record);
+    told.clear();
+    CKorvaneDlg& w = Window();
+    QAction* command = nullptr;
+    for (QAction* action : w.findChildren<QAction*>())
+        if (action->text() == QStringLiteral("&Settings..."))
+            command = action;
+    ASSERT_NE(command, nullptr);
+    ASSERT_TRUE(command->isEnabled());
+    OnDialog<CSettingsDlg> edit([](CSettingsDlg& dialog) {
+        Tick(dialog, CSettingsDlg::General, "gridlines");
+        Press(dialog, QDialogButtonBox::Ok);
+    });
+    command->trigger();
+    QTRY_COMPARE(edit.seen, 1);
+    QTRY_COMPARE(told.size(), std::size_t { 1 });
+    EXPECT_TRUE(w.List()->showGrid());
+}
