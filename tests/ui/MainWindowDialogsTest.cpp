@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "DialogTestSupport.h"
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
@@ -83,7 +84,7 @@ TEST_F(MainWindowDialogsTest, AddAppendsTheEntryTheDialogAccepted)
     EXPECT_EQ(Set().Entries[1].SourceFolder, dir / "music");
     EXPECT_EQ(Set().Entries[1].IncludeFiles, "*.*");
     EXPECT_EQ(Set().LastDestinationFolder, dir / "backup");
-    QTRY_COMPARE(w.List()->rowCount(), 2);
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 2);
     EXPECT_TRUE(session.HasUnsavedChanges());
 }
 
@@ -109,7 +110,7 @@ TEST_F(MainWindowDialogsTest, EditChangesTheSelectedEntryAndCancelNothing)
     QTest::mouseClick(w.EditButton(), Qt::LeftButton);
     ASSERT_EQ(Set().Entries.size(), 1u);
     EXPECT_EQ(Set().Entries[0].IncludeFiles, "*.txt; *.odt");
-    QTRY_COMPARE(w.List()->rowCount(), 1);
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 1);
 }
 
 TEST_F(MainWindowDialogsTest, ManageHandsItsSetsToTheSession)
@@ -134,7 +135,7 @@ TEST_F(MainWindowDialogsTest, ManageHandsItsSetsToTheSession)
     ASSERT_EQ(session.Sets.size(), 2u);
     EXPECT_EQ(session.Sets[1].Name, "Photos");
     EXPECT_EQ(session.Sets[0].Entries.size(), 1u);
-    QTRY_COMPARE(w.SetSelector()->count(), 2);
+    ASSERT_EVENTUALLY_EQ(w.SetSelector()->count(), 2);
 }
 
 TEST_F(MainWindowDialogsTest, SchedulerStoresTheScheduleAndItsDueTimes)
@@ -160,7 +161,7 @@ TEST_F(MainWindowDialogsTest, ADroppedFolderIsAddedWithoutShowingTheDialog)
     CKorvaneDlg& w = Window();
     OnDialog<CAddFolderDlg> shown([](CAddFolderDlg& dialog) { dialog.reject(); });
     Drop(w, { QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
-    QTRY_COMPARE(Set().Entries.size(), 2u);
+    ASSERT_EVENTUALLY_EQ(Set().Entries.size(), 2u);
     EXPECT_EQ(Set().Entries[1].SourceFolder, dir / "music");
     EXPECT_EQ(Set().Entries[1].Recursive, 1);
     EXPECT_EQ(shown.seen, 0);
@@ -171,7 +172,7 @@ TEST_F(MainWindowDialogsTest, ADropThatFailsACheckShowsTheDialog)
     CKorvaneDlg& w = Window(); // no backup folder to start from
     OnDialog<CAddFolderDlg> shown([](CAddFolderDlg& dialog) { dialog.reject(); });
     Drop(w, { QUrl::fromLocalFile(QString::fromStdString(dir / "music")) });
-    QTRY_COMPARE(shown.seen, 1);
+    ASSERT_EVENTUALLY_EQ(shown.seen, 1);
     EXPECT_EQ(Asked(prompter), std::vector<std::string> { LoadString(57706) });
     EXPECT_EQ(Set().Entries.size(), 1u);
 }

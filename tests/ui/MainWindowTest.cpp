@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "StringTable.h"
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
@@ -164,13 +165,13 @@ TEST_F(MainWindowTest, RescanFillsTheFiguresAndTheSummary)
     // time to schedule them, so the waits are generous and the menu is read
     // only once the pass has ended.
     constexpr int kScanWaitMs = 120000;
-    QTRY_COMPARE_WITH_TIMEOUT(w.List()->Cell(docs, 2), QStringLiteral("3"), kScanWaitMs);
+    ASSERT_EVENTUALLY_EQ_WITHIN(w.List()->Cell(docs, 2), QStringLiteral("3"), kScanWaitMs);
     EXPECT_EQ(w.List()->Cell(docs, 1), QStringLiteral("1"));
     EXPECT_EQ(w.List()->SortValue(docs, 3), 5005);
     // 5000 bytes take two 4 kB clusters, the two small files one each.
-    QTRY_COMPARE_WITH_TIMEOUT(w.SummaryText()->text(),
+    ASSERT_EVENTUALLY_EQ_WITHIN(w.SummaryText()->text(),
         QStringLiteral("3 files, 1 folders (4.89 kB), size on disk 16.00 kB (4.00 kB cluster size)"), kScanWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Scans().AnyRunning(0), kScanWaitMs);
+    ASSERT_EVENTUALLY_WITHIN(!w.Scans().AnyRunning(0), kScanWaitMs);
     // The missing folder scanned to nothing.
     EXPECT_EQ(w.List()->Cell(RowOf(dir / "gone"), 2), QStringLiteral("-"));
 
@@ -216,7 +217,7 @@ TEST_F(MainWindowTest, EscapeNeverClosesAndDeleteAsksBeforeRemoving)
     }
     ASSERT_EQ(session.Sets.front().Entries.size(), 1u);
     EXPECT_EQ(session.Sets.front().Entries.front().SourceFolder, dir / "docs");
-    QTRY_COMPARE(w.List()->rowCount(), 1);
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 1);
     EXPECT_TRUE(w.isVisible());
 }
 
@@ -233,7 +234,7 @@ TEST_F(MainWindowTest, TheSetAndActionSelectorsChangeTheSession)
     w.SetSelector()->setCurrentIndex(1);
     Q_EMIT w.SetSelector()->activated(1);
     EXPECT_EQ(session.ActiveSet, 1);
-    QTRY_COMPARE(w.List()->rowCount(), 0);
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 0);
     EXPECT_FALSE(w.ExecuteButton()->isEnabled());
 }
 
@@ -246,16 +247,16 @@ TEST_F(MainWindowTest, EnterOnExecuteRunsTheBackupAndTheWindowStays)
     w.ExecuteButton()->setFocus();
     QTest::keyClick(w.ExecuteButton(), Qt::Key_Return);
     // A run of the user's waits in the file information window for Continue.
-    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information() != nullptr, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information()->ContinueButton()->isEnabled(), 20000);
+    ASSERT_EVENTUALLY_WITHIN(w.RunWindows().Information() != nullptr, 20000);
+    ASSERT_EVENTUALLY_WITHIN(w.RunWindows().Information()->ContinueButton()->isEnabled(), 20000);
     EXPECT_EQ(finished.count(), 0);
     w.RunWindows().Information()->ContinueButton()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Summary() != nullptr, 20000);
+    ASSERT_EVENTUALLY_WITHIN(w.RunWindows().Summary() != nullptr, 20000);
     CActionSummaryDlg* summary = w.RunWindows().Summary();
     EXPECT_EQ(summary->windowTitle(), QStringLiteral("Backup Summary"));
     EXPECT_TRUE(summary->LineText(CActionSummaryDlg::Added).startsWith(QStringLiteral("3 files, ")));
     summary->accept();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(finished.count(), 1, 20000);
     // The entry whose source is gone is a failed item, said before the summary.
     EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::CompletedWithErrors));
     ASSERT_EQ(answers.texts.size(), 1u);
@@ -263,7 +264,7 @@ TEST_F(MainWindowTest, EnterOnExecuteRunsTheBackupAndTheWindowStays)
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(flags.ActionRunning, 0);
-    QTRY_VERIFY(w.RunWindows().Progress() == nullptr);
+    ASSERT_EVENTUALLY(w.RunWindows().Progress() == nullptr);
 }
 
 TEST_F(MainWindowTest, CancelInTheFileInformationWindowCancelsTheRun)
@@ -273,13 +274,13 @@ TEST_F(MainWindowTest, CancelInTheFileInformationWindowCancelsTheRun)
     QSignalSpy finished(&w.Runs(), &CRunController::RunFinished);
     flags.ActionCancel = 0;
     w.Execute();
-    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Information() != nullptr, 20000);
+    ASSERT_EVENTUALLY_WITHIN(w.RunWindows().Information() != nullptr, 20000);
     w.RunWindows().Information()->CancelButton()->click();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(finished.count(), 1, 20000);
     EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(RunResult::Cancelled));
     EXPECT_EQ(flags.ActionRunning, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "backup/docs/a.txt"));
-    QTRY_VERIFY(w.RunWindows().Information() == nullptr);
+    ASSERT_EVENTUALLY(w.RunWindows().Information() == nullptr);
 }
 
 TEST_F(MainWindowTest, ClosingWithoutChangesEndsAtOnceAndRemembersTheSession)
@@ -289,7 +290,7 @@ TEST_F(MainWindowTest, ClosingWithoutChangesEndsAtOnceAndRemembersTheSession)
     QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
     BoxAnswers answers;
     w.close();
-    QTRY_COMPARE(closed.count(), 1);
+    ASSERT_EVENTUALLY_EQ(closed.count(), 1);
     EXPECT_TRUE(answers.texts.empty());
     EXPECT_FALSE(w.isVisible());
     CMyRegistry registry;
@@ -314,7 +315,7 @@ TEST_F(MainWindowTest, ClosingWithChangesAsksToSave)
         BoxAnswers answers({ QMessageBox::No });
         w.close();
     }
-    QTRY_COMPARE(closed.count(), 1);
+    ASSERT_EVENTUALLY_EQ(closed.count(), 1);
 }
 
 TEST_F(MainWindowTest, TheSchedulerQuestionWithoutASessionFile)
@@ -333,7 +334,7 @@ TEST_F(MainWindowTest, TheSchedulerQuestionWithoutASessionFile)
         BoxAnswers answers({ QMessageBox::Yes });
         w.close();
     }
-    QTRY_COMPARE(closed.count(), 1);
+    ASSERT_EVENTUALLY_EQ(closed.count(), 1);
 }
 
 TEST_F(MainWindowTest, ASignalClosesWithoutQuestions)
@@ -342,7 +343,7 @@ TEST_F(MainWindowTest, ASignalClosesWithoutQuestions)
     session.Sets.front().Name = "Changed";
     QSignalSpy closed(&w, &CKorvaneDlg::ClosedForGood);
     w.CloseForSignal();
-    QTRY_COMPARE(closed.count(), 1);
+    ASSERT_EVENTUALLY_EQ(closed.count(), 1);
 }
 
 TEST_F(MainWindowTest, SchedulerButtonNeedsTheScheduler)
@@ -385,7 +386,7 @@ TEST_F(MainWindowTest, DropsOfFilesAndFolders)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &drop);
-    QTRY_COMPARE(answers.texts.size(), 1u);
+    ASSERT_EVENTUALLY_EQ(answers.texts.size(), 1u);
     EXPECT_EQ(answers.texts[0], Text(57702));
     EXPECT_EQ(session.Sets.front().Entries.size(), 2u);
 }
@@ -431,13 +432,13 @@ TEST_F(MainWindowTest, RowsFillWhileTheWindowKeepsRunning)
     EXPECT_TRUE(w.Scans().AnyRunning(0));
     bool ticked = false;
     QTimer::singleShot(10, [&ticked] { ticked = true; });
-    QTRY_VERIFY(ticked);
+    ASSERT_EVENTUALLY(ticked);
     EXPECT_EQ(w.List()->Cell(docs, 2), QStringLiteral("-"));
     std::unique_ptr<QMenu> menu = w.BuildPopupMenu();
     EXPECT_FALSE(menu->actions()[0]->isEnabled()); // Rescan while passes run
     EXPECT_TRUE(menu->actions()[1]->isEnabled()); // Cancel
     release.set_value();
-    QTRY_COMPARE(w.List()->Cell(RowOf(dir / "docs"), 2), QStringLiteral("3"));
+    ASSERT_EVENTUALLY_EQ(w.List()->Cell(RowOf(dir / "docs"), 2), QStringLiteral("3"));
 }
 
 // Removing an entry while its pass runs neither waits for the pass nor lets
@@ -455,7 +456,7 @@ TEST_F(MainWindowTest, RemovingWhileAPassRuns)
         w.RemoveFolder();
     }
     release.set_value();
-    QTRY_COMPARE(w.List()->rowCount(), 1);
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 1);
     EXPECT_EQ(w.List()->Cell(0, 0).toStdString(), dir / "gone");
     EXPECT_EQ(w.List()->Cell(0, 2), QStringLiteral("-"));
     w.Scans().WaitAll();
@@ -497,8 +498,8 @@ TEST_F(MainWindowTest, SaveAsThroughTheFileDialogAndNewAsksToSave)
         w.FileNew();
     }
     EXPECT_EQ(session.Sets.front().Name, "Default Set");
-    QTRY_COMPARE(w.SetSelector()->itemText(0), QStringLiteral("Default Set"));
-    QTRY_COMPARE(w.List()->rowCount(), 0);
+    ASSERT_EVENTUALLY_EQ(w.SetSelector()->itemText(0), QStringLiteral("Default Set"));
+    ASSERT_EVENTUALLY_EQ(w.List()->rowCount(), 0);
 }
 
 // A scheduled event runs on the scheduler's thread; the progress window
@@ -524,12 +525,12 @@ TEST_F(MainWindowTest, AScheduledRunShowsItsWindowFromItsOwnThread)
         flags.ScheduledEvent = 0;
         done = true;
     });
-    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 120000);
+    ASSERT_EVENTUALLY_WITHIN(done.load(), 120000);
     scheduler.join();
     qApp->removeEventFilter(&progressShown);
     EXPECT_EQ(result.load(), static_cast<int>(RunResult::Completed));
     EXPECT_GE(progressShown.shown, 1);
-    QTRY_VERIFY_WITH_TIMEOUT(w.RunWindows().Progress() == nullptr, 60000);
+    ASSERT_EVENTUALLY_WITHIN(w.RunWindows().Progress() == nullptr, 60000);
     EXPECT_EQ(TempDir::Read(dir / "backup/docs/a.txt"), std::string(5000, 'a'));
 }
 

@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "ui/MessageBoxes.h"
 #include "ui/QtPrompter.h"
 
@@ -52,7 +53,7 @@ TEST(QtPrompter, AnotherThreadWaitsForTheInterfaceThread)
     BoxAnswers answers({ QMessageBox::Ignore });
     std::atomic<int> answer { 0 };
     std::thread worker([&] { answer = prompter.MessageBox("Failed to copy", MbAbortRetryIgnore | MbIconError); });
-    QTRY_COMPARE(answer.load(), static_cast<int>(IdIgnore));
+    ASSERT_EVENTUALLY_EQ(answer.load(), static_cast<int>(IdIgnore));
     worker.join();
     EXPECT_EQ(answers.texts.size(), 1u);
 }

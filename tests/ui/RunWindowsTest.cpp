@@ -1,6 +1,7 @@
 // The action windows on offscreen, fed by monitors the test publishes to as
 // a run's thread would: the file information window, the progress window,
 // the waiting window, the summary of a real backup and the sorted lists.
+#include "common/EventualAssert.h"
 #include "common/TempDir.h"
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
@@ -62,14 +63,14 @@ struct InformationWindow {
 TEST(GetInfoDlgTest, ScheduledAndCommandLineRunsCloseByThemselves)
 {
     InformationWindow info(true);
-    QTRY_COMPARE(info.window->Value(0, 3), QStringLiteral("Working"));
+    ASSERT_EVENTUALLY_EQ(info.window->Value(0, 3), QStringLiteral("Working"));
     EXPECT_EQ(info.window->Value(0, 0), QStringLiteral("12"));
     EXPECT_EQ(info.window->Value(1, 1), QStringLiteral("2"));
     EXPECT_FALSE(info.window->ContinueButton()->isEnabled());
     info.monitor->Publish(Scan(false, false));
-    QTRY_VERIFY(info.monitor->Closed());
+    ASSERT_EVENTUALLY(info.monitor->Closed());
     EXPECT_TRUE(info.monitor->WaitClosed());
-    QTRY_VERIFY(info.window == nullptr);
+    ASSERT_EVENTUALLY(info.window == nullptr);
     EXPECT_EQ(info.cancel, 0);
 }
 
@@ -77,11 +78,11 @@ TEST(GetInfoDlgTest, UserRunsWaitForContinue)
 {
     InformationWindow info(false);
     info.monitor->Publish(Scan(false, true));
-    QTRY_COMPARE(info.window->Value(0, 3), QStringLiteral("Completed"));
+    ASSERT_EVENTUALLY_EQ(info.window->Value(0, 3), QStringLiteral("Completed"));
     EXPECT_EQ(info.window->Value(1, 3), QStringLiteral("Working"));
     EXPECT_FALSE(info.window->ContinueButton()->isEnabled());
     info.monitor->Publish(Scan(false, false));
-    QTRY_VERIFY(info.window->ContinueButton()->isEnabled());
+    ASSERT_EVENTUALLY(info.window->ContinueButton()->isEnabled());
     EXPECT_TRUE(info.window->ContinueButton()->hasFocus() || !QApplication::focusWidget());
     // The scans are over, but the run waits for the user.
     QTest::qWait(0);
@@ -96,23 +97,23 @@ TEST(GetInfoDlgTest, CancelShowsTheWaitingWindowUntilTheScansLetGo)
     InformationWindow info(false);
     info.window->CancelButton()->click();
     EXPECT_EQ(info.cancel, 1);
-    QTRY_VERIFY(Waiting(*info.window) != nullptr);
+    ASSERT_EVENTUALLY(Waiting(*info.window) != nullptr);
     EXPECT_EQ(Waiting(*info.window)->Status(), QStringLiteral("Waiting for processes to finish..."));
     EXPECT_FALSE(info.monitor->Closed());
     info.monitor->Publish(Scan(false, true));
     QTest::qWait(300);
     EXPECT_NE(Waiting(*info.window), nullptr);
     info.monitor->Publish(Scan(false, false));
-    QTRY_VERIFY(info.monitor->Closed());
+    ASSERT_EVENTUALLY(info.monitor->Closed());
     EXPECT_FALSE(info.monitor->WaitClosed());
-    QTRY_VERIFY(info.window == nullptr);
+    ASSERT_EVENTUALLY(info.window == nullptr);
 }
 
 TEST(GetInfoDlgTest, CancelAfterTheScansClosesAtOnceAndEscapeCancels)
 {
     InformationWindow info(false);
     info.monitor->Publish(Scan(false, false));
-    QTRY_VERIFY(info.window->ContinueButton()->isEnabled());
+    ASSERT_EVENTUALLY(info.window->ContinueButton()->isEnabled());
     QTest::keyClick(info.window, Qt::Key_Escape);
     EXPECT_EQ(info.cancel, 1);
     EXPECT_TRUE(info.monitor->Closed());
@@ -178,7 +179,7 @@ TEST(ProgressDlgTest, TextsAndBarsFollowTheWorker)
     EXPECT_EQ(progress.window->TextOf(CProgressDlg::CurrentFolder), QString());
 
     progress.monitor->Publish(Step(50, 4));
-    QTRY_COMPARE(progress.window->TextOf(CProgressDlg::Files), QStringLiteral("50 of 99"));
+    ASSERT_EVENTUALLY_EQ(progress.window->TextOf(CProgressDlg::Files), QStringLiteral("50 of 99"));
     EXPECT_EQ(progress.window->TextOf(CProgressDlg::Folders), QStringLiteral("4 of 9"));
     EXPECT_EQ(progress.window->FileBar(), 50);
     EXPECT_EQ(progress.window->FolderBar(), 40);
@@ -189,15 +190,15 @@ TEST(ProgressDlgTest, TextsAndBarsFollowTheWorker)
 
     // Every item done while the worker still runs: the bars stay below 100.
     progress.monitor->Publish(Step(99, 9));
-    QTRY_COMPARE(progress.window->TextOf(CProgressDlg::Files), QStringLiteral("99 of 99"));
+    ASSERT_EVENTUALLY_EQ(progress.window->TextOf(CProgressDlg::Files), QStringLiteral("99 of 99"));
     EXPECT_EQ(progress.window->FileBar(), 99);
     EXPECT_EQ(progress.window->FolderBar(), 90);
     EXPECT_EQ(progress.window->TextOf(CProgressDlg::CurrentFile), QString());
 
     progress.monitor->Publish(Step(99, 9, false));
-    QTRY_VERIFY(progress.monitor->Closed());
+    ASSERT_EVENTUALLY(progress.monitor->Closed());
     EXPECT_TRUE(progress.monitor->WaitClosed());
-    QTRY_VERIFY(progress.window == nullptr);
+    ASSERT_EVENTUALLY(progress.window == nullptr);
 }
 
 TEST(ProgressDlgTest, ARestoreCountsAgainstTheBackupSide)
@@ -216,10 +217,10 @@ TEST(ProgressDlgTest, CancelWaitsForTheWorkerToLetGo)
     ProgressWindow progress(0, false, Step(10, 1));
     progress.window->CancelButton()->click();
     EXPECT_EQ(progress.cancel, 1);
-    QTRY_VERIFY(Waiting(*progress.window) != nullptr);
+    ASSERT_EVENTUALLY(Waiting(*progress.window) != nullptr);
     EXPECT_FALSE(progress.monitor->Closed());
     progress.monitor->Publish(Step(11, 1, false));
-    QTRY_VERIFY(progress.monitor->Closed());
+    ASSERT_EVENTUALLY(progress.monitor->Closed());
     EXPECT_FALSE(progress.monitor->WaitClosed());
 }
 
@@ -227,7 +228,7 @@ TEST(ProgressDlgTest, DeletionsOverAlreadyCloseTheDeletionWindowAtItsFirstLook)
 {
     ProgressWindow progress(0, true, Step(0, 0, true, false));
     QTest::qWait(0);
-    QTRY_COMPARE(Waiting(*progress.window), nullptr);
+    ASSERT_EVENTUALLY_EQ(Waiting(*progress.window), nullptr);
     EXPECT_EQ(progress.cancel, 0);
     EXPECT_TRUE(progress.window->isVisible());
 }
@@ -235,11 +236,11 @@ TEST(ProgressDlgTest, DeletionsOverAlreadyCloseTheDeletionWindowAtItsFirstLook)
 TEST(ProgressDlgTest, CancellingTheDeletionWindowCancelsTheRun)
 {
     ProgressWindow progress(0, true, Step(0, 0, true, true));
-    QTRY_VERIFY(Waiting(*progress.window) != nullptr);
+    ASSERT_EVENTUALLY(Waiting(*progress.window) != nullptr);
     EXPECT_EQ(Waiting(*progress.window)->Status(), QStringLiteral("Deleting files and folders..."));
     Waiting(*progress.window)->CancelButton()->click();
     EXPECT_EQ(progress.cancel, 1);
-    QTRY_VERIFY(progress.monitor->Closed());
+    ASSERT_EVENTUALLY(progress.monitor->Closed());
     EXPECT_FALSE(progress.monitor->WaitClosed());
 }
 
@@ -255,11 +256,11 @@ TEST(GeneralProgressTest, TitleCountsTheWaitAndCancelRejects)
         ended = e;
         called = true;
     });
-    QTRY_VERIFY(waiting->windowTitle().startsWith(QStringLiteral("Progress [00:00:0")));
+    ASSERT_EVENTUALLY(waiting->windowTitle().startsWith(QStringLiteral("Progress [00:00:0")));
     waiting->CancelButton()->click();
     EXPECT_TRUE(called);
     EXPECT_FALSE(ended);
-    QTRY_VERIFY(alive == nullptr);
+    ASSERT_EVENTUALLY(alive == nullptr);
 }
 
 namespace {

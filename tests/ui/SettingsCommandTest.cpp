@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "DialogTestSupport.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTestFiles.h"
@@ -170,8 +171,8 @@ TEST_F(SettingsCommandTest, TheTrayMenuOpensTheSameDialog)
         Press(dialog, QDialogButtonBox::Ok);
     });
     w.Tray().Action(CTrayIcon::Settings)->trigger();
-    QTRY_COMPARE(edit.seen, 1);
-    QTRY_COMPARE(told.size(), std::size_t { 1 });
+    ASSERT_EVENTUALLY_EQ(edit.seen, 1);
+    ASSERT_EVENTUALLY_EQ(told.size(), std::size_t { 1 });
     EXPECT_FALSE(settings.Get()->SchedulerActive);
     // The automatic start goes with the scheduler, and the icon with it.
     EXPECT_FALSE(CShellIntegration(settings.Get()->ModulePath).IsSchedulerRegistered());
@@ -197,7 +198,7 @@ TEST_F(SettingsCommandTest, TheEditMenuOpensTheDialogWhileTheSchedulerIsOff)
         Press(dialog, QDialogButtonBox::Ok);
     });
     command->trigger();
-    QTRY_COMPARE(edit.seen, 1);
-    QTRY_COMPARE(told.size(), std::size_t { 1 });
+    ASSERT_EVENTUALLY_EQ(edit.seen, 1);
+    ASSERT_EVENTUALLY_EQ(told.size(), std::size_t { 1 });
     EXPECT_TRUE(w.List()->showGrid());
 }

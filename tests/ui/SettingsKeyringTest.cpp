@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "DialogTestSupport.h"
 #include "SmtpTestServer.h"
 #include "app/Conversion.h"
@@ -140,7 +141,7 @@ TEST_F(SettingsKeyringTest, TickingMovesThePasswordIntoTheKeyringAndUntickingBri
         Tick(page, kBox);
         PressOk(dialog);
     });
-    QTRY_VERIFY(!FileHoldsAPassword());
+    ASSERT_EVENTUALLY(!FileHoldsAPassword());
     EXPECT_EQ(keyring.Entry(kKey), "s3cret");
     EXPECT_EQ(settings.Get()->Scheduler.SMTPPasswordInKeyring, 1);
     EXPECT_EQ(settings.Get()->Scheduler.SMTPPassword, "");
@@ -166,7 +167,7 @@ TEST_F(SettingsKeyringTest, TickingMovesThePasswordIntoTheKeyringAndUntickingBri
             QStringLiteral("Taken back from the desktop keyring"));
         PressOk(dialog);
     });
-    QTRY_VERIFY(!keyring.Holds(kKey));
+    ASSERT_EVENTUALLY(!keyring.Holds(kKey));
     EXPECT_EQ(settings.Get()->Scheduler.SMTPPasswordInKeyring, 0);
     CMyRegistry file;
     file.OpenKey("Software\\Zellik Software\\Korvane\\Settings\\Scheduler");
@@ -181,7 +182,7 @@ TEST_F(SettingsKeyringTest, AKeyringThatCannotBeReachedKeepsThePasswordInTheFile
         Tick(page, kBox);
         PressOk(dialog);
     });
-    QTRY_COMPARE(prompter.asked.size(), std::size_t { 1 });
+    ASSERT_EVENTUALLY_EQ(prompter.asked.size(), std::size_t { 1 });
     EXPECT_EQ(prompter.asked[0].text,
         "The password could not be stored in the desktop keyring: Cannot autolaunch D-Bus without X11 $DISPLAY\n"
         "It stays in the settings file, and the keyring is not used.");
@@ -228,7 +229,7 @@ TEST_F(SettingsKeyringTest, TheConnectionTestLogsInWithTheKeyringsPasswordOrSays
         });
         aim(server.Port());
         QTest::mouseClick(Child<QPushButton>(page, "smtpCheck"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(prompter.asked.size(), std::size_t { 1 }, 15000);
+        ASSERT_EVENTUALLY_EQ_WITHIN(prompter.asked.size(), std::size_t { 1 }, 15000);
         server.Join();
         ASSERT_EQ(server.Lines().size(), 5u);
         EXPECT_EQ(server.Lines()[3], QByteArray("from the keyring").toBase64().toStdString());
@@ -241,7 +242,7 @@ TEST_F(SettingsKeyringTest, TheConnectionTestLogsInWithTheKeyringsPasswordOrSays
     ASSERT_TRUE(listener.Listen("127.0.0.1", 0));
     aim(listener.LocalPort());
     QTest::mouseClick(Child<QPushButton>(page, "smtpCheck"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.asked.size(), std::size_t { 1 }, 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(prompter.asked.size(), std::size_t { 1 }, 15000);
     EXPECT_EQ(prompter.asked[0].text,
         "Failed to connect to SMTP server (127.0.0.1:" + std::to_string(listener.LocalPort())
             + ").\n\nthe password is kept in the desktop keyring, which cannot be reached: Cannot autolaunch D-Bus "
@@ -255,7 +256,7 @@ TEST_F(SettingsKeyringTest, TheConnectionTestLogsInWithTheKeyringsPasswordOrSays
     const int asked = keyring.requests;
     Child<QLineEdit>(page, "smtpPassword")->setText(QStringLiteral("typed"));
     QTest::mouseClick(Child<QPushButton>(page, "smtpCheck"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.asked.size(), std::size_t { 1 }, 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(prompter.asked.size(), std::size_t { 1 }, 15000);
     EXPECT_EQ(keyring.requests, asked);
     dialog.reject();
 }

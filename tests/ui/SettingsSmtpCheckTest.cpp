@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "DialogTestSupport.h"
 #include "SmtpTestServer.h"
 #include "app/SettingsTestFiles.h"
@@ -96,7 +97,7 @@ TEST_F(SettingsSmtpCheckTest, ASuccessfulTestSaysSoAndChangesNoSetting)
     ASSERT_NE(wait, nullptr);
     EXPECT_NE(wait->windowModality(), Qt::NonModal);
     EXPECT_EQ(wait->Status(), QStringLiteral("Connecting to SMTP server..."));
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.asked.size(), std::size_t { 1 }, 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(prompter.asked.size(), std::size_t { 1 }, 15000);
     EXPECT_EQ(prompter.asked[0].text,
         "Successfully connected to SMTP server (127.0.0.1:" + std::to_string(server.Port()) + ").");
     EXPECT_EQ(prompter.asked[0].style, MbOk | MbIconInformation);
@@ -212,7 +213,7 @@ TEST_F(SettingsSmtpCheckTest, EnterOnTheCheckButtonRunsTheTest)
     dialog->activateWindow();
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(prompter.asked.size(), std::size_t { 1 }, 15000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(prompter.asked.size(), std::size_t { 1 }, 15000);
     EXPECT_EQ(prompter.asked[0].text, Text(57760, server.Port()));
     EXPECT_TRUE(dialog->isVisible());
 }
@@ -226,12 +227,12 @@ TEST_F(SettingsSmtpCheckTest, CancellingTheWaitShowsNoAnswer)
     QTest::mouseClick(CheckButton(), Qt::LeftButton);
     auto* wait = page->findChild<CGeneralProgress*>(QStringLiteral("smtpCheckWait"));
     ASSERT_NE(wait, nullptr);
-    QTRY_VERIFY(wait->isVisible());
+    ASSERT_EVENTUALLY(wait->isVisible());
     QTest::mouseClick(wait->CancelButton(), Qt::LeftButton);
     EXPECT_TRUE(page->CheckRunning());
     // The server closes without a word; the test ends on its own.
     release.set_value();
-    QTRY_VERIFY_WITH_TIMEOUT(!page->CheckRunning(), 15000);
+    ASSERT_EVENTUALLY_WITHIN(!page->CheckRunning(), 15000);
     QApplication::processEvents();
     EXPECT_TRUE(prompter.asked.empty());
     EXPECT_TRUE(dialog->isVisible());

@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "ui/ShutDownDlg.h"
 
 #include "StringTable.h"
@@ -92,7 +93,7 @@ TEST(ShutDownDlg, TheRunWaitsForTheWindowOnItsThread)
             display.ShowShutdown(countdown);
             done = true;
         });
-        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 20000);
+        ASSERT_EVENTUALLY_WITHIN(done.load(), 20000);
         run.join();
         EXPECT_EQ(person.seen, 1);
         EXPECT_EQ(countdown.PoweredOff(), !cancel);

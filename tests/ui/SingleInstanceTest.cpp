@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "app/SingleInstance.h"
 
 #include "DialogTestSupport.h"
@@ -83,7 +84,7 @@ TEST_F(HandOverTest, ASessionPathIsOpenedAfterTheSaveQuestion)
     std::filesystem::copy_file(std::string(KORVANE_TEST_DATA) + "/sessions/written003.kvf", path);
     prompter.Answer(IdNo);
     ASSERT_TRUE(HandOverFromLaterStart(path));
-    QTRY_COMPARE(session.FileName, path);
+    ASSERT_EVENTUALLY_EQ(session.FileName, path);
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, LoadString(57684));
     EXPECT_FALSE(window->InTray());
@@ -98,7 +99,7 @@ TEST_F(HandOverTest, ASwitchOrNothingOnlyBringsTheWindowForward)
         window->MinimiseToTray();
         ASSERT_TRUE(window->InTray());
         ASSERT_TRUE(HandOverFromLaterStart(text)) << text.value_or("(none)");
-        QTRY_VERIFY(window->isVisible());
+        ASSERT_EVENTUALLY(window->isVisible());
         EXPECT_FALSE(window->InTray());
     }
     // Nothing was opened and nothing asked or reported.
@@ -116,11 +117,11 @@ TEST_F(HandOverTest, APathWaitsForAnOpenDialog)
     dialog.show();
     prompter.Answer(IdNo);
     ASSERT_TRUE(HandOverFromLaterStart(path));
-    QTRY_VERIFY(!window->InTray());
+    ASSERT_EVENTUALLY(!window->InTray());
     EXPECT_TRUE(session.FileName.empty());
     EXPECT_TRUE(prompter.asked.empty());
     dialog.accept();
-    QTRY_COMPARE(session.FileName, path);
+    ASSERT_EVENTUALLY_EQ(session.FileName, path);
 }
 
 TEST(SingleInstance, NamesFollowTheMappingNameAndTheUser)
@@ -192,7 +193,7 @@ TEST(SingleInstance, TheStartUpLockOrdersStarts)
         locked = true;
     });
     holder.Unlock();
-    QTRY_VERIFY(locked.load());
+    ASSERT_EVENTUALLY(locked.load());
     later.join();
 }
 
@@ -206,7 +207,7 @@ TEST(SingleInstance, AnOversizedHandOverIsDropped)
         &first, &CSingleInstance::HandedOver, [&received](const std::optional<std::string>&) { ++received; });
     ASSERT_TRUE(HandOverFromLaterStart(std::string(CSingleInstance::kMaxBytes + 1, 'x')));
     ASSERT_TRUE(HandOverFromLaterStart(std::string("/i")));
-    QTRY_COMPARE(received, 1);
+    ASSERT_EVENTUALLY_EQ(received, 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Every text of every window fits its control at the desktop font and at a
 // much larger one (windows grow with the font; nothing is clipped).
+#include "common/EventualAssert.h"
 #include "common/FakeClock.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
@@ -92,7 +93,7 @@ TEST_P(TextFitTest, AboutAndActionWindows)
     CGetInfoDlg info({}, std::make_shared<CMonitorGuard<InformationSnapshot>>(information), cancel);
     info.Start();
     info.setWindowModality(Qt::NonModal);
-    QTRY_COMPARE(info.Value(0, 0), QStringLiteral("123456"));
+    ASSERT_EVENTUALLY_EQ(info.Value(0, 0), QStringLiteral("123456"));
     EXPECT_EQ(Clipped(info), std::vector<std::string>());
 
     ProgressSnapshot snapshot;

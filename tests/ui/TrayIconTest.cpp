@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "ui/TrayIcon.h"
 
 #include "DialogTestSupport.h"
@@ -268,7 +269,7 @@ TEST_F(TrayWindowTest, ARunOnAnotherThreadDrivesTheTray)
         display.AnimateTray(true);
     });
     run.join();
-    QTRY_VERIFY(w.Tray().Animating());
+    ASSERT_EVENTUALLY(w.Tray().Animating());
     EXPECT_FALSE(w.Tray().Hidden());
     EXPECT_EQ(w.Tray().MenuId(), CTrayIcon::kActionMenu);
     EXPECT_EQ(w.Tray().Tooltip(), QStringLiteral("Getting file information..."));
@@ -280,7 +281,7 @@ TEST_F(TrayWindowTest, ARunOnAnotherThreadDrivesTheTray)
         display.HideTray();
     });
     end.join();
-    QTRY_VERIFY(w.Tray().Hidden());
+    ASSERT_EVENTUALLY(w.Tray().Hidden());
     EXPECT_FALSE(w.Tray().Animating());
     EXPECT_EQ(w.Tray().MenuId(), CTrayIcon::kDefaultMenu);
     EXPECT_EQ(w.Tray().Tooltip(), QStringLiteral("Korvane"));
@@ -309,7 +310,7 @@ TEST_F(TrayWindowTest, ARunThatPowersOffEndsTheProgram)
     w.Runs().SetDesktop(&w.Tray(), &w, 1);
     std::atomic<int> result { -1 };
     std::thread scheduler([&] { result = static_cast<int>(w.Runs().RunScheduled(set)); });
-    QTRY_VERIFY_WITH_TIMEOUT(w.Closed(), 20000);
+    ASSERT_EVENTUALLY_WITHIN(w.Closed(), 20000);
     scheduler.join();
     EXPECT_EQ(result.load(), static_cast<int>(RunResult::PoweredOff));
     EXPECT_EQ(powerOff.requests, 1);

@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "ui/ViewLogDlg.h"
 
 #include "DialogTestSupport.h"
@@ -78,7 +79,7 @@ protected:
     ~ViewLogDlgTest() override
     {
         // The reading threads end on their own; the files stay until they have.
-        QTRY_COMPARE(CLogLoad::ThreadsAlive(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([] { return CLogLoad::ThreadsAlive() == 0; }, 10000));
     }
 
     std::unique_ptr<CViewLogDlg> Open(const std::string& path)
@@ -96,7 +97,7 @@ protected:
 TEST_F(ViewLogDlgTest, ListsTheRecordsNewestFirstAndFiltersThem)
 {
     auto dialog = Open(WriteSampleLog(dir));
-    QTRY_VERIFY(!dialog->Loading());
+    ASSERT_EVENTUALLY(!dialog->Loading());
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("View Log"));
     EXPECT_EQ((std::vector<std::string> { "from a later version", "Restore cancelled for 'Docs'",
                   "Failed to access /home/me/<b>odd</b>.txt", "Restore started for 'Photos'",
@@ -143,7 +144,7 @@ TEST_F(ViewLogDlgTest, ListsTheRecordsNewestFirstAndFiltersThem)
 TEST_F(ViewLogDlgTest, RowsShowDateIconAndAnEscapedTip)
 {
     auto dialog = Open(WriteSampleLog(dir));
-    QTRY_VERIFY(!dialog->Loading());
+    ASSERT_EVENTUALLY(!dialog->Loading());
     const CLogListModel& model = *dialog->Model();
     const int error = 2;
     ASSERT_EQ(model.Entry(error).Type, LogError);
@@ -161,7 +162,7 @@ TEST_F(ViewLogDlgTest, RowsShowDateIconAndAnEscapedTip)
 TEST_F(ViewLogDlgTest, AClickOnDateTurnsTheOrderAndMessageDoesNotSort)
 {
     auto dialog = Open(WriteSampleLog(dir));
-    QTRY_VERIFY(!dialog->Loading());
+    ASSERT_EVENTUALLY(!dialog->Loading());
     QHeaderView* header = dialog->List()->horizontalHeader();
     const auto clickHeader = [header](int section) {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -182,7 +183,7 @@ TEST_F(ViewLogDlgTest, TheFilterIsKeptForTheNextWindow)
     const std::string path = WriteSampleLog(dir);
     {
         auto dialog = Open(path);
-        QTRY_VERIFY(!dialog->Loading());
+        ASSERT_EVENTUALLY(!dialog->Loading());
         Click(dialog->Check(CViewLogDlg::Scheduled));
         Click(dialog->Check(CViewLogDlg::DisplayLast));
         Choose(dialog->NumberCombo(), 2);
@@ -197,7 +198,7 @@ TEST_F(ViewLogDlgTest, TheFilterIsKeptForTheNextWindow)
     registry.CloseKey();
 
     auto again = Open(path);
-    QTRY_VERIFY(!again->Loading());
+    ASSERT_EVENTUALLY(!again->Loading());
     EXPECT_FALSE(again->Check(CViewLogDlg::Scheduled)->isChecked());
     EXPECT_TRUE(again->Check(CViewLogDlg::Errors)->isChecked());
     EXPECT_EQ(again->NumberCombo()->currentText(), QStringLiteral("3"));
@@ -228,7 +229,7 @@ TEST_F(ViewLogDlgTest, ALogThatCannotBeReadIsNamedAndTheWindowCloses)
     for (const auto& [path, message] : cases) {
         prompter.asked.clear();
         auto dialog = Open(path);
-        QTRY_VERIFY(!dialog->isVisible());
+        ASSERT_EVENTUALLY(!dialog->isVisible());
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
         ASSERT_EQ(1u, prompter.asked.size()) << path;
         EXPECT_EQ(prompter.asked[0].text, LoadString(message) + "\n\n" + path);
@@ -263,7 +264,7 @@ TEST_F(ViewLogDlgTest, ALargeLogArrivesWholeAndInOrder)
             log += "1700000000.5\tdamaged\r\n";
     }
     auto dialog = Open(dir.Write("large.log", log));
-    QTRY_VERIFY(!dialog->Loading());
+    ASSERT_EVENTUALLY(!dialog->Loading());
     EXPECT_EQ(dialog->Summary().Records, static_cast<std::uint64_t>(kRecords));
     EXPECT_EQ(dialog->Summary().Skipped, 1u);
     ASSERT_EQ(dialog->Model()->rowCount(), kRecords);
@@ -343,7 +344,7 @@ protected:
     ~MainWindowViewersTest() override
     {
         window.reset();
-        QTRY_COMPARE(CLogLoad::ThreadsAlive(), 0);
+        EXPECT_TRUE(QTest::qWaitFor([] { return CLogLoad::ThreadsAlive() == 0; }, 10000));
     }
 
     QAction* LogCommand() const
@@ -370,7 +371,7 @@ TEST_F(MainWindowViewersTest, LogOpensTheViewerOnTheLogOfTheSettings)
     EXPECT_EQ(log->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
     int rows = -1;
     OnDialog<CViewLogDlg> viewer([&rows](CViewLogDlg& dialog) {
-        QTRY_VERIFY(!dialog.Loading());
+        ASSERT_EVENTUALLY(!dialog.Loading());
         rows = dialog.Model()->rowCount();
         Click(dialog.findChild<QPushButton*>(QStringLiteral("ok")));
     });
@@ -406,10 +407,10 @@ TEST_F(MainWindowViewersTest, ViewListsTheEntrysFolderAfterAFreshPass)
         dialog.accept();
     });
     view->trigger();
-    QTRY_COMPARE(folders.seen, 1);
+    ASSERT_EVENTUALLY_EQ(folders.seen, 1);
     EXPECT_EQ(paths, (std::vector<std::string> { dir / "docs/a.txt", dir / "docs/sub", dir / "docs/sub/b.txt" }));
     // The pass also gave the row its figures.
-    QTRY_COMPARE(window->List()->Cell(0, 2), QStringLiteral("2"));
+    ASSERT_EVENTUALLY_EQ(window->List()->Cell(0, 2), QStringLiteral("2"));
 }
 
 TEST_F(MainWindowViewersTest, CancelWhileScanningShowsNothingAndStopsThePass)
@@ -421,7 +422,7 @@ TEST_F(MainWindowViewersTest, CancelWhileScanningShowsNothingAndStopsThePass)
     OnDialog<CViewFoldersDlg> folders([](CViewFoldersDlg& dialog) { dialog.accept(); });
     window->ViewFolder();
     CGeneralProgress* progress = nullptr;
-    QTRY_VERIFY((progress = VisibleChild<CGeneralProgress>(*window)) != nullptr);
+    ASSERT_EVENTUALLY((progress = VisibleChild<CGeneralProgress>(*window)) != nullptr);
     EXPECT_EQ(progress->Status().toStdString(), LoadString(57707));
     Click(progress->CancelButton());
     release.set_value();

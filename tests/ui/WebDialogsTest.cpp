@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "DialogTestSupport.h"
 #include "common/FakeClock.h"
 #include "common/HttpsTestServer.h"
@@ -59,7 +60,7 @@ protected:
     {
         QSignalSpy ended(&dialog, &CFeedbackDlg::SendEnded);
         QTest::mouseClick(dialog.SubmitButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+        ASSERT_EVENTUALLY_EQ_WITHIN(ended.count(), 1, 30000);
     }
 
     bool FormEnabled() const
@@ -150,7 +151,7 @@ TEST_F(FeedbackDlgTest, AnUntrustedServerIsAFailedSendWithTheReason)
     untrusted.CommentEdit()->setPlainText(QStringLiteral("Hello"));
     QSignalSpy ended(&untrusted, &CFeedbackDlg::SendEnded);
     untrusted.Submit();
-    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(ended.count(), 1, 30000);
     EXPECT_TRUE(server.requests.empty());
     ASSERT_EQ(prompter.asked.size(), 1U);
     EXPECT_EQ(prompter.asked[0].text.rfind("Failed to send the feedback.\n\n", 0), 0U) << prompter.asked[0].text;
@@ -166,7 +167,7 @@ TEST_F(FeedbackDlgTest, ASilentServerIsAFailedSendThatSaysItTimedOut)
     slow.CommentEdit()->setPlainText(QStringLiteral("Hello"));
     QSignalSpy ended(&slow, &CFeedbackDlg::SendEnded);
     slow.Submit();
-    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(ended.count(), 1, 30000);
     ASSERT_EQ(prompter.asked.size(), 1U);
     EXPECT_EQ(prompter.asked[0].text, "Failed to send the feedback.\n\nThe server did not answer within 1 second.");
     EXPECT_TRUE(slow.SubmitButton()->isEnabled());
@@ -185,7 +186,7 @@ TEST_F(FeedbackDlgTest, WhileSendingTheFormIsDisabledAndCancelGivesUp)
     for (QLabel* label : dialog.findChildren<QLabel*>())
         EXPECT_FALSE(label->isEnabled()) << label->text().toStdString();
     EXPECT_TRUE(dialog.CancelButton()->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(server.requests.size(), 1U, 30000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(server.requests.size(), 1U, 30000);
     QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.Sending());
@@ -206,7 +207,7 @@ protected:
         dialog.Retrieve(Endpoint());
         EXPECT_TRUE(dialog.Placeholder()->isVisible());
         EXPECT_EQ(dialog.Placeholder()->text(), QStringLiteral("Retrieving version information..."));
-        QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, 30000);
+        ASSERT_EVENTUALLY_EQ_WITHIN(answered.count(), 1, 30000);
     }
 
     HttpsTestServer server { Pki() };
@@ -259,7 +260,7 @@ TEST_F(CheckForUpdatesDlgTest, TheWindowGrowsWithItsPageAndRemembersItsPlace)
     const QSize initial = dialog.size();
     const QRect close = dialog.findChild<QPushButton*>()->geometry();
     dialog.resize(initial + QSize(100, 50));
-    QTRY_COMPARE(dialog.findChild<QPushButton*>()->geometry(), close.translated(100, 50));
+    ASSERT_EVENTUALLY_EQ(dialog.findChild<QPushButton*>()->geometry(), close.translated(100, 50));
     EXPECT_EQ(dialog.Placeholder()->size(), dialog.Browser()->size());
     dialog.accept();
     CMyRegistry registry;
@@ -361,8 +362,8 @@ TEST_F(HelpCommandsTest, YesToTheUpdateOfferOpensTheWindowOnTheServersPage)
         [this] { QMetaObject::invokeMethod(&Window(), &CKorvaneDlg::CheckForUpdates, Qt::QueuedConnection); });
     prompter.Answer(IdYes);
     ASSERT_TRUE(check.StartIfDue(true));
-    QTRY_COMPARE_WITH_TIMEOUT(updates.seen, 1, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(pageShown, 30000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(updates.seen, 1, 30000);
+    ASSERT_EVENTUALLY_WITHIN(pageShown, 30000);
     EXPECT_EQ(prompter.asked.front().text, "offer 1.5");
     EXPECT_EQ(server.requests.size(), 2U);
 }

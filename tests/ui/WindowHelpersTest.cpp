@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "common/TempDir.h"
 #include "platform/MyRegistry.h"
 #include "ui/LayoutHelper.h"
@@ -192,9 +193,9 @@ TEST(UIEffects, DraggingFadesOutAndBackIn)
     ASSERT_NE(effects, nullptr);
     EXPECT_EQ(effects->Alpha(), 255);
     window.move(window.pos() + QPoint(30, 30));
-    QTRY_COMPARE(effects->Alpha(), 128);
+    ASSERT_EVENTUALLY_EQ(effects->Alpha(), 128);
     // The moves have stopped: the window comes back to full opacity.
-    QTRY_COMPARE(effects->Alpha(), 255);
+    ASSERT_EVENTUALLY_EQ(effects->Alpha(), 255);
     EXPECT_DOUBLE_EQ(window.windowOpacity(), 1.0);
 
     CUIEffects::SetLayered(&window, false);

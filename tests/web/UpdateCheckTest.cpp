@@ -1,3 +1,4 @@
+#include "common/EventualAssert.h"
 #include "web/UpdateCheck.h"
 
 #include "common/FakeClock.h"
@@ -51,7 +52,7 @@ protected:
         auto check = Check(std::move(endpoint));
         QSignalSpy finished(check.get(), &CUpdateCheck::Finished);
         ASSERT_TRUE(check->StartIfDue(true));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+        ASSERT_EVENTUALLY_EQ_WITHIN(finished.count(), 1, 30000);
     }
 
     void RunAgainst(int status, const QByteArray& page)
@@ -76,7 +77,7 @@ TEST_F(UpdateCheckTest, ANewerVersionIsOfferedAndYesOpensTheWindow)
     // Sent, not yet answered: the caller went on at once.
     EXPECT_TRUE(check->Running());
     EXPECT_TRUE(server.requests.empty());
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    ASSERT_EVENTUALLY_EQ_WITHIN(finished.count(), 1, 30000);
     ASSERT_EQ(server.requests.size(), 1U);
     const HttpsTestServer::Request& request = server.requests.front();
     EXPECT_EQ(request.method, "POST");
