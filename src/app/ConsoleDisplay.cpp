@@ -189,7 +189,8 @@ std::string CConsoleDisplay::PreviewText(const CProgressWorker& w, char end, boo
                 text += std::to_string(record.Size) + " ";
             // Scripts get paths as they are; a terminal never gets a name
             // that could move its cursor.
-            text += terminal ? TerminalSafeText(record.Path) : record.Path;
+            const std::string path = record.FullPath();
+            text += terminal ? TerminalSafeText(path) : path;
             if (folder)
                 text += "/";
             text += end;

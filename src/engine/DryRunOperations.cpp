@@ -221,6 +221,7 @@ CFileRecord CDryRunOperations::RecordOf(const std::string& path, const CFileReco
         record = *from;
     else
         record.Attributes = kFolderAttribute;
+    record.Root.reset();
     record.Path = path;
     return record;
 }

@@ -46,7 +46,36 @@ bool MapPath(const std::string& path, const std::string& from, const std::string
     return true;
 }
 
-template <typename List> auto FindRecord(List& list, const std::string& path) -> decltype(&list[0])
+// Where a record of the list scanned in `from` lies below `to`. A record of
+// that list is relative to from + '/'; any other is mapped by its whole path.
+bool TargetOf(const CFileRecord& record, const std::string& from, const std::string& to, std::string& out)
+{
+    const std::string* root = record.Root.get();
+    if (root && root->size() == from.size() + 1 && root->compare(0, from.size(), from) == 0) {
+        out.assign(to).append(1, '/').append(record.Path);
+        return true;
+    }
+    return MapPath(record.FullPath(), from, to, out);
+}
+
+// The key of a path made by TargetOf in the list scanned in folder.
+std::string_view Below(const std::string& path, const std::string& folder)
+{
+    return std::string_view(path).substr(folder.size() + 1);
+}
+
+// A record read from the disk at a path below root, made relative to it so
+// that lists of new copies do not hold the backup folder's path each time.
+CFileRecord Rebased(CFileRecord record, const std::shared_ptr<const std::string>& root)
+{
+    if (record.Root || record.Path.compare(0, root->size(), *root) != 0)
+        return record;
+    record.Path = record.Path.substr(root->size());
+    record.Root = root;
+    return record;
+}
+
+template <typename List> auto FindRecord(List& list, std::string_view path) -> decltype(&list[0])
 {
     const std::size_t index = list.FindSorted(path);
     return index < list.size() && list[index].Path == path ? &list[index] : nullptr;
@@ -94,6 +123,11 @@ void CProgressWorker::Start()
     // Taken before either thread runs, so Elapsed is right however the two
     // threads happen to be scheduled.
     StartTime = m_clock.Now();
+    // Counted here: the lists shrink to what was processed at the end.
+    const bool restore = Action() == 1;
+    m_total = 0;
+    for (const CBackup& entry : Set.Entries)
+        m_total += static_cast<std::int64_t>(restore ? entry.SecondList.size() : entry.SourceList.size());
     m_execution = std::thread(&CProgressWorker::Execute, this);
     m_ticker = std::thread(&CProgressWorker::Tick, this);
 }
@@ -113,26 +147,32 @@ std::string CProgressWorker::BackupRoot(const CBackup& entry)
 
 std::string CProgressWorker::CurrentFolder() const
 {
-    const CFileRecord* record = m_currentFolder.load();
-    return record ? record->Path : std::string();
+    std::lock_guard lock(m_currentMutex);
+    return m_currentFolder ? m_currentFolder->FullPath() : std::string();
 }
 
 std::string CProgressWorker::CurrentFile() const
 {
-    std::lock_guard lock(m_currentFileMutex);
-    return m_currentFile ? m_currentFile->Path : std::string();
+    std::lock_guard lock(m_currentMutex);
+    return m_currentFile ? m_currentFile->FullPath() : std::string();
 }
 
 std::uint64_t CProgressWorker::CurrentFileSize() const
 {
-    std::lock_guard lock(m_currentFileMutex);
+    std::lock_guard lock(m_currentMutex);
     return m_currentFile ? m_currentFile->Size : 0;
 }
 
 void CProgressWorker::SetCurrentFile(const CFileRecord* record)
 {
-    std::lock_guard lock(m_currentFileMutex);
+    std::lock_guard lock(m_currentMutex);
     m_currentFile = record;
+}
+
+void CProgressWorker::SetCurrentFolder(const CFileRecord* record)
+{
+    std::lock_guard lock(m_currentMutex);
+    m_currentFolder = record;
 }
 
 bool CProgressWorker::ShowErrors() const
@@ -187,10 +227,7 @@ void CProgressWorker::RaiseElapsed()
 
 void CProgressWorker::Tick()
 {
-    const bool restore = Action() == 1;
-    std::int64_t total = 0;
-    for (const CBackup& entry : Set.Entries)
-        total += static_cast<std::int64_t>(restore ? entry.SecondList.size() : entry.SourceList.size());
+    const std::int64_t total = m_total;
     while (Running.load() == 1 && !Cancelled()) {
         // 64-bit, so very large sets cannot overflow the product.
         const std::int64_t done = ProcessedFileCount() + ProcessedFolderCount();
@@ -209,20 +246,18 @@ void CProgressWorker::RunBackup()
     if (m_settings.Actions.BackupDelete)
         DeletionPhase();
     Deleting = 0;
-    if (Cancelled() || !FolderPhase(false))
-        return;
-    if (FilePhase(false))
+    if (!Cancelled() && FolderPhase(false) && FilePhase(false))
         FolderAttributePhase(false);
+    CollectProcessedFiles(false);
 }
 
 void CProgressWorker::RunRestore()
 {
     Deleting = 0;
     ReportMissingSides(true);
-    if (Cancelled() || !FolderPhase(true))
-        return;
-    if (FilePhase(true))
+    if (!Cancelled() && FolderPhase(true) && FilePhase(true))
         FolderAttributePhase(true);
+    CollectProcessedFiles(true);
 }
 
 // An entry without a backup folder text has no backup root: its root would
@@ -267,9 +302,9 @@ bool CProgressWorker::CollectDeletions(CBackup& entry)
     for (const CFileRecord& record : entry.SecondList) {
         if (Cancelled())
             return false;
-        if (!MapPath(record.Path, root, source, sourcePath))
+        if (!TargetOf(record, root, source, sourcePath))
             continue;
-        if (FindRecord(entry.SourceList, sourcePath))
+        if (FindRecord(entry.SourceList, Below(sourcePath, source)))
             continue;
         const bool unlisted = std::any_of(entry.SourceUnlisted.begin(), entry.SourceUnlisted.end(),
             [&](const std::string& folder) { return sourcePath.compare(0, folder.size(), folder) == 0; });
@@ -285,8 +320,10 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
     const std::string root = BackupRoot(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
-        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0 };
-    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0 };
+        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0,
+            std::make_shared<const std::string>(source + "/") };
+    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0,
+        std::make_shared<const std::string>(root + "/") };
 }
 
 // Creates `to` when it is not a folder; false when the action is to end.
@@ -343,22 +380,24 @@ bool CProgressWorker::FolderPhase(bool restore)
 bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
 {
     std::string target;
+    std::string from;
     for (const CFileRecord& record : *direction.fromList) {
         if (!IsFolderRecord(record))
             continue;
         if (Cancelled())
             return false;
-        m_currentFolder = &record;
-        if (MapPath(record.Path, direction.fromFolder, direction.toFolder, target)
+        SetCurrentFolder(&record);
+        if (TargetOf(record, direction.fromFolder, direction.toFolder, target)
             && m_ops->MakeFolderWritable(target) != 0) {
             bool ignored = false;
-            if (m_ops->IsFileOrLink(target) && !RemoveOtherType(record.Path, target, ignored))
+            from = record.FullPath();
+            if (m_ops->IsFileOrLink(target) && !RemoveOtherType(from, target, ignored))
                 return false;
             // A link left where the folder belongs would carry every copy
             // below it out of the tree: nothing is written through it.
             if (m_ops->IsLink(target))
                 m_blockedFolders.push_back(target + "/");
-            if (!ignored && !EnsureFolder(entry, record.Path, target, ignored))
+            if (!ignored && !EnsureFolder(entry, from, target, ignored))
                 return false;
             // Security copied onto it may have made it read-only.
             m_ops->MakeFolderWritable(target);
@@ -371,19 +410,37 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
 
 bool CProgressWorker::FilePhase(bool restore)
 {
-    std::size_t files = 0;
-    for (CBackup& entry : Set.Entries) {
-        const CFileRecordArray& list = restore ? entry.SecondList : entry.SourceList;
-        files += static_cast<std::size_t>(
-            std::count_if(list.begin(), list.end(), [](const CFileRecord& r) { return !IsFolderRecord(r); }));
-    }
-    // One record per file will be kept: no spare capacity, no regrowth.
-    ProcessedFiles.reserve(ProcessedFiles.size() + files);
-    for (CBackup& entry : Set.Entries) {
-        if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore)))
+    m_processedEnd.assign(Set.Entries.size(), 0);
+    for (std::size_t i = 0; i < Set.Entries.size(); ++i) {
+        CBackup& entry = Set.Entries[i];
+        if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore), m_processedEnd[i]))
             return false;
     }
     return true;
+}
+
+// The processed file records leave their lists for ProcessedFiles, which
+// takes the first list's storage as it is: the records are never held twice.
+void CProgressWorker::CollectProcessedFiles(bool restore)
+{
+    {
+        std::lock_guard lock(m_currentMutex);
+        m_currentFile = nullptr;
+        m_currentFolder = nullptr;
+    }
+    for (std::size_t i = 0; i < m_processedEnd.size(); ++i) {
+        CFileRecordArray& list = restore ? Set.Entries[i].SecondList : Set.Entries[i].SourceList;
+        const auto end = list.begin() + static_cast<std::ptrdiff_t>(std::min(m_processedEnd[i], list.size()));
+        list.erase(std::remove_if(list.begin(), end, IsFolderRecord), list.end());
+        if (ProcessedFiles.empty()) {
+            ProcessedFiles.swap(list);
+            continue;
+        }
+        ProcessedFiles.insert(
+            ProcessedFiles.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
+        CFileRecordArray().swap(list);
+    }
+    m_processedEnd.clear();
 }
 
 // Writing into a folder moves its time to now, and the folder phase may have
@@ -399,8 +456,8 @@ void CProgressWorker::FolderAttributePhase(bool restore)
         for (auto it = direction.fromList->rbegin(); it != direction.fromList->rend(); ++it) {
             if (Cancelled())
                 return;
-            if (IsFolderRecord(*it) && MapPath(it->Path, direction.fromFolder, direction.toFolder, target))
-                CopyFolderAttributesOf(it->Path, target);
+            if (IsFolderRecord(*it) && TargetOf(*it, direction.fromFolder, direction.toFolder, target))
+                CopyFolderAttributesOf(it->FullPath(), target);
         }
         CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
             direction.toFolder.empty() ? "/" : direction.toFolder);
@@ -416,10 +473,10 @@ void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std:
             "Failed to set the mode and time of folder %s (error: %d)", ShortenText(to, 40).c_str(), error));
 }
 
-bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
+bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
 {
     std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction);
-    const bool completed = ProcessFileList(entry, direction, ahead.get());
+    const bool completed = ProcessFileList(entry, direction, ahead.get(), processedEnd);
     if (ahead) {
         // Copies made past where the run stopped were never processed.
         for (const std::string& path : ahead->Finish())
@@ -437,12 +494,13 @@ std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(const CBackup& entry
         return nullptr;
     auto pick = [this, &direction](std::size_t index, std::string& from, std::string& to) {
         const CFileRecord& record = (*direction.fromList)[index];
-        if (IsFolderRecord(record) || !MapPath(record.Path, direction.fromFolder, direction.toFolder, to))
+        if (IsFolderRecord(record) || !TargetOf(record, direction.fromFolder, direction.toFolder, to))
             return false;
         // Exactly the files CopyOne copies as new on a first attempt.
-        if (BelowBlockedFolder(to) || FindRecord(*direction.toList, to))
+        if (BelowBlockedFolder(to) || FindRecord(*direction.toList, Below(to, direction.toFolder)))
             return false;
-        from = record.Path;
+        from.clear();
+        record.AppendFullPath(from);
         return true;
     };
     auto copy = [this, &entry](CFileCopier& copier, const std::string& from, const std::string& to) {
@@ -451,37 +509,36 @@ std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(const CBackup& entry
     return std::make_unique<CCopyAhead>(direction.fromList->size(), pick, copy, m_cancel);
 }
 
-// Each file record moves into ProcessedFiles as it is taken in hand, rather
-// than being copied there: the list of every file would otherwise be held
-// twice. ProcessedFiles was reserved, so the record stays in place while the
-// progress window shows it.
-bool CProgressWorker::ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead)
+// The records stay in place in their list; the files before processedEnd
+// count as processed, and move into ProcessedFiles at the end of the run.
+bool CProgressWorker::ProcessFileList(
+    CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd)
 {
     std::string target;
+    std::string from;
     CFileRecordArray& list = *direction.fromList;
     for (std::size_t index = 0; index < list.size(); ++index) {
-        CFileRecord& source = list[index];
-        if (IsFolderRecord(source))
+        CFileRecord& record = list[index];
+        if (IsFolderRecord(record))
             continue;
         if (Cancelled())
             return false;
-        // The second thread is done with a shared record before it moves.
+        // The second thread is done with a shared record before this one
+        // may change it (its checksum).
         int aheadError = 0;
         const bool copiedAhead = ahead && CCopyAhead::IsShared(index) && ahead->Take(index, aheadError);
-        ProcessedFiles.push_back(std::move(source));
-        CFileRecord& record = ProcessedFiles.back();
         SetCurrentFile(&record);
-        if (ProcessFile(entry, direction, record, target, copiedAhead ? &aheadError : nullptr)) {
-            ++m_processedFileCount;
-            if (m_copier.BatchFull() && !PlaceWaiting(entry))
-                return false;
-            continue;
+        from.clear();
+        record.AppendFullPath(from);
+        if (!ProcessFile(entry, direction, record, from, target, copiedAhead ? &aheadError : nullptr)) {
+            // Abort: the record was not processed after all.
+            SetCurrentFile(nullptr);
+            return false;
         }
-        // Abort: the record was not processed after all.
-        SetCurrentFile(nullptr);
-        source = std::move(record);
-        ProcessedFiles.pop_back();
-        return false;
+        processedEnd = index + 1;
+        ++m_processedFileCount;
+        if (m_copier.BatchFull() && !PlaceWaiting(entry))
+            return false;
     }
     return true;
 }
@@ -501,7 +558,7 @@ bool CProgressWorker::PlaceWaiting(const CBackup& entry)
     // A retried copy is placed at once.
     m_copier.SetBatchReplacements(false);
     m_copier.PlaceReplacements([&](const std::string& from, const std::string& to, int error) {
-        const WaitingSlot slot = slots[next++];
+        const WaitingSlot& slot = slots[next++];
         while (error != 0 && goOn) {
             if (error == ECANCELED && Cancelled()) {
                 goOn = false;
@@ -522,7 +579,7 @@ bool CProgressWorker::PlaceWaiting(const CBackup& entry)
             failed.push_back(slot.updated);
             return;
         }
-        UpdatedFiles[slot.updated] = m_ops->RecordOf(to, &ProcessedFiles[slot.processed]);
+        UpdatedFiles[slot.updated] = Rebased(m_ops->RecordOf(to, slot.source), slot.root);
     });
     m_copier.SetBatchReplacements(true);
     for (auto slot = failed.rbegin(); slot != failed.rend(); ++slot)
@@ -537,22 +594,22 @@ bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
 }
 
 // False when the action is to end (Abort).
-bool CProgressWorker::ProcessFile(
-    CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target, const int* copiedAhead)
+bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record,
+    const std::string& from, std::string& target, const int* copiedAhead)
 {
-    if (!MapPath(record.Path, direction.fromFolder, direction.toFolder, target))
+    if (!TargetOf(record, direction.fromFolder, direction.toFolder, target))
         return true;
     bool retried = false;
     for (;;) {
         const int error = BelowBlockedFolder(target)
             ? ELOOP
-            : CopyOne(entry, direction, record, target, retried, retried ? nullptr : copiedAhead);
+            : CopyOne(entry, direction, record, from, target, retried, retried ? nullptr : copiedAhead);
         if (error == 0)
             return true;
         // A stop during a large file: the copy was dropped, nothing failed.
         if (error == ECANCELED && Cancelled())
             return false;
-        const int answer = ReportError(error, record.Path, target);
+        const int answer = ReportError(error, from, target);
         if (answer == IdIgnore)
             return true;
         if (answer != IdRetry) {
@@ -568,10 +625,10 @@ bool CProgressWorker::ProcessFile(
 // a file is there; after a retry, or when a new copy finds something in the
 // way, the disk is asked instead. copiedAhead, when given, is the result of
 // the new copy the second thread has already made of it.
-int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
-    bool& retried, const int* copiedAhead)
+int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
+    const std::string& target, bool& retried, const int* copiedAhead)
 {
-    CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, target);
+    CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, Below(target, direction.toFolder));
     if (existing ? IsFolderRecord(*existing) : retried && m_ops->IsRealFolder(target)) {
         // The source's folder became a file or link: the old folder goes.
         if (const int error = RemoveReplaced(target))
@@ -581,10 +638,10 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     const bool fileThere = existing ? !IsFolderRecord(*existing)
                                     : (retried && m_ops->PathExists(target) && !m_ops->IsRealFolder(target));
     if (!fileThere) {
-        const int error = copiedAhead ? *copiedAhead : CopyFileWithSecurity(entry, record.Path, target, true);
+        const int error = copiedAhead ? *copiedAhead : CopyFileWithSecurity(entry, from, target, true);
         if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
-                AddedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);
+                AddedFiles.push_back(Rebased(m_ops->RecordOf(target, &record), direction.toRoot));
             return error;
         }
         // A file appeared since the scan, or the masks hid it: compare it.
@@ -597,17 +654,17 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
     const std::size_t waiting = m_copier.WaitingCount();
-    const int error = CopyFileWithSecurity(entry, record.Path, target, false);
+    const int error = CopyFileWithSecurity(entry, from, target, false);
     if (error != 0)
         return error;
     // A replacement left waiting keeps its place in the list until it has
     // its name; its record is made then.
     if (m_copier.WaitingCount() > waiting) {
-        m_waitingSlots.push_back({ UpdatedFiles.size(), ProcessedFiles.size() - 1 });
+        m_waitingSlots.push_back({ UpdatedFiles.size(), &record, direction.toRoot });
         UpdatedFiles.emplace_back();
         return 0;
     }
-    UpdatedFiles.AddSorted(m_ops->RecordOf(target, &record), CFileRecordArray::kUnsorted);
+    UpdatedFiles.push_back(Rebased(m_ops->RecordOf(target, &record), direction.toRoot));
     return 0;
 }
 

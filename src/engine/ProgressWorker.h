@@ -98,19 +98,22 @@ public:
     // them (nothing is logged); read once Running is 0.
     std::vector<std::string> DryRunFailures;
     std::atomic<std::int64_t> Elapsed { 0 };
-    // The set acted on. Its file records move into ProcessedFiles as they
-    // are processed (SourceList in a backup, SecondList in a restore).
+    // The set acted on. Once the run has ended, the processed file records
+    // have moved into ProcessedFiles (SourceList in a backup, SecondList in a
+    // restore), which takes over the list's storage rather than a copy.
     CSet Set;
     std::time_t StartTime = 0;
 
 private:
     // One side of an entry as the copy phases see it.
     struct Direction {
-        std::string fromFolder; // folder the lists' paths start with
-        std::string toFolder; // folder the copies go to
+        std::string fromFolder; // folder fromList was scanned in
+        std::string toFolder; // folder the copies go to, toList scanned in
         CFileRecordArray* fromList; // records copied from
         CFileRecordArray* toList; // records found at the target side
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
+        // toFolder + '/', the root of the records of what is made there.
+        std::shared_ptr<const std::string> toRoot;
     };
 
     bool Usable(const CBackup& entry) const;
@@ -130,13 +133,15 @@ private:
     bool FilePhase(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
-    bool ProcessFiles(CBackup& entry, const Direction& direction);
-    bool ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead);
+    bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
+    bool ProcessFileList(
+        CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd);
+    void CollectProcessedFiles(bool restore);
     std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction);
-    bool ProcessFile(
-        CBackup& entry, const Direction& direction, CFileRecord& record, std::string& target, const int* copiedAhead);
-    int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& target,
-        bool& retried, const int* copiedAhead);
+    bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
+        std::string& target, const int* copiedAhead);
+    int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
+        const std::string& target, bool& retried, const int* copiedAhead);
     bool PlaceWaiting(const CBackup& entry);
     bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
@@ -149,11 +154,12 @@ private:
     int FolderSecurity(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     int FolderCompression(const CBackup& entry, const std::string& toFolder);
     bool SecurityFor(const CBackup& entry) const;
-    int RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings);
+    int RemoveOne(const std::string& path, bool recycle, std::vector<std::string>& holdings);
     std::string HoldingFolderFor(const std::string& path) const;
     std::string StagingFolderIn(const std::string& backupFolder) const;
 
     void SetCurrentFile(const CFileRecord* record);
+    void SetCurrentFolder(const CFileRecord* record);
     bool ShowErrors() const;
     bool Cancelled() const { return m_cancel.load() != 0; }
     void Cancel() { m_cancel.store(1); }
@@ -174,18 +180,22 @@ private:
 
     std::atomic<std::int32_t> m_processedFileCount { 0 };
     std::atomic<std::int32_t> m_processedFolderCount { 0 };
-    // Records of the set's lists, which stay in place while the worker runs.
-    std::atomic<const CFileRecord*> m_currentFolder { nullptr };
-    // The file in hand, an element of ProcessedFiles; guarded because an
-    // aborted record moves back out of the list.
-    mutable std::mutex m_currentFileMutex;
+    // Records in the lists acted on to the end of the file phase; guarded
+    // because the lists are then gathered into ProcessedFiles.
+    mutable std::mutex m_currentMutex;
+    const CFileRecord* m_currentFolder = nullptr;
     const CFileRecord* m_currentFile = nullptr;
+    // Records to process, counted before the threads start.
+    std::int64_t m_total = 0;
+    // Per entry: the position in its list up to which files were processed.
+    std::vector<std::size_t> m_processedEnd;
     // Each replacement waiting in the copier's batch, in the batch's order:
     // its UpdatedFiles record, filled in once the copy has its name, and its
-    // source record in ProcessedFiles.
+    // source record.
     struct WaitingSlot {
         std::size_t updated;
-        std::size_t processed;
+        const CFileRecord* source;
+        std::shared_ptr<const std::string> root; // of the copy's record
     };
     std::vector<WaitingSlot> m_waitingSlots;
     // Entries whose side to copy from is missing: nothing is done for them.

@@ -209,24 +209,24 @@ std::string CProgressWorker::StagingFolderIn(const std::string& backupFolder) co
 }
 
 // 0 when the item is gone, else the errno of the failure.
-int CProgressWorker::RemoveOne(const CFileRecord& record, bool recycle, std::vector<std::string>& holdings)
+int CProgressWorker::RemoveOne(const std::string& path, bool recycle, std::vector<std::string>& holdings)
 {
-    if (!m_ops->PathExists(record.Path))
+    if (!m_ops->PathExists(path))
         return 0; // went with its folder
     if (!recycle)
-        return m_ops->RemoveTree(record.Path);
-    const std::string holding = HoldingFolderFor(record.Path);
+        return m_ops->RemoveTree(path);
+    const std::string holding = HoldingFolderFor(path);
     if (!holding.empty() && std::find(holdings.begin(), holdings.end(), holding) == holdings.end()) {
         // Existing ones from an earlier run are used as they are.
         m_ops->MakeFolder(PathParts::FolderOf(holding));
         m_ops->MakeFolder(holding);
         holdings.push_back(holding);
     }
-    if (!holding.empty() && MoveRenamingOnCollision(*m_ops, record.Path, holding) == 0)
+    if (!holding.empty() && MoveRenamingOnCollision(*m_ops, path, holding) == 0)
         return 0;
     // Another file system below the backup root: trash the item on its own.
     errno = 0;
-    if (m_ops->MoveToTrash(record.Path))
+    if (m_ops->MoveToTrash(path))
         return 0;
     return errno ? errno : EPERM;
 }
@@ -240,10 +240,10 @@ bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& f
         std::size_t done = 0;
         for (; done < list->size() && !(cancelled = Cancelled()); ++done) {
             CFileRecord& record = (*list)[done];
-            if (const int error = RemoveOne(record, recycle, holdings)) {
-                FailItem(FormatString("Failed to delete %s (error: %d)", Short(record.Path).c_str(), error),
-                    FormatString(
-                        LoadString(57751).c_str(), record.Path.c_str(), SystemErrorText(error).c_str(), error));
+            const std::string path = record.FullPath();
+            if (const int error = RemoveOne(path, recycle, holdings)) {
+                FailItem(FormatString("Failed to delete %s (error: %d)", Short(path).c_str(), error),
+                    FormatString(LoadString(57751).c_str(), path.c_str(), SystemErrorText(error).c_str(), error));
                 continue;
             }
             removed.push_back(std::move(record));

@@ -27,6 +27,13 @@ bool BeforeYear1900(std::int64_t seconds)
 
 void CFileRecord::SetFromFindData(const FileFindData& entry, const std::string& folder)
 {
+    SetFromFindData(entry, nullptr, folder);
+}
+
+void CFileRecord::SetFromFindData(
+    const FileFindData& entry, const std::shared_ptr<const std::string>& root, std::string_view folder)
+{
+    Root = root;
     Path.reserve(folder.size() + entry.Name.size());
     Path.assign(folder).append(entry.Name);
     Attributes = entry.Attributes;
@@ -53,6 +60,20 @@ bool CFileRecord::SetFromPath(const std::string& path)
     return true;
 }
 
+std::string CFileRecord::FullPath() const
+{
+    std::string path;
+    AppendFullPath(path);
+    return path;
+}
+
+void CFileRecord::AppendFullPath(std::string& out) const
+{
+    if (Root)
+        out.append(*Root);
+    out.append(Path);
+}
+
 std::time_t CFileRecord::GetLastWriteTime() const
 {
     if (LastWriteTime > kLatestFileTime)
@@ -76,7 +97,7 @@ std::uint32_t CFileRecord::GetCrc()
     if (CrcComplete)
         return Crc;
     CSequentialFile file;
-    if (CrcOffset < Size && file.Open(Path) == 0 && file.Seek(CrcOffset)) {
+    if (CrcOffset < Size && file.Open(FullPath()) == 0 && file.Seek(CrcOffset)) {
         std::vector<unsigned char> block(kCrcBlock);
         while (CrcOffset < Size) {
             const long long count = file.Read(block.data(), block.size());

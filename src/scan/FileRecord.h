@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
+#include <string_view>
 
 struct FileFindData;
 
@@ -14,7 +16,11 @@ public:
     // 3000-01-01 01:00:00 UTC: later modification times read as 0 seconds.
     static constexpr std::uint64_t kLatestFileTime = 441481572000000000ULL;
 
-    std::string Path; // folder (ending in '/') + name
+    // The folder (ending in '/') that Path is relative to, shared by every
+    // record of a scan: a list of 100,000 files would otherwise hold its
+    // root 100,000 times. Null when Path is the whole path.
+    std::shared_ptr<const std::string> Root;
+    std::string Path; // below Root: subfolders (each ending in '/') + name
     std::uint32_t Attributes = 0xFFFFFFFF; // 0x10 folder, 0x01 read-only, 0x400 link
     std::uint64_t Size = 0;
     std::uint64_t CreationTime = kInitialFileTime;
@@ -26,11 +32,19 @@ public:
     bool CrcComplete = false;
     std::uint64_t CrcOffset = 0; // bytes already fed into Crc
 
-    // Path = folder + entry name; attributes, size and times from the entry.
+    // Path = folder + entry name, no Root; attributes, size and times from
+    // the entry.
     void SetFromFindData(const FileFindData& entry, const std::string& folder);
+    // The same for an entry found in root + folder: Path = folder + name.
+    void SetFromFindData(
+        const FileFindData& entry, const std::shared_ptr<const std::string>& root, std::string_view folder);
     // Looks the path up (never following a final link); a path that does not
     // exist, or ends in '/', leaves the record as it was. False then.
     bool SetFromPath(const std::string& path);
+
+    // Root + Path: where the file is.
+    std::string FullPath() const;
+    void AppendFullPath(std::string& out) const;
 
     bool IsFolder() const { return Attributes != 0xFFFFFFFF && (Attributes & 0x10); }
     // LastWriteTime in whole seconds since 1970; 0 beyond the year 3000 and

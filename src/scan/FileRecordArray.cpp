@@ -10,6 +10,15 @@
 
 namespace {
 
+// Records of one scan share their root, so their relative paths order them;
+// records below different roots compare by their whole paths.
+int ComparePaths(const CFileRecord& a, const CFileRecord& b)
+{
+    if (a.Root == b.Root || (a.Root && b.Root && *a.Root == *b.Root))
+        return a.Path.compare(b.Path);
+    return a.FullPath().compare(b.FullPath());
+}
+
 // Strict "comes before" of each order; AddSorted inserts before the first
 // record that does not come before the new one.
 bool ComesBefore(const CFileRecord& a, const CFileRecord& b, int orderCode)
@@ -20,9 +29,9 @@ bool ComesBefore(const CFileRecord& a, const CFileRecord& b, int orderCode)
     case CFileRecordArray::kBySizeDescending:
         return a.Size > b.Size;
     case CFileRecordArray::kByPath:
-        return a.Path < b.Path;
+        return ComparePaths(a, b) < 0;
     case CFileRecordArray::kByPathDescending:
-        return a.Path > b.Path;
+        return ComparePaths(a, b) > 0;
     default:
         return false;
     }
@@ -61,10 +70,10 @@ std::size_t CFileRecordArray::AddSorted(CFileRecord&& record, int orderCode)
     return index;
 }
 
-std::size_t CFileRecordArray::FindSorted(const std::string& path) const
+std::size_t CFileRecordArray::FindSorted(std::string_view path) const
 {
     const auto found = std::lower_bound(
-        begin(), end(), path, [](const CFileRecord& e, const std::string& key) { return e.Path < key; });
+        begin(), end(), path, [](const CFileRecord& e, std::string_view key) { return e.Path < key; });
     return static_cast<std::size_t>(found - begin());
 }
 

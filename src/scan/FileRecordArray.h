@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A list of file records, kept sorted by path wherever it is searched.
@@ -13,7 +14,9 @@
 // Order codes of AddSorted: 2 ascending size, 3 descending size, 4 ascending
 // path, 5 descending path, anything else appends. A new record goes before
 // every record whose key equals its own, so equal keys stand newest first.
-// Paths compare byte by byte, case-sensitively.
+// Paths compare byte by byte, case-sensitively. Records below one Root (a
+// scanned list) compare by their relative paths, which orders them as their
+// whole paths would.
 class CFileRecordArray : public std::vector<CFileRecord> {
 public:
     static constexpr int kUnsorted = 0;
@@ -27,8 +30,9 @@ public:
     std::size_t AddSorted(CFileRecord&& record, int orderCode);
     // Lower bound of path in a list in order 4: the first record whose Path
     // is not less than path, size() when all are. The caller checks whether
-    // the record there has exactly that path.
-    std::size_t FindSorted(const std::string& path) const;
+    // the record there has exactly that path. In a scanned list path is
+    // relative to the scanned folder, as the records' paths are.
+    std::size_t FindSorted(std::string_view path) const;
     // Inserts the record of an existing path (SetFromPath); a path that is
     // not found adds a record with the initial values and an empty Path.
     std::size_t AddPath(const std::string& path, int orderCode);
@@ -47,6 +51,9 @@ public:
     // Each counter that is given is advanced per record; clusterSize > 0
     // rounds each file up to whole clusters for sizeOnDisk. A set cancel flag
     // stops the scan after the entry in hand; what was recorded stays.
+    //
+    // Every record's Root is the folder (ending in '/'), one string shared by
+    // all, and its Path is relative to it.
     //
     // The list comes out exactly as AddSorted of every record in discovery
     // order would leave it, but in O(n log n).

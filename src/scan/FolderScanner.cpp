@@ -75,6 +75,7 @@ std::size_t CFolderScanner::Scan(std::string folder)
     }
     if (folder.back() != '/')
         folder += '/';
+    m_root = std::make_shared<const std::string>(folder);
     if (LiesInSkipped(folder)) {
         MarkUnlisted(folder);
         return 0;
@@ -205,16 +206,21 @@ std::size_t CFolderScanner::AddFiles(const std::string& folder, const std::vecto
     return added;
 }
 
+std::string_view CFolderScanner::BelowRoot(const std::string& folder) const
+{
+    return std::string_view(folder).substr(m_root->size());
+}
+
 void CFolderScanner::AddFolderRecord(const std::string& folder, const Entry& entry)
 {
-    m_records.emplace_back().SetFromFindData(entry.Data, folder);
+    m_records.emplace_back().SetFromFindData(entry.Data, m_root, BelowRoot(folder));
     if (m_options.FolderCount)
         m_options.FolderCount->fetch_add(1, std::memory_order_relaxed);
 }
 
 void CFolderScanner::AddFileRecord(const std::string& folder, const Entry& entry)
 {
-    m_records.emplace_back().SetFromFindData(entry.Data, folder);
+    m_records.emplace_back().SetFromFindData(entry.Data, m_root, BelowRoot(folder));
     const std::uint64_t size = entry.Data.Size;
     if (m_options.FileCount)
         m_options.FileCount->fetch_add(1, std::memory_order_relaxed);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ public:
     CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
 
     // Scans folder and, when recursive, its subfolders; returns the count of
-    // records appended.
+    // records appended. Their Root is folder (ending in '/').
     std::size_t Scan(std::string folder);
 
     // The include items as ScanFolder reads them: split at ';', the next item
@@ -60,6 +61,7 @@ private:
     bool LiesInSkipped(const std::string& folder) const;
     std::size_t AddFolders(const std::string& folder, std::vector<Entry>& entries);
     std::size_t AddFiles(const std::string& folder, const std::vector<Entry>& entries);
+    std::string_view BelowRoot(const std::string& folder) const;
     void AddFolderRecord(const std::string& folder, const Entry& entry);
     void AddFileRecord(const std::string& folder, const Entry& entry);
     void MarkUnlisted(const std::string& folder);
@@ -71,4 +73,6 @@ private:
     CMaskList m_excludeFiles;
     std::vector<std::string> m_include;
     mutable std::string m_path; // reused for the skip look-ups
+    // The scanned folder, which every record's path is relative to.
+    std::shared_ptr<const std::string> m_root;
 };

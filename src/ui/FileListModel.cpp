@@ -40,7 +40,7 @@ void CFileListModel::SetRecords(const CFileRecordArray& records)
     m_rows.reserve(records.size());
     for (const CFileRecord& record : records) {
         Row row;
-        row.path = ToQ(record.Path);
+        row.path = ToQ(record.FullPath());
         row.folder = record.IsFolder();
         row.size = row.folder ? 0 : record.Size;
         row.time = TimeOf(record);

@@ -114,7 +114,7 @@ TEST_F(EndToEnd, TakeSetMovesTheScannedListsIntoTheWorker)
     worker.TakeSet(scan.Set);
     EXPECT_TRUE(scan.Set.Entries[0].SourceList.empty());
     ASSERT_EQ(1u, worker.Set.Entries[0].SourceList.size());
-    EXPECT_EQ(Src("a.txt"), worker.Set.Entries[0].SourceList[0].Path);
+    EXPECT_EQ(Src("a.txt"), worker.Set.Entries[0].SourceList[0].FullPath());
     EXPECT_EQ(scan.Set.Entries[0].SourceFolder, worker.Set.Entries[0].SourceFolder);
 }
 

@@ -44,7 +44,7 @@ std::vector<std::string> Findings(const CProgressWorker& w)
     std::vector<std::string> lines;
     const auto add = [&](const CFileRecordArray& list, const std::string& sign, bool size) {
         for (const CFileRecord& record : list)
-            lines.push_back(sign + " " + (size ? std::to_string(record.Size) + " " : "") + record.Path);
+            lines.push_back(sign + " " + (size ? std::to_string(record.Size) + " " : "") + record.FullPath());
     };
     add(w.DeletedFolders, "-/", false);
     add(w.DeletedFiles, "-", false);

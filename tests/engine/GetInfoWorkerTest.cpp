@@ -48,7 +48,7 @@ protected:
     {
         std::vector<std::string> paths;
         for (const CFileRecord& record : list)
-            paths.push_back(record.Path.substr(root.size() + 1));
+            paths.push_back(record.FullPath().substr(root.size() + 1));
         return paths;
     }
 
@@ -119,7 +119,7 @@ TEST_F(GetInfoWorkerTest, TagsExpandOnBothSidesWithOneInstant)
     EXPECT_EQ(entry.DestinationFolder, backup / "2024");
     EXPECT_EQ(entry.SourceList.size(), 1u);
     ASSERT_EQ(entry.SecondList.size(), 1u);
-    EXPECT_EQ(entry.SecondList[0].Path, backup / "2024/data-2024-03/f.txt");
+    EXPECT_EQ(entry.SecondList[0].FullPath(), backup / "2024/data-2024-03/f.txt");
 }
 
 TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)

@@ -85,7 +85,7 @@ TEST_F(WorkerTest, ReadOnlySourceChangedAgainOverwritesItsBackup)
     ::chmod(Src("ro.txt").c_str(), 0444);
     auto run = Run(0);
     ASSERT_EQ(1u, run->UpdatedFiles.size());
-    EXPECT_EQ(Root("ro.txt"), run->UpdatedFiles[0].Path);
+    EXPECT_EQ(Root("ro.txt"), run->UpdatedFiles[0].FullPath());
     EXPECT_EQ("read only, changed", TempDir::Read(Root("ro.txt")));
     EXPECT_EQ(0444u, ModeOf(Root("ro.txt")));
     EXPECT_TRUE(prompter.asked.empty());
@@ -108,12 +108,23 @@ TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder
     auto run = RunSet(set);
 
     ASSERT_EQ(1u, run->UpdatedFiles.size());
-    EXPECT_EQ(Root("a.txt"), run->UpdatedFiles[0].Path);
+    EXPECT_EQ(Root("a.txt"), run->UpdatedFiles[0].FullPath());
     ASSERT_EQ(1u, run->AddedFiles.size());
-    EXPECT_EQ(Root("new.txt"), run->AddedFiles[0].Path);
+    EXPECT_EQ(Root("new.txt"), run->AddedFiles[0].FullPath());
     ASSERT_EQ(1u, run->DeletedFolders.size());
-    EXPECT_EQ(Root("sub/deep"), run->DeletedFolders[0].Path);
+    EXPECT_EQ(Root("sub/deep"), run->DeletedFolders[0].FullPath());
     ASSERT_EQ(2u, run->DeletedFiles.size()); // README and sub/deep/c.bin
+    // The lists keep each side's folder once: records hold what lies below.
+    EXPECT_EQ("a.txt", run->UpdatedFiles[0].Path);
+    EXPECT_EQ("new.txt", run->AddedFiles[0].Path);
+    EXPECT_EQ("sub/deep", run->DeletedFolders[0].Path);
+    EXPECT_EQ(Root() + "/", *run->DeletedFolders[0].Root);
+    ASSERT_FALSE(run->ProcessedFiles.empty());
+    for (const CFileRecord& record : run->ProcessedFiles) {
+        EXPECT_EQ(Src() + "/", *record.Root);
+        EXPECT_FALSE(record.IsFolder());
+        EXPECT_TRUE(fs::exists(fs::symlink_status(record.FullPath()))) << record.FullPath();
+    }
     EXPECT_EQ("beta", TempDir::Read(Root("sub/b.txt")));
     EXPECT_FALSE(fs::exists(Root("sub/deep")));
     EXPECT_FALSE(fs::exists(Root("README")));
@@ -211,11 +222,11 @@ TEST_F(WorkerTest, UnlistableSubfolderDeletesNothingBelowItsBackupCounterpart)
     // What the scan reports for a folder it could not read: the folder's own
     // record, nothing below it, and the folder in SourceUnlisted.
     CBackup& entry = set.Entries[0];
-    std::erase_if(entry.SourceList, [&](const CFileRecord& r) { return r.Path.starts_with(Src("locked/")); });
+    std::erase_if(entry.SourceList, [&](const CFileRecord& r) { return r.FullPath().starts_with(Src("locked/")); });
     entry.SourceUnlisted.push_back(Src("locked/"));
     auto run = RunSet(set, false);
     ASSERT_EQ(1u, run->DeletedFiles.size());
-    EXPECT_EQ(Root("gone.txt"), run->DeletedFiles[0].Path);
+    EXPECT_EQ(Root("gone.txt"), run->DeletedFiles[0].FullPath());
     EXPECT_TRUE(run->DeletedFolders.empty());
     EXPECT_TRUE(fs::exists(Root("locked/inner/c.txt")));
 }
@@ -331,7 +342,7 @@ TEST_F(WorkerTest, NothingIsWrittenThroughALinkWhereAFolderBelongs)
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(Root("sub"))));
     EXPECT_EQ("evil", TempDir::Read(Root("sub/passwd")));
     ASSERT_EQ(1u, run->DeletedFiles.size());
-    EXPECT_EQ(Root("sub"), run->DeletedFiles[0].Path);
+    EXPECT_EQ(Root("sub"), run->DeletedFiles[0].FullPath());
     EXPECT_TRUE(prompter.asked.empty());
 }
 
@@ -342,8 +353,8 @@ TEST_F(WorkerTest, CreatesEveryMissingLevelOfTheBackupFolder)
     set.Entries[0].DestinationFolder = dir / "backup/x/y";
     auto run = RunSet(set);
     ASSERT_EQ(3u, run->AddedFolders.size());
-    EXPECT_EQ(dir / "backup/x", run->AddedFolders[0].Path);
-    EXPECT_EQ(dir / "backup/x/y/Documents", run->AddedFolders[2].Path);
+    EXPECT_EQ(dir / "backup/x", run->AddedFolders[0].FullPath());
+    EXPECT_EQ(dir / "backup/x/y/Documents", run->AddedFolders[2].FullPath());
     EXPECT_EQ("a", TempDir::Read(dir / "backup/x/y/Documents/a.txt"));
 }
 

@@ -132,11 +132,11 @@ TEST_F(SafetyTest, ManyReplacementsArriveWholeAndAreListedInOrder)
     ASSERT_EQ(static_cast<std::size_t>(kFiles + 1), run->UpdatedFiles.size());
     for (int i = 0; i < kFiles; ++i) {
         const CFileRecord& record = run->UpdatedFiles[static_cast<std::size_t>(i)];
-        EXPECT_EQ(Root(name(i)), record.Path);
+        EXPECT_EQ(Root(name(i)), record.FullPath());
         EXPECT_EQ(("changed " + std::to_string(i)).size(), record.Size);
         EXPECT_EQ("changed " + std::to_string(i), TempDir::Read(Root(name(i))));
     }
-    EXPECT_EQ(Root("zlink"), run->UpdatedFiles.back().Path);
+    EXPECT_EQ(Root("zlink"), run->UpdatedFiles.back().FullPath());
     EXPECT_EQ(name(7), fs::read_symlink(Root("zlink")).string());
     for (const auto& item : fs::directory_iterator(Root()))
         EXPECT_FALSE(CFileCopier::IsTemporaryName(item.path().filename().string())) << item.path();
@@ -159,8 +159,8 @@ TEST_F(SafetyTest, NewFilesCopiedOnTwoThreadsAreListedInOrder)
     auto run = Run(0);
     ASSERT_EQ(expected.size(), run->AddedFiles.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(expected[i], run->AddedFiles[i].Path);
-        EXPECT_EQ(expected[i], Root() + run->ProcessedFiles[i].Path.substr(Src().size()));
+        EXPECT_EQ(expected[i], run->AddedFiles[i].FullPath());
+        EXPECT_EQ(expected[i], Root() + run->ProcessedFiles[i].FullPath().substr(Src().size()));
         EXPECT_EQ(fs::file_size(expected[i]), run->AddedFiles[i].Size);
     }
     EXPECT_EQ(kFiles, run->ProcessedFileCount());

@@ -25,7 +25,7 @@ std::vector<std::string> Relative(const CFileRecordArray& array, const std::stri
 {
     std::vector<std::string> paths;
     for (const CFileRecord& record : array)
-        paths.push_back(record.Path.substr(root.size() + 1));
+        paths.push_back(record.FullPath().substr(root.size() + 1));
     return paths;
 }
 
@@ -120,7 +120,7 @@ TEST(ScanFolder, CountsFilesFoldersBytesAndClusters)
     EXPECT_EQ(counters.Folders.load(), 1);
     EXPECT_EQ(counters.Bytes.load(), 9096u);
     EXPECT_EQ(counters.OnDisk.load(), 8192u + 4096u);
-    const CFileRecord& sub = array[array.FindSorted(dir / "sub")];
+    const CFileRecord& sub = array[array.FindSorted("sub")];
     EXPECT_EQ(sub.Attributes & 0x10, 0x10u);
     EXPECT_EQ(sub.Size, 0u);
 }
@@ -135,7 +135,7 @@ TEST(ScanFolder, RecordsHoldSizeTimesAndReadOnly)
     CFileRecordArray array;
     array.ScanFolder(dir.Path() + "/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
     ASSERT_EQ(array.size(), 1u);
-    EXPECT_EQ(array[0].Path, path);
+    EXPECT_EQ(array[0].FullPath(), path);
     EXPECT_EQ(array[0].Size, 5u);
     EXPECT_EQ(array[0].Attributes, 0x01u);
     EXPECT_EQ(array[0].LastWriteTime, (1'500'000'000ULL + 11644473600ULL) * 10'000'000ULL + 5'000'000ULL);
@@ -159,6 +159,41 @@ TEST(ScanFolder, LinksAreRecordedNotFollowedAndSpecialFilesSkipped)
     EXPECT_EQ(link.Size, 7u); // the link's own size: its target text
 }
 
+TEST(ScanFolder, RecordsShareTheScannedFolderAsRootAndHoldThePathBelowIt)
+{
+    TempDir dir;
+    dir.Write("sub/deep/c.bin", "ccc");
+    dir.Write("a.txt", "a");
+    CFileRecordArray array;
+    array.ScanFolder(dir.Path(), "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    ASSERT_EQ(array.size(), 4u);
+    for (const CFileRecord& record : array) {
+        ASSERT_TRUE(record.Root);
+        EXPECT_EQ(record.Root.get(), array[0].Root.get()); // one string for all
+        EXPECT_EQ(*record.Root, dir.Path() + "/");
+    }
+    EXPECT_EQ(array[array.FindSorted("sub/deep/c.bin")].Path, "sub/deep/c.bin");
+    EXPECT_EQ(array[array.FindSorted("sub/deep/c.bin")].GetFileName(), "c.bin");
+    // The checksum reads the file where it is, not a path below the cwd.
+    CFileRecord& file = array[array.FindSorted("sub/deep/c.bin")];
+    CFileRecord whole;
+    ASSERT_TRUE(whole.SetFromPath(dir / "sub/deep/c.bin"));
+    EXPECT_EQ(file.GetCrc(), whole.GetCrc());
+    EXPECT_TRUE(file.CrcComplete);
+
+    // Records below other roots, or none, still sort by their whole paths.
+    CFileRecordArray mixed;
+    CFileRecord plain;
+    plain.Path = dir / "b.txt";
+    mixed.AddSorted(plain, 4);
+    mixed.AddSorted(array[array.FindSorted("a.txt")], 4);
+    mixed.AddSorted(array[array.FindSorted("sub")], 4);
+    ASSERT_EQ(mixed.size(), 3u);
+    EXPECT_EQ(mixed[0].FullPath(), dir / "a.txt");
+    EXPECT_EQ(mixed[1].FullPath(), dir / "b.txt");
+    EXPECT_EQ(mixed[2].FullPath(), dir / "sub");
+}
+
 TEST(ScanFolder, CancelStopsAfterTheEntryInHandAndKeepsRecords)
 {
     TempDir dir;
@@ -176,7 +211,7 @@ TEST(ScanFolder, CancelStopsAfterTheEntryInHandAndKeepsRecords)
     EXPECT_EQ(added, 1u);
     ASSERT_EQ(array.size(), 2u);
     EXPECT_EQ(array[0].Path, "/kept");
-    EXPECT_EQ(array[1].Path, dir / "sub");
+    EXPECT_EQ(array[1].FullPath(), dir / "sub");
     EXPECT_EQ(files.load(), 0);
 }
 
@@ -222,8 +257,8 @@ TEST(ScanFolder, ReportsFoldersItCannotList)
             dir.Path(), "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &failed);
         std::sort(failed.begin(), failed.end());
         const bool listed = failed == std::vector<std::string> { dir / "blind/", dir / "locked/" };
-        const bool okScanned = records.FindSorted(dir / "ok/a.txt") < records.size()
-            && records[records.FindSorted(dir / "ok/a.txt")].Path == dir / "ok/a.txt";
+        const bool okScanned = records.FindSorted("ok/a.txt") < records.size()
+            && records[records.FindSorted("ok/a.txt")].FullPath() == dir / "ok/a.txt";
         return (listed ? 0 : 1) | (okScanned ? 0 : 2);
     });
     chmod((dir / "locked").c_str(), 0700);
