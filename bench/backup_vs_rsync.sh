@@ -6,8 +6,8 @@
 # only lists and stats both trees on two threads. Every pass is repeated and
 # the medians compared; Korvane's copy is checked faithful after every pass
 # (paths, types, modes, sizes, modification times of files and folders,
-# contents, link targets). Prints the ratios and the peak memory of both
-# (rsync's processes added).
+# contents, link targets). Prints the ratios of wall time, of CPU time (user
+# + system) and of peak memory (rsync's processes added).
 #
 #   bench/backup_vs_rsync.sh [work folder]     (default: <repo>/build-bench-data)
 #   KORVANE_BENCH_REPEATS=n (default 3), KORVANE_BENCH_QUICK=1 for a smoke run
@@ -79,9 +79,11 @@ write_session() {
 KVF
 }
 
-# measure <label> <command...>: wall seconds and the summed peak RSS (VmHWM)
-# of the command and every process it starts, sampled every 10 ms, next to
-# /usr/bin/time -v's own figures. Prints "seconds kib".
+# measure <command...>: wall seconds, the summed peak RSS (VmHWM) of the
+# command and every process it starts, sampled every 10 ms, next to
+# /usr/bin/time -v's own figures, and the CPU seconds (user + system) of all
+# of them, which a busy machine disturbs far less than the wall time.
+# Prints "seconds kib cpu-seconds".
 measure() {
   python3 - "$@" <<'PY'
 import os, subprocess, sys, time, re
@@ -123,7 +125,8 @@ m = re.search(r"Elapsed \(wall clock\) time.*: (?:(\d+):)?(\d+):([\d.]+)", err)
 if m:
     wall = int(m.group(1) or 0) * 3600 + int(m.group(2)) * 60 + float(m.group(3))
 rss = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", err).group(1))
-print(f"{wall:.3f} {max(sum(peaks.values()), rss)}")
+cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", err).group(1)) for kind in ("User", "System"))
+print(f"{wall:.3f} {max(sum(peaks.values()), rss)} {cpu:.3f}")
 PY
 }
 
@@ -262,45 +265,48 @@ run_case() {
     mkdir -p "$base/korvane0"
     write_session "$base/baseline.kvf" "$base/src/data" "$base/korvane0"
     sync
-    local ks kk rs rk
+    local ks kk kc rs rk rc
     for pass in first unchanged changed; do
       if [ "$pass" = changed ]; then
         change_one_percent "$base/src/data" >/dev/null
         sync
       fi
-      read -r ks kk < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
-      read -r rs rk < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
+      read -r ks kk kc < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
+      read -r rs rk rc < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
       if [ -n "$baseline" ]; then
-        read -r bs bk < <(measure bash -c 'korvane_backup "$0" "$1"' "$base/baseline.kvf" "$baseline/korvane")
-        T[$pass.b.s]+=" $bs"; T[$pass.b.m]+=" $bk"
+        read -r bs bk bc < <(measure bash -c 'korvane_backup "$0" "$1"' "$base/baseline.kvf" "$baseline/korvane")
+        T[$pass.b.s]+=" $bs"; T[$pass.b.m]+=" $bk"; T[$pass.b.c]+=" $bc"
       fi
-      T[$pass.k.s]+=" $ks"; T[$pass.k.m]+=" $kk"; T[$pass.r.s]+=" $rs"; T[$pass.r.m]+=" $rk"
+      T[$pass.k.s]+=" $ks"; T[$pass.k.m]+=" $kk"; T[$pass.k.c]+=" $kc"
+      T[$pass.r.s]+=" $rs"; T[$pass.r.m]+=" $rk"; T[$pass.r.c]+=" $rc"
       if [ "$pass" = first ]; then
-        read -r cs ck < <(measure cp -a "$base/src/data" "$base/cp")
-        T[cp.s]+=" $cs"; T[cp.m]+=" $ck"
+        read -r cs ck cc < <(measure cp -a "$base/src/data" "$base/cp")
+        T[cp.s]+=" $cs"; T[cp.m]+=" $ck"; T[cp.c]+=" $cc"
         sync
       fi
       if [ "$pass" = unchanged ]; then
-        read -r fs fk < <(measure "$bench" --scan-only "$base/src/data" "$base/korvane")
-        T[floor.s]+=" $fs"
+        read -r fs fk fc < <(measure "$bench" --scan-only "$base/src/data" "$base/korvane")
+        T[floor.s]+=" $fs"; T[floor.c]+=" $fc"
       fi
       faithful "$pass"
     done
   done
-  printf "%-12s %10s %10s %7s %12s %12s %7s\n" "pass (median)" "korvane s" "rsync s" ratio "korvane KiB" "rsync KiB" ratio
+  local row="%-12s %9s %9s %6s %9s %9s %6s %11s %11s %6s\n"
+  printf "$row" "pass (median)" "korvane s" "rsync s" ratio "k cpu s" "r cpu s" ratio "korvane KiB" "rsync KiB" ratio
   for pass in first unchanged changed; do
-    local a b c d
+    local a b c d e f
     a=$(median ${T[$pass.k.s]}); b=$(median ${T[$pass.r.s]}); c=$(median ${T[$pass.k.m]}); d=$(median ${T[$pass.r.m]})
-    printf "%-12s %10s %10s %7s %12s %12s %7s\n" "$pass" "$a" "$b" "$(ratio "$a" "$b")" "$c" "$d" "$(ratio "$c" "$d")"
+    e=$(median ${T[$pass.k.c]}); f=$(median ${T[$pass.r.c]})
+    printf "$row" "$pass" "$a" "$b" "$(ratio "$a" "$b")" "$e" "$f" "$(ratio "$e" "$f")" "$c" "$d" "$(ratio "$c" "$d")"
     if [ -n "$baseline" ]; then
-      a=$(median ${T[$pass.b.s]}); c=$(median ${T[$pass.b.m]})
-      printf "%-12s %10s %10s %7s %12s %12s %7s\n" "  baseline" "$a" "$b" "$(ratio "$a" "$b")" "$c" "$d" "$(ratio "$c" "$d")"
+      a=$(median ${T[$pass.b.s]}); c=$(median ${T[$pass.b.m]}); e=$(median ${T[$pass.b.c]})
+      printf "$row" "  baseline" "$a" "$b" "$(ratio "$a" "$b")" "$e" "$f" "$(ratio "$e" "$f")" "$c" "$d" "$(ratio "$c" "$d")"
     fi
   done
   local first cp floor unchanged
   first=$(median ${T[first.k.s]}); cp=$(median ${T[cp.s]}); floor=$(median ${T[floor.s]}); unchanged=$(median ${T[unchanged.k.s]})
-  echo "cp -a first copy: $cp s, $(median ${T[cp.m]}) KiB (korvane/cp -a $(ratio "$first" "$cp"))"
-  echo "floor (list and stat both trees, two threads): $floor s; unchanged pass: korvane $(ratio "$unchanged" "$floor") x floor, rsync $(ratio "$(median ${T[unchanged.r.s]})" "$floor") x floor"
+  echo "cp -a first copy: $cp s, $(median ${T[cp.c]}) s CPU, $(median ${T[cp.m]}) KiB (korvane/cp -a $(ratio "$first" "$cp") wall, $(ratio "$(median ${T[first.k.c]})" "$(median ${T[cp.c]})") CPU)"
+  echo "floor (list and stat both trees, two threads): $floor s, $(median ${T[floor.c]}) s CPU; unchanged pass: korvane $(ratio "$unchanged" "$floor") x floor ($(ratio "$(median ${T[unchanged.k.c]})" "$(median ${T[floor.c]})") in CPU), rsync $(ratio "$(median ${T[unchanged.r.s]})" "$floor") x floor"
   echo "all runs (s): korvane first${T[first.k.s]} | unchanged${T[unchanged.k.s]} | changed${T[changed.k.s]}"
   [ -n "$baseline" ] && echo "     baseline first${T[first.b.s]} | unchanged${T[unchanged.b.s]} | changed${T[changed.b.s]}"
   echo "              rsync first${T[first.r.s]} | unchanged${T[unchanged.r.s]} | changed${T[changed.r.s]} | cp${T[cp.s]} | floor${T[floor.s]}"

@@ -213,11 +213,13 @@ std::string CConsoleDisplay::PreviewText(const CProgressWorker& w, char end, boo
 void CConsoleDisplay::ShowPreview(const CProgressWorker& worker, int action)
 {
     std::lock_guard lock(m_lock);
-    for (const CBackup& entry : worker.Set.Entries) {
+    for (std::size_t i = 0; i < worker.Set.Entries.size() && i < worker.Scans.size(); ++i) {
+        const CBackup& entry = worker.Set.Entries[i];
+        const CEntryScan& scan = worker.Scans[i];
         // A restore may well bring back a source folder that is gone.
-        if (action == 0 && !entry.SourceFound && !entry.SourceFolder.empty() && !entry.DestinationFolder.empty())
+        if (action == 0 && !scan.SourceFound && !entry.SourceFolder.empty() && !entry.DestinationFolder.empty())
             m_err << "Korvane: could not read " << TerminalSafeText(entry.SourceFolder) << "\n";
-        for (const std::string& folder : entry.SourceUnlisted)
+        for (const std::string& folder : scan.SourceUnlisted)
             m_err << "Korvane: could not read " << TerminalSafeText(folder) << "\n";
     }
     for (const std::string& failure : worker.DryRunFailures)

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "scan/FileRecordArray.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 // One folder entry of a backup set: a source folder, its backup folder and
 // the masks. The folder statistics of an entry are kept by its
-// CFolderStatistics, never here, so copying a set copies no statistics and
-// never meets a running statistics pass.
+// CFolderStatistics, and what an action's scan finds by its CEntryScan,
+// never here: copying a set copies neither, and never meets a running pass.
 class CBackup {
 public:
     CBackup() = default;
@@ -29,26 +27,4 @@ public:
     std::string IncludeFiles;
     std::string ExcludeFiles;
     std::int32_t Recursive = 1;
-
-    // Written by the action scan in its own copy of the set; empty in the
-    // working session.
-    std::uint32_t SourceVolumeFlags = 0;
-    std::uint32_t DestinationVolumeFlags = 0;
-
-    CFileRecordArray SourceList;
-    CFileRecordArray SecondList;
-
-    // Written by the action scan beside SourceList: whether the source folder
-    // was found, and the source folders (ending in '/') that could not be
-    // listed completely. Nothing of the backup below them counts as deleted.
-    std::int32_t SourceFound = 0;
-    std::vector<std::string> SourceUnlisted;
-    // Also written by the action scan: the side lies on a file system that
-    // keeps modification times in 2-second steps (the FAT family).
-    std::int32_t SourceTwoSecondTimes = 0;
-    std::int32_t DestinationTwoSecondTimes = 0;
-    // Why a side could not be scanned (an errno value; ENOMEDIUM when its
-    // medium is not mounted), 0 when it was or is not known to be missing.
-    std::int32_t SourceError = 0;
-    std::int32_t DestinationError = 0;
 };

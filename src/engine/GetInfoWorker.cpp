@@ -36,6 +36,7 @@ std::vector<std::string> InnerFolder(const std::string& inner, const std::string
 
 CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const CClock& clock, const CMediaRoot* media)
     : Set(set)
+    , Scans(set.Entries.size())
     , m_cancel(cancel)
     , m_clock(clock)
     , m_media(media)
@@ -77,7 +78,7 @@ void CGetInfoWorker::RunSourceSide()
 {
     CThreadPriority::LowerCurrentThread();
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
-        ScanSource(Set.Entries[i], m_texts[i]);
+        ScanSource(Set.Entries[i], Scans[i], m_texts[i]);
         if (Cancelled())
             break;
     }
@@ -88,22 +89,17 @@ void CGetInfoWorker::RunDestinationSide()
 {
     CThreadPriority::LowerCurrentThread();
     for (std::size_t i = 0; i < m_texts.size(); ++i) {
-        ScanDestination(Set.Entries[i], m_texts[i]);
+        ScanDestination(Set.Entries[i], Scans[i], m_texts[i]);
         if (Cancelled())
             break;
     }
     DestinationScanRunning = 0;
 }
 
-void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
+void CGetInfoWorker::ScanSource(CBackup& entry, CEntryScan& scan, const FolderTexts& texts)
 {
     const std::string expanded = Expand(texts.Source);
-    entry.SourceList.clear();
-    entry.SourceUnlisted.clear();
-    entry.SourceFound = 0;
-    entry.SourceError = 0;
-    entry.SourceVolumeFlags = 0;
-    entry.SourceTwoSecondTimes = 0;
+    scan.ClearSource();
     entry.SourceFolder = WithoutTrailingSlashes(expanded);
     // An empty folder text would scan the current folder; an entry without
     // a source has nothing to gather.
@@ -113,13 +109,13 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     // The empty mount point of a medium that is not there would read as a
     // source whose files were all deleted.
     if (!MediumMounted(entry.SourceFolder)) {
-        entry.SourceError = ENOMEDIUM;
+        scan.SourceError = ENOMEDIUM;
         return;
     }
-    entry.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
-    entry.SourceTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
-    entry.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
-    entry.SourceError = entry.SourceFound ? 0 : ENOENT;
+    scan.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
+    scan.SourceTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
+    scan.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
+    scan.SourceError = scan.SourceFound ? 0 : ENOENT;
     const bool recursive = entry.Recursive != 0;
     // A backup folder inside its own source would be copied into each new
     // backup, which would then grow by the whole backup every run.
@@ -129,18 +125,15 @@ void CGetInfoWorker::ScanSource(CBackup& entry, const FolderTexts& texts)
     std::vector<std::string> skip = InnerFolder(sides.DestinationFolder, folder);
     if (skip.empty())
         skip = InnerFolder(BackupRoot(sides), folder);
-    entry.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
+    scan.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
         CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
-        &entry.SourceUnlisted, &skip);
+        &scan.SourceUnlisted, &skip);
 }
 
-void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
+void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts)
 {
     const std::string expanded = Expand(texts.Destination);
-    entry.SecondList.clear();
-    entry.DestinationError = 0;
-    entry.DestinationVolumeFlags = 0;
-    entry.DestinationTwoSecondTimes = 0;
+    scan.ClearDestination();
     entry.DestinationFolder = WithoutTrailingSlashes(expanded);
     // The source text is expanded here too, so this side never depends on
     // how far the other thread has come.
@@ -154,14 +147,14 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, const FolderTexts& texts)
     // A restore must not take a stale copy in an empty mount point for the
     // backup.
     if (!MediumMounted(entry.DestinationFolder)) {
-        entry.DestinationError = ENOMEDIUM;
+        scan.DestinationError = ENOMEDIUM;
         return;
     }
-    entry.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
-    entry.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
+    scan.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
+    scan.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     // Nor does the backup side take in a source that lies inside the backup.
     const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
-    entry.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
+    scan.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
         &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip);
 }
 

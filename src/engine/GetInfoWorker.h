@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/EntryScan.h"
 #include "platform/Clock.h"
 
 #include <atomic>
@@ -17,12 +18,12 @@ class CMediaRoot;
 // root, one thread per side. (It lives in engine, not scan, because it works
 // on sets of src/core, which sits above src/scan.)
 //
-// Works on its own copy of the set. Per entry it writes, in that copy:
-// SourceFolder and DestinationFolder expanded (ExpandPathTags) with
-// trailing '/' removed (so the root "/" becomes ""), SourceList and
-// SecondList in path order, the volume flags, SourceFound, SourceError,
-// DestinationError and SourceUnlisted. An entry whose source or backup folder text is empty is
-// not scanned on either side.
+// Works on its own copy of the set. Per entry it writes SourceFolder and
+// DestinationFolder expanded (ExpandPathTags) with trailing '/' removed (so
+// the root "/" becomes "") in that copy, and what it found in Scans at the
+// entry's index: both lists in path order, the volume flags, SourceFound,
+// SourceError, DestinationError and SourceUnlisted. An entry whose source or
+// backup folder text is empty is not scanned on either side.
 class CGetInfoWorker {
 public:
     // cancel is the process-wide action cancel flag; both threads stop after
@@ -53,6 +54,7 @@ public:
     std::atomic<std::uint64_t> SourceBytes { 0 };
     std::atomic<std::uint64_t> DestinationBytes { 0 };
     CSet Set;
+    std::vector<CEntryScan> Scans; // one per entry of Set
 
 private:
     // The folder texts as the set held them, read by both threads: each
@@ -65,8 +67,8 @@ private:
 
     void RunSourceSide();
     void RunDestinationSide();
-    void ScanSource(CBackup& entry, const FolderTexts& texts);
-    void ScanDestination(CBackup& entry, const FolderTexts& texts);
+    void ScanSource(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
+    void ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
     std::string Expand(const std::string& text) const;
     bool Cancelled() const;
     bool MediumMounted(const std::string& folder) const;

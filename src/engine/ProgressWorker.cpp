@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -105,17 +106,25 @@ CProgressWorker::~CProgressWorker()
     Wait();
 }
 
-void CProgressWorker::TakeSet(CSet& scanned)
+void CProgressWorker::TakeSet(const CSet& set, std::vector<CEntryScan>&& scans)
 {
-    std::vector<std::pair<CFileRecordArray, CFileRecordArray>> lists;
-    lists.reserve(scanned.Entries.size());
-    for (CBackup& entry : scanned.Entries)
-        lists.emplace_back(std::move(entry.SourceList), std::move(entry.SecondList));
-    Set = scanned;
-    for (std::size_t i = 0; i < lists.size(); ++i) {
-        Set.Entries[i].SourceList = std::move(lists[i].first);
-        Set.Entries[i].SecondList = std::move(lists[i].second);
-    }
+    Set = set;
+    Scans = std::move(scans);
+}
+
+// Sets hold a handful of entries: a look along them costs nothing beside
+// the file operations each call goes with.
+CEntryScan& CProgressWorker::ScanOf(const CBackup& entry)
+{
+    return const_cast<CEntryScan&>(std::as_const(*this).ScanOf(entry));
+}
+
+const CEntryScan& CProgressWorker::ScanOf(const CBackup& entry) const
+{
+    std::size_t index = 0;
+    while (index + 1 < Set.Entries.size() && &Set.Entries[index] != &entry)
+        ++index;
+    return Scans[index];
 }
 
 void CProgressWorker::Start()
@@ -124,10 +133,12 @@ void CProgressWorker::Start()
     // threads happen to be scheduled.
     StartTime = m_clock.Now();
     // Counted here: the lists shrink to what was processed at the end.
+    // An entry nothing was scanned for has empty lists.
+    Scans.resize(Set.Entries.size());
     const bool restore = Action() == 1;
     m_total = 0;
-    for (const CBackup& entry : Set.Entries)
-        m_total += static_cast<std::int64_t>(restore ? entry.SecondList.size() : entry.SourceList.size());
+    for (const CEntryScan& scan : Scans)
+        m_total += static_cast<std::int64_t>(restore ? scan.SecondList.size() : scan.SourceList.size());
     m_execution = std::thread(&CProgressWorker::Execute, this);
     m_ticker = std::thread(&CProgressWorker::Tick, this);
 }
@@ -296,17 +307,18 @@ bool CProgressWorker::CollectDeletions(CBackup& entry)
 {
     const std::string root = BackupRoot(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
-    if (!entry.SourceFound)
+    CEntryScan& scan = ScanOf(entry);
+    if (!scan.SourceFound)
         return !Cancelled();
     std::string sourcePath;
-    for (const CFileRecord& record : entry.SecondList) {
+    for (const CFileRecord& record : scan.SecondList) {
         if (Cancelled())
             return false;
         if (!TargetOf(record, root, source, sourcePath))
             continue;
-        if (FindRecord(entry.SourceList, Below(sourcePath, source)))
+        if (FindRecord(scan.SourceList, Below(sourcePath, source)))
             continue;
-        const bool unlisted = std::any_of(entry.SourceUnlisted.begin(), entry.SourceUnlisted.end(),
+        const bool unlisted = std::any_of(scan.SourceUnlisted.begin(), scan.SourceUnlisted.end(),
             [&](const std::string& folder) { return sourcePath.compare(0, folder.size(), folder) == 0; });
         if (unlisted)
             continue;
@@ -315,14 +327,15 @@ bool CProgressWorker::CollectDeletions(CBackup& entry)
     return true;
 }
 
-CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool restore) const
+CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool restore)
 {
     const std::string root = BackupRoot(entry);
+    CEntryScan& scan = ScanOf(entry);
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
-        return { root, source, &entry.SecondList, &entry.SourceList, m_settings.Actions.RestoreOverwrite != 0,
+        return { root, source, &scan.SecondList, &scan.SourceList, m_settings.Actions.RestoreOverwrite != 0,
             std::make_shared<const std::string>(source + "/") };
-    return { source, root, &entry.SourceList, &entry.SecondList, m_settings.Actions.BackupOverwrite != 0,
+    return { source, root, &scan.SourceList, &scan.SecondList, m_settings.Actions.BackupOverwrite != 0,
         std::make_shared<const std::string>(root + "/") };
 }
 
@@ -429,7 +442,7 @@ void CProgressWorker::CollectProcessedFiles(bool restore)
         m_currentFolder = nullptr;
     }
     for (std::size_t i = 0; i < m_processedEnd.size(); ++i) {
-        CFileRecordArray& list = restore ? Set.Entries[i].SecondList : Set.Entries[i].SourceList;
+        CFileRecordArray& list = restore ? Scans[i].SecondList : Scans[i].SourceList;
         const auto end = list.begin() + static_cast<std::ptrdiff_t>(std::min(m_processedEnd[i], list.size()));
         list.erase(std::remove_if(list.begin(), end, IsFolderRecord), list.end());
         if (ProcessedFiles.empty()) {
@@ -647,8 +660,7 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
         // A file appeared since the scan, or the masks hid it: compare it.
     }
     const int compareType = m_settings.General.CompareType;
-    const TimeRule rule
-        = entry.SourceTwoSecondTimes || entry.DestinationTwoSecondTimes ? TimeRule::TwoSecondSteps : TimeRule::Exact;
+    const TimeRule rule = ScanOf(entry).TwoSecondTimes() ? TimeRule::TwoSecondSteps : TimeRule::Exact;
     const int compare = existing && fileThere ? CompareFiles(record, *existing, compareType, rule)
                                               : CompareFiles(record, target, compareType, rule);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))

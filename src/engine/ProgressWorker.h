@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/EntryScan.h"
 #include "engine/FileOperations.h"
 #include "platform/FileCopier.h"
 #include "scan/FileRecordArray.h"
@@ -42,9 +43,9 @@ public:
     CProgressWorker(const CProgressWorker&) = delete;
     CProgressWorker& operator=(const CProgressWorker&) = delete;
 
-    // Takes the scan worker's set as Set, moving the record lists out of it
-    // rather than copying them: the lists are most of an action's memory.
-    void TakeSet(CSet& scanned);
+    // Takes the scan worker's set and what it found, moving the scans rather
+    // than copying them: their lists are most of an action's memory.
+    void TakeSet(const CSet& set, std::vector<CEntryScan>&& scans);
 
     // Starts the execution and ticker threads and returns at once.
     void Start();
@@ -99,9 +100,11 @@ public:
     std::vector<std::string> DryRunFailures;
     std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Once the run has ended, the processed file records
-    // have moved into ProcessedFiles (SourceList in a backup, SecondList in a
-    // restore), which takes over the list's storage rather than a copy.
+    // of Scans have moved into ProcessedFiles (SourceList in a backup,
+    // SecondList in a restore), which takes over the list's storage rather
+    // than a copy.
     CSet Set;
+    std::vector<CEntryScan> Scans; // one per entry of Set
     std::time_t StartTime = 0;
 
 private:
@@ -134,8 +137,7 @@ private:
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
     bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
-    bool ProcessFileList(
-        CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd);
+    bool ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd);
     void CollectProcessedFiles(bool restore);
     std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
@@ -147,7 +149,9 @@ private:
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
     int RemoveReplaced(const std::string& path);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
-    Direction DirectionOf(CBackup& entry, bool restore) const;
+    Direction DirectionOf(CBackup& entry, bool restore);
+    CEntryScan& ScanOf(const CBackup& entry);
+    const CEntryScan& ScanOf(const CBackup& entry) const;
 
     int AskFileOperation(const std::string& text);
     static std::string OneLine(std::string text);

@@ -53,8 +53,9 @@ void CProgressWorker::ReportMissingSides(bool restore)
         if (!Usable(entry))
             continue;
         const std::string folder = restore ? BackupRoot(entry) : FolderText(entry.SourceFolder);
-        const int sideError = restore ? entry.DestinationError : entry.SourceError;
-        const bool missing = restore ? sideError != 0 || !m_ops->IsFolder(folder) : !entry.SourceFound;
+        const CEntryScan& scan = ScanOf(entry);
+        const int sideError = restore ? scan.DestinationError : scan.SourceError;
+        const bool missing = restore ? sideError != 0 || !m_ops->IsFolder(folder) : !scan.SourceFound;
         const std::string consequence = restore ? std::string("nothing was restored from it")
                                                 : "nothing was deleted from " + Short(BackupRoot(entry));
         if (missing) {
@@ -64,7 +65,7 @@ void CProgressWorker::ReportMissingSides(bool restore)
         }
         if (restore)
             continue;
-        for (const std::string& unlisted : entry.SourceUnlisted)
+        for (const std::string& unlisted : scan.SourceUnlisted)
             ReportAccess(unlisted, FolderAccessError(unlisted), consequence);
     }
 }
@@ -76,8 +77,8 @@ void CProgressWorker::ReportMissingSides(bool restore)
 // failed item, since the backup is then no copy of its source.
 bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles)
 {
-    const auto files = static_cast<std::size_t>(std::count_if(
-        entry.SecondList.begin(), entry.SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
+    const auto files = static_cast<std::size_t>(std::count_if(ScanOf(entry).SecondList.begin(),
+        ScanOf(entry).SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
     if (files == 0 || doomedFiles < files)
         return true;
     const std::string root = BackupRoot(entry);

@@ -91,7 +91,8 @@ int CProgressWorker::ReportError(int code, const std::string& from, const std::s
 bool CProgressWorker::SecurityFor(const CBackup& entry) const
 {
     const bool wanted = Action() == 0 ? m_settings.Actions.BackupSecurity : m_settings.Actions.RestoreSecurity;
-    return wanted && (entry.SourceVolumeFlags & kVolumeAcls) && (entry.DestinationVolumeFlags & kVolumeAcls)
+    const CEntryScan& scan = ScanOf(entry);
+    return wanted && (scan.SourceVolumeFlags & kVolumeAcls) && (scan.DestinationVolumeFlags & kVolumeAcls)
         && CopySecurity.load() == 1 && !DryRun();
 }
 
@@ -158,8 +159,8 @@ int CProgressWorker::FolderSecurity(const CBackup& entry, const std::string& fro
 int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& toFolder)
 {
     const bool wanted = Action() == 0
-        ? m_settings.Actions.BackupCompression && (entry.DestinationVolumeFlags & kVolumeCompression)
-        : m_settings.Actions.RestoreCompression && (entry.SourceVolumeFlags & kVolumeCompression);
+        ? m_settings.Actions.BackupCompression && (ScanOf(entry).DestinationVolumeFlags & kVolumeCompression)
+        : m_settings.Actions.RestoreCompression && (ScanOf(entry).SourceVolumeFlags & kVolumeCompression);
     if (!wanted || DryRun())
         return 1;
     const CompressionResult result = SetFolderCompression(toFolder);

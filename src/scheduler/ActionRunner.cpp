@@ -327,7 +327,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
         m_services.display, m_services.clock);
     // A fresh copy of the set; the gathered lists are moved rather than
     // copied, as they are most of a run's memory and the scan is done.
-    worker.TakeSet(run.info->Set);
+    worker.TakeSet(run.info->Set, std::move(run.info->Scans));
     worker.Set.ActiveAction = run.action;
     CDryRunOperations dryRun;
     if (run.dryRun)

@@ -41,8 +41,6 @@ TEST(SessionModel, FieldsThatAreNotComparedAreNoChange)
     set.LastDestinationFolder = "/elsewhere";
     s.working.ActiveSet = 3;
     s.working.FileName = "/other.kvf";
-    set.Entries[0].SourceVolumeFlags = 8;
-    set.Entries[0].SourceList.push_back(CFileRecord {});
     set.Schedule.NextDue = 99;
     EXPECT_FALSE(s.working.HasUnsavedChanges());
     EXPECT_EQ(s.working.NewSession(s.prompter), 0);
@@ -111,10 +109,11 @@ TEST(SessionModel, CopyingASetOntoItselfKeepsItsEntries)
     EXPECT_EQ(set.Entries[1].SourceFolder, "/b");
 
     CBackup entry = Entry("/c");
-    entry.SourceList.push_back(CFileRecord {});
+    entry.ExcludeFiles = "*.tmp";
     CBackup& alias = entry;
     entry = alias;
-    EXPECT_EQ(entry.SourceList.size(), 1u);
+    EXPECT_EQ(entry.SourceFolder, "/c");
+    EXPECT_EQ(entry.ExcludeFiles, "*.tmp");
 }
 
 TEST(SessionModel, SetCopyLeavesDueTimesAlone)

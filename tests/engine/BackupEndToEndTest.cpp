@@ -27,6 +27,7 @@ protected:
         scan.Start();
         scan.Wait();
         EXPECT_EQ(0, cancel.load());
+        scans = std::move(scan.Scans);
         auto worker = RunSet(scan.Set, false);
         return { worker->AddedFiles.size(), worker->AddedFolders.size(), worker->UpdatedFiles.size(),
             worker->DeletedFiles.size(), worker->DeletedFolders.size(), worker->ProcessedFiles.size() };
@@ -111,10 +112,11 @@ TEST_F(EndToEnd, TakeSetMovesTheScannedListsIntoTheWorker)
     scan.Wait();
     CActivityLog log(false, "", prompter, clock);
     CProgressWorker worker(settings, false, cancel, prompter, log, display, clock);
-    worker.TakeSet(scan.Set);
-    EXPECT_TRUE(scan.Set.Entries[0].SourceList.empty());
-    ASSERT_EQ(1u, worker.Set.Entries[0].SourceList.size());
-    EXPECT_EQ(Src("a.txt"), worker.Set.Entries[0].SourceList[0].FullPath());
+    worker.TakeSet(scan.Set, std::move(scan.Scans));
+    EXPECT_TRUE(scan.Scans.empty());
+    ASSERT_EQ(1u, worker.Scans.size());
+    ASSERT_EQ(1u, worker.Scans[0].SourceList.size());
+    EXPECT_EQ(Src("a.txt"), worker.Scans[0].SourceList[0].FullPath());
     EXPECT_EQ(scan.Set.Entries[0].SourceFolder, worker.Set.Entries[0].SourceFolder);
 }
 

@@ -214,7 +214,7 @@ TEST_F(DryRunTest, UnreadableSourceIsNamedAndNothingBelowItIsDeleted)
     // Without privileges the permission bits bind, as for any user.
     const int result = RunWithoutPrivileges([&] {
         auto preview = DryRun(0);
-        if (preview->Set.Entries[0].SourceUnlisted != std::vector<std::string> { locked })
+        if (preview->Scans[0].SourceUnlisted != std::vector<std::string> { locked })
             return 1;
         // The folder it could not list, as a deletion would log it, and the
         // file it could not read, as the copy would fail on it.

@@ -49,18 +49,18 @@ CSet EngineFixture::MakeSet(int action) const
     return set;
 }
 
-void EngineFixture::Scan(CSet& set)
+void EngineFixture::Scan(const CSet& set)
 {
-    for (CBackup& entry : set.Entries) {
+    scans.assign(set.Entries.size(), CEntryScan());
+    for (std::size_t i = 0; i < set.Entries.size(); ++i) {
+        const CBackup& entry = set.Entries[i];
+        CEntryScan& scan = scans[i];
         const std::string root = CProgressWorker::BackupRoot(entry);
-        entry.SourceList.clear();
-        entry.SecondList.clear();
-        entry.SourceUnlisted.clear();
-        entry.SourceFound = IsFolder(entry.SourceFolder) ? 1 : 0;
-        entry.SourceList.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles,
+        scan.SourceFound = IsFolder(entry.SourceFolder) ? 1 : 0;
+        scan.SourceList.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles,
             entry.ExcludeFiles, entry.Recursive != 0, CFileRecordArray::kByPath, entry.Recursive != 0, nullptr, nullptr,
-            nullptr, nullptr, 0, nullptr, entry.SourceFound ? &entry.SourceUnlisted : nullptr);
-        entry.SecondList.ScanFolder(root + "/", "", "*.*", "", true, CFileRecordArray::kByPath, true, nullptr, nullptr,
+            nullptr, nullptr, 0, nullptr, scan.SourceFound ? &scan.SourceUnlisted : nullptr);
+        scan.SecondList.ScanFolder(root + "/", "", "*.*", "", true, CFileRecordArray::kByPath, true, nullptr, nullptr,
             nullptr, nullptr, 0, nullptr);
     }
 }
@@ -77,7 +77,8 @@ std::unique_ptr<CProgressWorker> EngineFixture::RunSet(CSet set, bool scan)
     m_log = std::make_unique<CActivityLog>(
         settings.General.LogActivate != 0, settings.General.LogFileName, prompter, clock);
     auto worker = std::make_unique<CProgressWorker>(settings, scheduled, cancel, prompter, *m_log, display, clock);
-    worker->Set = set;
+    worker->TakeSet(set, std::move(scans));
+    scans.clear();
     if (beforeStart)
         beforeStart(*worker);
     worker->Start();

@@ -52,8 +52,8 @@ protected:
     std::string Write(const std::string& rel, const std::string& bytes, std::time_t mtime = 1'600'000'000) const;
 
     CSet MakeSet(int action) const;
-    // Fills both lists of every entry as the action scan does.
-    static void Scan(CSet& set);
+    // Fills scans as the action scan does, one per entry of set.
+    void Scan(const CSet& set);
     // Scans, runs the worker to its end and returns it for inspection.
     std::unique_ptr<CProgressWorker> Run(int action);
     std::unique_ptr<CProgressWorker> RunSet(CSet set, bool scan = true);
@@ -68,6 +68,8 @@ protected:
     bool scheduled = false;
     // Called on each worker just before it starts.
     std::function<void(CProgressWorker&)> beforeStart;
+    // What Scan found, taken by the next RunSet(set, false).
+    std::vector<CEntryScan> scans;
 
 private:
     std::string m_src;

@@ -122,8 +122,9 @@ TEST_F(Mirror, ExtendedAttributesTravelWithFileSecurity)
     ASSERT_EQ(0, ::setxattr(Src("sub").c_str(), "user.tag", "green", 5, 0));
     settings.Actions.BackupSecurity = 1;
     CSet set = MakeSet(0);
-    set.Entries[0].SourceVolumeFlags = set.Entries[0].DestinationVolumeFlags = 0x8;
-    RunSet(set);
+    Scan(set);
+    scans[0].SourceVolumeFlags = scans[0].DestinationVolumeFlags = 0x8;
+    RunSet(set, false);
     char value[16] = {};
     EXPECT_EQ(4, ::getxattr(Root("tagged.txt").c_str(), "user.tag", value, sizeof value));
     EXPECT_STREQ("blue", value);

@@ -77,18 +77,19 @@ TEST_F(GetInfoWorkerTest, MissingBackupRootGivesEmptySecondList)
     AddEntry(source / "Work/", backup.Path() + "//");
     auto worker = Run();
     const CBackup& entry = worker->Set.Entries[0];
+    const CEntryScan& found = worker->Scans[0];
     EXPECT_EQ(entry.SourceFolder, source / "Work");
     EXPECT_EQ(entry.DestinationFolder, backup.Path());
-    EXPECT_EQ(Relative(entry.SourceList, entry.SourceFolder), (Names { "a.txt" }));
-    EXPECT_TRUE(entry.SecondList.empty());
-    EXPECT_EQ(entry.SourceFound, 1);
-    EXPECT_TRUE(entry.SourceUnlisted.empty());
+    EXPECT_EQ(Relative(found.SourceList, entry.SourceFolder), (Names { "a.txt" }));
+    EXPECT_TRUE(found.SecondList.empty());
+    EXPECT_EQ(found.SourceFound, 1);
+    EXPECT_TRUE(found.SourceUnlisted.empty());
     EXPECT_EQ(worker->SourceFiles.load(), 1);
     EXPECT_EQ(worker->SourceBytes.load(), 3u);
     EXPECT_EQ(CGetInfoWorker::BackupRoot(entry), backup / "Work");
     // The set handed in is untouched.
     EXPECT_EQ(set.Entries[0].SourceFolder, source / "Work/");
-    EXPECT_TRUE(set.Entries[0].SourceList.empty());
+    ASSERT_EQ(worker->Scans.size(), set.Entries.size());
 }
 
 TEST_F(GetInfoWorkerTest, NonRecursiveSourceButWholeBackupTree)
@@ -101,8 +102,8 @@ TEST_F(GetInfoWorkerTest, NonRecursiveSourceButWholeBackupTree)
     entry.Recursive = 0;
     auto worker = Run();
     const CBackup& done = worker->Set.Entries[0];
-    EXPECT_EQ(Relative(done.SourceList, done.SourceFolder), (Names { "top.txt" }));
-    EXPECT_EQ(Relative(done.SecondList, backup / "Work"), (Names { "old", "old/x.log", "top.txt" }));
+    EXPECT_EQ(Relative(worker->Scans[0].SourceList, done.SourceFolder), (Names { "top.txt" }));
+    EXPECT_EQ(Relative(worker->Scans[0].SecondList, backup / "Work"), (Names { "old", "old/x.log", "top.txt" }));
     EXPECT_EQ(worker->DestinationFiles.load(), 2);
     EXPECT_EQ(worker->DestinationFolders.load(), 1);
     EXPECT_EQ(worker->SourceFolders.load(), 0);
@@ -117,9 +118,9 @@ TEST_F(GetInfoWorkerTest, TagsExpandOnBothSidesWithOneInstant)
     const CBackup& entry = worker->Set.Entries[0];
     EXPECT_EQ(entry.SourceFolder, source / "data-2024-03");
     EXPECT_EQ(entry.DestinationFolder, backup / "2024");
-    EXPECT_EQ(entry.SourceList.size(), 1u);
-    ASSERT_EQ(entry.SecondList.size(), 1u);
-    EXPECT_EQ(entry.SecondList[0].FullPath(), backup / "2024/data-2024-03/f.txt");
+    EXPECT_EQ(worker->Scans[0].SourceList.size(), 1u);
+    ASSERT_EQ(worker->Scans[0].SecondList.size(), 1u);
+    EXPECT_EQ(worker->Scans[0].SecondList[0].FullPath(), backup / "2024/data-2024-03/f.txt");
 }
 
 TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
@@ -131,8 +132,8 @@ TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
     ASSERT_EQ(chmod((source / "Work/locked").c_str(), 0300), 0);
     const int result = RunWithoutPrivileges([&] {
         auto worker = Run();
-        const CBackup& gone = worker->Set.Entries[0];
-        const CBackup& work = worker->Set.Entries[1];
+        const CEntryScan& gone = worker->Scans[0];
+        const CEntryScan& work = worker->Scans[1];
         int failures = 0;
         failures |= gone.SourceFound == 0 ? 0 : 1;
         failures |= gone.SourceUnlisted == std::vector<std::string> { source / "gone/" } ? 0 : 2;
@@ -153,7 +154,7 @@ TEST_F(GetInfoWorkerTest, CancelStopsBothSidesAfterTheEntryInHand)
     AddEntry(source / "B", backup.Path());
     cancel = 1;
     auto worker = Run();
-    EXPECT_TRUE(worker->Set.Entries[1].SourceList.empty());
+    EXPECT_TRUE(worker->Scans[1].SourceList.empty());
     // The second entry was never taken: its texts stay unexpanded.
     EXPECT_EQ(worker->Set.Entries[1].SourceFolder, source / "B");
 }
@@ -163,8 +164,8 @@ TEST_F(GetInfoWorkerTest, EntryWithoutSourceTextScansNeitherSide)
     backup.Write("other/file.txt", "x");
     AddEntry("", backup.Path());
     auto worker = Run();
-    EXPECT_TRUE(worker->Set.Entries[0].SourceList.empty());
-    EXPECT_TRUE(worker->Set.Entries[0].SecondList.empty());
+    EXPECT_TRUE(worker->Scans[0].SourceList.empty());
+    EXPECT_TRUE(worker->Scans[0].SecondList.empty());
     EXPECT_EQ(worker->DestinationFiles.load(), 0);
 }
 
@@ -188,12 +189,12 @@ TEST_F(GetInfoWorkerTest, NeitherSideEntersTheOtherWhenOneLiesInsideTheOther)
     backup.Write("Work/Work/new.txt", "x");
     AddEntry(backup / "Work/Work", backup.Path());
     auto worker = Run();
-    const CBackup& home = worker->Set.Entries[0];
+    const CEntryScan& home = worker->Scans[0];
     EXPECT_EQ(Relative(home.SourceList, source / "home"), (Names { "a.txt" }));
     EXPECT_TRUE(home.SourceUnlisted.empty()) << "a skipped folder is not a failure";
     EXPECT_EQ(Relative(home.SecondList, source / "home/backups/home"),
         (Names { "a.txt", "backups", "backups/home", "backups/home/a.txt" }));
-    const CBackup& work = worker->Set.Entries[1];
+    const CEntryScan& work = worker->Scans[1];
     EXPECT_EQ(Relative(work.SourceList, backup / "Work/Work"), (Names { "new.txt" }));
     EXPECT_EQ(Relative(work.SecondList, backup / "Work"), (Names { "old.txt" }));
 }

@@ -104,8 +104,9 @@ TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder
     fs::remove_all(Src("sub/deep"));
     fs::remove(Src("README"));
     CSet set = MakeSet(0);
-    set.Entries[0].DestinationTwoSecondTimes = 1;
-    auto run = RunSet(set);
+    Scan(set);
+    scans[0].DestinationTwoSecondTimes = 1;
+    auto run = RunSet(set, false);
 
     ASSERT_EQ(1u, run->UpdatedFiles.size());
     EXPECT_EQ(Root("a.txt"), run->UpdatedFiles[0].FullPath());
@@ -221,7 +222,7 @@ TEST_F(WorkerTest, UnlistableSubfolderDeletesNothingBelowItsBackupCounterpart)
     Scan(set);
     // What the scan reports for a folder it could not read: the folder's own
     // record, nothing below it, and the folder in SourceUnlisted.
-    CBackup& entry = set.Entries[0];
+    CEntryScan& entry = scans[0];
     std::erase_if(entry.SourceList, [&](const CFileRecord& r) { return r.FullPath().starts_with(Src("locked/")); });
     entry.SourceUnlisted.push_back(Src("locked/"));
     auto run = RunSet(set, false);
@@ -483,8 +484,8 @@ TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
     // ACLs on both sides but no compression flag: security only.
     CSet set = MakeSet(0);
     Scan(set);
-    set.Entries[0].SourceVolumeFlags = 0x8;
-    set.Entries[0].DestinationVolumeFlags = 0x8;
+    scans[0].SourceVolumeFlags = 0x8;
+    scans[0].DestinationVolumeFlags = 0x8;
     auto secured = RunSet(set, false);
     ::stat(Root("sub/a.txt").c_str(), &st);
     EXPECT_EQ(1234u, st.st_uid);
@@ -498,7 +499,7 @@ TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
     settings.Actions.BackupSecurity = 0;
     set = MakeSet(0);
     Scan(set);
-    set.Entries[0].DestinationVolumeFlags = 0x10;
+    scans[0].DestinationVolumeFlags = 0x10;
     RunSet(set, false);
     EXPECT_TRUE(CompressionFlag(Root("sub")));
     EXPECT_TRUE(prompter.asked.empty());

@@ -45,8 +45,9 @@ TEST_F(SafetyTest, AnEditWithinSecondsIsBackedUpAndWholeSecondCopiesAreNotRedone
     Write("b.txt", "OTHER");
     SetTime(Src("b.txt"), 1'700'000'002, 0);
     CSet set = MakeSet(0);
-    set.Entries[0].SourceTwoSecondTimes = 1;
-    auto fourth = RunSet(set);
+    Scan(set);
+    scans[0].SourceTwoSecondTimes = 1;
+    auto fourth = RunSet(set, false);
     EXPECT_TRUE(fourth->UpdatedFiles.empty());
     EXPECT_EQ("other", TempDir::Read(Root("b.txt")));
 }

@@ -28,7 +28,7 @@ inline ActionSummaryData RealBackup(const CSet& set)
     CActionDisplay display;
     std::atomic<std::int32_t> copyCancel { 0 };
     CProgressWorker worker(settings, false, copyCancel, prompter, log, display, CClock::System());
-    worker.TakeSet(scan.Set);
+    worker.TakeSet(scan.Set, std::move(scan.Scans));
     worker.Start();
     worker.Wait();
     return ActionSummaryOf(worker, 0);

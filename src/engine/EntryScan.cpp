@@ -1,0 +1,19 @@
+#include "engine/EntryScan.h"
+
+void CEntryScan::ClearSource()
+{
+    SourceList.clear();
+    SourceUnlisted.clear();
+    SourceFound = 0;
+    SourceError = 0;
+    SourceVolumeFlags = 0;
+    SourceTwoSecondTimes = 0;
+}
+
+void CEntryScan::ClearDestination()
+{
+    SecondList.clear();
+    DestinationError = 0;
+    DestinationVolumeFlags = 0;
+    DestinationTwoSecondTimes = 0;
+}
