@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     CActivityLog log(false, std::string(), prompter, CClock::System());
     CActionDisplay display;
     CProgressWorker worker(settings, false, cancel, prompter, log, display, CClock::System());
-    worker.TakeSet(scan.Set);
+    worker.TakeSet(scan.Set, std::move(scan.Scans));
     worker.Start();
     worker.Wait();
     std::printf("copy: %zu added, %zu updated, %zu deleted files, %zu deleted folders, %zu processed | %.3f s\n",

@@ -97,23 +97,11 @@ bool CFolderScanner::IsSkipped(const std::string& folder, const std::string& nam
     return std::binary_search(m_options.SkipFolders.begin(), m_options.SkipFolders.end(), m_path);
 }
 
-// A list of 100,000 records takes ten megabytes: growing it by a quarter
-// instead of doubling keeps both its spare room and the moment when the old
-// and the new storage are held together small.
-void CFolderScanner::MakeRoom(std::size_t count)
-{
-    const std::size_t needed = m_records.size() + count;
-    const std::size_t capacity = m_records.capacity();
-    if (needed > capacity)
-        m_records.reserve(std::max(needed, capacity + capacity / 4 + 256));
-}
-
 std::size_t CFolderScanner::ScanOne(const std::string& folder)
 {
     std::vector<Entry> entries;
     if (!List(folder, entries))
         return 0;
-    MakeRoom(entries.size());
     std::size_t added = AddFolders(folder, entries);
     if (Cancelled())
         return added;

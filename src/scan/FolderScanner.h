@@ -53,7 +53,6 @@ private:
     };
 
     std::size_t ScanOne(const std::string& folder);
-    void MakeRoom(std::size_t count);
     bool List(const std::string& folder, std::vector<Entry>& entries);
     bool WantsLookup(const Entry& entry) const;
     bool IsWantedFile(const Entry& entry) const;
