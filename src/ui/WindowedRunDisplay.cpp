@@ -33,10 +33,17 @@ public:
     }
     std::future<void> Done() { return m_done.get_future(); }
 
+    // The queued call orders the hand-over, but inside Qt, which Debian does
+    // not build with ThreadSanitizer; the flag states that order where the
+    // thread checker sees it.
+    void Post() { m_posted.store(true, std::memory_order_release); }
+    void Receive() { static_cast<void>(m_posted.load(std::memory_order_acquire)); }
+
 private:
     CShutdownCountdown& m_countdown;
     std::promise<void> m_done;
     std::atomic<bool> m_finished { false };
+    std::atomic<bool> m_posted { false };
 };
 
 } // namespace
@@ -111,9 +118,11 @@ void CWindowedRunDisplay::ShowShutdown(CShutdownCountdown& countdown)
     auto wait = std::make_shared<ShutdownWait>(countdown);
     std::future<void> done = wait->Done();
     const int period = m_shutdownPeriodMs;
+    wait->Post();
     QMetaObject::invokeMethod(
         owner,
         [owner, wait, &countdown, period]() mutable {
+            wait->Receive();
             auto* dialog = new CShutDownDlg(countdown, owner, period);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             // The connection holds the last share of wait: a window destroyed
