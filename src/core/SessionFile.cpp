@@ -38,6 +38,14 @@ std::string ExcludeMaskText(CXmlDocument& document, std::string_view name)
     return document.SeekChild(name) ? document.ReadChildText() : std::string();
 }
 
+// A missing include mask includes everything, as a new entry does: the text
+// before it is the exclude folder mask, usually empty, and an empty include
+// mask records no file, so the entry would back up nothing and report success.
+std::string IncludeMaskText(CXmlDocument& document)
+{
+    return document.SeekChild("INCLUDEFILES") ? document.ReadChildText() : std::string("*.*");
+}
+
 std::int32_t ChildNumber(CXmlDocument& document, std::string_view name)
 {
     return CSessionFile::ToNumber(ChildText(document, name));
@@ -100,7 +108,7 @@ void ReadEntry(CXmlDocument& document, CBackup& entry)
     entry.SourceFolder = ChildText(document, "SOURCEFOLDER");
     entry.DestinationFolder = ChildText(document, "DESTINATIONFOLDER");
     entry.ExcludeFolders = ExcludeMaskText(document, "EXCLUDEFOLDERS");
-    entry.IncludeFiles = ChildText(document, "INCLUDEFILES");
+    entry.IncludeFiles = IncludeMaskText(document);
     entry.ExcludeFiles = ExcludeMaskText(document, "EXCLUDEFILES");
     entry.Recursive = ChildNumber(document, "RECURSIVE");
 }

@@ -7,6 +7,7 @@
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
 #include "ui/UiContext.h"
+#include "ui/UiText.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -85,7 +86,7 @@ void CKorvaneDlg::Refresh()
         const std::string expanded = ExpandPathTags(view.Rows[i].Source, now);
         const int row = m_list->AddRow(Q(expanded), view.Rows[i].Recursive ? 1 : 0);
         m_list->SetRowData(row, static_cast<std::int64_t>(i));
-        m_list->item(row, 0)->setToolTip(Q(view.Rows[i].Source));
+        m_list->item(row, 0)->setToolTip(PlainTip(Q(view.Rows[i].Source)));
         if (!QFileInfo(Q(expanded)).isDir())
             m_list->SetRowBackground(row, QColor(kMissingFolderColour));
         const CFolderScans::Key key { view.Active, static_cast<int>(i) };

@@ -84,7 +84,7 @@ void CManageBackupSetsDlg::Fill(int selectRow)
     m_list->setRowCount(0);
     for (const CSet& set : m_sets) {
         const int row = m_list->AddRow(ToQ(set.Name), set.Schedule.Active != 0 ? 1 : 0);
-        m_list->item(row, 0)->setToolTip(ToQ(set.Name));
+        m_list->item(row, 0)->setToolTip(PlainTip(ToQ(set.Name)));
     }
     m_list->setEnabled(!m_sets.empty());
     if (selectRow >= 0 && selectRow < m_list->rowCount())

@@ -245,6 +245,33 @@ TEST(SessionFile, AnEntryWithoutExcludeMasksStillBacksUpItsFiles)
     EXPECT_EQ(files.load(), 2);
 }
 
+TEST(SessionFile, AnEntryWithoutAnyMaskBacksUpEverything)
+{
+    TempDir dir;
+    dir.Write("src/a.txt", "alpha");
+    dir.Write("src/noext", "no dot");
+    Sessions s;
+    const std::string path = dir.Write("no-masks.kvf",
+        Xml("<SET>\n<NAME>N</NAME>\n<BACKUP>\n<SOURCEFOLDER>" + (dir / "src")
+            + "</SOURCEFOLDER>\n<DESTINATIONFOLDER>/b</DESTINATIONFOLDER>\n<EXCLUDEFOLDERS>tmp</EXCLUDEFOLDERS>\n"
+              "<RECURSIVE>1</RECURSIVE>\n</BACKUP>\n<BACKUP>\n<SOURCEFOLDER>/s</SOURCEFOLDER>\n"
+              "<DESTINATIONFOLDER>/b</DESTINATIONFOLDER>\n<INCLUDEFILES/>\n</BACKUP>\n</SET>\n"));
+    ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+    ASSERT_EQ(s.working.Sets.size(), 1u);
+    ASSERT_EQ(s.working.Sets[0].Entries.size(), 2u);
+    const CBackup& entry = s.working.Sets[0].Entries[0];
+    // Not the exclude folder mask read before it, which would record nothing.
+    EXPECT_EQ(entry.IncludeFiles, "*.*");
+    EXPECT_EQ(entry.ExcludeFolders, "tmp");
+    EXPECT_EQ(s.working.Sets[0].Entries[1].IncludeFiles, "") << "an empty mask written out stays as written";
+
+    CFileRecordArray found;
+    std::atomic<std::int32_t> files { 0 };
+    found.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles,
+        entry.Recursive != 0, CFileRecordArray::kByPath, false, nullptr, &files, nullptr, nullptr, 0, nullptr);
+    EXPECT_EQ(files.load(), 2);
+}
+
 TEST(SessionFile, EmptySetElementsAreSkippedWithoutLooping)
 {
     TempDir dir;

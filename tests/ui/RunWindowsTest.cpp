@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 namespace {
@@ -380,6 +381,21 @@ TEST(ViewFoldersDlgTest, ListsSortByNameSizeAndDate)
     EXPECT_EQ(model.data(model.index(0, CFileListModel::Modified), Qt::BackgroundRole).value<QBrush>().color(),
         QColor(0xF7F7F7));
     EXPECT_EQ(model.data(model.index(0, CFileListModel::Name), Qt::BackgroundRole), QVariant());
+}
+
+TEST(ViewFoldersDlgTest, TipsShowNamesAsWrittenNeverAsRichText)
+{
+    const std::vector<std::string> paths { "/b/<b>bold</b>", "/b/<img src=\"zero\">", "/b/a & b  two spaces" };
+    CFileRecordArray records;
+    for (const std::string& path : paths)
+        records.push_back(Record(path, 1, k2020));
+    CViewFoldersDlg view(records, QString(), false);
+    CFileListModel& model = *view.Model();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QTextDocument shown;
+        shown.setHtml(model.data(model.index(row, CFileListModel::Name), Qt::ToolTipRole).toString());
+        EXPECT_EQ(shown.toPlainText(), model.Path(row));
+    }
 }
 
 TEST(ViewFoldersDlgTest, ADoubleClickOpensTheItemAndSaysWhenItCannot)
