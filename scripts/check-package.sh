@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, unpacks it with dpkg -x into
-# a scratch folder and runs the unpacked program: its --version, and a
-# backup of a generated sample checked against the sample; checks that the
+# a scratch folder and runs the unpacked program: its --version, a backup of
+# a generated sample checked against the sample, and a windowed start on the
+# offscreen platform that opens the sample in the main window and runs it
+# (the windows come from the program's private library); checks that the
 # unpacked user manual has no broken link.
 #   scripts/check-package.sh <build folder>
 set -euo pipefail
@@ -12,7 +14,7 @@ deb=$(ls "$build"/package/korvane_*.deb)
 echo "package: $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libstdc++6 libqt6core6 libssl3 libacl1 libcap2 libqt6keychain1 libsecret-1-0; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libssl3 libacl1 libcap2 libqt6keychain1 libsecret-1-0; do
   [[ $depends == *"$lib "* || $depends == *"$lib" || $depends == *"$lib,"* ]] || { echo "missing dependency $lib" >&2; exit 1; }
 done
 
@@ -21,6 +23,15 @@ trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$deb" "$scratch/root"
 korvane="$scratch/root/usr/bin/korvane"
 "$korvane" --version
+# The windows are a library of their own in the program's private folder;
+# the program itself links no window library.
+windows=$(find "$scratch/root/usr/lib" -path '*/korvane/libkorvane-windows.so')
+[[ -n $windows ]] || { echo "the windows' library is not in the package" >&2; exit 1; }
+echo "windows: ${windows#"$scratch/root"}"
+if readelf -d "$korvane" | grep -q "NEEDED.*\(libQt6Widgets\|libQt6Gui\)"; then
+  echo "the program links a window library itself" >&2
+  exit 1
+fi
 # The user manual arrives whole: every page and picture its links name.
 bash "$(dirname "${BASH_SOURCE[0]}")/../tests/packaging/manual_links_test.sh" "$scratch/root/usr/share/doc/korvane"
 
@@ -35,3 +46,14 @@ write_session "$scratch/sample.kvf" Sample "$scratch/sample" "$scratch/backup"
 "$korvane" --file "$scratch/sample.kvf" --set Sample --action backup --execute --verbose </dev/null
 diff -r "$scratch/sample" "$scratch/backup/sample"
 echo "the unpacked package backed up the sample"
+
+# The windowed program: past the first-run question, no update check, the
+# test drive presses Execute and the summary's OK and ends the program.
+rm -rf "$scratch/backup"
+printf '[Info]\nVersion=%s\n\n[Settings]\nGeneral\\CheckUpdates=0\nGeneral\\WebServer=https://127.0.0.1:9\n' \
+  "$("$korvane" --version | head -n 1 | awk '{print $NF}')" >"$XDG_CONFIG_HOME/Zellik Software/Korvane.conf"
+DISPLAY=:korvane-package QT_QPA_PLATFORM=offscreen KORVANE_TEST_DRIVE=1 "$korvane" "$scratch/sample.kvf" \
+  </dev/null >"$scratch/windowed.txt" 2>&1 || { cat "$scratch/windowed.txt"; exit 1; }
+grep -q "run finished: 0" "$scratch/windowed.txt" || { cat "$scratch/windowed.txt"; exit 1; }
+diff -r "$scratch/sample" "$scratch/backup/sample"
+echo "the unpacked package's windows ran the sample"

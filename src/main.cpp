@@ -1,6 +1,6 @@
 #include "app/KorvaneApp.h"
 #ifdef KORVANE_GUI
-#include "ui/Windows.h"
+#include "app/WindowsModule.h"
 #endif
 
 #include <string>
@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CKorvaneApp app(std::move(arguments), argc > 0 ? argv[0] : "korvane");
 #ifdef KORVANE_GUI
-    InstallWindows(app, argc, argv);
+    CWindowsModule::Install(app, argc, argv);
 #endif
     return app.InitInstance();
 }

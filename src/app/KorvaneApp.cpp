@@ -109,8 +109,8 @@ int CKorvaneApp::InitInstance()
     // A command-line run keeps to standard error and its exit status even
     // where a display exists.
     m_windowed = m_mainWindow && CTerminal::HasDisplay() && start != Start::CommandLine;
-    if (m_windowed && m_prepareWindows)
-        m_prepareWindows(*this);
+    if (m_windowed && m_prepareWindows && !m_prepareWindows(*this))
+        return ExitNotCompleted;
     // A command-line run is never handed to a running instance: the other
     // instance would take "/f" for a session file and the run would be lost.
     // The hand-over comes before this start reads its session: the running

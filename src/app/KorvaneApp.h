@@ -22,7 +22,8 @@ enum ExitStatus : int {
     ExitItemsFailed = 1, // completed, but some items failed and were passed over
     ExitWrongCall = 2, // wrong call (help shown), the session or set could not be opened, or the set
                        // cannot run as it stands (entries sharing a backup folder)
-    ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, /q answered No)
+    ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, /q answered No,
+                          // the windows' library cannot be loaded)
 };
 
 // The application object: prepares the process, reads the command line,
@@ -45,8 +46,10 @@ public:
     void SetMainWindow(MainWindow mainWindow) { m_mainWindow = std::move(mainWindow); }
     // Called once start-up knows that windows will be shown, before the
     // first question can be asked: the interface layer sets up its
-    // application object and puts its prompter in place here.
-    using PrepareWindows = std::function<void(CKorvaneApp&)>;
+    // application object and puts its prompter in place here. False when
+    // the windows cannot be shown (their library does not load; the reason
+    // is on standard error): the program then ends without running anything.
+    using PrepareWindows = std::function<bool(CKorvaneApp&)>;
     void SetPrepareWindows(PrepareWindows prepare) { m_prepareWindows = std::move(prepare); }
     // While set, SIGTERM and SIGINT call this (on the signal watcher's
     // thread) instead of ending the program, so that the windows close

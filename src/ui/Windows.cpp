@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "app/KorvaneApp.h"
 #include "app/SingleInstance.h"
+#include "app/WindowHooks.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyDialog.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -48,7 +50,7 @@ void Publish(WindowState& state, CKorvaneDlg& window)
         });
 }
 
-void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
+bool Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
 {
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
@@ -60,6 +62,7 @@ void Prepare(CKorvaneApp& app, WindowState& state, int& argc, char** argv)
     auto prompter = std::make_unique<CQtPrompter>();
     state.prompter = prompter.get();
     app.SetPrompter(std::move(prompter));
+    return true;
 }
 
 // The weekly update check, when the settings ask for it and it is due. It
@@ -114,10 +117,16 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
 
 } // namespace
 
-void InstallWindows(CKorvaneApp& app, int& argc, char** argv)
+void MakeWindowHooks(WindowHooks& hooks, int& argc, char** argv)
 {
     auto state = std::make_shared<WindowState>();
-    app.SetPrepareWindows([state, &argc, argv](CKorvaneApp& self) { Prepare(self, *state, argc, argv); });
-    app.SetMainWindow([state](CKorvaneApp& self) { return RunMainWindow(self, *state); });
-    app.SetInstanceGuard([state](const std::optional<std::string>& text) { return HandOver(*state, text); });
+    hooks.prepare = [state, &argc, argv](CKorvaneApp& self) { return Prepare(self, *state, argc, argv); };
+    hooks.mainWindow = [state](CKorvaneApp& self) { return RunMainWindow(self, *state); };
+    hooks.instanceGuard = [state](const std::optional<std::string>& text) { return HandOver(*state, text); };
+}
+
+void KorvaneWindowHooks(WindowHooks& hooks, int& argc, char** argv)
+{
+    static_assert(std::is_same_v<decltype(&KorvaneWindowHooks), WindowHooksEntry>);
+    MakeWindowHooks(hooks, argc, argv);
 }

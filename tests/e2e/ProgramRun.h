@@ -37,6 +37,7 @@ public:
     // Waits for the end; the exit status or -1.
     int Wait();
     const std::string& Output() const { return m_output; }
+    int Pid() const { return m_pid; }
 
 private:
     int m_pid = -1;

@@ -56,6 +56,24 @@ fi
 version=$("$program" --version | head -n 1) || fail "installed program does not run"
 contains "$prefix/share/metainfo/$app.metainfo.xml" "<release version=\"${version##* }\""
 
+# Its windows come from its private library, found from the program's own
+# folder under whatever prefix: a windowed start on the offscreen platform
+# opens a sample session and runs it through the main window.
+windows=$(find "$prefix" -path '*/korvane/libkorvane-windows.so')
+[[ -n $windows ]] || fail "the windows' library is not installed"
+(
+    source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/session.sh"
+    use_scratch_home "$work/home"
+    mkdir -p "$work/sample"
+    printf 'one\n' >"$work/sample/one.txt"
+    write_session "$work/sample.kvf" Sample "$work/sample" "$work/backup"
+    printf '[Info]\nVersion=%s\n\n[Settings]\nGeneral\\CheckUpdates=0\n' "${version##* }" \
+        >"$XDG_CONFIG_HOME/Zellik Software/Korvane.conf"
+    DISPLAY=:korvane-install QT_QPA_PLATFORM=offscreen KORVANE_TEST_DRIVE=1 "$program" "$work/sample.kvf" \
+        </dev/null >"$work/windowed.log" 2>&1
+    grep -q "run finished: 0" "$work/windowed.log" && cmp -s "$work/sample/one.txt" "$work/backup/sample/one.txt"
+) || { cat "$work/windowed.log"; fail "the installed program's windows did not run the sample"; }
+
 # A package build stages under DESTDIR with the prefix /usr: the files name
 # /usr/bin/korvane and the unit goes where packages keep user units.
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >"$work/stage.log" 2>&1 || { cat "$work/stage.log"; exit 1; }
