@@ -2,7 +2,7 @@
 
 #include "StringTable.h"
 #include "app/KorvaneApp.h"
-#include "app/SingleInstance.h"
+#include "ui/SingleInstance.h"
 #include "app/WindowHooks.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"

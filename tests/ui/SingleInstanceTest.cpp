@@ -1,5 +1,5 @@
 #include "common/EventualAssert.h"
-#include "app/SingleInstance.h"
+#include "ui/SingleInstance.h"
 
 #include "DialogTestSupport.h"
 #include "StringTable.h"

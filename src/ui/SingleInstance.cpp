@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "ui/SingleInstance.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>

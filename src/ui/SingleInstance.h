@@ -16,7 +16,9 @@ class QLocalSocket;
 // private folder of the start-up lock; a later start reaches it over a local
 // socket. The hand-over is a 32-bit byte count (0 when there is no text,
 // else the length plus one) and the text with its terminating zero; the first
-// instance answers with one byte once it has taken the text.
+// instance answers with one byte once it has taken the text. It lives with
+// the windows because only a windowed start takes part: its local sockets
+// are Qt Network's, which a run without windows then never loads.
 class CSingleInstance : public QObject {
     Q_OBJECT
 
