@@ -29,11 +29,12 @@ KVF
 
 # use_scratch_home <folder>: HOME and the XDG folders point into a folder of
 # its own and no display is set, so a run never opens a window and never
-# reads or writes the real settings.
+# reads or writes the real settings. The run lock is its own too: the user's
+# is machine-wide, and a run of the user's elsewhere would refuse this one.
 use_scratch_home() {
   mkdir -p "$1/.config/Zellik Software"
   mkdir -p -m 700 "$1/run"
   export HOME="$1" XDG_CONFIG_HOME="$1/.config" XDG_DATA_HOME="$1/.local/share"
-  export XDG_CACHE_HOME="$1/.cache" XDG_RUNTIME_DIR="$1/run" TMPDIR="$1"
+  export XDG_CACHE_HOME="$1/.cache" XDG_RUNTIME_DIR="$1/run" TMPDIR="$1" KORVANE_LOCK_DIR="$1/run"
   unset DISPLAY WAYLAND_DISPLAY
 }

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 class CKorvaneApp;
 
 // The windows (Qt Widgets and everything only they need) are a library of
@@ -16,9 +13,4 @@ public:
     // A library that is missing or does not load is named on standard error
     // with the loader's reason, and the run that wanted windows ends.
     static void Install(CKorvaneApp& app, int& argc, char** argv);
-
-    // Where the library is looked for, in this order: beside the program (a
-    // build tree), then the program's private library folder relative to it
-    // (an installation, under whatever prefix it was installed).
-    static std::vector<std::string> Candidates(const std::string& programPath);
 };

@@ -64,7 +64,9 @@ long CMailSocket::Receive(char* buffer, std::size_t length)
 
 bool CMailSocket::StartTls(const std::string& host, const std::string& caFile)
 {
-    auto channel = std::make_unique<CTlsChannel>();
+    std::unique_ptr<CTlsChannel> channel = CTlsChannel::Create(m_tlsError);
+    if (!channel)
+        return Fail(ELIBACC);
     if (!channel->Connect(m_tcp.Handle(), host, caFile, TimeoutMs())) {
         m_tlsError = channel->ErrorText();
         return Fail(channel->LastError());

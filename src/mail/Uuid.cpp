@@ -1,17 +1,16 @@
 #include "mail/Uuid.h"
 
 #include <cstdio>
-#include <openssl/rand.h>
 #include <random>
 
 std::string NewUuidText()
 {
+    // The standard library's random source; a boundary needs to be unique,
+    // not secret.
     unsigned char bytes[16];
-    if (RAND_bytes(bytes, sizeof(bytes)) != 1) {
-        std::random_device device;
-        for (auto& byte : bytes)
-            byte = static_cast<unsigned char>(device());
-    }
+    std::random_device device;
+    for (auto& byte : bytes)
+        byte = static_cast<unsigned char>(device());
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
     char text[37];

@@ -1,6 +1,10 @@
 #include "platform/SharedLibrary.h"
 
+#include "platform/ProgramInfo.h"
+
 #include <dlfcn.h>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -38,4 +42,21 @@ void* CSharedLibrary::Symbol(const char* name)
     if (address == nullptr)
         m_error = LoaderError(std::string(name) + ": no such symbol");
     return address;
+}
+
+bool CSharedLibrary::OpenPrivate(const std::string& fileName)
+{
+    const std::vector<std::string> candidates = PrivateCandidates(ExecutablePath("korvane"), fileName);
+    for (const std::string& candidate : candidates) {
+        std::error_code error;
+        if (std::filesystem::exists(candidate, error))
+            return Open(candidate);
+    }
+    return Open(candidates.back());
+}
+
+std::vector<std::string> CSharedLibrary::PrivateCandidates(const std::string& programPath, const std::string& fileName)
+{
+    const std::filesystem::path folder = std::filesystem::path(programPath).parent_path();
+    return { (folder / fileName).string(), (folder / KORVANE_PRIVATE_LIBDIR / fileName).lexically_normal().string() };
 }

@@ -1,51 +1,44 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 
-struct ssl_ctx_st;
-struct ssl_st;
-
-// TLS over an already connected non-blocking socket handle (OpenSSL). The
-// client side verifies the peer's certificate chain and host name; the server
-// side exists so tests can stand up a loopback TLS peer. The channel never
-// owns the socket handle.
+// TLS over an already connected non-blocking socket handle. The client side
+// verifies the peer's certificate chain and host name; the server side exists
+// so tests can stand up a loopback TLS peer. The channel never owns the
+// socket handle.
 class CTlsChannel {
 public:
-    CTlsChannel() = default;
-    ~CTlsChannel();
-    CTlsChannel(const CTlsChannel&) = delete;
-    CTlsChannel& operator=(const CTlsChannel&) = delete;
+    virtual ~CTlsChannel() = default;
+
+    // A new channel: OpenSSL's, from the program's TLS library, which is
+    // loaded at the first call; null, with the reason in error, when it
+    // cannot be loaded.
+    static std::unique_ptr<CTlsChannel> Create(std::string& error);
+    // Makes Create use factory instead of the library (tests link OpenSSL's
+    // channel directly); an empty factory goes back to the library.
+    using Factory = std::function<std::unique_ptr<CTlsChannel>()>;
+    static void SetFactory(Factory factory);
 
     // Handshake as client. caFile empty: the system's certificate store.
-    bool Connect(int fd, const std::string& host, const std::string& caFile, int timeoutMs);
+    virtual bool Connect(int fd, const std::string& host, const std::string& caFile, int timeoutMs) = 0;
     // Handshake as server with a PEM certificate (chain) and private key.
-    bool Accept(int fd, const std::string& certificatePem, const std::string& keyPem, int timeoutMs);
+    virtual bool Accept(int fd, const std::string& certificatePem, const std::string& keyPem, int timeoutMs) = 0;
 
-    bool SendAll(const void* data, std::size_t length, int timeoutMs);
+    virtual bool SendAll(const void* data, std::size_t length, int timeoutMs) = 0;
     // Bytes received, 0 when the peer closed, -1 on failure or time-out
     // (LastError() ETIMEDOUT).
-    long Receive(void* buffer, std::size_t length, int timeoutMs);
+    virtual long Receive(void* buffer, std::size_t length, int timeoutMs) = 0;
     // Decrypted bytes already held, which a poll on the socket cannot see.
-    bool HasPending() const;
-    void Shutdown();
+    virtual bool HasPending() const = 0;
+    virtual void Shutdown() = 0;
 
-    const std::string& ErrorText() const { return m_errorText; }
-    int LastError() const { return m_lastError; }
-
-private:
-    bool Start(int fd, int timeoutMs);
-    bool Handshake(int timeoutMs);
-    // Waits for what the last OpenSSL call asked for; false on time-out or failure.
-    bool WaitFor(int sslError, int timeoutMs);
-    bool Fail(int error, const std::string& text);
-    std::string OpenSslErrorText(const char* fallback);
-    void Release();
-
-    ssl_ctx_st* m_context = nullptr;
-    ssl_st* m_ssl = nullptr;
-    int m_fd = -1;
-    bool m_client = true;
-    std::string m_errorText;
-    int m_lastError = 0;
+    virtual const std::string& ErrorText() const = 0;
+    virtual int LastError() const = 0;
 };
+
+// The TLS library's one entry point, looked up by this name.
+using TlsChannelEntry = CTlsChannel* (*)();
+inline constexpr const char* kTlsChannelEntry = "KorvaneNewTlsChannel";

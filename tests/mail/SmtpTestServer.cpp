@@ -1,5 +1,7 @@
 #include "SmtpTestServer.h"
 
+#include "platform/tls/OpenSslChannel.h"
+
 #include <chrono>
 
 namespace {
@@ -100,7 +102,7 @@ std::string SmtpTestSession::ReadData()
 
 bool SmtpTestSession::StartTls(const std::string& certificatePem, const std::string& keyPem)
 {
-    m_tls = std::make_unique<CTlsChannel>();
+    m_tls = NewOpenSslChannel();
     if (m_tls->Accept(m_socket.Handle(), certificatePem, keyPem, kWaitMs))
         return true;
     TlsFailed = true;

@@ -4,6 +4,8 @@
 #include "common/TempDir.h"
 #include "common/TestCertificates.h"
 #include "mail/MailMessage.h"
+#include "platform/SharedLibrary.h"
+#include "platform/tls/OpenSslChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -146,4 +148,67 @@ TEST_F(SmtpTls, ServerWithoutStartTlsIsLeftAlone)
     server.Join();
     // Nothing secret went out in plain text.
     EXPECT_EQ(server.Lines(), (Lines { "EHLO client.test", "STARTTLS", "QUIT" }));
+}
+
+namespace {
+
+// Channels for the client side come from factory while this lives; the
+// test programs' own (OpenSSL's, linked in) afterwards.
+class ClientChannels {
+public:
+    explicit ClientChannels(CTlsChannel::Factory factory) { CTlsChannel::SetFactory(std::move(factory)); }
+    ~ClientChannels() { CTlsChannel::SetFactory(NewOpenSslChannel); }
+    ClientChannels(const ClientChannels&) = delete;
+    ClientChannels& operator=(const ClientChannels&) = delete;
+};
+
+void ServeImplicitTls(SmtpTestSession& s)
+{
+    if (!s.StartTls(Pki().ServerCertificatePem, Pki().ServerKeyPem))
+        return;
+    s.Send("220 mail.example.org ESMTP\r\n");
+    s.ReadLine();
+    s.Send("250 mail.example.org\r\n");
+    s.AcceptMessage(2);
+    s.Quit();
+}
+
+} // namespace
+
+// The library the program loads for its first TLS connection, as built:
+// it holds the whole channel and takes nothing else from the program than
+// what every program holds.
+TEST_F(SmtpTls, TheProgramsTlsLibraryCarriesTheMail)
+{
+    static CSharedLibrary library;
+    static const auto entry = library.Open(KORVANE_TLS_LIBRARY_FILE)
+        ? reinterpret_cast<TlsChannelEntry>(library.Symbol(kTlsChannelEntry))
+        : nullptr;
+    ASSERT_NE(entry, nullptr) << library.Error();
+    const ClientChannels channels([] { return std::unique_ptr<CTlsChannel>(entry()); });
+    SmtpTestServer server(ServeImplicitTls);
+    RecordingConnection connection;
+    connection.SetSecurity(SmtpSecurity::Tls, CaFile());
+    ASSERT_TRUE(connection.Connect("localhost", SmtpLoginMethod::None, "", "", server.Port()));
+    SendOneMessage(connection);
+    server.Join();
+    EXPECT_NE(server.Data().find("secret body"), std::string::npos);
+}
+
+// A test program has no TLS library beside it, as a program whose library
+// went missing: the connection fails and says why, nothing is sent in clear.
+TEST_F(SmtpTls, WithoutItsTlsLibraryTheConnectionFailsSayingWhy)
+{
+    const ClientChannels channels({});
+    SmtpTestServer server(ServeImplicitTls);
+    RecordingConnection connection;
+    connection.SetSecurity(SmtpSecurity::Tls, CaFile());
+    connection.SetReplyTimeout(5000);
+    EXPECT_FALSE(connection.Connect("localhost", SmtpLoginMethod::None, "", "", server.Port()));
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_TRUE(connection.Reported("failed: the TLS library cannot be loaded: "))
+        << testing::PrintToString(connection.Failures);
+    EXPECT_TRUE(connection.Reported("libkorvane-tls.so: cannot open shared object file"));
+    server.Join();
+    EXPECT_TRUE(server.Lines().empty());
 }

@@ -59,8 +59,9 @@ contains "$prefix/share/metainfo/$app.metainfo.xml" "<release version=\"${versio
 # Its windows come from its private library, found from the program's own
 # folder under whatever prefix: a windowed start on the offscreen platform
 # opens a sample session and runs it through the main window.
-windows=$(find "$prefix" -path '*/korvane/libkorvane-windows.so')
-[[ -n $windows ]] || fail "the windows' library is not installed"
+for library in libkorvane-windows.so libkorvane-tls.so; do
+    [[ -n $(find "$prefix" -path "*/korvane/$library") ]] || fail "$library is not installed"
+done
 (
     source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/session.sh"
     use_scratch_home "$work/home"
