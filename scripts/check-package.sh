@@ -14,7 +14,7 @@ deb=$(ls "$build"/package/korvane_*.deb)
 echo "package: $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libssl3 libacl1 libcap2 libqt6keychain1 libsecret-1-0; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6dbus6 libssl3 libacl1 libcap2 libqt6keychain1 libsecret-1-0; do
   [[ $depends == *"$lib "* || $depends == *"$lib" || $depends == *"$lib,"* ]] || { echo "missing dependency $lib" >&2; exit 1; }
 done
 
@@ -23,14 +23,15 @@ trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$deb" "$scratch/root"
 korvane="$scratch/root/usr/bin/korvane"
 "$korvane" --version
-# The windows and TLS are libraries of their own in the program's private
-# folder; the program itself links no window library and no OpenSSL.
-for library in libkorvane-windows.so libkorvane-tls.so; do
+# The windows, TLS and the desktop's keyring and logind are libraries of
+# their own in the program's private folder, which the program itself does
+# not link.
+for library in libkorvane-windows.so libkorvane-tls.so libkorvane-desktop.so; do
   found=$(find "$scratch/root/usr/lib" -path "*/korvane/$library")
   [[ -n $found ]] || { echo "$library is not in the package" >&2; exit 1; }
   echo "private library: ${found#"$scratch/root"}"
 done
-if readelf -d "$korvane" | grep -q "NEEDED.*\(libQt6Widgets\|libQt6Gui\|libQt6Network\|libssl\|libcrypto\)"; then
+if readelf -d "$korvane" | grep -q "NEEDED.*\(libQt6Widgets\|libQt6Gui\|libQt6Network\|libssl\|libcrypto\|libqt6keychain\|libQt6DBus\)"; then
   echo "the program links a library only some runs need" >&2
   exit 1
 fi

@@ -10,7 +10,7 @@
 #include "mail/SummaryMail.h"
 #include "platform/Clock.h"
 #include "platform/CoreApplication.h"
-#include "platform/KeyringPasswordStore.h"
+#include "platform/DesktopKeyring.h"
 #include "platform/MediaRoot.h"
 #include "platform/PowerOff.h"
 #include "platform/SoundPlayer.h"
@@ -32,7 +32,7 @@
 struct CKorvaneApp::Services {
     // A run without a display plays nothing.
     std::unique_ptr<CSoundPlayer> sounds;
-    CKeyringPasswordStore passwords;
+    CDesktopKeyring passwords;
     CSummaryMail mailer { &passwords };
     CSystemPowerOff powerOff;
     CMediaRoot media;

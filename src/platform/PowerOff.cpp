@@ -1,32 +1,13 @@
 #include "platform/PowerOff.h"
 
+#include "platform/DesktopLibrary.h"
 #include "platform/Process.h"
-
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QVariant>
-
-namespace {
-
-bool AskLogind()
-{
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected())
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
-        QStringLiteral("PowerOff"));
-    // false: no interactive authorisation prompt; an unattended run has no one to ask.
-    call << QVariant(false);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
-    return reply.type() == QDBusMessage::ReplyMessage;
-}
-
-} // namespace
 
 bool CSystemPowerOff::PowerOff()
 {
-    if (AskLogind())
+    std::string error;
+    const LogindPowerOffEntry logind = CDesktopLibrary::LogindPowerOff(error);
+    if (logind != nullptr && logind())
         return true;
     return RunHelperProgram("systemctl", { "poweroff" }) == 0;
 }

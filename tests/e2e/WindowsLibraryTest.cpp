@@ -16,10 +16,13 @@ namespace {
 
 // What windows need and a windowless run must never load: the windows'
 // library and the Qt libraries that only it links; and what only a mail over
-// TLS needs, which no run loads before it sends one.
+// TLS, the keyring or logind's power-off need, which no run loads before it
+// uses them.
 const char* const kWindowLibraries[]
     = { "libkorvane-windows.so", "libQt6Widgets.so", "libQt6Gui.so", "libQt6Svg.so", "libQt6Network.so" };
 const char* const kTlsLibraries[] = { "libkorvane-tls.so", "libssl.so", "libcrypto.so" };
+const char* const kDesktopLibraries[]
+    = { "libkorvane-desktop.so", "libqt6keychain.so", "libQt6DBus.so", "libdbus-1.so", "libsystemd.so" };
 
 template <std::size_t N> void ExpectNotMapped(const std::string& maps, const char* const (&libraries)[N])
 {
@@ -27,10 +30,11 @@ template <std::size_t N> void ExpectNotMapped(const std::string& maps, const cha
         EXPECT_EQ(maps.find(std::string("/") + library), std::string::npos) << library << " is mapped:\n" << maps;
 }
 
-void ExpectNoWindowLibrary(const std::string& maps)
+void ExpectNoLibraryOfOtherRuns(const std::string& maps)
 {
     ExpectNotMapped(maps, kWindowLibraries);
     ExpectNotMapped(maps, kTlsLibraries);
+    ExpectNotMapped(maps, kDesktopLibraries);
 }
 
 class WindowsLibraryTest : public ::testing::Test {
@@ -76,7 +80,7 @@ TEST_F(WindowsLibraryTest, ACommandLineRunNeverMapsTheWindowLibraries)
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(TempDir::Read(tmp / "dest/src/a.txt"), "alpha");
     EXPECT_TRUE(run.Maps("libQt6Core.so.6")) << run.mapsAtExit;
-    ExpectNoWindowLibrary(run.mapsAtExit);
+    ExpectNoLibraryOfOtherRuns(run.mapsAtExit);
 }
 
 TEST_F(WindowsLibraryTest, TheSchedulerWithoutDisplayNeverMapsTheWindowLibraries)
@@ -87,7 +91,7 @@ TEST_F(WindowsLibraryTest, TheSchedulerWithoutDisplayNeverMapsTheWindowLibraries
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(), 0) << program.Output();
     EXPECT_NE(maps.find("/libQt6Core.so.6"), std::string::npos) << maps;
-    ExpectNoWindowLibrary(maps);
+    ExpectNoLibraryOfOtherRuns(maps);
 }
 
 // The windowed start loads the library from beside the program in the build
@@ -120,7 +124,7 @@ TEST_F(WindowsLibraryTest, AMissingLibraryIsNamedAndOnlyRunsThatShowWindowsFail)
     EXPECT_NE(windowed.output.find("Korvane: the windows cannot be shown: "), std::string::npos) << windowed.output;
     EXPECT_NE(windowed.output.find("libkorvane-windows.so: cannot open shared object file"), std::string::npos)
         << windowed.output;
-    ExpectNoWindowLibrary(windowed.mapsAtExit);
+    ExpectNoLibraryOfOtherRuns(windowed.mapsAtExit);
 }
 
 // A file in the library's place that is not the library: not an object at

@@ -59,7 +59,7 @@ contains "$prefix/share/metainfo/$app.metainfo.xml" "<release version=\"${versio
 # Its windows come from its private library, found from the program's own
 # folder under whatever prefix: a windowed start on the offscreen platform
 # opens a sample session and runs it through the main window.
-for library in libkorvane-windows.so libkorvane-tls.so; do
+for library in libkorvane-windows.so libkorvane-tls.so libkorvane-desktop.so; do
     [[ -n $(find "$prefix" -path "*/korvane/$library") ]] || fail "$library is not installed"
 done
 (

@@ -1,4 +1,4 @@
-#include "platform/KeyringPasswordStore.h"
+#include "platform/desktop/KeyringPasswordStore.h"
 
 #include "common/TempDir.h"
 #include "common/TestApplication.h"

@@ -1,4 +1,4 @@
-#include "platform/KeyringPasswordStore.h"
+#include "platform/desktop/KeyringPasswordStore.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <qt6keychain/keychain.h>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -160,4 +161,10 @@ void CKeyringPasswordStore::Start(Operation operation, const std::string& key, c
         [operation, service = QString::fromStdString(m_service), key = QString::fromStdString(key), password,
             timeoutMs = m_timeoutMs,
             done = std::move(done)] { RunJob(operation, service, key, password, timeoutMs, done); });
+}
+
+CPasswordStore* KorvaneNewKeyringStore(const char* service, unsigned timeoutMs)
+{
+    static_assert(std::is_same_v<decltype(&KorvaneNewKeyringStore), KeyringStoreEntry>);
+    return new CKeyringPasswordStore(service, timeoutMs);
 }
