@@ -1,11 +1,19 @@
 #include "engine/CopyAhead.h"
 
-CCopyAhead::CCopyAhead(std::size_t count, Pick pick, Copy copy, const std::atomic<std::int32_t>& cancel)
-    : m_count(count)
-    , m_pick(std::move(pick))
+#include <algorithm>
+
+CCopyAhead::CCopyAhead(
+    std::vector<Job> jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel)
+    : m_jobs(std::move(jobs))
+    , m_slots(std::make_unique<Slot[]>(m_jobs.size()))
     , m_copy(std::move(copy))
+    , m_cancel(cancel)
 {
-    m_copier.SetCancelFlag(&cancel);
+    for (CFileCopier* own : { &m_copier, &m_waitingCopier }) {
+        own->SetCancelFlag(&cancel);
+        own->SetReplaceReadOnly(copier.ReplacesReadOnly());
+        own->SetBatchReplacements(true);
+    }
     m_thread = std::thread(&CCopyAhead::Run, this);
 }
 
@@ -16,62 +24,102 @@ CCopyAhead::~CCopyAhead()
 
 void CCopyAhead::Run()
 {
-    std::string from;
     std::string to;
-    for (std::size_t index = 1; index < m_count; index += 2) {
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_stop || index <= m_reached + kAhead; });
-            if (m_stop)
-                break;
+    for (std::size_t n = 0; n < m_jobs.size(); ++n) {
+        std::size_t reached = m_reached.load(std::memory_order_acquire);
+        while (n > reached + kAhead && !m_stop.load()) {
+            m_reached.wait(reached);
+            reached = m_reached.load(std::memory_order_acquire);
         }
-        Result result { m_pick(index, from, to), 0, {} };
-        if (result.copied) {
-            result.error = m_copy(m_copier, from, to);
-            result.to = to;
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_results.emplace(index, std::move(result));
-        }
-        m_wake.notify_all();
+        if (m_stop.load() || m_cancel.load() != 0)
+            return;
+        // Behind the worker: what it reached is its own.
+        n = std::max(n, reached);
+        if (n >= m_jobs.size())
+            return;
+        if (!Shared(m_jobs[n]))
+            continue;
+        int open = Open;
+        if (m_slots[n].state.compare_exchange_strong(open, Claimed))
+            CopyJob(m_copier, n, to);
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_ended = true;
-    }
-    m_wake.notify_all();
 }
 
-bool CCopyAhead::Take(std::size_t index, int& error)
+bool CCopyAhead::Shared(const Job& job)
 {
-    std::unique_lock lock(m_mutex);
-    m_reached = index;
-    m_wake.notify_all();
-    m_wake.wait(lock, [&] { return m_ended || m_results.count(index) != 0; });
-    const auto found = m_results.find(index);
-    if (found == m_results.end())
+    return job.shared && job.size < kLargeFile;
+}
+
+// Publishes the job's result; the replacement the copy left waiting, if
+// any, goes with it.
+void CCopyAhead::CopyJob(CFileCopier& copier, std::size_t n, std::string& to)
+{
+    Slot& slot = m_slots[n];
+    to.clear();
+    slot.result.error = m_copy(copier, m_jobs[n], to);
+    std::vector<CStagedCopy> staged = copier.TakeWaiting();
+    if (!staged.empty())
+        slot.result.staged = std::move(staged.front());
+    slot.to = to;
+    slot.state.store(Published, std::memory_order_release);
+    slot.state.notify_one();
+}
+
+// While the second thread copies the job the worker needs, the worker
+// copies one from the far end of the window rather than wait: the second
+// thread takes them from the near end, so the two seldom meet.
+bool CCopyAhead::CopyWhileWaiting(std::size_t n)
+{
+    const std::size_t last = std::min(m_jobs.size(), n + 1 + kAhead);
+    for (std::size_t m = last; m-- > n + 1;) {
+        if (!Shared(m_jobs[m]) || m_slots[m].state.load(std::memory_order_relaxed) != Open)
+            continue;
+        int open = Open;
+        if (!m_slots[m].state.compare_exchange_strong(open, Claimed))
+            continue;
+        CopyJob(m_waitingCopier, m, m_waitingTo);
+        return true;
+    }
+    return false;
+}
+
+bool CCopyAhead::Take(std::size_t n, Result& result)
+{
+    m_reached.store(n, std::memory_order_release);
+    m_reached.notify_one();
+    Slot& slot = m_slots[n];
+    int state = Open;
+    if (slot.state.compare_exchange_strong(state, Worker))
         return false;
-    const bool copied = found->second.copied;
-    error = found->second.error;
-    m_results.erase(found);
-    return copied;
+    while (state == Claimed) {
+        if (!CopyWhileWaiting(n))
+            slot.state.wait(Claimed, std::memory_order_acquire);
+        state = slot.state.load(std::memory_order_acquire);
+    }
+    result = std::move(slot.result);
+    slot.state.store(Taken, std::memory_order_relaxed);
+    return true;
 }
 
 std::vector<std::string> CCopyAhead::Finish()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_wake.notify_all();
+    m_stop.store(true);
+    m_reached.store(m_jobs.size() + kAhead, std::memory_order_release);
+    m_reached.notify_all();
     if (m_thread.joinable())
         m_thread.join();
     std::vector<std::string> untaken;
-    for (auto& [index, result] : m_results) {
-        if (result.copied && result.error == 0)
-            untaken.push_back(std::move(result.to));
+    for (std::size_t n = 0; n < m_jobs.size(); ++n) {
+        Slot& slot = m_slots[n];
+        if (slot.state.load() != Published)
+            continue;
+        slot.state.store(Taken);
+        // A replacement still waiting is removed with its slot; one placed
+        // at once found nothing to replace, and goes like a new copy.
+        const bool placed = slot.result.error == 0 && !slot.result.staged.Held() && !slot.to.empty();
+        slot.result.staged = CStagedCopy();
+        if (placed)
+            untaken.push_back(std::move(slot.to));
     }
-    m_results.clear();
     return untaken;
 }

@@ -1,67 +1,90 @@
 #pragma once
 
 #include "platform/FileCopier.h"
+#include "platform/StagedCopy.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-// Copies the new files at the odd positions of a record list on a second
-// thread, a little ahead of the worker, which copies the others itself and
-// takes these results as it reaches them: both cores copy, while the worker
-// alone still decides, prompts and records everything in list order.
+// Copies files of a list of jobs on a second thread, a little ahead of the
+// worker, which copies the others itself and takes the second thread's
+// results as it reaches them: both cores copy, while the worker alone still
+// decides, prompts, counts and records everything in list order.
 //
-// The second thread reads only the records at odd positions, and the worker
-// moves such a record only after Take has returned for it.
+// Each job is claimed once, by whichever thread comes first; results are
+// published per job through its state. The worker never waits idle for a
+// job the second thread is still copying: it copies one further ahead. Large files are left to the worker:
+// two of them copied at once would only make the disk seek between them.
 class CCopyAhead {
 public:
-    // Whether the record at index is a new file to copy, and its paths;
-    // called on the second thread, it may only read what stays unchanged.
-    using Pick = std::function<bool(std::size_t index, std::string& from, std::string& to)>;
-    using Copy = std::function<int(CFileCopier& copier, const std::string& from, const std::string& to)>;
+    struct Job {
+        std::size_t index; // in the record list
+        bool shared; // the second thread may copy it
+        std::uint64_t size;
+        bool replace; // an existing file is replaced, else a new one made
+    };
+    // What the second thread made of a job: 0 or an errno, and the
+    // replacement it left waiting, if any.
+    struct Result {
+        int error = 0;
+        CStagedCopy staged;
+    };
+    // Copies job's file with the given copier; called on the second thread,
+    // it may only read what stays unchanged while the worker runs. to
+    // receives the path of what a new copy made.
+    using Copy = std::function<int(CFileCopier& copier, const Job& job, std::string& to)>;
 
-    CCopyAhead(std::size_t count, Pick pick, Copy copy, const std::atomic<std::int32_t>& cancel);
+    // copier: the worker's, whose settings the second thread's copier takes.
+    CCopyAhead(std::vector<Job> jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel);
     ~CCopyAhead();
     CCopyAhead(const CCopyAhead&) = delete;
     CCopyAhead& operator=(const CCopyAhead&) = delete;
 
-    static bool IsShared(std::size_t index) { return index % 2 == 1; }
-
-    // For a shared index: waits until the second thread has dealt with it.
-    // True with the copy's result (0 or an errno) when it copied the file;
-    // false when the worker is to handle the record itself.
-    bool Take(std::size_t index, int& error);
-    // Stops the second thread. Returns the targets it copied that were never
-    // taken: they lie past where the worker stopped and are to go again.
+    const std::vector<Job>& Jobs() const { return m_jobs; }
+    // The worker has reached job n (in order): true with the second
+    // thread's result when it copied it; false when the worker is to handle
+    // it itself, which the second thread then leaves alone.
+    bool Take(std::size_t n, Result& result);
+    // Stops the second thread. Returns the new copies it made that were
+    // never taken: they lie past where the worker stopped and are to go
+    // again. Replacements never taken are dropped, their old files kept.
     std::vector<std::string> Finish();
 
+    // Files at least this large are copied by the worker only.
+    static constexpr std::uint64_t kLargeFile = 4u << 20;
+
 private:
-    struct Result {
-        bool copied;
-        int error;
+    enum State : int { Open, Claimed, Published, Worker, Taken };
+    struct Slot {
+        std::atomic<int> state { Open };
+        Result result;
         std::string to;
     };
 
     void Run();
+    static bool Shared(const Job& job);
+    void CopyJob(CFileCopier& copier, std::size_t n, std::string& to);
+    bool CopyWhileWaiting(std::size_t n);
 
-    // How far the second thread may run ahead of the worker.
+    // How many jobs the second thread may run ahead of the worker: the
+    // copies it holds keep descriptors open and are undone on a stop.
     static constexpr std::size_t kAhead = 64;
-    const std::size_t m_count;
-    Pick m_pick;
+    const std::vector<Job> m_jobs;
+    std::unique_ptr<Slot[]> m_slots;
     Copy m_copy;
-    CFileCopier m_copier;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::map<std::size_t, Result> m_results;
-    std::size_t m_reached = 0;
-    bool m_stop = false;
-    bool m_ended = false;
+    CFileCopier m_copier; // the second thread's
+    // The worker's, for the jobs it copies while it waits.
+    CFileCopier m_waitingCopier;
+    std::string m_waitingTo;
+    const std::atomic<std::int32_t>& m_cancel;
+    // The job the worker is at; the second thread never claims one before it.
+    std::atomic<std::size_t> m_reached { 0 };
+    std::atomic<bool> m_stop { false };
     std::thread m_thread;
 };

@@ -24,6 +24,8 @@ namespace {
 
 constexpr std::uint32_t kFolderAttribute = 0x10;
 constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
+// The fewest replacements worth handing to an idle placer.
+constexpr std::size_t kEagerBatch = 32;
 
 // A folder as a path prefix: the file system root contributes nothing, so
 // "/" + "/etc" does not become "//etc".
@@ -65,17 +67,6 @@ std::string_view Below(const std::string& path, const std::string& folder)
     return std::string_view(path).substr(folder.size() + 1);
 }
 
-// A record read from the disk at a path below root, made relative to it so
-// that lists of new copies do not hold the backup folder's path each time.
-CFileRecord Rebased(CFileRecord record, const std::shared_ptr<const std::string>& root)
-{
-    if (record.Root || record.Path.compare(0, root->size(), *root) != 0)
-        return record;
-    record.Path = record.Path.substr(root->size());
-    record.Root = root;
-    return record;
-}
-
 template <typename List> auto FindRecord(List& list, std::string_view path) -> decltype(&list[0])
 {
     const std::size_t index = list.FindSorted(path);
@@ -87,7 +78,48 @@ bool IsFolderRecord(const CFileRecord& record)
     return record.Attributes != 0xFFFFFFFF && (record.Attributes & kFolderAttribute);
 }
 
+// Finds the records of a sorted list for keys that mostly come in the same
+// order, as the paths of the other side's list do: each look starts where
+// the last one ended, so a pass over both lists is a walk, not a search
+// per record.
+class SortedCursor {
+public:
+    explicit SortedCursor(CFileRecordArray& list)
+        : m_list(list)
+    {
+    }
+    CFileRecord* Find(std::string_view key)
+    {
+        if (m_at > 0 && key < m_list[m_at - 1].Path)
+            m_at = 0;
+        for (int step = 0; step < 4 && m_at < m_list.size() && m_list[m_at].Path < key; ++step)
+            ++m_at;
+        if (m_at < m_list.size() && m_list[m_at].Path < key) {
+            m_at = static_cast<std::size_t>(
+                std::lower_bound(m_list.begin() + static_cast<std::ptrdiff_t>(m_at), m_list.end(), key,
+                    [](const CFileRecord& e, std::string_view k) { return e.Path < k; })
+                - m_list.begin());
+        }
+        return m_at < m_list.size() && m_list[m_at].Path == key ? &m_list[m_at] : nullptr;
+    }
+
+private:
+    CFileRecordArray& m_list;
+    std::size_t m_at = 0;
+};
+
 } // namespace
+
+// A record read from the disk at a path below root, made relative to it so
+// that lists of new copies do not hold the backup folder's path each time.
+CFileRecord CProgressWorker::RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root)
+{
+    if (record.Root || record.Path.compare(0, root->size(), *root) != 0)
+        return record;
+    record.Path = record.Path.substr(root->size());
+    record.Root = root;
+    return record;
+}
 
 CProgressWorker::CProgressWorker(const SettingsRecord& settings, bool scheduled, std::atomic<std::int32_t>& cancel,
     CPrompter& prompter, CActivityLog& log, CActionDisplay& display, CClock& clock)
@@ -488,116 +520,120 @@ void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std:
 
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
 {
-    std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction);
-    const bool completed = ProcessFileList(entry, direction, ahead.get(), processedEnd);
+    const FilePlan plan = PlanFiles(entry, direction);
+    std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction, plan);
+    const bool completed = ProcessFileList(entry, direction, plan, ahead.get(), processedEnd);
     if (ahead) {
         // Copies made past where the run stopped were never processed.
         for (const std::string& path : ahead->Finish())
             m_ops->RemoveTree(path);
     }
     const bool placed = PlaceWaiting(entry);
+    // Replacements that failed to take their names leave no record.
+    UpdatedFiles.erase(std::remove_if(UpdatedFiles.begin(), UpdatedFiles.end(),
+                           [](const CFileRecord& record) { return record.Path.empty(); }),
+        UpdatedFiles.end());
     return completed && placed;
 }
 
-// Only a run that really copies, with no test hooks on its copier, shares
-// its new files with a second thread.
-std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(const CBackup& entry, const Direction& direction)
+// Decides from the two scanned lists alone which files need the worker: a
+// pass with nothing to do then costs one look per record, and the second
+// thread is handed only files to copy. Exactly the decisions CopyOne makes
+// on a first attempt; with checksums to compare, the worker decides.
+CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direction& direction)
 {
-    if (DryRun() || m_copier.Hooked() || direction.fromList->size() < 2)
+    FilePlan plan;
+    CFileRecordArray& list = *direction.fromList;
+    SortedCursor existing(*direction.toList);
+    const int compareType = m_settings.General.CompareType;
+    const TimeRule rule = ScanOf(entry).TwoSecondTimes() ? TimeRule::TwoSecondSteps : TimeRule::Exact;
+    std::string target;
+    for (std::size_t index = 0; index < list.size(); ++index) {
+        if (index % 1024 == 0 && Cancelled()) {
+            plan.end = index;
+            return plan;
+        }
+        CFileRecord& record = list[index];
+        if (IsFolderRecord(record))
+            continue;
+        const std::size_t before = plan.files++;
+        if (!TargetOf(record, direction.fromFolder, direction.toFolder, target))
+            continue;
+        CFileRecord* found = BelowBlockedFolder(target) ? nullptr : existing.Find(Below(target, direction.toFolder));
+        const bool worker
+            = BelowBlockedFolder(target) || (found && (IsFolderRecord(*found) || compareType == kCompareCrc32));
+        if (!worker && found) {
+            const int compare = CompareFiles(record, *found, compareType, rule);
+            if (compare == 0 || (compare == 1 && direction.overwriteNewer))
+                continue;
+        }
+        plan.jobs.push_back({ index, !worker, record.Size, found != nullptr });
+        plan.filesBefore.push_back(before);
+    }
+    plan.end = list.size();
+    return plan;
+}
+
+// Only a run that really copies, with no test hooks on its copier, shares
+// its copies with a second thread.
+std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(
+    const CBackup& entry, const Direction& direction, const FilePlan& plan)
+{
+    const auto shared = std::count_if(plan.jobs.begin(), plan.jobs.end(),
+        [](const CCopyAhead::Job& job) { return job.shared && job.size < CCopyAhead::kLargeFile; });
+    if (DryRun() || m_copier.Hooked() || shared < 2)
         return nullptr;
-    auto pick = [this, &direction](std::size_t index, std::string& from, std::string& to) {
-        const CFileRecord& record = (*direction.fromList)[index];
-        if (IsFolderRecord(record) || !TargetOf(record, direction.fromFolder, direction.toFolder, to))
-            return false;
-        // Exactly the files CopyOne copies as new on a first attempt.
-        if (BelowBlockedFolder(to) || FindRecord(*direction.toList, Below(to, direction.toFolder)))
-            return false;
-        from.clear();
+    auto copy = [this, &entry, &direction](CFileCopier& copier, const CCopyAhead::Job& job, std::string& to) {
+        const CFileRecord& record = (*direction.fromList)[job.index];
+        std::string from;
+        if (!TargetOf(record, direction.fromFolder, direction.toFolder, to))
+            return 0;
         record.AppendFullPath(from);
-        return true;
+        return CopyFileWithSecurity(copier, entry, from, to, !job.replace);
     };
-    auto copy = [this, &entry](CFileCopier& copier, const std::string& from, const std::string& to) {
-        return CopyFileWithSecurity(copier, entry, from, to, true);
-    };
-    return std::make_unique<CCopyAhead>(direction.fromList->size(), pick, copy, m_cancel);
+    return std::make_unique<CCopyAhead>(plan.jobs, copy, m_copier, m_cancel);
 }
 
 // The records stay in place in their list; the files before processedEnd
 // count as processed, and move into ProcessedFiles at the end of the run.
+// Files the plan left alone were compared and found the same.
 bool CProgressWorker::ProcessFileList(
-    CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd)
+    CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd)
 {
     std::string target;
     std::string from;
     CFileRecordArray& list = *direction.fromList;
-    for (std::size_t index = 0; index < list.size(); ++index) {
-        CFileRecord& record = list[index];
-        if (IsFolderRecord(record))
-            continue;
+    const std::int32_t counted = m_processedFileCount.load();
+    for (std::size_t n = 0; n < plan.jobs.size(); ++n) {
+        const std::size_t index = plan.jobs[n].index;
+        processedEnd = index;
+        m_processedFileCount.store(counted + static_cast<std::int32_t>(plan.filesBefore[n]));
         if (Cancelled())
             return false;
-        // The second thread is done with a shared record before this one
-        // may change it (its checksum).
-        int aheadError = 0;
-        const bool copiedAhead = ahead && CCopyAhead::IsShared(index) && ahead->Take(index, aheadError);
+        CCopyAhead::Result result;
+        // The second thread is done with a record before this one may
+        // change it (its checksum).
+        const bool copiedAhead = ahead && ahead->Take(n, result);
+        CFileRecord& record = list[index];
         SetCurrentFile(&record);
         from.clear();
         record.AppendFullPath(from);
-        if (!ProcessFile(entry, direction, record, from, target, copiedAhead ? &aheadError : nullptr)) {
+        if (!ProcessFile(entry, direction, record, from, target, copiedAhead ? &result : nullptr)) {
             // Abort: the record was not processed after all.
             SetCurrentFile(nullptr);
             return false;
         }
         processedEnd = index + 1;
         ++m_processedFileCount;
-        if (m_copier.BatchFull() && !PlaceWaiting(entry))
+        // A batch goes as soon as the placer is free, so the disk is kept
+        // busy and the last batch, which the worker waits for, is small.
+        const bool handOver = m_copier.BatchFull() || (m_copier.WaitingCount() >= kEagerBatch && m_placer.Idle());
+        if (handOver && !HandOverBatch(entry))
             return false;
     }
-    return true;
-}
-
-// Replacements wait, complete, in the copier's batch; they are made durable
-// together and take their names here. False when the action is to end. Even
-// then the rest of the batch is placed: those copies are whole and counted.
-bool CProgressWorker::PlaceWaiting(const CBackup& entry)
-{
-    if (m_copier.WaitingCount() == 0)
-        return true;
-    std::vector<WaitingSlot> slots;
-    slots.swap(m_waitingSlots);
-    std::vector<std::size_t> failed;
-    std::size_t next = 0;
-    bool goOn = true;
-    // A retried copy is placed at once.
-    m_copier.SetBatchReplacements(false);
-    m_copier.PlaceReplacements([&](const std::string& from, const std::string& to, int error) {
-        const WaitingSlot& slot = slots[next++];
-        while (error != 0 && goOn) {
-            if (error == ECANCELED && Cancelled()) {
-                goOn = false;
-                break;
-            }
-            const int answer = ReportError(error, from, to);
-            if (answer == IdRetry) {
-                error = CopyFileWithSecurity(entry, from, to, false);
-                continue;
-            }
-            if (answer != IdIgnore) {
-                Cancel();
-                goOn = false;
-            }
-            break;
-        }
-        if (error != 0) {
-            failed.push_back(slot.updated);
-            return;
-        }
-        UpdatedFiles[slot.updated] = Rebased(m_ops->RecordOf(to, slot.source), slot.root);
-    });
-    m_copier.SetBatchReplacements(true);
-    for (auto slot = failed.rbegin(); slot != failed.rend(); ++slot)
-        UpdatedFiles.erase(UpdatedFiles.begin() + static_cast<std::ptrdiff_t>(*slot));
-    return goOn;
+    processedEnd = plan.end;
+    m_processedFileCount.store(counted + static_cast<std::int32_t>(plan.files));
+    return plan.end == list.size();
 }
 
 bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
@@ -608,7 +644,7 @@ bool CProgressWorker::BelowBlockedFolder(const std::string& target) const
 
 // False when the action is to end (Abort).
 bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record,
-    const std::string& from, std::string& target, const int* copiedAhead)
+    const std::string& from, std::string& target, CCopyAhead::Result* copiedAhead)
 {
     if (!TargetOf(record, direction.fromFolder, direction.toFolder, target))
         return true;
@@ -639,7 +675,7 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
 // way, the disk is asked instead. copiedAhead, when given, is the result of
 // the new copy the second thread has already made of it.
 int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
-    const std::string& target, bool& retried, const int* copiedAhead)
+    const std::string& target, bool& retried, CCopyAhead::Result* copiedAhead)
 {
     CFileRecord* existing = retried ? nullptr : FindRecord(*direction.toList, Below(target, direction.toFolder));
     if (existing ? IsFolderRecord(*existing) : retried && m_ops->IsRealFolder(target)) {
@@ -651,10 +687,11 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     const bool fileThere = existing ? !IsFolderRecord(*existing)
                                     : (retried && m_ops->PathExists(target) && !m_ops->IsRealFolder(target));
     if (!fileThere) {
-        const int error = copiedAhead ? *copiedAhead : CopyFileWithSecurity(entry, from, target, true);
+        const int error = copiedAhead ? std::exchange(copiedAhead, nullptr)->error
+                                      : CopyFileWithSecurity(entry, from, target, true);
         if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
-                AddedFiles.push_back(Rebased(m_ops->RecordOf(target, &record), direction.toRoot));
+                AddedFiles.push_back(RebasedRecord(m_ops->RecordOf(target, &record), direction.toRoot));
             return error;
         }
         // A file appeared since the scan, or the masks hid it: compare it.
@@ -666,7 +703,9 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
     const std::size_t waiting = m_copier.WaitingCount();
-    const int error = CopyFileWithSecurity(entry, from, target, false);
+    if (copiedAhead && copiedAhead->staged.Held())
+        m_copier.AddWaiting(std::move(copiedAhead->staged));
+    const int error = copiedAhead ? copiedAhead->error : CopyFileWithSecurity(entry, from, target, false);
     if (error != 0)
         return error;
     // A replacement left waiting keeps its place in the list until it has
@@ -676,7 +715,7 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
         UpdatedFiles.emplace_back();
         return 0;
     }
-    UpdatedFiles.push_back(Rebased(m_ops->RecordOf(target, &record), direction.toRoot));
+    UpdatedFiles.push_back(RebasedRecord(m_ops->RecordOf(target, &record), direction.toRoot));
     return 0;
 }
 

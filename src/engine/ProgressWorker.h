@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/CopyAhead.h"
 #include "engine/EntryScan.h"
 #include "engine/FileOperations.h"
 #include "platform/FileCopier.h"
+#include "platform/ReplacementPlacer.h"
 #include "scan/FileRecordArray.h"
 
 #include <atomic>
@@ -18,7 +20,6 @@
 #include <vector>
 
 class CActionDisplay;
-class CCopyAhead;
 class CActivityLog;
 class CClock;
 class CPrompter;
@@ -119,6 +120,7 @@ private:
         std::shared_ptr<const std::string> toRoot;
     };
 
+    static CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
     bool Usable(const CBackup& entry) const;
     void Execute();
     void Tick();
@@ -136,15 +138,26 @@ private:
     bool FilePhase(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
+    // The files of an entry's list that need the worker, in list order.
+    struct FilePlan {
+        std::vector<CCopyAhead::Job> jobs;
+        std::vector<std::size_t> filesBefore; // per job: files before it in the list
+        std::size_t files = 0; // files in the list before end
+        std::size_t end = 0; // where planning stopped: the list's size unless cancelled
+    };
     bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
-    bool ProcessFileList(CBackup& entry, const Direction& direction, CCopyAhead* ahead, std::size_t& processedEnd);
+    FilePlan PlanFiles(CBackup& entry, const Direction& direction);
+    bool ProcessFileList(
+        CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd);
     void CollectProcessedFiles(bool restore);
-    std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction);
+    std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction, const FilePlan& plan);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
-        std::string& target, const int* copiedAhead);
+        std::string& target, CCopyAhead::Result* copiedAhead);
     int CopyOne(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
-        const std::string& target, bool& retried, const int* copiedAhead);
+        const std::string& target, bool& retried, CCopyAhead::Result* copiedAhead);
+    bool HandOverBatch(const CBackup& entry);
     bool PlaceWaiting(const CBackup& entry);
+    bool ReportPlaced(const CBackup& entry);
     bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
     int RemoveReplaced(const std::string& path);
@@ -202,6 +215,9 @@ private:
         std::shared_ptr<const std::string> root; // of the copy's record
     };
     std::vector<WaitingSlot> m_waitingSlots;
+    // The same for the batch the placer is making durable.
+    std::vector<WaitingSlot> m_placingSlots;
+    CReplacementPlacer m_placer;
     // Entries whose side to copy from is missing: nothing is done for them.
     std::vector<const CBackup*> m_missing;
     // Target folders that are links: nothing is ever written through them.

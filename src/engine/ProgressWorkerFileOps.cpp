@@ -1,5 +1,6 @@
 // The file operations of CProgressWorker: copying with security, creating
-// folders, removing items, and the error prompt they share.
+// folders, removing items, placing replacements, and the error prompt they
+// share.
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/SettingsRecord.h"
@@ -266,4 +267,60 @@ bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& f
             FormatString(LoadString(57752).c_str(), holding.c_str()));
     }
     return !cancelled;
+}
+
+// Tells what became of the batch being placed, then has the waiting one
+// placed in the background while the worker goes on. False when the action
+// is to end; the waiting copies are whole and counted, and placed even then.
+bool CProgressWorker::HandOverBatch(const CBackup& entry)
+{
+    const bool goOn = ReportPlaced(entry);
+    m_placingSlots = std::exchange(m_waitingSlots, {});
+    m_placer.Submit(m_copier.TakeWaiting());
+    return goOn;
+}
+
+// Every replacement of the entry placed and reported. False when the action
+// is to end.
+bool CProgressWorker::PlaceWaiting(const CBackup& entry)
+{
+    const bool handed = m_copier.WaitingCount() == 0 || HandOverBatch(entry);
+    const bool reported = ReportPlaced(entry);
+    return handed && reported;
+}
+
+// Replacements take their names once the batch is durable; their failures
+// are reported here, on the worker, in list order. A failed one leaves an
+// empty record, which goes once nothing refers to positions in the list.
+bool CProgressWorker::ReportPlaced(const CBackup& entry)
+{
+    const std::vector<CReplacementPlacer::Placed> placed = m_placer.Collect();
+    const std::vector<WaitingSlot> slots = std::exchange(m_placingSlots, {});
+    bool goOn = true;
+    // A retried copy is placed at once.
+    m_copier.SetBatchReplacements(false);
+    for (std::size_t i = 0; i < placed.size() && i < slots.size(); ++i) {
+        const auto& [from, to, placeError] = placed[i];
+        int error = placeError;
+        while (error != 0 && goOn) {
+            if (error == ECANCELED && Cancelled()) {
+                goOn = false;
+                break;
+            }
+            const int answer = ReportError(error, from, to);
+            if (answer == IdRetry) {
+                error = CopyFileWithSecurity(entry, from, to, false);
+                continue;
+            }
+            if (answer != IdIgnore) {
+                Cancel();
+                goOn = false;
+            }
+            break;
+        }
+        if (error == 0)
+            UpdatedFiles[slots[i].updated] = RebasedRecord(m_ops->RecordOf(to, slots[i].source), slots[i].root);
+    }
+    m_copier.SetBatchReplacements(true);
+    return goOn;
 }

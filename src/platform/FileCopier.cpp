@@ -2,6 +2,7 @@
 
 #include "platform/FileSecurity.h"
 #include "platform/PathParts.h"
+#include "platform/ReplacementPlacer.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -118,26 +120,12 @@ int PlaceNew(const std::string& temp, const std::string& to)
     return ::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// The one place a copy is made durable: only a replacement needs it, so the
-// old version is never gone before the new one is on the disk. A new file
-// has nothing to lose, and a torn one is told apart by its size.
+// Only a replacement is made durable before its rename, so the old version
+// is never gone before the new one is on the disk. A new file has nothing to
+// lose, and a torn one is told apart by its size.
 int MakeDurable(int fd)
 {
     return ::fsync(fd) == 0 ? 0 : errno;
-}
-
-// The same for a batch: writeback of every file starts first, so the disk
-// sees the whole batch at once and the first fsync's journal commit carries
-// the others, whose own fsync then finds little left to do.
-std::vector<int> MakeDurable(const std::vector<int>& fds)
-{
-    for (const int fd : fds)
-        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-    std::vector<int> errors;
-    errors.reserve(fds.size());
-    for (const int fd : fds)
-        errors.push_back(MakeDurable(fd));
-    return errors;
 }
 
 std::size_t BatchFilesAllowed()
@@ -156,13 +144,7 @@ CFileCopier::CFileCopier()
 {
 }
 
-CFileCopier::~CFileCopier()
-{
-    for (const Waiting& waiting : m_waiting) {
-        ::unlink(waiting.temp.c_str());
-        ::close(waiting.fd);
-    }
-}
+CFileCopier::~CFileCopier() = default;
 
 bool CFileCopier::BatchFull() const
 {
@@ -172,26 +154,21 @@ bool CFileCopier::BatchFull() const
 void CFileCopier::PlaceReplacements(
     const std::function<void(const std::string& from, const std::string& to, int error)>& placed)
 {
-    std::vector<Waiting> batch;
-    batch.swap(m_waiting);
+    std::vector<CStagedCopy> batch = TakeWaiting();
+    for (const CReplacementPlacer::Placed& copy : CReplacementPlacer::PlaceNow(batch))
+        placed(copy.from, copy.to, copy.error);
+}
+
+std::vector<CStagedCopy> CFileCopier::TakeWaiting()
+{
     m_waitingBytes = 0;
-    std::vector<int> fds;
-    fds.reserve(batch.size());
-    for (const Waiting& waiting : batch)
-        fds.push_back(waiting.fd);
-    const std::vector<int> errors = MakeDurable(fds);
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-        const Waiting& waiting = batch[i];
-        int error = errors[i];
-        // Renamed while still open, so the lock holds until the file has its
-        // real name.
-        if (error == 0 && ::rename(waiting.temp.c_str(), waiting.to.c_str()) != 0)
-            error = errno;
-        if (error != 0)
-            ::unlink(waiting.temp.c_str());
-        ::close(waiting.fd); // flushed: any write error came out of fsync
-        placed(waiting.from, waiting.to, error);
-    }
+    return std::exchange(m_waiting, {});
+}
+
+void CFileCopier::AddWaiting(CStagedCopy staged)
+{
+    m_waitingBytes += staged.Bytes();
+    m_waiting.push_back(std::move(staged));
 }
 
 bool CFileCopier::IsTemporaryName(std::string_view name)
@@ -285,8 +262,7 @@ int CFileCopier::CopyRegular(const std::string& from, int sourceFd, const std::s
     const int securityError = security ? security->Write(temp) : 0;
     if (exists && m_batch && securityError == 0) {
         partial.Keep();
-        m_waitingBytes += static_cast<std::uint64_t>(st.st_size);
-        m_waiting.push_back({ from, std::move(temp), to, target.Release() });
+        AddWaiting({ from, std::move(temp), to, target.Release(), static_cast<std::uint64_t>(st.st_size) });
         return 0;
     }
     if (exists) {

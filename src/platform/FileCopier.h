@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StagedCopy.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -60,6 +62,12 @@ public:
     // of each (0, or the errno that left the old file in place).
     void PlaceReplacements(
         const std::function<void(const std::string& from, const std::string& to, int error)>& placed);
+    // Hands the waiting replacements over, in the order they were copied, to
+    // be placed elsewhere (another copier's batch, a placing thread).
+    std::vector<CStagedCopy> TakeWaiting();
+    // Adds a replacement staged by another copier to this one's batch.
+    void AddWaiting(CStagedCopy staged);
+    std::size_t BatchFiles() const { return m_batchFiles; }
 
     // Polled between chunks, so a stop does not wait for a large file.
     void SetCancelFlag(const std::atomic<std::int32_t>* cancel) { m_cancel = cancel; }
@@ -94,15 +102,7 @@ private:
     int NextChunk(std::uint64_t wanted, std::size_t& chunk);
     int FinishFile(int targetFd, const struct stat& st);
 
-    // A complete replacement under its temporary name; the open descriptor
-    // keeps the lock that tells a scan it is not left over.
-    struct Waiting {
-        std::string from;
-        std::string temp;
-        std::string to;
-        int fd;
-    };
-    std::vector<Waiting> m_waiting;
+    std::vector<CStagedCopy> m_waiting;
     std::uint64_t m_waitingBytes = 0;
     std::size_t m_batchFiles;
     bool m_batch = false;
