@@ -49,12 +49,17 @@ bool MapPath(const std::string& path, const std::string& from, const std::string
     return true;
 }
 
+bool RootedIn(const CFileRecord& record, const std::string& from)
+{
+    const std::string* root = record.Root.get();
+    return root && root->size() == from.size() + 1 && root->compare(0, from.size(), from) == 0;
+}
+
 // Where a record of the list scanned in `from` lies below `to`. A record of
 // that list is relative to from + '/'; any other is mapped by its whole path.
 bool TargetOf(const CFileRecord& record, const std::string& from, const std::string& to, std::string& out)
 {
-    const std::string* root = record.Root.get();
-    if (root && root->size() == from.size() + 1 && root->compare(0, from.size(), from) == 0) {
+    if (RootedIn(record, from)) {
         out.assign(to).append(1, '/').append(record.Path);
         return true;
     }
@@ -65,6 +70,22 @@ bool TargetOf(const CFileRecord& record, const std::string& from, const std::str
 std::string_view Below(const std::string& path, const std::string& folder)
 {
     return std::string_view(path).substr(folder.size() + 1);
+}
+
+// The key under which a record of the list scanned in `from` is found in the
+// list scanned in `to`: a record relative to from's root has it already, so
+// the passes over whole lists build no path. Others are mapped into out.
+bool KeyOf(
+    const CFileRecord& record, const std::string& from, const std::string& to, std::string& out, std::string_view& key)
+{
+    if (RootedIn(record, from)) {
+        key = record.Path;
+        return true;
+    }
+    if (!MapPath(record.FullPath(), from, to, out))
+        return false;
+    key = Below(out, to);
+    return true;
 }
 
 template <typename List> auto FindRecord(List& list, std::string_view path) -> decltype(&list[0])
@@ -343,13 +364,16 @@ bool CProgressWorker::CollectDeletions(CBackup& entry)
     if (!scan.SourceFound)
         return !Cancelled();
     std::string sourcePath;
+    SortedCursor sources(scan.SourceList);
     for (const CFileRecord& record : scan.SecondList) {
         if (Cancelled())
             return false;
-        if (!TargetOf(record, root, source, sourcePath))
+        std::string_view key;
+        if (!KeyOf(record, root, source, sourcePath, key))
             continue;
-        if (FindRecord(scan.SourceList, Below(sourcePath, source)))
+        if (sources.Find(key))
             continue;
+        TargetOf(record, root, source, sourcePath);
         const bool unlisted = std::any_of(scan.SourceUnlisted.begin(), scan.SourceUnlisted.end(),
             [&](const std::string& folder) { return sourcePath.compare(0, folder.size(), folder) == 0; });
         if (unlisted)
@@ -557,11 +581,13 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
         if (IsFolderRecord(record))
             continue;
         const std::size_t before = plan.files++;
-        if (!TargetOf(record, direction.fromFolder, direction.toFolder, target))
+        std::string_view key;
+        if (!KeyOf(record, direction.fromFolder, direction.toFolder, target, key))
             continue;
-        CFileRecord* found = BelowBlockedFolder(target) ? nullptr : existing.Find(Below(target, direction.toFolder));
-        const bool worker
-            = BelowBlockedFolder(target) || (found && (IsFolderRecord(*found) || compareType == kCompareCrc32));
+        const bool blocked = !m_blockedFolders.empty()
+            && TargetOf(record, direction.fromFolder, direction.toFolder, target) && BelowBlockedFolder(target);
+        CFileRecord* found = blocked ? nullptr : existing.Find(key);
+        const bool worker = blocked || (found && (IsFolderRecord(*found) || compareType == kCompareCrc32));
         if (!worker && found) {
             const int compare = CompareFiles(record, *found, compareType, rule);
             if (compare == 0 || (compare == 1 && direction.overwriteNewer))

@@ -172,6 +172,7 @@ private:
     int FolderCompression(const CBackup& entry, const std::string& toFolder);
     bool SecurityFor(const CBackup& entry) const;
     int RemoveOne(const std::string& path, bool recycle, std::vector<std::string>& holdings);
+    std::vector<int> RemoveFilesTogether(const CFileRecordArray& files);
     std::string HoldingFolderFor(const std::string& path) const;
     std::string StagingFolderIn(const std::string& backupFolder) const;
 

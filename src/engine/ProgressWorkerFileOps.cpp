@@ -11,10 +11,12 @@
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
 #include "platform/PathParts.h"
+#include "platform/Together.h"
 #include "platform/Trash.h"
 #include "scan/PathFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 
 namespace {
@@ -25,6 +27,8 @@ constexpr const char* kHoldingFolderName = "Korvane Deleted Files";
 // The hidden folder of a backup folder in which the holding folder is made.
 constexpr const char* kStagingName = ".Korvane Deleted Files";
 constexpr unsigned kErrorPrompt = MbAbortRetryIgnore | MbIconError | MbTopmost;
+constexpr int kNotTried = -1;
+constexpr std::size_t kRemoveThreads = 8;
 
 std::string Short(const std::string& path)
 {
@@ -233,17 +237,41 @@ int CProgressWorker::RemoveOne(const std::string& path, bool recycle, std::vecto
     return errno ? errno : EPERM;
 }
 
+// Removed for good, files go from several threads at once: one after
+// another, each unlink waits for its blocks to be freed (on a file system
+// mounted with discard, for the disk). The results are reported in order by
+// RemoveItems; a file not tried (a stop) is kNotTried.
+std::vector<int> CProgressWorker::RemoveFilesTogether(const CFileRecordArray& files)
+{
+    std::vector<int> results(files.size(), kNotTried);
+    // A stand-in that changes nothing may keep state of its own.
+    if (!m_ops->ChangesFiles())
+        return results;
+    ForEachTogether(files.size(), kRemoveThreads, [&](std::size_t i) {
+        if (!Cancelled())
+            results[i] = m_ops->PathExists(files[i].FullPath()) ? m_ops->RemoveTree(files[i].FullPath()) : 0;
+    });
+    return results;
+}
+
 bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle)
 {
     std::vector<std::string> holdings;
     bool cancelled = false;
-    for (CFileRecordArray* list : { &folders, &files }) {
+    const std::vector<int> fileResults = recycle ? std::vector<int>() : RemoveFilesTogether(files);
+    // Files removed already are reported first, a stop or not; to the trash,
+    // a folder goes whole with the files in it.
+    const auto lists = recycle ? std::array { &folders, &files } : std::array { &files, &folders };
+    for (CFileRecordArray* list : lists) {
         CFileRecordArray removed;
         std::size_t done = 0;
-        for (; done < list->size() && !(cancelled = Cancelled()); ++done) {
+        for (; done < list->size(); ++done) {
             CFileRecord& record = (*list)[done];
+            const bool tried = list == &files && done < fileResults.size() && fileResults[done] != kNotTried;
+            if (!tried && (cancelled = Cancelled()))
+                break;
             const std::string path = record.FullPath();
-            if (const int error = RemoveOne(path, recycle, holdings)) {
+            if (const int error = tried ? fileResults[done] : RemoveOne(path, recycle, holdings)) {
                 FailItem(FormatString("Failed to delete %s (error: %d)", Short(path).c_str(), error),
                     FormatString(LoadString(57751).c_str(), path.c_str(), SystemErrorText(error).c_str(), error));
                 continue;

@@ -1,8 +1,6 @@
 #include "platform/ReplacementPlacer.h"
 
-#include <algorithm>
-#include <atomic>
-#include <system_error>
+#include "platform/Together.h"
 
 CReplacementPlacer::~CReplacementPlacer()
 {
@@ -64,43 +62,24 @@ std::vector<CReplacementPlacer::Placed> CReplacementPlacer::PlaceNow(std::vector
 {
     for (const CStagedCopy& copy : batch)
         copy.StartWriteback();
-    const std::vector<int> durable = MakeDurable(batch);
     std::vector<Placed> placed;
     placed.reserve(batch.size());
-    for (std::size_t i = 0; i < batch.size(); ++i) {
+    for (const CStagedCopy& copy : batch)
+        placed.push_back({ copy.From(), copy.To(), 0 });
+    // Each copy is made durable and renamed from one of several threads at
+    // once: one after another, every fsync would wait for a cache flush of
+    // its own and every rename over an old file for its blocks to be freed.
+    // A copy is renamed only after its own fsync, so the order among them
+    // does not matter: a crash leaves each target old or new, never torn.
+    ForEachTogether(batch.size(), kSyncThreads, [&](std::size_t i) {
         CStagedCopy& copy = batch[i];
-        std::string from = copy.From();
-        std::string to = copy.To();
-        const int error = durable[i] != 0 ? durable[i] : copy.Rename();
+        int error = copy.Sync();
+        if (error == 0)
+            error = copy.Rename();
         if (error != 0)
             copy = CStagedCopy(); // removed; the target keeps its old file
-        placed.push_back({ std::move(from), std::move(to), error });
-    }
+        placed[i].error = error;
+    });
     batch.clear();
     return placed;
-}
-
-// The fsyncs of a batch are issued from several threads at once: one after
-// another, each waits for its own cache flush, while flushes asked for
-// together are merged by the block layer into few. The threads wait on the
-// disk, not on the processor.
-std::vector<int> CReplacementPlacer::MakeDurable(std::vector<CStagedCopy>& batch)
-{
-    std::vector<int> errors(batch.size(), 0);
-    std::atomic<std::size_t> next { 0 };
-    auto work = [&] {
-        for (std::size_t i = next++; i < batch.size(); i = next++)
-            errors[i] = batch[i].Sync();
-    };
-    std::vector<std::jthread> helpers;
-    const std::size_t count = std::min(kSyncThreads, batch.size() / 2);
-    for (std::size_t n = 1; n < count; ++n) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // fewer threads: the same work, only slower
-        }
-    }
-    work();
-    return errors;
 }

@@ -37,14 +37,14 @@ public:
     // No batch is being placed: one handed over now starts at once.
     bool Idle() const { return !m_placing.load(std::memory_order_relaxed); }
 
-    // Places batch from the calling thread: every copy's writeback starts
-    // first, so the disk sees the whole batch together; all are made
-    // durable, then renamed in order.
+    // Places batch from the calling thread and helpers of its own: every
+    // copy's writeback starts first, so the disk sees the whole batch
+    // together; then each is made durable and renamed. The results come
+    // back in the batch's order.
     static std::vector<Placed> PlaceNow(std::vector<CStagedCopy>& batch);
 
 private:
     void Run();
-    static std::vector<int> MakeDurable(std::vector<CStagedCopy>& batch);
 
     static constexpr std::size_t kSyncThreads = 16;
 
