@@ -1,0 +1,89 @@
+#include "platform/ReplacementPlacer.h"
+
+#include "common/TempDir.h"
+#include "platform/FileCopier.h"
+#include "platform/Together.h"
+
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stages count replacements of dst/<i>/f.txt, one folder each.
+std::vector<CStagedCopy> Stage(const TempDir& dir, int count)
+{
+    CFileCopier copier;
+    copier.SetBatchReplacements(true);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = std::to_string(i) + "/f.txt";
+        dir.Write("dst/" + name, "old " + std::to_string(i));
+        EXPECT_EQ(0, copier.Copy(dir.Write("src/" + name, "new " + std::to_string(i)), dir / ("dst/" + name), false));
+    }
+    EXPECT_EQ(static_cast<std::size_t>(count), copier.WaitingCount());
+    return copier.TakeWaiting();
+}
+
+} // namespace
+
+// Placed in the background and together, the results still come back in
+// the batch's order, each failure with its own file, and a failed one
+// leaves its old file and no temporary.
+TEST(ReplacementPlacerTest, BackgroundBatchReportsEachFileInOrder)
+{
+    TempDir dir;
+    std::vector<CStagedCopy> batch = Stage(dir, 40);
+    // Folder 7 became a file: that one copy cannot take its name.
+    fs::rename(dir / "dst/7", dir / "moved");
+    dir.Write("dst/7", "in the way");
+
+    CReplacementPlacer placer;
+    EXPECT_TRUE(placer.Idle());
+    placer.Submit(std::move(batch));
+    const std::vector<CReplacementPlacer::Placed> placed = placer.Collect();
+    EXPECT_TRUE(placer.Idle());
+    ASSERT_EQ(40u, placed.size());
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = std::to_string(i) + "/f.txt";
+        EXPECT_EQ(dir / ("src/" + name), placed[static_cast<std::size_t>(i)].from);
+        EXPECT_EQ(dir / ("dst/" + name), placed[static_cast<std::size_t>(i)].to);
+        if (i == 7) {
+            EXPECT_EQ(ENOTDIR, placed[7].error);
+            continue;
+        }
+        EXPECT_EQ(0, placed[static_cast<std::size_t>(i)].error) << i;
+        EXPECT_EQ("new " + std::to_string(i), TempDir::Read(dir / ("dst/" + name)));
+    }
+    EXPECT_EQ("old 7", TempDir::Read(dir / "moved/f.txt"));
+    for (const auto& item : fs::recursive_directory_iterator(dir / "dst"))
+        EXPECT_FALSE(CFileCopier::IsTemporaryName(item.path().filename().string())) << item.path();
+    EXPECT_TRUE(placer.Collect().empty()) << "collected once";
+}
+
+// A batch handed over and never collected is still placed whole before the
+// placer goes: its copies were complete and counted.
+TEST(ReplacementPlacerTest, ABatchInFlightIsPlacedBeforeThePlacerGoes)
+{
+    TempDir dir;
+    {
+        CReplacementPlacer placer;
+        placer.Submit(Stage(dir, 5));
+        // A second batch waits for the first to be collected.
+        placer.Submit(Stage(dir, 3));
+    }
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ("new " + std::to_string(i), TempDir::Read(dir / ("dst/" + std::to_string(i) + "/f.txt")));
+}
+
+TEST(ReplacementPlacerTest, ForEachTogetherRunsEveryIndexOnce)
+{
+    for (const std::size_t count : { 0u, 1u, 3u, 1000u }) {
+        std::vector<std::atomic<int>> runs(count);
+        ForEachTogether(count, 8, [&](std::size_t i) { ++runs[i]; });
+        for (std::size_t i = 0; i < count; ++i)
+            EXPECT_EQ(1, runs[i].load()) << count << " " << i;
+    }
+}
