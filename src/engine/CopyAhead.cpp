@@ -1,10 +1,11 @@
 #include "engine/CopyAhead.h"
 
 #include <algorithm>
+#include <utility>
 
 CCopyAhead::CCopyAhead(
-    std::vector<Job> jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel)
-    : m_jobs(std::move(jobs))
+    const std::vector<Job>& jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel)
+    : m_jobs(jobs)
     , m_slots(std::make_unique<Slot[]>(m_jobs.size()))
     , m_copy(std::move(copy))
     , m_cancel(cancel)
@@ -56,11 +57,10 @@ void CCopyAhead::CopyJob(CFileCopier& copier, std::size_t n, std::string& to)
 {
     Slot& slot = m_slots[n];
     to.clear();
-    slot.result.error = m_copy(copier, m_jobs[n], to);
+    slot.error = m_copy(copier, m_jobs[n], to);
     std::vector<CStagedCopy> staged = copier.TakeWaiting();
     if (!staged.empty())
-        slot.result.staged = std::move(staged.front());
-    slot.to = to;
+        slot.staged = std::make_unique<CStagedCopy>(std::move(staged.front()));
     slot.state.store(Published, std::memory_order_release);
     slot.state.notify_one();
 }
@@ -96,19 +96,21 @@ bool CCopyAhead::Take(std::size_t n, Result& result)
             slot.state.wait(Claimed, std::memory_order_acquire);
         state = slot.state.load(std::memory_order_acquire);
     }
-    result = std::move(slot.result);
+    result.error = slot.error;
+    if (slot.staged)
+        result.staged = std::move(*std::exchange(slot.staged, nullptr));
     slot.state.store(Taken, std::memory_order_relaxed);
     return true;
 }
 
-std::vector<std::string> CCopyAhead::Finish()
+std::vector<std::size_t> CCopyAhead::Finish()
 {
     m_stop.store(true);
     m_reached.store(m_jobs.size() + kAhead, std::memory_order_release);
     m_reached.notify_all();
     if (m_thread.joinable())
         m_thread.join();
-    std::vector<std::string> untaken;
+    std::vector<std::size_t> untaken;
     for (std::size_t n = 0; n < m_jobs.size(); ++n) {
         Slot& slot = m_slots[n];
         if (slot.state.load() != Published)
@@ -116,10 +118,10 @@ std::vector<std::string> CCopyAhead::Finish()
         slot.state.store(Taken);
         // A replacement still waiting is removed with its slot; one placed
         // at once found nothing to replace, and goes like a new copy.
-        const bool placed = slot.result.error == 0 && !slot.result.staged.Held() && !slot.to.empty();
-        slot.result.staged = CStagedCopy();
+        const bool placed = slot.error == 0 && !slot.staged;
+        slot.staged.reset();
         if (placed)
-            untaken.push_back(std::move(slot.to));
+            untaken.push_back(m_jobs[n].index);
     }
     return untaken;
 }

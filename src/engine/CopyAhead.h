@@ -35,13 +35,15 @@ public:
         int error = 0;
         CStagedCopy staged;
     };
-    // Copies job's file with the given copier; called on the second thread,
-    // it may only read what stays unchanged while the worker runs. to
-    // receives the path of what a new copy made.
+    // Copies job's file with the given copier; called on both threads, it
+    // may only read what stays unchanged while the worker runs. to is a
+    // buffer for the target's path.
     using Copy = std::function<int(CFileCopier& copier, const Job& job, std::string& to)>;
 
-    // copier: the worker's, whose settings the second thread's copier takes.
-    CCopyAhead(std::vector<Job> jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel);
+    // jobs: kept by the caller while this lives. copier: the worker's,
+    // whose settings the copiers of this class take.
+    CCopyAhead(
+        const std::vector<Job>& jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel);
     ~CCopyAhead();
     CCopyAhead(const CCopyAhead&) = delete;
     CCopyAhead& operator=(const CCopyAhead&) = delete;
@@ -51,20 +53,22 @@ public:
     // thread's result when it copied it; false when the worker is to handle
     // it itself, which the second thread then leaves alone.
     bool Take(std::size_t n, Result& result);
-    // Stops the second thread. Returns the new copies it made that were
-    // never taken: they lie past where the worker stopped and are to go
-    // again. Replacements never taken are dropped, their old files kept.
-    std::vector<std::string> Finish();
+    // Stops the second thread. Returns the record indices of the new copies
+    // made that were never taken: they lie past where the worker stopped
+    // and are to go again. Replacements never taken are dropped, their old
+    // files kept.
+    std::vector<std::size_t> Finish();
 
     // Files at least this large are copied by the worker only.
     static constexpr std::uint64_t kLargeFile = 4u << 20;
 
 private:
     enum State : int { Open, Claimed, Published, Worker, Taken };
+    // One per job, so kept small: a first copy has a job per file.
     struct Slot {
         std::atomic<int> state { Open };
-        Result result;
-        std::string to;
+        int error = 0;
+        std::unique_ptr<CStagedCopy> staged;
     };
 
     void Run();
@@ -75,7 +79,7 @@ private:
     // How many jobs the second thread may run ahead of the worker: the
     // copies it holds keep descriptors open and are undone on a stop.
     static constexpr std::size_t kAhead = 64;
-    const std::vector<Job> m_jobs;
+    const std::vector<Job>& m_jobs;
     std::unique_ptr<Slot[]> m_slots;
     Copy m_copy;
     CFileCopier m_copier; // the second thread's

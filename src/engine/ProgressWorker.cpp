@@ -549,8 +549,11 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, s
     const bool completed = ProcessFileList(entry, direction, plan, ahead.get(), processedEnd);
     if (ahead) {
         // Copies made past where the run stopped were never processed.
-        for (const std::string& path : ahead->Finish())
-            m_ops->RemoveTree(path);
+        std::string target;
+        for (const std::size_t index : ahead->Finish()) {
+            if (TargetOf((*direction.fromList)[index], direction.fromFolder, direction.toFolder, target))
+                m_ops->RemoveTree(target);
+        }
     }
     const bool placed = PlaceWaiting(entry);
     // Replacements that failed to take their names leave no record.

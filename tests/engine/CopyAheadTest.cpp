@@ -59,7 +59,8 @@ TEST(CopyAheadTest, RunsAheadOnlySoFarAndHandsOverResultsInOrder)
     Copies copies(dir);
     CFileCopier copier;
     std::atomic<std::int32_t> cancel { 0 };
-    CCopyAhead ahead(Jobs(500), copies.Function(), copier, cancel);
+    const std::vector<CCopyAhead::Job> jobs = Jobs(500);
+    CCopyAhead ahead(jobs, copies.Function(), copier, cancel);
     // The worker has not reached anything: the second thread stops a
     // window ahead of it.
     ASSERT_EVENTUALLY(copies.Count() > 10);
@@ -83,7 +84,8 @@ TEST(CopyAheadTest, AWorkerFarAheadKeepsItsJobsToItself)
     Copies copies(dir);
     CFileCopier copier;
     std::atomic<std::int32_t> cancel { 0 };
-    CCopyAhead ahead(Jobs(2000), copies.Function(), copier, cancel);
+    const std::vector<CCopyAhead::Job> jobs = Jobs(2000);
+    CCopyAhead ahead(jobs, copies.Function(), copier, cancel);
     std::set<std::size_t> own;
     for (std::size_t n = 0; n < 2000; ++n) {
         CCopyAhead::Result result;
@@ -144,11 +146,11 @@ TEST(CopyAheadTest, FinishGivesBackUntakenCopiesAndDropsWaitingReplacements)
     ASSERT_EVENTUALLY(copied.load() == 19);
     CCopyAhead::Result result;
     ASSERT_FALSE(ahead.Take(0, result)) << "the first job was the worker's";
-    const std::vector<std::string> untaken = ahead.Finish();
+    const std::vector<std::size_t> untaken = ahead.Finish();
     EXPECT_EQ(9u, untaken.size());
-    for (const std::string& path : untaken) {
-        EXPECT_EQ(0, std::stoi(fs::path(path).filename().string()) % 2) << path;
-        fs::remove(path);
+    for (const std::size_t index : untaken) {
+        EXPECT_EQ(0u, index % 2) << index;
+        fs::remove(dir / ("dst/" + std::to_string(index)));
     }
     std::size_t left = 0;
     for (const auto& item : fs::directory_iterator(dir / "dst")) {
