@@ -324,7 +324,9 @@ bool CProgressWorker::ReportPlaced(const CBackup& entry)
 {
     const std::vector<CReplacementPlacer::Placed> placed = m_placer.Collect();
     const std::vector<WaitingSlot> slots = std::exchange(m_placingSlots, {});
-    bool goOn = true;
+    // After a stop nobody is asked again: a copy that failed to take its
+    // name leaves the old file, as the copies never made do.
+    bool goOn = !Cancelled();
     // A retried copy is placed at once.
     m_copier.SetBatchReplacements(false);
     for (std::size_t i = 0; i < placed.size() && i < slots.size(); ++i) {
