@@ -221,7 +221,6 @@ CFileRecord CDryRunOperations::RecordOf(const std::string& path, const CFileReco
         record = *from;
     else
         record.Attributes = kFolderAttribute;
-    record.Root.reset();
     record.Path = path;
     return record;
 }

@@ -51,8 +51,8 @@ bool MapPath(const std::string& path, const std::string& from, const std::string
 
 bool RootedIn(const CFileRecord& record, const std::string& from)
 {
-    const std::string* root = record.Root.get();
-    return root && root->size() == from.size() + 1 && root->compare(0, from.size(), from) == 0;
+    const std::string_view root = record.Path.Root();
+    return root.size() == from.size() + 1 && root.compare(0, from.size(), from) == 0;
 }
 
 // Where a record of the list scanned in `from` lies below `to`. A record of
@@ -60,7 +60,8 @@ bool RootedIn(const CFileRecord& record, const std::string& from)
 bool TargetOf(const CFileRecord& record, const std::string& from, const std::string& to, std::string& out)
 {
     if (RootedIn(record, from)) {
-        out.assign(to).append(1, '/').append(record.Path);
+        out.assign(to).append(1, '/');
+        record.Path.AppendTo(out);
         return true;
     }
     return MapPath(record.FullPath(), from, to, out);
@@ -73,16 +74,14 @@ std::string_view Below(const std::string& path, const std::string& folder)
 }
 
 // The key under which a record of the list scanned in `from` is found in the
-// list scanned in `to`: a record relative to from's root has it already, so
-// the passes over whole lists build no path. Others are mapped into out.
+// list scanned in `to`: the record's path below to, viewed in out, which
+// holds what TargetOf gives (so that a later TargetOf into out leaves the key
+// as it was). out is reused: the passes over whole lists allocate nothing
+// once it has grown.
 bool KeyOf(
     const CFileRecord& record, const std::string& from, const std::string& to, std::string& out, std::string_view& key)
 {
-    if (RootedIn(record, from)) {
-        key = record.Path;
-        return true;
-    }
-    if (!MapPath(record.FullPath(), from, to, out))
+    if (!TargetOf(record, from, to, out))
         return false;
     key = Below(out, to);
     return true;
@@ -132,13 +131,11 @@ private:
 } // namespace
 
 // A record read from the disk at a path below root, made relative to it so
-// that lists of new copies do not hold the backup folder's path each time.
+// that lists of new copies do not hold the backup folder's path each time;
+// copies made one after another in one folder share its text.
 CFileRecord CProgressWorker::RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root)
 {
-    if (record.Root || record.Path.compare(0, root->size(), *root) != 0)
-        return record;
-    record.Path = record.Path.substr(root->size());
-    record.Root = root;
+    record.Path.ShareBelow(*root, m_rebasedFolder);
     return record;
 }
 

@@ -120,7 +120,8 @@ private:
         std::shared_ptr<const std::string> toRoot;
     };
 
-    static CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
+    // Execution thread only: it keeps the folder it made last.
+    CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
     bool Usable(const CBackup& entry) const;
     void Execute();
     void Tick();
@@ -219,6 +220,9 @@ private:
     // The same for the batch the placer is making durable.
     std::vector<WaitingSlot> m_placingSlots;
     CReplacementPlacer m_placer;
+    // The folder of the copy last listed, shared by the next ones made in it
+    // (execution thread only).
+    CSharedFolder::Ref m_rebasedFolder;
     // Entries whose side to copy from is missing: nothing is done for them.
     std::vector<const CBackup*> m_missing;
     // Target folders that are links: nothing is ever written through them.

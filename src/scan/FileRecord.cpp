@@ -27,15 +27,21 @@ bool BeforeYear1900(std::int64_t seconds)
 
 void CFileRecord::SetFromFindData(const FileFindData& entry, const std::string& folder)
 {
-    SetFromFindData(entry, nullptr, folder);
+    std::string path;
+    path.reserve(folder.size() + entry.Name.size());
+    path.assign(folder).append(entry.Name);
+    Path = std::move(path);
+    SetFromEntry(entry);
 }
 
-void CFileRecord::SetFromFindData(
-    const FileFindData& entry, const std::shared_ptr<const std::string>& root, std::string_view folder)
+void CFileRecord::SetFromFindData(const FileFindData& entry, const CSharedFolder::Ref& folder)
 {
-    Root = root;
-    Path.reserve(folder.size() + entry.Name.size());
-    Path.assign(folder).append(entry.Name);
+    Path.Assign(folder, entry.Name);
+    SetFromEntry(entry);
+}
+
+void CFileRecord::SetFromEntry(const FileFindData& entry)
+{
     Attributes = entry.Attributes;
     Size = entry.Size;
     CreationTime = entry.CreationTime;
@@ -69,9 +75,7 @@ std::string CFileRecord::FullPath() const
 
 void CFileRecord::AppendFullPath(std::string& out) const
 {
-    if (Root)
-        out.append(*Root);
-    out.append(Path);
+    out.append(Path.WholeFolder()).append(Path.Tail());
 }
 
 std::time_t CFileRecord::GetLastWriteTime() const
@@ -88,8 +92,9 @@ std::time_t CFileRecord::GetLastWriteTime() const
 
 std::string CFileRecord::GetFileName() const
 {
-    const auto slash = Path.find_last_of('/');
-    return slash == std::string::npos ? Path : Path.substr(slash + 1);
+    const std::string& tail = Path.Tail();
+    const auto slash = tail.find_last_of('/');
+    return slash == std::string::npos ? tail : tail.substr(slash + 1);
 }
 
 std::uint32_t CFileRecord::GetCrc()

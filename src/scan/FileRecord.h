@@ -1,8 +1,9 @@
 #pragma once
 
+#include "scan/RecordPath.h"
+
 #include <cstdint>
 #include <ctime>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,33 +17,33 @@ public:
     // 3000-01-01 01:00:00 UTC: later modification times read as 0 seconds.
     static constexpr std::uint64_t kLatestFileTime = 441481572000000000ULL;
 
-    // The folder (ending in '/') that Path is relative to, shared by every
-    // record of a scan: a list of 100,000 files would otherwise hold its
-    // root 100,000 times. Null when Path is the whole path.
-    std::shared_ptr<const std::string> Root;
-    std::string Path; // below Root: subfolders (each ending in '/') + name
-    std::uint32_t Attributes = 0xFFFFFFFF; // 0x10 folder, 0x01 read-only, 0x400 link
+    // Below the scanned folder: subfolders (each ending in '/') + name. A
+    // scanned record shares its folder's text with the others found there;
+    // a record made from a path holds the whole path.
+    CRecordPath Path;
     std::uint64_t Size = 0;
     std::uint64_t CreationTime = kInitialFileTime;
     std::uint64_t LastAccessTime = kInitialFileTime;
     std::uint64_t LastWriteTime = kInitialFileTime;
+    // Bytes already fed into Crc; the flag says the whole file has gone
+    // through it and Crc holds the final checksum. One word for both keeps
+    // the record free of padding: no file nears 2^63 bytes.
+    std::uint64_t CrcOffset : 63 = 0;
+    bool CrcComplete : 1 = false;
+    std::uint32_t Attributes = 0xFFFFFFFF; // 0x10 folder, 0x01 read-only, 0x400 link
     std::uint32_t Crc = 0xFFFFFFFF; // CRC-32 register; the checksum once complete
-    // The whole file has gone through Crc and it holds the final checksum.
-    // Sits in the padding after Crc, so the record does not grow.
-    bool CrcComplete = false;
-    std::uint64_t CrcOffset = 0; // bytes already fed into Crc
 
-    // Path = folder + entry name, no Root; attributes, size and times from
+    // Path = folder + entry name, unshared; attributes, size and times from
     // the entry.
     void SetFromFindData(const FileFindData& entry, const std::string& folder);
-    // The same for an entry found in root + folder: Path = folder + name.
-    void SetFromFindData(
-        const FileFindData& entry, const std::shared_ptr<const std::string>& root, std::string_view folder);
+    // The same for an entry found in a shared folder: Path = the folder's
+    // part below its root + name.
+    void SetFromFindData(const FileFindData& entry, const CSharedFolder::Ref& folder);
     // Looks the path up (never following a final link); a path that does not
     // exist, or ends in '/', leaves the record as it was. False then.
     bool SetFromPath(const std::string& path);
 
-    // Root + Path: where the file is.
+    // The scanned folder + Path: where the file is.
     std::string FullPath() const;
     void AppendFullPath(std::string& out) const;
 
@@ -55,4 +56,7 @@ public:
     // CRC-32 of the file's content, read once and cached in the record. An
     // unreadable file leaves CrcComplete false and returns the register.
     std::uint32_t GetCrc();
+
+private:
+    void SetFromEntry(const FileFindData& entry);
 };

@@ -14,9 +14,9 @@ namespace {
 // records below different roots compare by their whole paths.
 int ComparePaths(const CFileRecord& a, const CFileRecord& b)
 {
-    if (a.Root == b.Root || (a.Root && b.Root && *a.Root == *b.Root))
+    if (a.Path.Shared().get() == b.Path.Shared().get() || a.Path.Root() == b.Path.Root())
         return a.Path.compare(b.Path);
-    return a.FullPath().compare(b.FullPath());
+    return a.Path.CompareWhole(b.Path);
 }
 
 // Strict "comes before" of each order; AddSorted inserts before the first

@@ -14,7 +14,7 @@
 // Order codes of AddSorted: 2 ascending size, 3 descending size, 4 ascending
 // path, 5 descending path, anything else appends. A new record goes before
 // every record whose key equals its own, so equal keys stand newest first.
-// Paths compare byte by byte, case-sensitively. Records below one Root (a
+// Paths compare byte by byte, case-sensitively. Records below one root (a
 // scanned list) compare by their relative paths, which orders them as their
 // whole paths would.
 class CFileRecordArray : public std::vector<CFileRecord> {
@@ -52,8 +52,8 @@ public:
     // rounds each file up to whole clusters for sizeOnDisk. A set cancel flag
     // stops the scan after the entry in hand; what was recorded stays.
     //
-    // Every record's Root is the folder (ending in '/'), one string shared by
-    // all, and its Path is relative to it.
+    // Every record's path is relative to the folder (ending in '/'), its
+    // root; the records found in one folder share that folder's text.
     //
     // The list comes out exactly as AddSorted of every record in discovery
     // order would leave it, but in O(n log n).

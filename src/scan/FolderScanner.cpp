@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
@@ -67,6 +68,13 @@ std::vector<std::string> CFolderScanner::IncludeItems(const std::string& include
 
 std::size_t CFolderScanner::Scan(std::string folder)
 {
+    const std::size_t added = ScanTop(folder);
+    MoveBlocksOut();
+    return added;
+}
+
+std::size_t CFolderScanner::ScanTop(std::string& folder)
+{
     // An empty folder would be the current folder on Linux, never what a
     // folder entry meant.
     if (folder.empty()) {
@@ -75,7 +83,7 @@ std::size_t CFolderScanner::Scan(std::string folder)
     }
     if (folder.back() != '/')
         folder += '/';
-    m_root = std::make_shared<const std::string>(folder);
+    m_rootLength = folder.size();
     if (LiesInSkipped(folder)) {
         MarkUnlisted(folder);
         return 0;
@@ -102,10 +110,11 @@ std::size_t CFolderScanner::ScanOne(const std::string& folder)
     std::vector<Entry> entries;
     if (!List(folder, entries))
         return 0;
-    std::size_t added = AddFolders(folder, entries);
+    CSharedFolder::Ref shared; // made with the folder's first record
+    std::size_t added = AddFolders(folder, shared, entries);
     if (Cancelled())
         return added;
-    added += AddFiles(folder, entries);
+    added += AddFiles(folder, shared, entries);
     return added;
 }
 
@@ -171,13 +180,14 @@ bool CFolderScanner::IsWantedFile(const Entry& entry) const
     return false;
 }
 
-std::size_t CFolderScanner::AddFolders(const std::string& folder, std::vector<Entry>& entries)
+std::size_t CFolderScanner::AddFolders(
+    const std::string& folder, CSharedFolder::Ref& shared, std::vector<Entry>& entries)
 {
     std::size_t added = 0;
     for (const Entry& entry : entries) {
         if (entry.Data.Kind == FileKind::Directory && IsWantedFolder(entry) && !IsSkipped(folder, entry.Data.Name)) {
             if (m_options.AddFolders && entry.Looked) {
-                AddFolderRecord(folder, entry);
+                AddFolderRecord(SharedOf(folder, shared), entry);
                 ++added;
             }
             if (m_options.Recursive)
@@ -189,14 +199,15 @@ std::size_t CFolderScanner::AddFolders(const std::string& folder, std::vector<En
     return added;
 }
 
-std::size_t CFolderScanner::AddFiles(const std::string& folder, const std::vector<Entry>& entries)
+std::size_t CFolderScanner::AddFiles(
+    const std::string& folder, CSharedFolder::Ref& shared, const std::vector<Entry>& entries)
 {
     std::size_t added = 0;
     for (const std::string& item : m_include) {
         for (const Entry& entry : entries) {
             if (IsFileKind(entry.Data.Kind) && entry.Looked && MatchListingWildcard(item, entry.LowerName)
                 && !m_excludeFiles.MatchesLower(entry.LowerName)) {
-                AddFileRecord(folder, entry);
+                AddFileRecord(SharedOf(folder, shared), entry);
                 ++added;
             }
             if (Cancelled())
@@ -206,21 +217,48 @@ std::size_t CFolderScanner::AddFiles(const std::string& folder, const std::vecto
     return added;
 }
 
-std::string_view CFolderScanner::BelowRoot(const std::string& folder) const
+const CSharedFolder::Ref& CFolderScanner::SharedOf(const std::string& folder, CSharedFolder::Ref& shared) const
 {
-    return std::string_view(folder).substr(m_root->size());
+    if (!shared)
+        shared = CSharedFolder::Make(folder, m_rootLength);
+    return shared;
 }
 
-void CFolderScanner::AddFolderRecord(const std::string& folder, const Entry& entry)
+CFileRecord& CFolderScanner::NewRecord()
 {
-    m_records.emplace_back().SetFromFindData(entry.Data, m_root, BelowRoot(folder));
+    // Past the allocator's mapping threshold, so that a released block goes
+    // back to the system at once rather than into the heap's free lists.
+    constexpr std::size_t kBlockRecords = 2048;
+    if (m_blocks.empty() || m_blocks.back().size() == kBlockRecords) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(kBlockRecords);
+    }
+    return m_blocks.back().emplace_back();
+}
+
+void CFolderScanner::MoveBlocksOut()
+{
+    std::size_t count = 0;
+    for (const auto& block : m_blocks)
+        count += block.size();
+    m_records.reserve(m_records.size() + count);
+    for (auto& block : m_blocks) {
+        std::move(block.begin(), block.end(), std::back_inserter(m_records));
+        std::vector<CFileRecord>().swap(block);
+    }
+    m_blocks.clear();
+}
+
+void CFolderScanner::AddFolderRecord(const CSharedFolder::Ref& folder, const Entry& entry)
+{
+    NewRecord().SetFromFindData(entry.Data, folder);
     if (m_options.FolderCount)
         m_options.FolderCount->fetch_add(1, std::memory_order_relaxed);
 }
 
-void CFolderScanner::AddFileRecord(const std::string& folder, const Entry& entry)
+void CFolderScanner::AddFileRecord(const CSharedFolder::Ref& folder, const Entry& entry)
 {
-    m_records.emplace_back().SetFromFindData(entry.Data, m_root, BelowRoot(folder));
+    NewRecord().SetFromFindData(entry.Data, folder);
     const std::uint64_t size = entry.Data.Size;
     if (m_options.FileCount)
         m_options.FileCount->fetch_add(1, std::memory_order_relaxed);

@@ -3,11 +3,11 @@
 #include "platform/FileFindData.h"
 #include "scan/FileRecord.h"
 #include "scan/MaskList.h"
+#include "scan/SharedFolder.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +15,11 @@
 // discovery order; the array sorts them once at the end. Each folder is read
 // and closed before its subfolders are entered, so a deep tree holds one
 // open folder at a time.
+//
+// Records gather in fixed-size blocks and move into the list once, at the
+// end, reserved at the exact count; each block is released as it empties.
+// A list grown by doubling would hold the old and the new buffer at once
+// and up to twice the records' room.
 class CFolderScanner {
 public:
     struct Options {
@@ -38,7 +43,7 @@ public:
     CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
 
     // Scans folder and, when recursive, its subfolders; returns the count of
-    // records appended. Their Root is folder (ending in '/').
+    // records appended. Their paths are relative to folder (ending in '/').
     std::size_t Scan(std::string folder);
 
     // The include items as ScanFolder reads them: split at ';', the next item
@@ -52,6 +57,7 @@ private:
         bool Looked = false; // Data holds the looked-up status
     };
 
+    std::size_t ScanTop(std::string& folder);
     std::size_t ScanOne(const std::string& folder);
     bool List(const std::string& folder, std::vector<Entry>& entries);
     bool WantsLookup(const Entry& entry) const;
@@ -59,11 +65,13 @@ private:
     bool IsWantedFolder(const Entry& entry) const;
     bool IsSkipped(const std::string& folder, const std::string& name) const;
     bool LiesInSkipped(const std::string& folder) const;
-    std::size_t AddFolders(const std::string& folder, std::vector<Entry>& entries);
-    std::size_t AddFiles(const std::string& folder, const std::vector<Entry>& entries);
-    std::string_view BelowRoot(const std::string& folder) const;
-    void AddFolderRecord(const std::string& folder, const Entry& entry);
-    void AddFileRecord(const std::string& folder, const Entry& entry);
+    std::size_t AddFolders(const std::string& folder, CSharedFolder::Ref& shared, std::vector<Entry>& entries);
+    std::size_t AddFiles(const std::string& folder, CSharedFolder::Ref& shared, const std::vector<Entry>& entries);
+    const CSharedFolder::Ref& SharedOf(const std::string& folder, CSharedFolder::Ref& shared) const;
+    CFileRecord& NewRecord();
+    void MoveBlocksOut();
+    void AddFolderRecord(const CSharedFolder::Ref& folder, const Entry& entry);
+    void AddFileRecord(const CSharedFolder::Ref& folder, const Entry& entry);
     void MarkUnlisted(const std::string& folder);
     bool Cancelled() const;
 
@@ -73,6 +81,7 @@ private:
     CMaskList m_excludeFiles;
     std::vector<std::string> m_include;
     mutable std::string m_path; // reused for the skip look-ups
-    // The scanned folder, which every record's path is relative to.
-    std::shared_ptr<const std::string> m_root;
+    // Length of the scanned folder, which every record's path is relative to.
+    std::size_t m_rootLength = 0;
+    std::vector<std::vector<CFileRecord>> m_blocks;
 };

@@ -119,10 +119,10 @@ TEST_F(WorkerTest, OnlyChangedFilesAreCopiedAndVanishedItemsGoToTrashInOneFolder
     EXPECT_EQ("a.txt", run->UpdatedFiles[0].Path);
     EXPECT_EQ("new.txt", run->AddedFiles[0].Path);
     EXPECT_EQ("sub/deep", run->DeletedFolders[0].Path);
-    EXPECT_EQ(Root() + "/", *run->DeletedFolders[0].Root);
+    EXPECT_EQ(Root() + "/", run->DeletedFolders[0].Path.Root());
     ASSERT_FALSE(run->ProcessedFiles.empty());
     for (const CFileRecord& record : run->ProcessedFiles) {
-        EXPECT_EQ(Src() + "/", *record.Root);
+        EXPECT_EQ(Src() + "/", record.Path.Root());
         EXPECT_FALSE(record.IsFolder());
         EXPECT_TRUE(fs::exists(fs::symlink_status(record.FullPath()))) << record.FullPath();
     }

@@ -65,9 +65,11 @@ TEST(FileRecord, InitialValues)
     EXPECT_EQ(record.LastWriteTime, 0x019DB1E73702E800ULL);
     EXPECT_EQ(record.GetLastWriteTime(), 3600);
     EXPECT_FALSE(record.IsFolder());
-    // A list holds one per file: the shared root and the path below it are
-    // all that may grow it.
-    EXPECT_EQ(sizeof(CFileRecord), 104u);
+    // A list holds one per file: a handle of the shared folder, the name
+    // and the fields, with no padding between them.
+    EXPECT_EQ(sizeof(CFileRecord), 88u);
+    EXPECT_EQ(record.CrcOffset, 0u);
+    EXPECT_FALSE(record.CrcComplete);
 }
 
 TEST(FileRecord, SetFromPathKeepsRecordWhenNotFound)
@@ -170,7 +172,7 @@ TEST(FileRecord, CrcOfEmptyAndUnreadableFiles)
     EXPECT_EQ(empty.GetCrc(), 0u);
 
     CFileRecord gone = RecordOf(dir.Write("gone", "data"));
-    std::filesystem::remove(gone.Path);
+    std::filesystem::remove(gone.FullPath());
     EXPECT_EQ(gone.GetCrc(), 0xFFFFFFFFu);
     EXPECT_FALSE(gone.CrcComplete);
 }

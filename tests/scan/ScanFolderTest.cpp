@@ -168,10 +168,14 @@ TEST(ScanFolder, RecordsShareTheScannedFolderAsRootAndHoldThePathBelowIt)
     array.ScanFolder(dir.Path(), "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
     ASSERT_EQ(array.size(), 4u);
     for (const CFileRecord& record : array) {
-        ASSERT_TRUE(record.Root);
-        EXPECT_EQ(record.Root.get(), array[0].Root.get()); // one string for all
-        EXPECT_EQ(*record.Root, dir.Path() + "/");
+        ASSERT_TRUE(record.Path.Shared());
+        EXPECT_EQ(record.Path.Root(), dir.Path() + "/");
     }
+    // One folder text for the records found in one folder.
+    const CFileRecord& top = array[array.FindSorted("a.txt")];
+    EXPECT_EQ(top.Path.Shared().get(), array[array.FindSorted("sub")].Path.Shared().get());
+    EXPECT_EQ(top.Path.FolderBelowRoot(), "");
+    EXPECT_EQ(array[array.FindSorted("sub/deep/c.bin")].Path.FolderBelowRoot(), "sub/deep/");
     EXPECT_EQ(array[array.FindSorted("sub/deep/c.bin")].Path, "sub/deep/c.bin");
     EXPECT_EQ(array[array.FindSorted("sub/deep/c.bin")].GetFileName(), "c.bin");
     // The checksum reads the file where it is, not a path below the cwd.
