@@ -10,12 +10,11 @@
 
 namespace {
 
-// Records of one scan share their root, so their relative paths order them;
-// records below different roots compare by their whole paths.
+// Records below different roots compare by their whole paths. Records of
+// one scan share their root, so the whole paths order them as their
+// relative paths do, and one pass over both beats testing the roots first.
 int ComparePaths(const CFileRecord& a, const CFileRecord& b)
 {
-    if (a.Path.Shared().get() == b.Path.Shared().get() || a.Path.Root() == b.Path.Root())
-        return a.Path.compare(b.Path);
     return a.Path.CompareWhole(b.Path);
 }
 
