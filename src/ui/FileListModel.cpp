@@ -77,7 +77,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         if (index.column() == Name)
-            return PlainTip(row.path);
+            return role == Qt::ToolTipRole ? PlainTip(row.path) : row.path;
         if (index.column() == Size)
             return GroupedNumber(row.size);
         return row.time != 0 ? ToQ(FormatLocalDateTime(static_cast<std::time_t>(row.time))) : QString();

@@ -395,6 +395,7 @@ TEST(ViewFoldersDlgTest, TipsShowNamesAsWrittenNeverAsRichText)
         QTextDocument shown;
         shown.setHtml(model.data(model.index(row, CFileListModel::Name), Qt::ToolTipRole).toString());
         EXPECT_EQ(shown.toPlainText(), model.Path(row));
+        EXPECT_EQ(model.data(model.index(row, CFileListModel::Name), Qt::DisplayRole).toString(), model.Path(row));
     }
 }
 
