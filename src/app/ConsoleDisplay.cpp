@@ -24,10 +24,14 @@ std::uint64_t SizeOf(const CFileRecordArray& files)
     return total;
 }
 
+std::string SizePart(std::uint64_t total)
+{
+    return total == 0 ? std::string() : " (" + FormatSize(total) + ")";
+}
+
 std::string SizePart(const CFileRecordArray& files)
 {
-    const std::uint64_t total = SizeOf(files);
-    return total == 0 ? std::string() : " (" + FormatSize(total) + ")";
+    return SizePart(SizeOf(files));
 }
 
 std::string Bar(int done, int total, int width)
@@ -153,9 +157,9 @@ void CConsoleDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals
 std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action)
 {
     std::string text = action == 1 ? "Restore Summary\n" : "Backup Summary\n";
-    text += FormatString("    Added: %d files, %d folders", int(w.AddedFiles.size()), int(w.AddedFolders.size()))
-        + SizePart(w.AddedFiles) + "\n";
-    text += FormatString("  Updated: %d files", int(w.UpdatedFiles.size())) + SizePart(w.UpdatedFiles) + "\n";
+    text += FormatString("    Added: %d files, %d folders", w.AddedTally.Files, int(w.AddedFolders.size()))
+        + SizePart(w.AddedTally.Bytes) + "\n";
+    text += FormatString("  Updated: %d files", w.UpdatedTally.Files) + SizePart(w.UpdatedTally.Bytes) + "\n";
     text += FormatString("  Deleted: %d files, %d folders", int(w.DeletedFiles.size()), int(w.DeletedFolders.size()))
         + SizePart(w.DeletedFiles) + "\n";
     text

@@ -29,6 +29,8 @@ public:
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action) override;
+    // The summary counts the copies; it lists no file.
+    bool ListsCopiedFiles() const override { return false; }
     // Where a dry run's lines go (standard output) and what ends each line;
     // terminal: a person reads them, so control characters are escaped.
     void SetPreviewOutput(std::ostream& out, char end, bool terminal)

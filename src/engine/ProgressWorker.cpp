@@ -139,6 +139,18 @@ CFileRecord CProgressWorker::RebasedRecord(CFileRecord record, const std::shared
     return record;
 }
 
+void CProgressWorker::NoteCopied(CFileRecordArray& list, Tally& tally, const std::string& target,
+    const CFileRecord& source, const std::shared_ptr<const std::string>& root)
+{
+    ++tally.Files;
+    if (!KeepsFileLists()) {
+        tally.Bytes += source.Size;
+        return;
+    }
+    list.push_back(RebasedRecord(m_ops->RecordOf(target, &source), root));
+    tally.Bytes += list.back().Size;
+}
+
 CProgressWorker::CProgressWorker(const SettingsRecord& settings, bool scheduled, std::atomic<std::int32_t>& cancel,
     CPrompter& prompter, CActivityLog& log, CActionDisplay& display, CClock& clock)
     : m_settings(settings)
@@ -717,7 +729,7 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
                                       : CopyFileWithSecurity(entry, from, target, true);
         if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
-                AddedFiles.push_back(RebasedRecord(m_ops->RecordOf(target, &record), direction.toRoot));
+                NoteCopied(AddedFiles, AddedTally, target, record, direction.toRoot);
             return error;
         }
         // A file appeared since the scan, or the masks hid it: compare it.
@@ -737,11 +749,15 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     // A replacement left waiting keeps its place in the list until it has
     // its name; its record is made then.
     if (m_copier.WaitingCount() > waiting) {
+        if (!KeepsFileLists()) {
+            m_waitingSlots.push_back({ kNoSlot, &record, direction.toRoot });
+            return 0;
+        }
         m_waitingSlots.push_back({ UpdatedFiles.size(), &record, direction.toRoot });
         UpdatedFiles.emplace_back();
         return 0;
     }
-    UpdatedFiles.push_back(RebasedRecord(m_ops->RecordOf(target, &record), direction.toRoot));
+    NoteCopied(UpdatedFiles, UpdatedTally, target, record, direction.toRoot);
     return 0;
 }
 

@@ -96,6 +96,19 @@ public:
     CFileRecordArray AddedFolders;
     CFileRecordArray AddedFiles;
     CFileRecordArray UpdatedFiles;
+    // Files copied, counted whether or not their records are kept.
+    struct Tally {
+        std::int32_t Files = 0;
+        std::uint64_t Bytes = 0;
+    };
+    Tally AddedTally;
+    Tally UpdatedTally;
+    // The records of the copies fill AddedFiles and UpdatedFiles only for a
+    // display that lists them (the windows' summary, a dry run's preview): a
+    // first copy of many files would otherwise hold a second list as long
+    // as the scanned one just to count it. Set before Start.
+    void SetKeepFileLists(bool keep) { m_keepFileLists = keep; }
+    bool KeepsFileLists() const { return m_keepFileLists || DryRun(); }
     // In a dry run, the failures the run would meet, as its log would have
     // them (nothing is logged); read once Running is 0.
     std::vector<std::string> DryRunFailures;
@@ -120,6 +133,10 @@ private:
         std::shared_ptr<const std::string> toRoot;
     };
 
+    // Counts a copy made at target from source, and lists its record when
+    // the lists are kept.
+    void NoteCopied(CFileRecordArray& list, Tally& tally, const std::string& target, const CFileRecord& source,
+        const std::shared_ptr<const std::string>& root);
     // Execution thread only: it keeps the folder it made last.
     CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
     bool Usable(const CBackup& entry) const;
@@ -196,6 +213,7 @@ private:
     CFileCopier m_copier;
     CFileOperations m_fileOperations;
     CFileOperations* m_ops = &m_fileOperations;
+    bool m_keepFileLists = true;
 
     std::atomic<std::int32_t> m_processedFileCount { 0 };
     std::atomic<std::int32_t> m_processedFolderCount { 0 };
@@ -212,10 +230,11 @@ private:
     // its UpdatedFiles record, filled in once the copy has its name, and its
     // source record.
     struct WaitingSlot {
-        std::size_t updated;
+        std::size_t updated; // kNoSlot while the records are not kept
         const CFileRecord* source;
         std::shared_ptr<const std::string> root; // of the copy's record
     };
+    static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
     std::vector<WaitingSlot> m_waitingSlots;
     // The same for the batch the placer is making durable.
     std::vector<WaitingSlot> m_placingSlots;

@@ -348,8 +348,16 @@ bool CProgressWorker::ReportPlaced(const CBackup& entry)
             }
             break;
         }
-        if (error == 0)
-            UpdatedFiles[slots[i].updated] = RebasedRecord(m_ops->RecordOf(to, slots[i].source), slots[i].root);
+        if (error != 0)
+            continue;
+        const WaitingSlot& slot = slots[i];
+        ++UpdatedTally.Files;
+        if (slot.updated == kNoSlot) {
+            UpdatedTally.Bytes += slot.source->Size;
+            continue;
+        }
+        UpdatedFiles[slot.updated] = RebasedRecord(m_ops->RecordOf(to, slot.source), slot.root);
+        UpdatedTally.Bytes += UpdatedFiles[slot.updated].Size;
     }
     m_copier.SetBatchReplacements(true);
     return goOn;

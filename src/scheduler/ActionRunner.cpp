@@ -335,6 +335,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     const CGetInfoWorker& info = *run.info;
     const CRunDisplay::Totals totals { info.SourceFiles, info.SourceFolders, info.DestinationFiles,
         info.DestinationFolders };
+    worker.SetKeepFileLists(m_services.display.ListsCopiedFiles());
     worker.Start();
     if (Shows(run, run.settings.Scheduler.DisplayProgress, 1))
         m_services.display.ShowProgress(worker, totals, run.action);
@@ -343,10 +344,10 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     log.WriteEvent(run.LogType(), run.action,
         "%d files and %d folders added, %d files modified, %d files and %d folders deleted, %d files and "
         "%d folders processed (time: %s)",
-        static_cast<int>(worker.AddedFiles.size()), static_cast<int>(worker.AddedFolders.size()),
-        static_cast<int>(worker.UpdatedFiles.size()), static_cast<int>(worker.DeletedFiles.size()),
-        static_cast<int>(worker.DeletedFolders.size()), static_cast<int>(worker.ProcessedFiles.size()),
-        static_cast<int>(worker.ProcessedFolders.size()), FormatElapsed(worker.Elapsed).c_str());
+        worker.AddedTally.Files, static_cast<int>(worker.AddedFolders.size()), worker.UpdatedTally.Files,
+        static_cast<int>(worker.DeletedFiles.size()), static_cast<int>(worker.DeletedFolders.size()),
+        static_cast<int>(worker.ProcessedFiles.size()), static_cast<int>(worker.ProcessedFolders.size()),
+        FormatElapsed(worker.Elapsed).c_str());
 
     const bool cancelled = m_flags.ActionCancel != 0;
     const bool playSound = run.settings.Actions.PlaySound != 0;
@@ -404,9 +405,9 @@ void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worke
     data.Recipients = run.set.Schedule.Email;
     data.ProcessedFiles = static_cast<int>(worker.ProcessedFiles.size());
     data.ProcessedFolders = static_cast<int>(worker.ProcessedFolders.size());
-    data.AddedFiles = static_cast<int>(worker.AddedFiles.size());
+    data.AddedFiles = worker.AddedTally.Files;
     data.AddedFolders = static_cast<int>(worker.AddedFolders.size());
-    data.UpdatedFiles = static_cast<int>(worker.UpdatedFiles.size());
+    data.UpdatedFiles = worker.UpdatedTally.Files;
     data.DeletedFiles = static_cast<int>(worker.DeletedFiles.size());
     data.DeletedFolders = static_cast<int>(worker.DeletedFolders.size());
 

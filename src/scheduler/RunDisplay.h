@@ -46,6 +46,10 @@ public:
     virtual void ShowSummary(const CProgressWorker& /*worker*/, int /*action*/) { }
     // What a dry run found the run would do: the worker's lists, after it ended.
     virtual void ShowPreview(const CProgressWorker& /*worker*/, int /*action*/) { }
+    // Whether ShowSummary reads the records of the added and updated files
+    // or only their tallies; a run keeps the records only for a display
+    // that reads them (a dry run always keeps them for ShowPreview).
+    virtual bool ListsCopiedFiles() const { return true; }
     // Drives the countdown to its end or until cancelled. This base cancels:
     // switching a computer off needs someone who could have stopped it.
     virtual void ShowShutdown(CShutdownCountdown& countdown);

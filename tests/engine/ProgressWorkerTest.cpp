@@ -76,6 +76,53 @@ TEST_F(WorkerTest, FirstBackupMirrorsTheSourceAndTheSecondCopiesNothing)
     EXPECT_EQ(6, second->ProcessedFileCount());
 }
 
+// A run without a display that lists files counts its copies instead of
+// keeping a record of each; the counts must be what the lists would hold.
+TEST_F(WorkerTest, CopiesAreCountedAlikeWhetherOrNotTheirRecordsAreKept)
+{
+    std::uint64_t bytes = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string text(100 + i, 'x');
+        Write("f" + std::to_string(i), text);
+        bytes += text.size();
+    }
+    bool keep = false;
+    beforeStart = [&keep](CProgressWorker& worker) { worker.SetKeepFileLists(keep); };
+    auto first = Run(0);
+    EXPECT_TRUE(first->AddedFiles.empty());
+    EXPECT_EQ(40, first->AddedTally.Files);
+    EXPECT_EQ(bytes, first->AddedTally.Bytes);
+    EXPECT_EQ(40u, first->ProcessedFiles.size());
+
+    const auto change = [this](std::int64_t time) {
+        std::uint64_t changed = 0;
+        for (int i = 0; i < 40; i += 3) {
+            const std::string text(7 + i, 'y');
+            Write("f" + std::to_string(i), text, time);
+            changed += text.size();
+        }
+        return changed;
+    };
+    const std::uint64_t changed = change(1'600'000'100);
+    auto counted = Run(0);
+    EXPECT_TRUE(counted->UpdatedFiles.empty());
+    EXPECT_EQ(14, counted->UpdatedTally.Files);
+    EXPECT_EQ(changed, counted->UpdatedTally.Bytes);
+    EXPECT_EQ(0, counted->AddedTally.Files);
+    ExpectMirror(Src(), Root());
+
+    keep = true;
+    change(1'600'000'200);
+    auto listed = Run(0);
+    ASSERT_EQ(14u, listed->UpdatedFiles.size());
+    EXPECT_EQ(14, listed->UpdatedTally.Files);
+    std::uint64_t listedBytes = 0;
+    for (const CFileRecord& record : listed->UpdatedFiles)
+        listedBytes += record.Size;
+    EXPECT_EQ(listedBytes, listed->UpdatedTally.Bytes);
+    EXPECT_EQ(changed, listedBytes);
+}
+
 TEST_F(WorkerTest, ReadOnlySourceChangedAgainOverwritesItsBackup)
 {
     MakeTree();
