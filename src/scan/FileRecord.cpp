@@ -27,16 +27,14 @@ bool BeforeYear1900(std::int64_t seconds)
 
 void CFileRecord::SetFromFindData(const FileFindData& entry, const std::string& folder)
 {
-    std::string path;
-    path.reserve(folder.size() + entry.Name.size());
-    path.assign(folder).append(entry.Name);
-    Path = std::move(path);
+    Path.AssignText(folder, entry.Name);
     SetFromEntry(entry);
 }
 
-void CFileRecord::SetFromFindData(const FileFindData& entry, const CSharedFolder::Ref& folder)
+void CFileRecord::SetFromFindData(
+    const FileFindData& entry, const CSharedFolder::Ref& folder, CSharedFolder::NameSpan name)
 {
-    Path.Assign(folder, entry.Name);
+    Path.Assign(folder, name);
     SetFromEntry(entry);
 }
 
@@ -92,9 +90,9 @@ std::time_t CFileRecord::GetLastWriteTime() const
 
 std::string CFileRecord::GetFileName() const
 {
-    const std::string& tail = Path.Tail();
+    const std::string_view tail = Path.Tail();
     const auto slash = tail.find_last_of('/');
-    return slash == std::string::npos ? tail : tail.substr(slash + 1);
+    return std::string(slash == std::string_view::npos ? tail : tail.substr(slash + 1));
 }
 
 std::uint32_t CFileRecord::GetCrc()

@@ -18,8 +18,9 @@ public:
     static constexpr std::uint64_t kLatestFileTime = 441481572000000000ULL;
 
     // Below the scanned folder: subfolders (each ending in '/') + name. A
-    // scanned record shares its folder's text with the others found there;
-    // a record made from a path holds the whole path.
+    // scanned record shares its folder's text, and the bytes of its name,
+    // with the others found there; a record made from a path holds the
+    // whole path.
     CRecordPath Path;
     std::uint64_t Size = 0;
     std::uint64_t CreationTime = kInitialFileTime;
@@ -36,9 +37,9 @@ public:
     // Path = folder + entry name, unshared; attributes, size and times from
     // the entry.
     void SetFromFindData(const FileFindData& entry, const std::string& folder);
-    // The same for an entry found in a shared folder: Path = the folder's
-    // part below its root + name.
-    void SetFromFindData(const FileFindData& entry, const CSharedFolder::Ref& folder);
+    // The same for an entry found in a shared folder whose bytes hold its
+    // name: Path = the folder's part below its root + name.
+    void SetFromFindData(const FileFindData& entry, const CSharedFolder::Ref& folder, CSharedFolder::NameSpan name);
     // Looks the path up (never following a final link); a path that does not
     // exist, or ends in '/', leaves the record as it was. False then.
     bool SetFromPath(const std::string& path);

@@ -110,12 +110,39 @@ std::size_t CFolderScanner::ScanOne(const std::string& folder)
     std::vector<Entry> entries;
     if (!List(folder, entries))
         return 0;
-    CSharedFolder::Ref shared; // made with the folder's first record
+    const CSharedFolder::Ref shared = ShareNames(folder, entries);
     std::size_t added = AddFolders(folder, shared, entries);
     if (Cancelled())
         return added;
-    added += AddFiles(folder, shared, entries);
+    added += AddFiles(shared, entries);
     return added;
+}
+
+// The folder is made whole, with the names of every record it will have,
+// before the first record refers to it: a record may be read on another
+// thread as soon as the list is handed over, and nothing is added after.
+CSharedFolder::Ref CFolderScanner::ShareNames(const std::string& folder, std::vector<Entry>& entries) const
+{
+    std::size_t room = 0;
+    bool any = false;
+    for (Entry& entry : entries) {
+        const bool isFolder = entry.Data.Kind == FileKind::Directory;
+        entry.Entered = isFolder && IsWantedFolder(entry) && !IsSkipped(folder, entry.Data.Name);
+        // A looked-up entry is one the masks want (see List).
+        entry.Recorded = entry.Looked && (isFolder ? entry.Entered : IsFileKind(entry.Data.Kind));
+        if (entry.Recorded) {
+            room += entry.Data.Name.size();
+            any = true;
+        }
+    }
+    if (!any)
+        return {};
+    CSharedFolder::Ref shared = CSharedFolder::Make(folder, m_rootLength, room);
+    for (Entry& entry : entries) {
+        if (entry.Recorded)
+            shared->AddName(entry.Data.Name, entry.Name);
+    }
+    return shared;
 }
 
 bool CFolderScanner::List(const std::string& folder, std::vector<Entry>& entries)
@@ -181,13 +208,13 @@ bool CFolderScanner::IsWantedFile(const Entry& entry) const
 }
 
 std::size_t CFolderScanner::AddFolders(
-    const std::string& folder, CSharedFolder::Ref& shared, std::vector<Entry>& entries)
+    const std::string& folder, const CSharedFolder::Ref& shared, const std::vector<Entry>& entries)
 {
     std::size_t added = 0;
     for (const Entry& entry : entries) {
-        if (entry.Data.Kind == FileKind::Directory && IsWantedFolder(entry) && !IsSkipped(folder, entry.Data.Name)) {
-            if (m_options.AddFolders && entry.Looked) {
-                AddFolderRecord(SharedOf(folder, shared), entry);
+        if (entry.Entered) {
+            if (entry.Recorded) {
+                AddFolderRecord(shared, entry);
                 ++added;
             }
             if (m_options.Recursive)
@@ -199,15 +226,13 @@ std::size_t CFolderScanner::AddFolders(
     return added;
 }
 
-std::size_t CFolderScanner::AddFiles(
-    const std::string& folder, CSharedFolder::Ref& shared, const std::vector<Entry>& entries)
+std::size_t CFolderScanner::AddFiles(const CSharedFolder::Ref& shared, const std::vector<Entry>& entries)
 {
     std::size_t added = 0;
     for (const std::string& item : m_include) {
         for (const Entry& entry : entries) {
-            if (IsFileKind(entry.Data.Kind) && entry.Looked && MatchListingWildcard(item, entry.LowerName)
-                && !m_excludeFiles.MatchesLower(entry.LowerName)) {
-                AddFileRecord(SharedOf(folder, shared), entry);
+            if (entry.Recorded && IsFileKind(entry.Data.Kind) && MatchListingWildcard(item, entry.LowerName)) {
+                AddFileRecord(shared, entry);
                 ++added;
             }
             if (Cancelled())
@@ -215,13 +240,6 @@ std::size_t CFolderScanner::AddFiles(
         }
     }
     return added;
-}
-
-const CSharedFolder::Ref& CFolderScanner::SharedOf(const std::string& folder, CSharedFolder::Ref& shared) const
-{
-    if (!shared)
-        shared = CSharedFolder::Make(folder, m_rootLength);
-    return shared;
 }
 
 CFileRecord& CFolderScanner::NewRecord()
@@ -251,14 +269,14 @@ void CFolderScanner::MoveBlocksOut()
 
 void CFolderScanner::AddFolderRecord(const CSharedFolder::Ref& folder, const Entry& entry)
 {
-    NewRecord().SetFromFindData(entry.Data, folder);
+    NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
     if (m_options.FolderCount)
         m_options.FolderCount->fetch_add(1, std::memory_order_relaxed);
 }
 
 void CFolderScanner::AddFileRecord(const CSharedFolder::Ref& folder, const Entry& entry)
 {
-    NewRecord().SetFromFindData(entry.Data, folder);
+    NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
     const std::uint64_t size = entry.Data.Size;
     if (m_options.FileCount)
         m_options.FileCount->fetch_add(1, std::memory_order_relaxed);

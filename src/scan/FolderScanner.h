@@ -55,6 +55,9 @@ private:
         FileFindData Data;
         std::string LowerName;
         bool Looked = false; // Data holds the looked-up status
+        bool Entered = false; // a folder the masks and skip list let in
+        bool Recorded = false; // gets a record (a file: one per include item it matches)
+        CSharedFolder::NameSpan Name; // where a recorded entry's name lies in its folder
     };
 
     std::size_t ScanTop(std::string& folder);
@@ -65,9 +68,10 @@ private:
     bool IsWantedFolder(const Entry& entry) const;
     bool IsSkipped(const std::string& folder, const std::string& name) const;
     bool LiesInSkipped(const std::string& folder) const;
-    std::size_t AddFolders(const std::string& folder, CSharedFolder::Ref& shared, std::vector<Entry>& entries);
-    std::size_t AddFiles(const std::string& folder, CSharedFolder::Ref& shared, const std::vector<Entry>& entries);
-    const CSharedFolder::Ref& SharedOf(const std::string& folder, CSharedFolder::Ref& shared) const;
+    CSharedFolder::Ref ShareNames(const std::string& folder, std::vector<Entry>& entries) const;
+    std::size_t AddFolders(
+        const std::string& folder, const CSharedFolder::Ref& shared, const std::vector<Entry>& entries);
+    std::size_t AddFiles(const CSharedFolder::Ref& shared, const std::vector<Entry>& entries);
     CFileRecord& NewRecord();
     void MoveBlocksOut();
     void AddFolderRecord(const CSharedFolder::Ref& folder, const Entry& entry);

@@ -9,11 +9,11 @@
 #include <string_view>
 
 // A record's path, read as one text: the folder part below the scanned
-// folder followed by the name. The folder part lives once in a shared
-// folder for every record found there, so a record holds only its name,
-// which usually fits in the string's own bytes. A path assigned as text
-// (a record made from a path, not by a scan) has no shared folder and holds
-// the whole text as its name.
+// folder followed by the name. The folder part and the names of the records
+// found there live once in a shared folder, so a record holds a handle and
+// where its name lies: sixteen bytes, with no allocation of its own. A path
+// assigned as text (a record made from a path, not by a scan) has a folder
+// of text of its own, not shared, holding the whole text as its name.
 //
 // Comparisons, sizes and conversions see exactly the text that a plain
 // string of the whole relative path would hold, byte by byte.
@@ -21,9 +21,14 @@ class CRecordPath {
 public:
     CRecordPath() = default;
 
-    CRecordPath& operator=(std::string path);
-    // name lies directly in folder; it holds no '/'.
+    CRecordPath& operator=(std::string_view path);
+    // name lies directly in folder; it holds no '/'. It is added to the
+    // folder's room, or to a copy of the folder when there is none left.
     void Assign(CSharedFolder::Ref folder, std::string_view name);
+    // The same for a name already in the folder's bytes.
+    void Assign(CSharedFolder::Ref folder, CSharedFolder::NameSpan name);
+    // folder + name held whole as text.
+    void AssignText(std::string_view folder, std::string_view name);
     // Makes a path held whole relative to root (ending in '/'), its folder
     // shared with recent when that holds the same folder below the same
     // root, else with a new one left in recent for the next path. False,
@@ -37,12 +42,13 @@ public:
     // Root followed by the folders below it.
     std::string_view WholeFolder() const { return m_folder ? m_folder->Path() : std::string_view(); }
     // What follows the folder part: the name, or the whole text.
-    const std::string& Tail() const { return m_name; }
-    const CSharedFolder::Ref& Shared() const { return m_folder; }
+    std::string_view Tail() const { return m_folder ? m_folder->Name(m_name) : std::string_view(); }
+    // The folder shared with other records; none for a path held as text.
+    const CSharedFolder::Ref& Shared() const;
 
     std::string str() const;
     operator std::string() const { return str(); }
-    std::size_t size() const { return FolderBelowRoot().size() + m_name.size(); }
+    std::size_t size() const { return FolderBelowRoot().size() + m_name.Length; }
     bool empty() const { return size() == 0; }
     void AppendTo(std::string& out) const;
 
@@ -59,7 +65,7 @@ public:
 
 private:
     CSharedFolder::Ref m_folder;
-    std::string m_name;
+    CSharedFolder::NameSpan m_name;
 };
 
 std::ostream& operator<<(std::ostream& out, const CRecordPath& path);

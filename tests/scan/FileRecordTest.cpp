@@ -65,9 +65,9 @@ TEST(FileRecord, InitialValues)
     EXPECT_EQ(record.LastWriteTime, 0x019DB1E73702E800ULL);
     EXPECT_EQ(record.GetLastWriteTime(), 3600);
     EXPECT_FALSE(record.IsFolder());
-    // A list holds one per file: a handle of the shared folder, the name
-    // and the fields, with no padding between them.
-    EXPECT_EQ(sizeof(CFileRecord), 88u);
+    // A list holds one per file: a handle of the shared folder, where the
+    // name lies in it and the fields, with no padding between them.
+    EXPECT_EQ(sizeof(CFileRecord), 64u);
     EXPECT_EQ(record.CrcOffset, 0u);
     EXPECT_FALSE(record.CrcComplete);
 }
