@@ -49,7 +49,7 @@ chmod 700 "$home/run"
 printf '[Settings]\nActions\\BackupDelete=1\nActions\\BackupTrash=0\nActions\\DisplayError=0\n' \
   >"$home/.config/Zellik Software/Korvane.conf"
 korvane_backup() { # korvane_backup <session file> [korvane binary]
-  exec env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+  exec env KORVANE_LOCK_DIR="$home/run" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
       XDG_RUNTIME_DIR="$home/run" TMPDIR="$home" DISPLAY= WAYLAND_DISPLAY= \
       "${2:-$korvane}" /f "$1" /s Bench /a backup /e
 }
