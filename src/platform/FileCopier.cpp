@@ -262,7 +262,11 @@ int CFileCopier::CopyRegular(const std::string& from, int sourceFd, const std::s
     const int securityError = security ? security->Write(temp) : 0;
     if (exists && m_batch && securityError == 0) {
         partial.Keep();
-        AddWaiting({ from, std::move(temp), to, target.Release(), static_cast<std::uint64_t>(st.st_size) });
+        CStagedCopy staged(from, std::move(temp), to, target.Release(), static_cast<std::uint64_t>(st.st_size));
+        // Written out from now on, while other files are copied: by the time
+        // its batch is made durable, little is left for fsync to wait for.
+        staged.StartWriteback();
+        AddWaiting(std::move(staged));
         return 0;
     }
     if (exists) {

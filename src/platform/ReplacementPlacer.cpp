@@ -66,19 +66,22 @@ std::vector<CReplacementPlacer::Placed> CReplacementPlacer::PlaceNow(std::vector
     placed.reserve(batch.size());
     for (const CStagedCopy& copy : batch)
         placed.push_back({ copy.From(), copy.To(), 0 });
-    // Each copy is made durable and renamed from one of several threads at
-    // once: one after another, every fsync would wait for a cache flush of
-    // its own and every rename over an old file for its blocks to be freed.
-    // A copy is renamed only after its own fsync, so the order among them
-    // does not matter: a crash leaves each target old or new, never torn.
+    // Every copy is made durable first, from several threads at once, and
+    // only then are they renamed: fsyncs made together share the file
+    // system's journal commits, where a rename between two of them would
+    // make the second wait for a commit of its own. A copy is renamed only
+    // after its own fsync succeeded, so a crash leaves each target old or
+    // new, never torn.
+    ForEachTogether(batch.size(), kSyncThreads, [&](std::size_t i) { placed[i].error = batch[i].Sync(); });
+    // Renames over old files go together too: on a file system that
+    // discards freed blocks each would wait for its old file's blocks.
     ForEachTogether(batch.size(), kSyncThreads, [&](std::size_t i) {
         CStagedCopy& copy = batch[i];
-        int error = copy.Sync();
+        int& error = placed[i].error;
         if (error == 0)
             error = copy.Rename();
         if (error != 0)
             copy = CStagedCopy(); // removed; the target keeps its old file
-        placed[i].error = error;
     });
     batch.clear();
     return placed;
