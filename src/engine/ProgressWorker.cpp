@@ -255,6 +255,9 @@ bool CProgressWorker::ShowErrors() const
 
 void CProgressWorker::LogFailure(const std::string& message)
 {
+    // Failures are told in list order: what the removal in the background
+    // met comes before anything that failed since.
+    ReportRemovals();
     m_log.WriteText(LogError, Action(), message);
     if (DryRun())
         DryRunFailures.push_back(message);
@@ -319,8 +322,11 @@ void CProgressWorker::RunBackup()
     if (m_settings.Actions.BackupDelete)
         DeletionPhase();
     Deleting = 0;
-    if (!Cancelled() && FolderPhase(false) && FilePhase(false))
+    // Folder times are set once nothing more is removed in them.
+    if (!Cancelled() && FolderPhase(false) && FilePhase(false) && ReportRemovals())
         FolderAttributePhase(false);
+    if (!ReportRemovals())
+        Cancel();
     CollectProcessedFiles(false);
 }
 
@@ -687,6 +693,7 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
     if (!TargetOf(record, direction.fromFolder, direction.toFolder, target))
         return true;
     bool retried = false;
+    bool roomWaited = false;
     for (;;) {
         const int error = BelowBlockedFolder(target)
             ? ELOOP
@@ -696,6 +703,10 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
         // A stop during a large file: the copy was dropped, nothing failed.
         if (error == ECANCELED && Cancelled())
             return false;
+        if (!roomWaited && RoomAfterRemovals(error)) {
+            roomWaited = retried = true;
+            continue;
+        }
         const int answer = ReportError(error, from, target);
         if (answer == IdIgnore)
             return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/BackgroundRemoval.h"
 #include "engine/CopyAhead.h"
 #include "engine/EntryScan.h"
 #include "engine/FileOperations.h"
@@ -63,8 +64,10 @@ public:
         CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
     int CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     // Items that could not be removed are reported as failed and taken out
-    // of the lists, which then hold what was removed.
+    // of the lists, which then hold what was removed. Items removed for good
+    // go in the background: the lists are filled once ReportRemovals has run.
     bool RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle);
+    bool ReportRemovals();
 
     // The folder an entry's files are kept in below its backup folder.
     static std::string BackupRoot(const CBackup& entry);
@@ -190,7 +193,9 @@ private:
     int FolderCompression(const CBackup& entry, const std::string& toFolder);
     bool SecurityFor(const CBackup& entry) const;
     int RemoveOne(const std::string& path, bool recycle, std::vector<std::string>& holdings);
-    std::vector<int> RemoveFilesTogether(const CFileRecordArray& files);
+    bool ReportRemoved(
+        CFileRecordArray& folders, CFileRecordArray& files, bool recycle, const CBackgroundRemoval::Results* results);
+    bool RoomAfterRemovals(int error);
     std::string HoldingFolderFor(const std::string& path) const;
     std::string StagingFolderIn(const std::string& backupFolder) const;
 
@@ -214,6 +219,12 @@ private:
     CFileOperations m_fileOperations;
     CFileOperations* m_ops = &m_fileOperations;
     bool m_keepFileLists = true;
+    // Items being removed in the background, out of the deleted lists until
+    // their results are reported (execution thread only).
+    CFileRecordArray m_removingFolders;
+    CFileRecordArray m_removingFiles;
+    std::unique_ptr<CBackgroundRemoval> m_removal;
+    bool m_removedInBackground = false;
 
     std::atomic<std::int32_t> m_processedFileCount { 0 };
     std::atomic<std::int32_t> m_processedFolderCount { 0 };

@@ -11,7 +11,6 @@
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
 #include "platform/PathParts.h"
-#include "platform/Together.h"
 #include "platform/Trash.h"
 #include "scan/PathFormat.h"
 
@@ -27,8 +26,6 @@ constexpr const char* kHoldingFolderName = "Korvane Deleted Files";
 // The hidden folder of a backup folder in which the holding folder is made.
 constexpr const char* kStagingName = ".Korvane Deleted Files";
 constexpr unsigned kErrorPrompt = MbAbortRetryIgnore | MbIconError | MbTopmost;
-constexpr int kNotTried = -1;
-constexpr std::size_t kRemoveThreads = 8;
 
 std::string Short(const std::string& path)
 {
@@ -129,7 +126,8 @@ int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromF
         const std::string prefix = path.substr(0, slash);
         if (m_ops->IsFolder(prefix))
             continue;
-        if (m_ops->MakeFolder(prefix) != 0) {
+        const int error = m_ops->MakeFolder(prefix);
+        if (error != 0 && !(RoomAfterRemovals(error) && m_ops->MakeFolder(prefix) == 0)) {
             LogFailure(FormatString("Failed to create folder %s", Short(prefix).c_str()));
             return AskFileOperation(FormatString(LoadString(57699).c_str(), prefix.c_str()));
         }
@@ -237,41 +235,70 @@ int CProgressWorker::RemoveOne(const std::string& path, bool recycle, std::vecto
     return errno ? errno : EPERM;
 }
 
-// Removed for good, files go from several threads at once: one after
-// another, each unlink waits for its blocks to be freed (on a file system
-// mounted with discard, for the disk). The results are reported in order by
-// RemoveItems; a file not tried (a stop) is kNotTried.
-std::vector<int> CProgressWorker::RemoveFilesTogether(const CFileRecordArray& files)
+// Removed for good, the items go in the background (files from several
+// threads at once) while the worker creates folders and copies: they never
+// share a path with what is copied, as only what has no counterpart in the
+// source is removed. Their results are reported by ReportRemovals, before
+// any other failure. A dry run or the trash removes them here and now.
+bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle)
 {
-    std::vector<int> results(files.size(), kNotTried);
-    // A stand-in that changes nothing may keep state of its own.
-    if (!m_ops->ChangesFiles())
-        return results;
-    ForEachTogether(files.size(), kRemoveThreads, [&](std::size_t i) {
-        if (!Cancelled())
-            results[i] = m_ops->PathExists(files[i].FullPath()) ? m_ops->RemoveTree(files[i].FullPath()) : 0;
-    });
-    return results;
+    if (recycle || !m_ops->ChangesFiles())
+        return ReportRemoved(folders, files, recycle, nullptr);
+    m_removingFolders = std::exchange(folders, {});
+    m_removingFiles = std::exchange(files, {});
+    m_removal = std::make_unique<CBackgroundRemoval>(*m_ops, m_removingFiles, m_removingFolders, m_cancel);
+    m_removedInBackground = true;
+    return true;
 }
 
-bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle)
+// What the removal in the background did, reported in list order; items
+// removed since (a file where a folder now belongs) stay listed after them.
+// False when a stop left items untouched.
+bool CProgressWorker::ReportRemovals()
+{
+    if (!m_removal)
+        return true;
+    const CBackgroundRemoval::Results results = std::exchange(m_removal, nullptr)->Finish();
+    const bool goOn = ReportRemoved(m_removingFolders, m_removingFiles, false, &results);
+    for (auto [removed, list] :
+        { std::pair { &m_removingFolders, &DeletedFolders }, { &m_removingFiles, &DeletedFiles } }) {
+        removed->insert(removed->end(), std::make_move_iterator(list->begin()), std::make_move_iterator(list->end()));
+        *list = std::exchange(*removed, {});
+    }
+    return goOn;
+}
+
+// A copy or folder that found no room while items were being removed in the
+// background may find it once they are gone: true when it is worth another
+// try, the removals then reported.
+bool CProgressWorker::RoomAfterRemovals(int error)
+{
+    if ((error != ENOSPC && error != EDQUOT) || !m_removedInBackground)
+        return false;
+    ReportRemovals();
+    return true;
+}
+
+bool CProgressWorker::ReportRemoved(
+    CFileRecordArray& folders, CFileRecordArray& files, bool recycle, const CBackgroundRemoval::Results* results)
 {
     std::vector<std::string> holdings;
     bool cancelled = false;
-    const std::vector<int> fileResults = recycle ? std::vector<int>() : RemoveFilesTogether(files);
     // Files removed already are reported first, a stop or not; to the trash,
     // a folder goes whole with the files in it.
     const auto lists = recycle ? std::array { &folders, &files } : std::array { &files, &folders };
     for (CFileRecordArray* list : lists) {
+        const std::vector<int>* tries = results ? (list == &files ? &results->files : &results->folders) : nullptr;
         CFileRecordArray removed;
         std::size_t done = 0;
         for (; done < list->size(); ++done) {
             CFileRecord& record = (*list)[done];
-            const bool tried = list == &files && done < fileResults.size() && fileResults[done] != kNotTried;
+            const int result = tries && done < tries->size() ? (*tries)[done] : CBackgroundRemoval::kNotTried;
+            const bool tried = result != CBackgroundRemoval::kNotTried;
             if (!tried && (cancelled = Cancelled()))
                 break;
             const std::string path = record.FullPath();
-            if (const int error = tried ? fileResults[done] : RemoveOne(path, recycle, holdings)) {
+            if (const int error = tried ? result : RemoveOne(path, recycle, holdings)) {
                 FailItem(FormatString("Failed to delete %s (error: %d)", Short(path).c_str(), error),
                     FormatString(LoadString(57751).c_str(), path.c_str(), SystemErrorText(error).c_str(), error));
                 continue;
@@ -332,6 +359,8 @@ bool CProgressWorker::ReportPlaced(const CBackup& entry)
     for (std::size_t i = 0; i < placed.size() && i < slots.size(); ++i) {
         const auto& [from, to, placeError] = placed[i];
         int error = placeError;
+        if (RoomAfterRemovals(error))
+            error = CopyFileWithSecurity(entry, from, to, false);
         while (error != 0 && goOn) {
             if (error == ECANCELED && Cancelled()) {
                 goOn = false;
