@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+static_assert(sizeof(CCopyAhead::Job) == 16, "a first copy holds a job per file");
+
 CCopyAhead::CCopyAhead(
     const std::vector<Job>& jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel)
     : m_jobs(jobs)

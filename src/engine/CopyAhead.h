@@ -23,10 +23,11 @@
 // two of them copied at once would only make the disk seek between them.
 class CCopyAhead {
 public:
+    // A first copy has one per file: 16 bytes.
     struct Job {
-        std::size_t index; // in the record list
-        bool shared; // the second thread may copy it
         std::uint64_t size;
+        std::uint32_t index; // in the record list, whose counts are 32-bit
+        bool shared; // the second thread may copy it
         bool replace; // an existing file is replaced, else a new one made
     };
     // What the second thread made of a job: 0 or an errno, and the

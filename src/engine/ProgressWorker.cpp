@@ -586,6 +586,10 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
 {
     FilePlan plan;
     CFileRecordArray& list = *direction.fromList;
+    // At most a job per record; the pages of what stays unused are never
+    // touched, while growing by doubling would copy the plan each time.
+    plan.jobs.reserve(list.size());
+    plan.filesBefore.reserve(list.size());
     SortedCursor existing(*direction.toList);
     const int compareType = m_settings.General.CompareType;
     const TimeRule rule = ScanOf(entry).TwoSecondTimes() ? TimeRule::TwoSecondSteps : TimeRule::Exact;
@@ -611,8 +615,8 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
             if (compare == 0 || (compare == 1 && direction.overwriteNewer))
                 continue;
         }
-        plan.jobs.push_back({ index, !worker, record.Size, found != nullptr });
-        plan.filesBefore.push_back(before);
+        plan.jobs.push_back({ record.Size, static_cast<std::uint32_t>(index), !worker, found != nullptr });
+        plan.filesBefore.push_back(static_cast<std::uint32_t>(before));
     }
     plan.end = list.size();
     return plan;

@@ -162,7 +162,7 @@ private:
     // The files of an entry's list that need the worker, in list order.
     struct FilePlan {
         std::vector<CCopyAhead::Job> jobs;
-        std::vector<std::size_t> filesBefore; // per job: files before it in the list
+        std::vector<std::uint32_t> filesBefore; // per job: files before it in the list
         std::size_t files = 0; // files in the list before end
         std::size_t end = 0; // where planning stopped: the list's size unless cancelled
     };

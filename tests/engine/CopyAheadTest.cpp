@@ -21,7 +21,7 @@ std::vector<CCopyAhead::Job> Jobs(std::size_t count, std::uint64_t size = 10, bo
 {
     std::vector<CCopyAhead::Job> jobs;
     for (std::size_t i = 0; i < count; ++i)
-        jobs.push_back({ i * 2, shared, size, false });
+        jobs.push_back({ .size = size, .index = std::uint32_t(i * 2), .shared = shared, .replace = false });
     return jobs;
 }
 
@@ -106,8 +106,8 @@ TEST(CopyAheadTest, LargeAndUnsharedFilesAreLeftToTheWorker)
     std::atomic<std::int32_t> cancel { 0 };
     std::vector<CCopyAhead::Job> jobs = Jobs(30, CCopyAhead::kLargeFile);
     for (CCopyAhead::Job& job : Jobs(30, 10, false))
-        jobs.push_back({ job.index + 100, false, 10, false });
-    jobs.push_back({ 999, true, 10, false });
+        jobs.push_back({ .size = 10, .index = job.index + 100, .shared = false, .replace = false });
+    jobs.push_back({ .size = 10, .index = 999, .shared = true, .replace = false });
     CCopyAhead ahead(jobs, copies.Function(), copier, cancel);
     // Within the window ahead of the worker, which has not moved.
     ASSERT_EVENTUALLY(copies.Count() == 1);
@@ -132,7 +132,7 @@ TEST(CopyAheadTest, FinishGivesBackUntakenCopiesAndDropsWaitingReplacements)
     }
     std::vector<CCopyAhead::Job> jobs;
     for (std::size_t i = 0; i < 20; ++i)
-        jobs.push_back({ i, i > 0, 10, i % 2 == 1 });
+        jobs.push_back({ .size = 10, .index = std::uint32_t(i), .shared = i > 0, .replace = i % 2 == 1 });
     std::atomic<int> copied { 0 };
     auto copy = [&](CFileCopier& copier, const CCopyAhead::Job& job, std::string& to) {
         to = dir / ("dst/" + std::to_string(job.index));
