@@ -793,6 +793,9 @@ bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string
 // it among the deleted items; 0 or the errno of the failure.
 int CProgressWorker::RemoveReplaced(const std::string& path)
 {
+    // Items inside a folder replaced by a file may still be going in the
+    // background: both must never remove the same items.
+    ReportRemovals();
     CFileRecord record;
     record.SetFromPath(path);
     int error = 0;

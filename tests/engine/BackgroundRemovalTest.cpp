@@ -155,3 +155,76 @@ TEST_F(BackgroundRemovalTest, StopWhileRemovingListsOnlyWhatWasRemoved)
     EXPECT_TRUE(fs::exists(Root("f2")));
     EXPECT_TRUE(fs::exists(Root("f3")));
 }
+
+namespace {
+
+// Tells whether the worker removed the replaced folder while an item inside
+// it was still being removed in the background. That removal waits until a
+// file listed before the folder was copied, so that the worker has reached
+// the file phase.
+class OverlapOperations : public CFileOperations {
+public:
+    int RemoveTree(const std::string& path) override
+    {
+        if (path == replaced)
+            overlapped = !insideRemoved.load();
+        if (path != inside)
+            return CFileOperations::RemoveTree(path);
+        {
+            std::unique_lock lock(mutex);
+            wake.wait_for(lock, std::chrono::seconds(5), [this] { return copiedBefore; });
+        }
+        const int error = CFileOperations::RemoveTree(path);
+        insideRemoved = true;
+        return error;
+    }
+    int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
+        const CFileSecurity* security) override
+    {
+        const int error = CFileOperations::Copy(copier, from, to, failIfExists, security);
+        if (to == before) {
+            std::lock_guard lock(mutex);
+            copiedBefore = true;
+            wake.notify_all();
+        }
+        return error;
+    }
+
+    std::string inside, replaced, before;
+    std::atomic<bool> overlapped { false };
+
+private:
+    std::atomic<bool> insideRemoved { false };
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool copiedBefore = false;
+};
+
+} // namespace
+
+// A backup folder whose source became a file goes whole when the file is
+// copied: the items inside it that were being removed in the background must
+// be gone by then, or both would remove the same items at once and report
+// each other's removals as failures.
+TEST_F(BackgroundRemovalTest, FolderReplacedByAFileWaitsForTheRemovalsInsideIt)
+{
+    Write("keep.txt", "k");
+    Write("x/old.txt", "old");
+    Run(0);
+    fs::remove_all(Src("x"));
+    Write("aaa.txt", "first");
+    Write("x", "now a file");
+    settings.Actions.BackupDelete = 1;
+    OverlapOperations ops;
+    ops.inside = Root("x/old.txt");
+    ops.replaced = Root("x");
+    ops.before = Root("aaa.txt");
+    beforeStart = [&](CProgressWorker& worker) { worker.SetFileOperations(ops); };
+    auto run = Run(0);
+
+    EXPECT_FALSE(ops.overlapped.load());
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ("now a file", TempDir::Read(Root("x")));
+    ExpectMirror(Src(), Root());
+}
