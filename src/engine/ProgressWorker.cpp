@@ -673,9 +673,9 @@ bool CProgressWorker::ProcessFileList(
         }
         processedEnd = index + 1;
         ++m_processedFileCount;
-        // A batch goes as soon as the placer is free, so the disk is kept
+        // A batch goes as soon as a placer is free, so the disk is kept
         // busy and the last batch, which the worker waits for, is small.
-        const bool handOver = m_copier.BatchFull() || (m_copier.WaitingCount() >= kEagerBatch && m_placer.Idle());
+        const bool handOver = m_copier.BatchFull() || (m_copier.WaitingCount() >= kEagerBatch && PlacerIdle());
         if (handOver && !HandOverBatch(entry))
             return false;
     }

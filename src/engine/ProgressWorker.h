@@ -9,10 +9,12 @@
 #include "platform/ReplacementPlacer.h"
 #include "scan/FileRecordArray.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -178,6 +180,7 @@ private:
         const std::string& target, bool& retried, CCopyAhead::Result* copiedAhead);
     bool HandOverBatch(const CBackup& entry);
     bool PlaceWaiting(const CBackup& entry);
+    bool PlacerIdle() const;
     bool ReportPlaced(const CBackup& entry);
     bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
@@ -247,9 +250,14 @@ private:
     };
     static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
     std::vector<WaitingSlot> m_waitingSlots;
-    // The same for the batch the placer is making durable.
-    std::vector<WaitingSlot> m_placingSlots;
-    CReplacementPlacer m_placer;
+    // The batches being made durable, oldest first, each on a placer of
+    // its own, with the slots of its replacements.
+    struct PlacingBatch {
+        CReplacementPlacer* placer;
+        std::vector<WaitingSlot> slots;
+    };
+    std::array<CReplacementPlacer, 2> m_placers;
+    std::deque<PlacingBatch> m_placing;
     // The folder of the copy last listed, shared by the next ones made in it
     // (execution thread only).
     CSharedFolder::Ref m_rebasedFolder;

@@ -324,15 +324,28 @@ bool CProgressWorker::ReportRemoved(
     return !cancelled;
 }
 
-// Tells what became of the batch being placed, then has the waiting one
-// placed in the background while the worker goes on. False when the action
-// is to end; the waiting copies are whole and counted, and placed even then.
+// Has the waiting batch placed in the background while the worker goes on.
+// Two batches are placed at once, so the last one of a list need not wait
+// for the one before; when both placers are taken, the older batch is
+// reported first, which keeps the reports in list order. False when the
+// action is to end; the waiting copies are whole and counted, and placed
+// even then.
 bool CProgressWorker::HandOverBatch(const CBackup& entry)
 {
-    const bool goOn = ReportPlaced(entry);
-    m_placingSlots = std::exchange(m_waitingSlots, {});
-    m_placer.Submit(m_copier.TakeWaiting());
+    const bool goOn = m_placing.size() < m_placers.size() || ReportPlaced(entry);
+    const auto taken = [this](const CReplacementPlacer& placer) {
+        return std::any_of(
+            m_placing.begin(), m_placing.end(), [&](const PlacingBatch& batch) { return batch.placer == &placer; });
+    };
+    CReplacementPlacer& placer = taken(m_placers[0]) ? m_placers[1] : m_placers[0];
+    m_placing.push_back({ &placer, std::exchange(m_waitingSlots, {}) });
+    placer.Submit(m_copier.TakeWaiting());
     return goOn;
+}
+
+bool CProgressWorker::PlacerIdle() const
+{
+    return std::any_of(m_placers.begin(), m_placers.end(), [](const auto& placer) { return placer.Idle(); });
 }
 
 // Every replacement of the entry placed and reported. False when the action
@@ -340,17 +353,25 @@ bool CProgressWorker::HandOverBatch(const CBackup& entry)
 bool CProgressWorker::PlaceWaiting(const CBackup& entry)
 {
     const bool handed = m_copier.WaitingCount() == 0 || HandOverBatch(entry);
-    const bool reported = ReportPlaced(entry);
+    bool reported = ReportPlaced(entry);
+    while (!m_placing.empty())
+        reported = ReportPlaced(entry) && reported;
     return handed && reported;
 }
 
-// Replacements take their names once the batch is durable; their failures
-// are reported here, on the worker, in list order. A failed one leaves an
+// Replacements take their names once their batch is durable; the failures
+// of the oldest batch in flight are reported here, on the worker, in list
+// order. A failed one leaves an
 // empty record, which goes once nothing refers to positions in the list.
 bool CProgressWorker::ReportPlaced(const CBackup& entry)
 {
-    const std::vector<CReplacementPlacer::Placed> placed = m_placer.Collect();
-    const std::vector<WaitingSlot> slots = std::exchange(m_placingSlots, {});
+    std::vector<CReplacementPlacer::Placed> placed;
+    std::vector<WaitingSlot> slots;
+    if (!m_placing.empty()) {
+        placed = m_placing.front().placer->Collect();
+        slots = std::move(m_placing.front().slots);
+        m_placing.pop_front();
+    }
     // After a stop nobody is asked again: a copy that failed to take its
     // name leaves the old file, as the copies never made do.
     bool goOn = !Cancelled();

@@ -150,3 +150,41 @@ TEST_F(BatchPlacementTest, CancelAmongNewFilesLeavesNoCopyPastTheProcessedOnes)
     for (std::size_t i = 0; i < added; ++i)
         EXPECT_EQ(Root(Name(static_cast<int>(i))), run->AddedFiles[i].FullPath());
 }
+
+// Failures spread over every batch, several of them placed at once: each is
+// reported for its own file, in list order, and the others are replaced.
+TEST_F(BatchPlacementTest, FailuresOfBatchesPlacedAtOnceAreReportedInListOrder)
+{
+    for (int i = 0; i < kFiles; ++i)
+        Write(Name(i), "old " + std::to_string(i));
+    Run(0);
+    for (int i = 0; i < kFiles; ++i)
+        Write(Name(i), "new " + std::to_string(i), 1'600'000'100);
+
+    HookedOperations ops;
+    ops.afterCopy = [&](const std::string& to) {
+        for (int i = 0; i < kFiles; i += 7) {
+            if (to == Root(Name(i))) {
+                // A folder that is not empty cannot be renamed over.
+                fs::remove(to);
+                dir.Write("backup/Documents/" + Name(i) + "/in the way", "x");
+            }
+        }
+    };
+    beforeStart = [&](CProgressWorker& worker) { worker.SetFileOperations(ops); };
+    prompter.defaultAnswer = IdIgnore;
+    auto run = Run(0);
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < kFiles; i += 7)
+        expected.push_back("Backup: " + Root(Name(i)));
+    ASSERT_EQ(expected.size(), prompter.asked.size());
+    for (std::size_t n = 0; n < expected.size(); ++n)
+        EXPECT_NE(std::string::npos, prompter.asked[n].text.find(expected[n])) << n;
+    EXPECT_EQ(kFiles - static_cast<int>(expected.size()), static_cast<int>(run->UpdatedFiles.size()));
+    for (int i = 1; i < kFiles; ++i) {
+        if (i % 7 == 0)
+            continue;
+        EXPECT_EQ("new " + std::to_string(i), TempDir::Read(Root(Name(i)))) << i;
+    }
+}
