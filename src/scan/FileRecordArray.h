@@ -53,7 +53,8 @@ public:
     // stops the scan after the entry in hand; what was recorded stays.
     //
     // Every record's path is relative to the folder (ending in '/'), its
-    // root; the records found in one folder share that folder's text.
+    // root; the records found in one folder share one object holding that
+    // folder's text and their names.
     //
     // The list comes out exactly as AddSorted of every record in discovery
     // order would leave it, but in O(n log n).

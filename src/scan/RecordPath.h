@@ -48,7 +48,7 @@ public:
 
     std::string str() const;
     operator std::string() const { return str(); }
-    std::size_t size() const { return FolderBelowRoot().size() + m_name.Length; }
+    std::size_t size() const { return m_folder ? m_folder->BelowRoot().size() + m_name.Length : 0; }
     bool empty() const { return size() == 0; }
     void AppendTo(std::string& out) const;
 

@@ -8,6 +8,14 @@
 
 namespace {
 
+// memcpy wants valid pointers even for no bytes, and an empty view may hold
+// none.
+void CopyBytes(char* to, std::string_view from)
+{
+    if (!from.empty())
+        std::memcpy(to, from.data(), from.size());
+}
+
 // Offsets are 32-bit: no folder's path and names come near 4 GiB, and a text
 // longer than that is cut rather than wrapped.
 constexpr std::size_t kMaxBytes = std::numeric_limits<std::uint32_t>::max() - sizeof(std::max_align_t);
@@ -39,7 +47,7 @@ CSharedFolder::Ref CSharedFolder::Make(std::string_view path, std::size_t rootLe
 {
     path = path.substr(0, std::min(path.size(), kMaxBytes));
     CSharedFolder* folder = Allocate(path.size(), rootLength, path.size() + nameRoom, false);
-    std::memcpy(folder->Bytes(), path.data(), path.size());
+    CopyBytes(folder->Bytes(), path);
     return Ref(folder);
 }
 
@@ -48,8 +56,8 @@ CSharedFolder::Ref CSharedFolder::MakeText(std::string_view first, std::string_v
     first = first.substr(0, std::min(first.size(), kMaxBytes));
     second = second.substr(0, std::min(second.size(), kMaxBytes - first.size()));
     CSharedFolder* folder = Allocate(0, 0, first.size() + second.size(), true);
-    std::memcpy(folder->Bytes(), first.data(), first.size());
-    std::memcpy(folder->Bytes() + first.size(), second.data(), second.size());
+    CopyBytes(folder->Bytes(), first);
+    CopyBytes(folder->Bytes() + first.size(), second);
     folder->m_used.store(folder->m_size, std::memory_order_relaxed);
     span = NameSpan { 0, folder->m_size };
     return Ref(folder);
@@ -69,7 +77,7 @@ bool CSharedFolder::AddName(std::string_view name, NameSpan& span) const
     // yet; whoever is handed the record is ordered after this write by the
     // hand-over itself. The folder was made writable: only the handle is
     // const.
-    std::memcpy(const_cast<CSharedFolder*>(this)->Bytes() + offset, name.data(), length);
+    CopyBytes(const_cast<CSharedFolder*>(this)->Bytes() + offset, name);
     span = NameSpan { offset, length };
     return true;
 }

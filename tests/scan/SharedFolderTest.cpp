@@ -110,6 +110,15 @@ TEST(SharedFolder, PathsMadeFromTextHoldTheWholeText)
     EXPECT_EQ(record.FullPath(), "");
     EXPECT_EQ(copy.Path, NameOf(255, 'n'));
 
+    // A list's records move when it grows or sorts: what is left is empty
+    // through and through, its size included.
+    CRecordPath from;
+    from = "x/y";
+    const CRecordPath to = std::move(from);
+    EXPECT_EQ(to, "x/y");
+    EXPECT_EQ(from.size(), 0u);
+    EXPECT_EQ(from.str(), "");
+
     // A name given for a folder without room goes into a copy of it.
     const CSharedFolder::Ref full = CSharedFolder::Make("/r/sub/", 3);
     CFileRecord a, b;
