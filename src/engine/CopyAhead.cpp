@@ -8,7 +8,7 @@ static_assert(sizeof(CCopyAhead::Job) == 16, "a first copy holds a job per file"
 CCopyAhead::CCopyAhead(
     const std::vector<Job>& jobs, Copy copy, const CFileCopier& copier, const std::atomic<std::int32_t>& cancel)
     : m_jobs(jobs)
-    , m_slots(std::make_unique<Slot[]>(m_jobs.size()))
+    , m_states(std::make_unique<std::atomic<std::uint8_t>[]>(m_jobs.size()))
     , m_copy(std::move(copy))
     , m_cancel(cancel)
 {
@@ -42,8 +42,8 @@ void CCopyAhead::Run()
             return;
         if (!Shared(m_jobs[n]))
             continue;
-        int open = Open;
-        if (m_slots[n].state.compare_exchange_strong(open, Claimed))
+        std::uint8_t open = Open;
+        if (m_states[n].compare_exchange_strong(open, Claimed))
             CopyJob(m_copier, n, to);
     }
 }
@@ -57,14 +57,14 @@ bool CCopyAhead::Shared(const Job& job)
 // any, goes with it.
 void CCopyAhead::CopyJob(CFileCopier& copier, std::size_t n, std::string& to)
 {
-    Slot& slot = m_slots[n];
+    Outcome& outcome = OutcomeOf(n);
     to.clear();
-    slot.error = m_copy(copier, m_jobs[n], to);
+    outcome.error = m_copy(copier, m_jobs[n], to);
     std::vector<CStagedCopy> staged = copier.TakeWaiting();
     if (!staged.empty())
-        slot.staged = std::make_unique<CStagedCopy>(std::move(staged.front()));
-    slot.state.store(Published, std::memory_order_release);
-    slot.state.notify_one();
+        outcome.staged = std::make_unique<CStagedCopy>(std::move(staged.front()));
+    m_states[n].store(Published, std::memory_order_release);
+    m_states[n].notify_one();
 }
 
 // While the second thread copies the job the worker needs, the worker
@@ -74,10 +74,10 @@ bool CCopyAhead::CopyWhileWaiting(std::size_t n)
 {
     const std::size_t last = std::min(m_jobs.size(), n + 1 + kAhead);
     for (std::size_t m = last; m-- > n + 1;) {
-        if (!Shared(m_jobs[m]) || m_slots[m].state.load(std::memory_order_relaxed) != Open)
+        if (!Shared(m_jobs[m]) || m_states[m].load(std::memory_order_relaxed) != Open)
             continue;
-        int open = Open;
-        if (!m_slots[m].state.compare_exchange_strong(open, Claimed))
+        std::uint8_t open = Open;
+        if (!m_states[m].compare_exchange_strong(open, Claimed))
             continue;
         CopyJob(m_waitingCopier, m, m_waitingTo);
         return true;
@@ -89,19 +89,20 @@ bool CCopyAhead::Take(std::size_t n, Result& result)
 {
     m_reached.store(n, std::memory_order_release);
     m_reached.notify_one();
-    Slot& slot = m_slots[n];
-    int state = Open;
-    if (slot.state.compare_exchange_strong(state, Worker))
+    std::atomic<std::uint8_t>& state = m_states[n];
+    std::uint8_t now = Open;
+    if (state.compare_exchange_strong(now, Worker))
         return false;
-    while (state == Claimed) {
+    while (now == Claimed) {
         if (!CopyWhileWaiting(n))
-            slot.state.wait(Claimed, std::memory_order_acquire);
-        state = slot.state.load(std::memory_order_acquire);
+            state.wait(Claimed, std::memory_order_acquire);
+        now = state.load(std::memory_order_acquire);
     }
-    result.error = slot.error;
-    if (slot.staged)
-        result.staged = std::move(*std::exchange(slot.staged, nullptr));
-    slot.state.store(Taken, std::memory_order_relaxed);
+    Outcome& outcome = OutcomeOf(n);
+    result.error = outcome.error;
+    if (outcome.staged)
+        result.staged = std::move(*std::exchange(outcome.staged, nullptr));
+    state.store(Taken, std::memory_order_relaxed);
     return true;
 }
 
@@ -114,14 +115,14 @@ std::vector<std::size_t> CCopyAhead::Finish()
         m_thread.join();
     std::vector<std::size_t> untaken;
     for (std::size_t n = 0; n < m_jobs.size(); ++n) {
-        Slot& slot = m_slots[n];
-        if (slot.state.load() != Published)
+        if (m_states[n].load() != Published)
             continue;
-        slot.state.store(Taken);
-        // A replacement still waiting is removed with its slot; one placed
-        // at once found nothing to replace, and goes like a new copy.
-        const bool placed = slot.error == 0 && !slot.staged;
-        slot.staged.reset();
+        m_states[n].store(Taken);
+        // A replacement still waiting is removed with its outcome; one
+        // placed at once found nothing to replace, and goes like a new copy.
+        Outcome& outcome = OutcomeOf(n);
+        const bool placed = outcome.error == 0 && !outcome.staged;
+        outcome.staged.reset();
         if (placed)
             untaken.push_back(m_jobs[n].index);
     }

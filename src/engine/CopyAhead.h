@@ -3,6 +3,7 @@
 #include "platform/FileCopier.h"
 #include "platform/StagedCopy.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -64,14 +65,12 @@ public:
     static constexpr std::uint64_t kLargeFile = 4u << 20;
 
 private:
-    enum State : int { Open, Claimed, Published, Worker, Taken };
-    // One per job, so kept small: a first copy has a job per file.
-    struct Slot {
-        std::atomic<int> state { Open };
+    enum State : std::uint8_t { Open, Claimed, Published, Worker, Taken };
+    // What a copy made of a job, kept until the worker takes it.
+    struct Outcome {
         int error = 0;
         std::unique_ptr<CStagedCopy> staged;
     };
-
     void Run();
     static bool Shared(const Job& job);
     void CopyJob(CFileCopier& copier, std::size_t n, std::string& to);
@@ -80,8 +79,14 @@ private:
     // How many jobs the second thread may run ahead of the worker: the
     // copies it holds keep descriptors open and are undone on a stop.
     static constexpr std::size_t kAhead = 64;
+    // Every job copied and not yet taken lies between the one the worker is
+    // at and kAhead beyond it, so their outcomes share a ring: a first copy
+    // keeps a byte per job, not a result.
+    static constexpr std::size_t kOutcomes = 2 * kAhead;
+    Outcome& OutcomeOf(std::size_t n) { return m_outcomes[n % kOutcomes]; }
     const std::vector<Job>& m_jobs;
-    std::unique_ptr<Slot[]> m_slots;
+    std::unique_ptr<std::atomic<std::uint8_t>[]> m_states; // a State per job
+    std::array<Outcome, kOutcomes> m_outcomes;
     Copy m_copy;
     CFileCopier m_copier; // the second thread's
     // The worker's, for the jobs it copies while it waits.
