@@ -12,6 +12,7 @@
 #include "platform/CoreApplication.h"
 #include "platform/DesktopKeyring.h"
 #include "platform/MediaRoot.h"
+#include "platform/MemoryTuning.h"
 #include "platform/PowerOff.h"
 #include "platform/SoundPlayer.h"
 #include "platform/Terminal.h"
@@ -89,6 +90,7 @@ int CKorvaneApp::ExitStatusOf(RunResult result)
 
 int CKorvaneApp::InitInstance()
 {
+    KeepLargeBlocksApart();
     std::setlocale(LC_ALL, "");
     if (const int status = ReadLongOptions(); status >= 0)
         return status;
