@@ -67,22 +67,22 @@ std::vector<CReplacementPlacer::Placed> CReplacementPlacer::PlaceNow(std::vector
     for (const CStagedCopy& copy : batch)
         placed.push_back({ copy.From(), copy.To(), 0 });
     // Every copy is made durable first, from several threads at once, and
-    // only then are they renamed: fsyncs made together share the file
-    // system's journal commits, where a rename between two of them would
-    // make the second wait for a commit of its own. A copy is renamed only
-    // after its own fsync succeeded, so a crash leaves each target old or
-    // new, never torn.
-    ForEachTogether(batch.size(), kSyncThreads, [&](std::size_t i) { placed[i].error = batch[i].Sync(); });
-    // Renames over old files go together too: on a file system that
-    // discards freed blocks each would wait for its old file's blocks.
-    ForEachTogether(batch.size(), kSyncThreads, [&](std::size_t i) {
-        CStagedCopy& copy = batch[i];
-        int& error = placed[i].error;
-        if (error == 0)
-            error = copy.Rename();
-        if (error != 0)
-            copy = CStagedCopy(); // removed; the target keeps its old file
-    });
+    // only then are they renamed: fsyncs made together share the device's
+    // cache flushes, where a rename between two of them would make the
+    // second wait for a flush of its own. Renames over old files go together
+    // too: on a file system that discards freed blocks each waits for its
+    // old file's blocks. A copy is renamed only after its own fsync
+    // succeeded, so a crash leaves each target old or new, never torn.
+    ForEachTogether(
+        batch.size(), kSyncThreads, [&](std::size_t i) { placed[i].error = batch[i].Sync(); },
+        [&](std::size_t i) {
+            CStagedCopy& copy = batch[i];
+            int& error = placed[i].error;
+            if (error == 0)
+                error = copy.Rename();
+            if (error != 0)
+                copy = CStagedCopy(); // removed; the target keeps its old file
+        });
     batch.clear();
     return placed;
 }

@@ -10,3 +10,8 @@
 // together, the block layer merges what they wait for. work must be safe to
 // run on several threads.
 void ForEachTogether(std::size_t count, std::size_t threads, const std::function<void(std::size_t)>& work);
+
+// The same in two passes on the same threads: second(i) starts only once
+// first has run for every index.
+void ForEachTogether(std::size_t count, std::size_t threads, const std::function<void(std::size_t)>& first,
+    const std::function<void(std::size_t)>& second);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -85,5 +86,36 @@ TEST(ReplacementPlacerTest, ForEachTogetherRunsEveryIndexOnce)
         ForEachTogether(count, 8, [&](std::size_t i) { ++runs[i]; });
         for (std::size_t i = 0; i < count; ++i)
             EXPECT_EQ(1, runs[i].load()) << count << " " << i;
+    }
+}
+
+// In two passes, each index goes through each pass once, and no second pass
+// starts before every first one has ended (an fsync before any rename).
+TEST(ReplacementPlacerTest, ForEachTogetherInTwoPassesEndsTheFirstBeforeTheSecond)
+{
+    for (const std::size_t count : { 0u, 1u, 3u, 1000u }) {
+        std::vector<std::atomic<int>> firsts(count);
+        std::vector<std::atomic<int>> seconds(count);
+        std::atomic<std::size_t> firstsEnded { 0 };
+        std::atomic<std::size_t> early { 0 };
+        ForEachTogether(
+            count, 8,
+            [&](std::size_t i) {
+                // The last first pass to end is one that others wait for.
+                while (i == 0 && count > 3 && firstsEnded.load() < count - 1)
+                    std::this_thread::yield();
+                ++firsts[i];
+                ++firstsEnded;
+            },
+            [&](std::size_t i) {
+                if (firstsEnded.load() != count)
+                    ++early;
+                ++seconds[i];
+            });
+        EXPECT_EQ(0u, early.load()) << count;
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(1, firsts[i].load()) << count << " " << i;
+            EXPECT_EQ(1, seconds[i].load()) << count << " " << i;
+        }
     }
 }
