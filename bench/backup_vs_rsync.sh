@@ -86,10 +86,21 @@ KVF
 # Prints "seconds kib cpu-seconds".
 measure() {
   python3 - "$@" <<'PY'
-import os, subprocess, sys, time, re
+import os, subprocess, sys, threading, time, re
 cmd = ["/usr/bin/time", "-v"] + sys.argv[1:]
 start = time.monotonic()
 p = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+# /usr/bin/time gives the wall time in hundredths, too coarse for passes of a
+# tenth of a second, and the sampling loop below would see the end up to
+# 10 ms late: a thread of its own notes the end as it happens.
+ended = []
+def wait_for_end():
+    err = p.stderr.read()
+    p.wait()
+    ended.extend((time.monotonic(), err))
+sys.setswitchinterval(0.0005)
+waiter = threading.Thread(target=wait_for_end)
+waiter.start()
 peaks = {}
 def children(pid):
     out = []
@@ -116,14 +127,11 @@ def sample():
         except OSError:
             pass
         todo.extend(children(pid))
-while p.poll() is None:
+while waiter.is_alive():
     sample()
-    time.sleep(0.01)
-err = p.stderr.read()
-wall = time.monotonic() - start
-m = re.search(r"Elapsed \(wall clock\) time.*: (?:(\d+):)?(\d+):([\d.]+)", err)
-if m:
-    wall = int(m.group(1) or 0) * 3600 + int(m.group(2)) * 60 + float(m.group(3))
+    waiter.join(0.01)
+end, err = ended
+wall = end - start
 rss = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", err).group(1))
 cpu = sum(float(re.search(rf"{kind} time \(seconds\): ([\d.]+)", err).group(1)) for kind in ("User", "System"))
 print(f"{wall:.3f} {max(sum(peaks.values()), rss)} {cpu:.3f}")
