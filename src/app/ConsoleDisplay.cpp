@@ -83,17 +83,27 @@ void CConsoleDisplay::EndLine()
     m_err.flush();
 }
 
+void CConsoleDisplay::ItemFailed(const std::string& line)
+{
+    WriteItemLine("Korvane: failed: ", line);
+}
+
+void CConsoleDisplay::ItemSkipped(const std::string& line)
+{
+    WriteItemLine("Korvane: skipped: ", line);
+}
+
 // Its own line, also below a progress bar drawn in place, which the next
 // redraw puts back.
-void CConsoleDisplay::ItemFailed(const std::string& line)
+void CConsoleDisplay::WriteItemLine(const char* prefix, const std::string& line)
 {
     std::lock_guard lock(m_lock);
     if (m_terminal && !m_lastLine.empty())
         m_err << "\n";
     m_lastLine.clear();
     // A file name may hold line breaks and terminal controls: escaped, so
-    // each failed item stays one line and cannot drive the terminal.
-    m_err << "Korvane: failed: " << TerminalSafeText(line) << "\n";
+    // each item stays one line and cannot drive the terminal.
+    m_err << prefix << TerminalSafeText(line) << "\n";
     m_err.flush();
 }
 

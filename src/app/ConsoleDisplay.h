@@ -45,6 +45,7 @@ public:
     void ShowShutdown(CShutdownCountdown& countdown) override;
     // Each item passed over unasked (/g), on a line of its own.
     void ItemFailed(const std::string& line) override;
+    void ItemSkipped(const std::string& line) override;
     void ShowError(const std::string& text) override;
 
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
@@ -59,6 +60,7 @@ public:
     static std::string PreviewText(const CProgressWorker& worker, char end, bool terminal = false);
 
 private:
+    void WriteItemLine(const char* prefix, const std::string& line);
     void Draw(const std::string& line);
     void EndLine();
     void Pause(std::chrono::milliseconds pause);

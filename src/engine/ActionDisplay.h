@@ -13,4 +13,7 @@ public:
     // An item failed and was passed over without a message box (errors are
     // not shown): one line naming it and why.
     virtual void ItemFailed(const std::string& /*line*/) { }
+    // An item that cannot be copied at all (a socket) was left out: one
+    // line naming it and why. Not a failure.
+    virtual void ItemSkipped(const std::string& /*line*/) { }
 };

@@ -15,6 +15,7 @@ CCopyAhead::CCopyAhead(
     for (CFileCopier* own : { &m_copier, &m_waitingCopier }) {
         own->SetCancelFlag(&cancel);
         own->SetReplaceReadOnly(copier.ReplacesReadOnly());
+        own->SetHardLinks(copier.HardLinks());
         own->SetBatchReplacements(true);
     }
     m_thread = std::thread(&CCopyAhead::Run, this);

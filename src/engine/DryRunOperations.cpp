@@ -137,8 +137,8 @@ int CDryRunOperations::CopyFolderAttributes(const std::string& from, const std::
     }
 }
 
-int CDryRunOperations::Copy(
-    CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity*)
+int CDryRunOperations::Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
+    const CFileSecurity*, FileKind)
 {
     if (const int error = ProbeRead(from))
         return error;

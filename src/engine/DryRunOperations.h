@@ -26,7 +26,7 @@ public:
     int MakeFolderWritable(const std::string& path) override;
     int CopyFolderAttributes(const std::string& from, const std::string& to) override;
     int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
-        const CFileSecurity* security) override;
+        const CFileSecurity* security, FileKind expected) override;
     int RemoveTree(const std::string& path) override;
     int RemoveEmptyFolder(const std::string& path) override;
     int MoveNoReplace(const std::string& from, const std::string& to) override;

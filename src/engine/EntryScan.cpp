@@ -8,6 +8,7 @@ void CEntryScan::ClearSource()
     SourceError = 0;
     SourceVolumeFlags = 0;
     SourceTwoSecondTimes = 0;
+    SourceHandle.reset();
 }
 
 void CEntryScan::ClearDestination()
@@ -16,4 +17,5 @@ void CEntryScan::ClearDestination()
     DestinationError = 0;
     DestinationVolumeFlags = 0;
     DestinationTwoSecondTimes = 0;
+    BackupFolderHandle.reset();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/fs/DirHandle.h"
 #include "scan/FileRecordArray.h"
 
 #include <cstdint>
@@ -41,4 +42,9 @@ public:
     // medium is not mounted), 0 when it was or is not known to be missing.
     std::int32_t SourceError = 0;
     std::int32_t DestinationError = 0;
+    // The source folder and the backup folder, opened once by their names
+    // when scanned (empty when not there): everything below them is reached
+    // through these, during the scan and the run after it.
+    DirRef SourceHandle;
+    DirRef BackupFolderHandle;
 };

@@ -1,68 +1,165 @@
 #include "engine/FileOperations.h"
 
+#include "platform/Compression.h"
 #include "platform/FileCopier.h"
 #include "platform/FileOps.h"
+#include "platform/FileSecurity.h"
+#include "platform/PathParts.h"
 #include "platform/Trash.h"
+#include "platform/UniqueFd.h"
+#include "platform/fs/ItemOps.h"
+
+#include <cerrno>
+
+namespace {
+
+// A path as the user wrote it: its folder opened by name, links followed.
+int ReachByName(const std::string& path, ItemAt& item)
+{
+    CDirHandle folder;
+    if (const int error = CDirHandle::OpenNamed(PathParts::FolderOf(path), folder))
+        return error;
+    item.folder = std::make_shared<const CDirHandle>(std::move(folder));
+    item.name = PathParts::NameOf(path);
+    item.path = path;
+    return 0;
+}
+
+// A link, or a file, where a folder was on the way: the item is not where
+// the scan found it, and the link is never followed.
+int Changed(int error)
+{
+    return error == ELOOP || error == ENOTDIR || error == EXDEV ? kItemChanged : error;
+}
+
+} // namespace
+
+int CFileOperations::Reach(const std::string& path, ItemAt& item) const
+{
+    if (!m_roots.Covers(path)) {
+        if (!m_roots.Empty() && !m_roots.NamedByUser(path))
+            return EXDEV; // outside every root: never touched
+        return ReachByName(path, item);
+    }
+    item.path = path;
+    int error = m_roots.ParentOf(path, item.folder, item.name);
+    if (error != EINVAL)
+        return Changed(error);
+    // The root itself is its own open folder, named by "", or, before it
+    // exists, the user's words for making it.
+    item.name.clear();
+    error = m_roots.Folder(path, item.folder);
+    return error == ENOENT ? ReachByName(path, item) : error;
+}
+
+int CFileOperations::ReachBoth(const std::string& from, const std::string& to, ItemAt& source, ItemAt& target) const
+{
+    const int error = Reach(from, source);
+    return error ? error : Reach(to, target);
+}
+
+// Something that cannot be reached because a link or a file took the place
+// of a folder on the way is there, but is no folder, file or link of the
+// run's: the operation that follows reports the change.
+FileKind CFileOperations::KindOf(const std::string& path) const
+{
+    ItemAt item;
+    FileKind kind = FileKind::Unknown;
+    if (const int error = Reach(path, item))
+        return error == kItemChanged ? FileKind::Other : FileKind::Unknown;
+    if (ItemOps::KindOf(*item.folder, item.name, kind) != 0)
+        return FileKind::Unknown;
+    return kind;
+}
 
 bool CFileOperations::IsFolder(const std::string& path) const
 {
-    return ::IsFolder(path);
+    if (!m_roots.Covers(path))
+        return ::IsFolder(path);
+    return KindOf(path) == FileKind::Directory;
 }
 
 bool CFileOperations::IsRealFolder(const std::string& path) const
 {
-    return ::IsRealFolder(path);
+    return KindOf(path) == FileKind::Directory;
 }
 
 bool CFileOperations::IsLink(const std::string& path) const
 {
-    return ::IsLink(path);
+    return KindOf(path) == FileKind::Link;
 }
 
 bool CFileOperations::PathExists(const std::string& path) const
 {
-    return ::PathExists(path);
+    return KindOf(path) != FileKind::Unknown;
 }
 
 bool CFileOperations::IsFileOrLink(const std::string& path) const
 {
-    return ::IsFileOrLink(path);
+    const FileKind kind = KindOf(path);
+    return kind == FileKind::Regular || kind == FileKind::Link;
 }
 
 int CFileOperations::MakeFolder(const std::string& path)
 {
-    return ::MakeFolder(path);
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return item.name.empty() ? EEXIST : ItemOps::MakeFolder(*item.folder, item.name);
 }
 
 int CFileOperations::MakeFolderWritable(const std::string& path)
 {
-    return ::MakeFolderWritable(path);
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return ItemOps::MakeFolderWritable(*item.folder, item.name);
 }
 
 int CFileOperations::CopyFolderAttributes(const std::string& from, const std::string& to)
 {
-    return ::CopyFolderAttributes(from, to);
+    ItemAt source;
+    ItemAt target;
+    if (const int error = ReachBoth(from, to, source, target))
+        return error;
+    return Changed(ItemOps::CopyFolderAttributes(*source.folder, source.name, *target.folder, target.name));
 }
 
 int CFileOperations::Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
-    const CFileSecurity* security)
+    const CFileSecurity* security, FileKind expected)
 {
-    return copier.Copy(from, to, failIfExists, security);
+    ItemAt source;
+    ItemAt target;
+    if (const int error = ReachBoth(from, to, source, target))
+        return error;
+    if (source.name.empty() || target.name.empty())
+        return EISDIR;
+    return copier.CopyAt(source, target, failIfExists, security, expected);
 }
 
 int CFileOperations::RemoveTree(const std::string& path)
 {
-    return ::RemoveTree(path);
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error == ENOENT ? 0 : error;
+    return ItemOps::RemoveTree(*item.folder, item.name);
 }
 
 int CFileOperations::RemoveEmptyFolder(const std::string& path)
 {
-    return ::RemoveEmptyFolder(path);
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return ItemOps::RemoveEmptyFolder(*item.folder, item.name);
 }
 
 int CFileOperations::MoveNoReplace(const std::string& from, const std::string& to)
 {
-    return ::MoveNoReplace(from, to);
+    ItemAt source;
+    ItemAt target;
+    if (const int error = ReachBoth(from, to, source, target))
+        return error;
+    return ItemOps::MoveNoReplace(*source.folder, source.name, *target.folder, target.name);
 }
 
 bool CFileOperations::MoveToTrash(const std::string& path)
@@ -70,12 +167,46 @@ bool CFileOperations::MoveToTrash(const std::string& path)
     return ::MoveToTrash(path);
 }
 
+int CFileOperations::ReadSecurity(const std::string& path, CFileSecurity& security) const
+{
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return Changed(security.ReadAt(*item.folder, item.name));
+}
+
+int CFileOperations::WriteSecurity(const std::string& path, const CFileSecurity& security)
+{
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    const int error = security.WriteAt(*item.folder, item.name);
+    return error == ESTALE ? kItemChanged : Changed(error);
+}
+
+int CFileOperations::SetCompression(const std::string& path, bool& accessFailed)
+{
+    ItemAt item;
+    accessFailed = true;
+    if (const int error = Reach(path, item))
+        return error;
+    CUniqueFd folder(ItemOps::OpenFolderItem(*item.folder, item.name));
+    if (folder.Get() < 0)
+        return Changed(errno);
+    const CompressionResult result = SetFolderCompressionOf(folder.Get());
+    accessFailed = result.accessError != 0;
+    return result.accessError ? result.accessError : result.setError;
+}
+
 // Read from the disk after the operation, as the summary shows what is
 // really there.
 CFileRecord CFileOperations::RecordOf(const std::string& path, const CFileRecord*) const
 {
     CFileRecord record;
-    record.SetFromPath(path);
+    ItemAt item;
+    FileFindData data;
+    if (Reach(path, item) == 0 && !item.name.empty() && ItemOps::Look(*item.folder, item.name, data) == 0)
+        record.SetFromFindData(data, path.substr(0, path.find_last_of('/') + 1));
     if (record.Path.empty())
         record.Path = path;
     return record;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/FileFindData.h"
+#include "platform/fs/ItemAt.h"
+#include "platform/fs/RootSet.h"
 #include "scan/FileRecord.h"
 
 #include <string>
@@ -11,6 +14,12 @@ class CFileSecurity;
 // that a dry run can put a stand-in here that changes nothing while the
 // worker makes every one of its decisions exactly as in a real run.
 // Results are 0 or an errno value.
+//
+// Paths below the run's roots are reached through the roots' open folders,
+// never following a link and never leaving the root (a link or another
+// kind of item where a folder was scanned is kItemChanged); the roots
+// themselves and the folders above them are the user's own words and are
+// taken as written. With no roots set, every path is taken as written.
 class CFileOperations {
 public:
     virtual ~CFileOperations() = default;
@@ -19,7 +28,10 @@ public:
     // what only sets attributes (security, compression, privileges).
     virtual bool ChangesFiles() const { return true; }
 
-    virtual bool IsFolder(const std::string& path) const; // links followed
+    // The roots every path of the run lies in; set before the run starts.
+    CRootSet& Roots() { return m_roots; }
+
+    virtual bool IsFolder(const std::string& path) const; // links followed above the roots only
     virtual bool IsRealFolder(const std::string& path) const; // a link to a folder is not
     virtual bool IsLink(const std::string& path) const;
     virtual bool PathExists(const std::string& path) const;
@@ -31,14 +43,31 @@ public:
     virtual int MakeFolderWritable(const std::string& path);
     virtual int CopyFolderAttributes(const std::string& from, const std::string& to);
     // The copy through the worker's copier (its settings, its cancel flag).
+    // expected: the kind of item the scan saw at from.
     virtual int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
-        const CFileSecurity* security);
+        const CFileSecurity* security, FileKind expected);
     virtual int RemoveTree(const std::string& path);
     virtual int RemoveEmptyFolder(const std::string& path);
     virtual int MoveNoReplace(const std::string& from, const std::string& to);
     virtual bool MoveToTrash(const std::string& path);
+    virtual int ReadSecurity(const std::string& path, CFileSecurity& security) const;
+    virtual int WriteSecurity(const std::string& path, const CFileSecurity& security);
+    // 0, or the errno of opening the folder (accessError) or of setting
+    // the flag.
+    virtual int SetCompression(const std::string& path, bool& accessFailed);
 
     // The record of what an operation made at path: a copy of `from`, or a
     // folder when from is null.
     virtual CFileRecord RecordOf(const std::string& path, const CFileRecord* from) const;
+
+protected:
+    // The open folder of the item at path and its name there ("" when path
+    // is a root, which then is the folder).
+    int Reach(const std::string& path, ItemAt& item) const;
+    int ReachBoth(const std::string& from, const std::string& to, ItemAt& source, ItemAt& target) const;
+
+private:
+    FileKind KindOf(const std::string& path) const;
+
+    CRootSet m_roots;
 };

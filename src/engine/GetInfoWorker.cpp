@@ -1,6 +1,5 @@
 #include "engine/GetInfoWorker.h"
 
-#include "platform/FileInfo.h"
 #include "platform/FileOps.h"
 #include "platform/MediaRoot.h"
 #include "platform/MountTable.h"
@@ -30,6 +29,17 @@ std::vector<std::string> InnerFolder(const std::string& inner, const std::string
     if (realInner.compare(0, prefix.size(), prefix) != 0)
         return {};
     return { realInner };
+}
+
+// The folder the user named, its links followed once: the scan and the run
+// after it reach everything below through this handle. Empty when the folder
+// is not there.
+DirRef OpenNamed(const std::string& folder)
+{
+    CDirHandle handle;
+    if (CDirHandle::OpenNamed(folder.empty() ? std::string("/") : folder, handle) != 0)
+        return nullptr;
+    return std::make_shared<const CDirHandle>(std::move(handle));
 }
 
 } // namespace
@@ -114,7 +124,8 @@ void CGetInfoWorker::ScanSource(CBackup& entry, CEntryScan& scan, const FolderTe
     }
     scan.SourceVolumeFlags = CMountTable::VolumeFlags(folder);
     scan.SourceTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
-    scan.SourceFound = CFileInfo::IsDirectory(folder) ? 1 : 0;
+    scan.SourceHandle = OpenNamed(entry.SourceFolder);
+    scan.SourceFound = scan.SourceHandle ? 1 : 0;
     scan.SourceError = scan.SourceFound ? 0 : ENOENT;
     const bool recursive = entry.Recursive != 0;
     // A backup folder inside its own source would be copied into each new
@@ -127,7 +138,7 @@ void CGetInfoWorker::ScanSource(CBackup& entry, CEntryScan& scan, const FolderTe
         skip = InnerFolder(BackupRoot(sides), folder);
     scan.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
         CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
-        &scan.SourceUnlisted, &skip);
+        &scan.SourceUnlisted, &skip, scan.SourceHandle.get(), entry.SourceFolder);
 }
 
 void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts)
@@ -154,8 +165,12 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const Fol
     scan.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     // Nor does the backup side take in a source that lies inside the backup.
     const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
+    scan.BackupFolderHandle = OpenNamed(entry.DestinationFolder);
+    if (!scan.BackupFolderHandle)
+        return;
     scan.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
-        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip);
+        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip,
+        scan.BackupFolderHandle.get(), entry.DestinationFolder);
 }
 
 bool CGetInfoWorker::MediumMounted(const std::string& folder) const

@@ -23,6 +23,8 @@
 namespace {
 
 constexpr std::uint32_t kFolderAttribute = 0x10;
+constexpr std::uint32_t kLinkAttribute = 0x400;
+constexpr std::uint32_t kSpecialAttribute = 0x40; // a FIFO, socket or device node
 constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
 // The fewest replacements worth handing to an idle placer.
 constexpr std::size_t kEagerBatch = 32;
@@ -96,6 +98,15 @@ template <typename List> auto FindRecord(List& list, std::string_view path) -> d
 bool IsFolderRecord(const CFileRecord& record)
 {
     return record.Attributes != 0xFFFFFFFF && (record.Attributes & kFolderAttribute);
+}
+
+// The kind of item the scan saw for a file record: anything else found in
+// its place is left alone.
+FileKind KindOf(const CFileRecord& record)
+{
+    if (record.Attributes & kLinkAttribute)
+        return FileKind::Link;
+    return (record.Attributes & kSpecialAttribute) ? FileKind::Other : FileKind::Regular;
 }
 
 // Finds the records of a sorted list for keys that mostly come in the same
@@ -194,6 +205,7 @@ void CProgressWorker::Start()
     // Taken before either thread runs, so Elapsed is right however the two
     // threads happen to be scheduled.
     StartTime = m_clock.Now();
+    RegisterRoots();
     // Counted here: the lists shrink to what was processed at the end.
     // An entry nothing was scanned for has empty lists.
     Scans.resize(Set.Entries.size());
@@ -203,6 +215,20 @@ void CProgressWorker::Start()
         m_total += static_cast<std::int64_t>(restore ? scan.SecondList.size() : scan.SourceList.size());
     m_execution = std::thread(&CProgressWorker::Execute, this);
     m_ticker = std::thread(&CProgressWorker::Tick, this);
+}
+
+// Every path of the run lies below the source folder or the backup folder
+// of an entry, reached through the folders the scan opened; a folder the
+// scan did not find is opened the first time it is needed.
+void CProgressWorker::RegisterRoots()
+{
+    for (std::size_t i = 0; i < Set.Entries.size(); ++i) {
+        const CBackup& entry = Set.Entries[i];
+        if (entry.DestinationFolder.empty())
+            continue;
+        m_ops->Roots().Add(PrefixOf(entry.SourceFolder), Scans[i].SourceHandle);
+        m_ops->Roots().Add(entry.DestinationFolder, Scans[i].BackupFolderHandle);
+    }
 }
 
 void CProgressWorker::Wait()
@@ -253,6 +279,15 @@ bool CProgressWorker::ShowErrors() const
     return (m_scheduled ? m_settings.Scheduler.DisplayError : m_settings.Actions.DisplayError) != 0;
 }
 
+// A socket cannot be copied, nor a device node by a user who may not make
+// one: said in the log and on the display, and left out.
+void CProgressWorker::NoteSkipped(const std::string& from)
+{
+    const std::string line = FormatString("Skipped %s: %s", from.c_str(), SystemErrorText(kSkippedSpecial).c_str());
+    m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(), line);
+    m_display.ItemSkipped(line);
+}
+
 void CProgressWorker::LogFailure(const std::string& message)
 {
     // Failures are told in list order: what the removal in the background
@@ -277,6 +312,7 @@ void CProgressWorker::Execute()
     // a restore over a read-only file still fails.
     m_copier.SetReplaceReadOnly(Action() == 0);
     m_copier.SetBatchReplacements(true);
+    m_copier.SetHardLinks(&m_hardLinks);
     if (Action() == 0)
         RunBackup();
     else
@@ -475,6 +511,11 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
             && m_ops->MakeFolderWritable(target) != 0) {
             bool ignored = false;
             from = record.FullPath();
+            if (const int changed = ChangedFolder(direction, from, target)) {
+                if (changed < 0)
+                    return false;
+                continue;
+            }
             if (m_ops->IsFileOrLink(target) && !RemoveOtherType(from, target, ignored))
                 return false;
             // A link left where the folder belongs would carry every copy
@@ -490,6 +531,23 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
         ++m_processedFolderCount;
     }
     return true;
+}
+
+// A folder the scan found at the target that is a folder no more (a link
+// or another item took its place) is never followed nor replaced: it is
+// left alone as a changed item, and nothing is written below it. 1 when it
+// is such a folder, -1 when the action is to end, 0 when it is not.
+int CProgressWorker::ChangedFolder(const Direction& direction, const std::string& from, const std::string& target)
+{
+    const CFileRecord* scanned = FindRecord(*direction.toList, Below(target, direction.toFolder));
+    if (!scanned || !IsFolderRecord(*scanned) || !m_ops->PathExists(target))
+        return 0;
+    m_blockedFolders.push_back(target + "/");
+    if (ReportError(kItemChanged, from, target) == IdAbort) {
+        Cancel();
+        return -1;
+    }
+    return 1;
 }
 
 bool CProgressWorker::FilePhase(bool restore)
@@ -559,6 +617,8 @@ void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std:
 
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
 {
+    // Names of one file are linked again within an entry only.
+    m_hardLinks.Clear();
     const FilePlan plan = PlanFiles(entry, direction);
     std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction, plan);
     const bool completed = ProcessFileList(entry, direction, plan, ahead.get(), processedEnd);
@@ -637,7 +697,7 @@ std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(
         if (!TargetOf(record, direction.fromFolder, direction.toFolder, to))
             return 0;
         record.AppendFullPath(from);
-        return CopyFileWithSecurity(copier, entry, from, to, !job.replace);
+        return CopyFileWithSecurity(copier, entry, from, to, !job.replace, KindOf(record));
     };
     return std::make_unique<CCopyAhead>(plan.jobs, copy, m_copier, m_cancel);
 }
@@ -700,10 +760,14 @@ bool CProgressWorker::ProcessFile(CBackup& entry, const Direction& direction, CF
     bool roomWaited = false;
     for (;;) {
         const int error = BelowBlockedFolder(target)
-            ? ELOOP
+            ? kItemChanged
             : CopyOne(entry, direction, record, from, target, retried, retried ? nullptr : copiedAhead);
         if (error == 0)
             return true;
+        if (error == kSkippedSpecial) {
+            NoteSkipped(from);
+            return true;
+        }
         // A stop during a large file: the copy was dropped, nothing failed.
         if (error == ECANCELED && Cancelled())
             return false;
@@ -741,7 +805,7 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
                                     : (retried && m_ops->PathExists(target) && !m_ops->IsRealFolder(target));
     if (!fileThere) {
         const int error = copiedAhead ? std::exchange(copiedAhead, nullptr)->error
-                                      : CopyFileWithSecurity(entry, from, target, true);
+                                      : CopyFileWithSecurity(entry, from, target, true, KindOf(record));
         if (error != EEXIST || m_ops->IsRealFolder(target) || !m_ops->PathExists(target)) {
             if (error == 0)
                 NoteCopied(AddedFiles, AddedTally, target, record, direction.toRoot);
@@ -758,7 +822,8 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     const std::size_t waiting = m_copier.WaitingCount();
     if (copiedAhead && copiedAhead->staged.Held())
         m_copier.AddWaiting(std::move(copiedAhead->staged));
-    const int error = copiedAhead ? copiedAhead->error : CopyFileWithSecurity(entry, from, target, false);
+    const int error
+        = copiedAhead ? copiedAhead->error : CopyFileWithSecurity(entry, from, target, false, KindOf(record));
     if (error != 0)
         return error;
     // A replacement left waiting keeps its place in the list until it has

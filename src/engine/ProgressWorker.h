@@ -61,9 +61,10 @@ public:
     int ReportError(int code, const std::string& from, const std::string& to);
 
     // The file operations of the action (see ProgressWorkerFileOps.cpp).
-    int CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
-    int CopyFileWithSecurity(
-        CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists);
+    int CopyFileWithSecurity(const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists,
+        FileKind expected = FileKind::Unknown);
+    int CopyFileWithSecurity(CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to,
+        bool failIfExists, FileKind expected = FileKind::Unknown);
     int CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     // Items that could not be removed are reported as failed and taken out
     // of the lists, which then hold what was removed. Items removed for good
@@ -145,6 +146,7 @@ private:
     // Execution thread only: it keeps the folder it made last.
     CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
     bool Usable(const CBackup& entry) const;
+    void RegisterRoots();
     void Execute();
     void Tick();
     void RaiseElapsed();
@@ -158,6 +160,7 @@ private:
     bool CollectDeletions(CBackup& entry);
     bool FolderPhase(bool restore);
     bool ProcessFolders(CBackup& entry, const Direction& direction);
+    int ChangedFolder(const Direction& direction, const std::string& from, const std::string& target);
     bool FilePhase(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
@@ -210,6 +213,7 @@ private:
     int Action() const { return Set.ActiveAction; }
     bool BelowBlockedFolder(const std::string& target) const;
     void LogFailure(const std::string& message);
+    void NoteSkipped(const std::string& from);
 
     const SettingsRecord& m_settings;
     const bool m_scheduled;
@@ -218,6 +222,7 @@ private:
     CActivityLog& m_log;
     CActionDisplay& m_display;
     CClock& m_clock;
+    CHardLinks m_hardLinks;
     CFileCopier m_copier;
     CFileOperations m_fileOperations;
     CFileOperations* m_ops = &m_fileOperations;

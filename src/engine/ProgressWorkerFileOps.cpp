@@ -7,7 +7,6 @@
 #include "engine/ActionDisplay.h"
 #include "engine/ProgressWorker.h"
 #include "log/ActivityLog.h"
-#include "platform/Compression.h"
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
 #include "platform/PathParts.h"
@@ -99,22 +98,22 @@ bool CProgressWorker::SecurityFor(const CBackup& entry) const
 }
 
 int CProgressWorker::CopyFileWithSecurity(
-    const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
+    const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists, FileKind expected)
 {
-    return CopyFileWithSecurity(m_copier, entry, from, to, failIfExists);
+    return CopyFileWithSecurity(m_copier, entry, from, to, failIfExists, expected);
 }
 
-int CProgressWorker::CopyFileWithSecurity(
-    CFileCopier& copier, const CBackup& entry, const std::string& from, const std::string& to, bool failIfExists)
+int CProgressWorker::CopyFileWithSecurity(CFileCopier& copier, const CBackup& entry, const std::string& from,
+    const std::string& to, bool failIfExists, FileKind expected)
 {
     if (!SecurityFor(entry))
-        return m_ops->Copy(copier, from, to, failIfExists, nullptr);
+        return m_ops->Copy(copier, from, to, failIfExists, nullptr, expected);
     // The security goes onto the copy before it takes the real name, so a
     // killed run never leaves a complete copy without it.
     CFileSecurity security;
-    if (const int error = security.Read(from))
+    if (const int error = m_ops->ReadSecurity(from, security))
         return error;
-    return m_ops->Copy(copier, from, to, failIfExists, &security);
+    return m_ops->Copy(copier, from, to, failIfExists, &security, expected);
 }
 
 int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder)
@@ -144,12 +143,12 @@ int CProgressWorker::FolderSecurity(const CBackup& entry, const std::string& fro
     if (!SecurityFor(entry))
         return 1;
     CFileSecurity security;
-    if (const int error = security.Read(fromFolder)) {
+    if (const int error = m_ops->ReadSecurity(fromFolder, security)) {
         LogFailure(FormatString("Failed to get file security from %s (error: %d)", Short(fromFolder).c_str(), error));
         return AskFileOperation(
             FormatString(LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error));
     }
-    if (const int error = security.Write(toFolder)) {
+    if (const int error = m_ops->WriteSecurity(toFolder, security)) {
         LogFailure(FormatString("Failed to set file security to %s (error: %d)", Short(toFolder).c_str(), error));
         return AskFileOperation(
             FormatString(LoadString(118).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
@@ -166,18 +165,18 @@ int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& 
         : m_settings.Actions.RestoreCompression && (ScanOf(entry).SourceVolumeFlags & kVolumeCompression);
     if (!wanted || DryRun())
         return 1;
-    const CompressionResult result = SetFolderCompression(toFolder);
-    if (result.accessError) {
+    bool accessFailed = false;
+    const int error = m_ops->SetCompression(toFolder, accessFailed);
+    if (error == 0)
+        return 1;
+    if (accessFailed) {
         LogFailure(FormatString("Failed to access %s", Short(toFolder).c_str()));
-        return AskFileOperation(FormatString(LoadString(102).c_str(), toFolder.c_str(),
-            SystemErrorText(result.accessError).c_str(), result.accessError));
+        return AskFileOperation(
+            FormatString(LoadString(102).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
     }
-    if (result.setError) {
-        LogFailure(FormatString("Failed to set compression for %s", Short(toFolder).c_str()));
-        return AskFileOperation(FormatString(
-            LoadString(117).c_str(), toFolder.c_str(), SystemErrorText(result.setError).c_str(), result.setError));
-    }
-    return 1;
+    LogFailure(FormatString("Failed to set compression for %s", Short(toFolder).c_str()));
+    return AskFileOperation(
+        FormatString(LoadString(117).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
 }
 
 // The holding folder lies in the backup folder of the entry the item belongs

@@ -8,12 +8,20 @@
 
 CompressionResult SetFolderCompression(const std::string& path)
 {
-    CompressionResult result;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
+        CompressionResult result;
         result.accessError = errno;
         return result;
     }
+    const CompressionResult result = SetFolderCompressionOf(fd);
+    ::close(fd);
+    return result;
+}
+
+CompressionResult SetFolderCompressionOf(int fd)
+{
+    CompressionResult result;
     int flags = 0;
     if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
         result.setError = errno;
@@ -22,6 +30,5 @@ CompressionResult SetFolderCompression(const std::string& path)
         if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0)
             result.setError = errno;
     }
-    ::close(fd);
     return result;
 }

@@ -12,3 +12,5 @@ struct CompressionResult {
 };
 
 CompressionResult SetFolderCompression(const std::string& path);
+// The same for a folder already open (not O_PATH); the descriptor stays open.
+CompressionResult SetFolderCompressionOf(int fd);

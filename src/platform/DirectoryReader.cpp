@@ -47,6 +47,24 @@ bool CDirectoryReader::Open(const std::string& folder)
     return m_dir != nullptr;
 }
 
+bool CDirectoryReader::Open(const CDirHandle& folder)
+{
+    Close();
+    m_error = 0;
+    CDirHandle listing;
+    if (const int error = folder.OpenForListing(listing)) {
+        m_error = error;
+        return false;
+    }
+    m_dir = fdopendir(listing.Fd());
+    if (!m_dir) {
+        m_error = errno;
+        return false;
+    }
+    listing.Release();
+    return true;
+}
+
 bool CDirectoryReader::Next(std::string& name, FileKind& kind)
 {
     if (!m_dir)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileFindData.h"
+#include "platform/fs/DirHandle.h"
 
 #include <string>
 
@@ -15,6 +16,8 @@ public:
 
     // Opens the folder; false with Error() set when it cannot be listed.
     bool Open(const std::string& folder);
+    // Lists a folder already open (any handle of it, an O_PATH one too).
+    bool Open(const CDirHandle& folder);
     // The next entry other than "." and "..", Kind taken from the listing
     // (Unknown when the file system does not say). False at the end of the
     // listing, or on a read failure, in which case Error() is non-zero.

@@ -4,6 +4,7 @@
 #include "platform/PathParts.h"
 #include "platform/ReplacementPlacer.h"
 #include "platform/UniqueFd.h"
+#include "platform/fs/ItemAt.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,30 +38,82 @@ constexpr std::uint64_t kMostBatchBytes = 64ull * 1024 * 1024;
 // Removes a half-written file at scope end unless told it is complete.
 class UnlinkGuard {
 public:
-    explicit UnlinkGuard(std::string path)
-        : m_path(std::move(path))
+    UnlinkGuard(const CDirHandle& folder, std::string name)
+        : m_folder(folder)
+        , m_name(std::move(name))
     {
     }
     ~UnlinkGuard()
     {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
+        if (!m_name.empty())
+            ::unlinkat(m_folder.Fd(), m_name.c_str(), 0);
     }
     UnlinkGuard(const UnlinkGuard&) = delete;
     UnlinkGuard& operator=(const UnlinkGuard&) = delete;
-    void Keep() { m_path.clear(); }
+    void Keep() { m_name.clear(); }
 
 private:
-    std::string m_path;
+    const CDirHandle& m_folder;
+    std::string m_name;
 };
 
-int OpenSource(const std::string& from)
+int OpenSource(const ItemAt& from)
 {
-    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = ::open(from.c_str(), flags | O_NOATIME);
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::openat(from.folder->Fd(), from.name.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM) // O_NOATIME needs ownership
-        fd = ::open(from.c_str(), flags);
+        fd = ::openat(from.folder->Fd(), from.name.c_str(), flags);
     return fd;
+}
+
+bool SameState(const struct stat& a, const struct stat& b)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Settles a file's group of names whichever way its copy ends: placed under
+// its real name, or dropped.
+class GroupGuard {
+public:
+    GroupGuard(CHardLinks* links, const struct stat& st)
+        : m_links(links)
+        , m_device(static_cast<std::uint64_t>(st.st_dev))
+        , m_inode(static_cast<std::uint64_t>(st.st_ino))
+    {
+    }
+    ~GroupGuard()
+    {
+        if (m_links)
+            m_links->Dropped(m_device, m_inode);
+    }
+    GroupGuard(const GroupGuard&) = delete;
+    GroupGuard& operator=(const GroupGuard&) = delete;
+    void Placed(const ItemAt& copy)
+    {
+        struct stat st { };
+        if (!m_links || ::fstatat(copy.folder->Fd(), copy.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        m_links->Placed(
+            m_device, m_inode, { copy, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino) });
+        m_links = nullptr;
+    }
+
+private:
+    CHardLinks* m_links;
+    std::uint64_t m_device;
+    std::uint64_t m_inode;
+};
+
+int OpenNamedParent(const std::string& path, ItemAt& item)
+{
+    CDirHandle folder;
+    if (const int error = CDirHandle::OpenNamed(FolderOf(path), folder))
+        return error;
+    item.folder = std::make_shared<const CDirHandle>(std::move(folder));
+    item.name = PathParts::NameOf(path);
+    item.path = path;
+    return 0;
 }
 
 bool IsLowerHex(std::string_view text)
@@ -71,22 +124,21 @@ bool IsLowerHex(std::string_view text)
 }
 
 // A short hidden name beside the target: its length does not depend on the
-// target's, so a path near the limit can still get one.
-std::string TempNameFor(const std::string& to)
+// target's, so a name near the limit can still get one.
+std::string TempName()
 {
     static thread_local std::mt19937 random { std::random_device {}() };
     char name[16];
     std::snprintf(name, sizeof name, "%s%08x", kTempPrefix.data(), static_cast<unsigned>(random()));
-    const std::string folder = FolderOf(to);
-    return (folder == "/" ? std::string() : folder) + "/" + name;
+    return name;
 }
 
 // The lock tells a later scan that this file is being written, not left over.
-int OpenTemp(const std::string& to, std::string& tempPath)
+int OpenTemp(const CDirHandle& folder, std::string& tempName)
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        tempPath = TempNameFor(to);
-        const int fd = ::open(tempPath.c_str(), kNewFileFlags, 0600);
+        tempName = TempName();
+        const int fd = ::openat(folder.Fd(), tempName.c_str(), kNewFileFlags, 0600);
         if (fd >= 0) {
             ::flock(fd, LOCK_EX | LOCK_NB); // a file system without locks still copies
             return fd;
@@ -100,24 +152,25 @@ int OpenTemp(const std::string& to, std::string& tempPath)
 
 // Gives a complete new copy its real name, never replacing what may have
 // appeared there since the target was looked at.
-int PlaceNew(const std::string& temp, const std::string& to)
+int PlaceNew(const CDirHandle& folder, const std::string& temp, const std::string& to)
 {
-    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    const int fd = folder.Fd();
+    if (::renameat2(fd, temp.c_str(), fd, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return errno;
     // The file system cannot refuse a replacement in one rename; a hard link can.
-    if (::link(temp.c_str(), to.c_str()) == 0) {
-        ::unlink(temp.c_str());
+    if (::linkat(fd, temp.c_str(), fd, to.c_str(), 0) == 0) {
+        ::unlinkat(fd, temp.c_str(), 0);
         return 0;
     }
     if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK)
         return errno;
     // Neither (vfat and the like): look first, then rename.
     struct stat st { };
-    if (::lstat(to.c_str(), &st) == 0)
+    if (::fstatat(fd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
-    return ::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return ::renameat(fd, temp.c_str(), fd, to.c_str()) == 0 ? 0 : errno;
 }
 
 // Only a replacement is made durable before its rename, so the old version
@@ -206,16 +259,39 @@ int CFileCopier::RemoveIfStale(int folderFd, const std::string& name)
 
 int CFileCopier::Copy(const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security)
 {
+    ItemAt source;
+    ItemAt target;
+    if (const int error = OpenNamedParent(from, source))
+        return error;
+    if (const int error = OpenNamedParent(to, target))
+        return error;
+    return CopyAt(source, target, failIfExists, security, FileKind::Unknown);
+}
+
+int CFileCopier::CopyAt(
+    const ItemAt& from, const ItemAt& to, bool failIfExists, const CFileSecurity* security, FileKind expected)
+{
+    if (expected == FileKind::Other)
+        return CopySpecial(from, to, failIfExists, security != nullptr);
+    // Looked at before it is opened: opening a device node may already act.
+    struct stat looked { };
+    if (expected == FileKind::Regular
+        && (::fstatat(from.folder->Fd(), from.name.c_str(), &looked, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(looked.st_mode)))
+        return errno == ENOENT ? ENOENT : kItemChanged;
     const int sourceFd = OpenSource(from);
     if (sourceFd < 0) {
         if (errno == ELOOP)
-            return CopyLink(from, to, failIfExists, security);
+            return expected == FileKind::Regular ? kItemChanged : CopyLink(from, to, failIfExists, security);
         return errno == ENXIO ? EOPNOTSUPP : errno; // ENXIO: a socket
     }
     CUniqueFd source(sourceFd);
     struct stat st { };
     if (::fstat(sourceFd, &st) != 0)
         return errno;
+    if (expected != FileKind::Unknown
+        && (!S_ISREG(st.st_mode) || (expected == FileKind::Regular && st.st_ino != looked.st_ino)))
+        return kItemChanged;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
     if (!S_ISREG(st.st_mode))
@@ -226,11 +302,11 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
 // An existing target must be replaceable: a folder never is, and a file
 // without the owner's write bit is read-only even for root, unless read-only
 // copies may be replaced.
-int CFileCopier::CheckReplaceable(const std::string& to, bool& exists) const
+int CFileCopier::CheckReplaceable(const ItemAt& to, bool& exists) const
 {
     struct stat st { };
     exists = false;
-    if (::lstat(to.c_str(), &st) != 0)
+    if (::fstatat(to.folder->Fd(), to.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? 0 : errno;
     exists = true;
     if (S_ISDIR(st.st_mode))
@@ -240,29 +316,58 @@ int CFileCopier::CheckReplaceable(const std::string& to, bool& exists) const
     return 0;
 }
 
-int CFileCopier::CopyRegular(const std::string& from, int sourceFd, const std::string& to, bool failIfExists,
-    const struct stat& st, const CFileSecurity* security)
+// A file rewritten while it was read gives a copy that is no version of it:
+// it is copied once more, and when it still moves, the copy keeps the time
+// of now instead of the source's, so that the next run copies it again.
+int CFileCopier::CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists,
+    const struct stat& looked, const CFileSecurity* security)
 {
     bool exists = false;
     if (!failIfExists) {
         if (const int error = CheckReplaceable(to, exists))
             return error;
     }
+    CHardLinks* links = looked.st_nlink > 1 ? m_links : nullptr;
+    if (links) {
+        CHardLinks::Copy first;
+        if (!links->Claim(
+                static_cast<std::uint64_t>(looked.st_dev), static_cast<std::uint64_t>(looked.st_ino), first)) {
+            links = nullptr;
+            if (first.item.folder && LinkToCopy(first, to, exists) == 0)
+                return 0;
+        }
+    }
+    GroupGuard group(links, looked);
+    const CDirHandle& folder = *to.folder;
     std::string temp;
-    const int targetFd = OpenTemp(to, temp);
+    const int targetFd = OpenTemp(folder, temp);
     if (targetFd < 0)
         return errno;
     CUniqueFd target(targetFd);
-    UnlinkGuard partial(temp);
-    m_done = 0;
-    if (const int error = WriteContents(sourceFd, targetFd, st))
+    UnlinkGuard partial(folder, temp);
+    struct stat st = looked;
+    bool steady = false;
+    for (int attempt = 0; attempt < 2 && !steady; ++attempt) {
+        if (attempt > 0 && (::ftruncate(targetFd, 0) != 0 || ::fstat(sourceFd, &st) != 0))
+            return errno;
+        m_done = 0;
+        if (const int error = WriteContents(sourceFd, targetFd, st))
+            return error;
+        struct stat after { };
+        if (::fstat(sourceFd, &after) != 0)
+            return errno;
+        steady = SameState(st, after);
+    }
+    if (const int error = FinishFile(targetFd, st, steady))
         return error;
-    if (const int error = FinishFile(targetFd, st))
-        return error;
-    const int securityError = security ? security->Write(temp) : 0;
-    if (exists && m_batch && securityError == 0) {
+    const int securityError = security ? security->WriteFd(targetFd) : 0;
+    const int result = securityError ? securityError : (steady ? 0 : kChangedDuringCopy);
+    // A file of several names is placed at once: its later names are made
+    // links to this copy, which a batch would place only later.
+    if (exists && m_batch && result == 0 && !links) {
         partial.Keep();
-        CStagedCopy staged(from, std::move(temp), to, target.Release(), static_cast<std::uint64_t>(st.st_size));
+        CStagedCopy staged(from.path, to.path, to.folder, std::move(temp), to.name, target.Release(),
+            static_cast<std::uint64_t>(st.st_size));
         // Written out from now on, while other files are copied: by the time
         // its batch is made durable, little is left for fsync to wait for.
         staged.StartWriteback();
@@ -275,17 +380,46 @@ int CFileCopier::CopyRegular(const std::string& from, int sourceFd, const std::s
     }
     // Renamed while still open, so the lock holds until the file has its
     // real name.
-    if (const int error = exists ? (::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno) : PlaceNew(temp, to))
-        return error;
+    const int placed = exists ? (::renameat(folder.Fd(), temp.c_str(), folder.Fd(), to.name.c_str()) == 0 ? 0 : errno)
+                              : PlaceNew(folder, temp, to.name);
+    if (placed)
+        return placed;
     partial.Keep();
     // A delayed write error shows at close: a new copy that failed goes
     // again (a replacement was flushed, so its errors came out before).
     if (const int error = target.Close()) {
         if (!exists)
-            ::unlink(to.c_str());
+            ::unlinkat(folder.Fd(), to.name.c_str(), 0);
         return error;
     }
-    return securityError;
+    if (result == 0)
+        group.Placed(to);
+    return result;
+}
+
+// A later name of a file with several links: a link to the first name's
+// copy, while that copy is still the file made of it. A replaced target
+// takes the link under a temporary name first, so it is never missing.
+int CFileCopier::LinkToCopy(const CHardLinks::Copy& first, const ItemAt& to, bool exists) const
+{
+    struct stat st { };
+    const CDirHandle& from = *first.item.folder;
+    if (::fstatat(from.Fd(), first.item.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+        || static_cast<std::uint64_t>(st.st_dev) != first.device
+        || static_cast<std::uint64_t>(st.st_ino) != first.inode)
+        return ESTALE;
+    const int folder = to.folder->Fd();
+    if (!exists)
+        return ::linkat(from.Fd(), first.item.name.c_str(), folder, to.name.c_str(), 0) == 0 ? 0 : errno;
+    const std::string temp = TempName();
+    if (::linkat(from.Fd(), first.item.name.c_str(), folder, temp.c_str(), 0) != 0)
+        return errno;
+    if (::renameat(folder, temp.c_str(), folder, to.name.c_str()) != 0) {
+        const int error = errno;
+        ::unlinkat(folder, temp.c_str(), 0);
+        return error;
+    }
+    return 0;
 }
 
 int CFileCopier::WriteContents(int sourceFd, int targetFd, const struct stat& st)
@@ -420,7 +554,7 @@ int CFileCopier::CopyBuffered(int sourceFd, int targetFd, std::uint64_t& positio
 }
 
 // Mode and times come last, once the contents are complete.
-int CFileCopier::FinishFile(int targetFd, const struct stat& st)
+int CFileCopier::FinishFile(int targetFd, const struct stat& st, bool withTimes)
 {
     mode_t mode = st.st_mode & 07777;
     // A copy owned by someone else than the original must not keep set-id bits.
@@ -428,20 +562,21 @@ int CFileCopier::FinishFile(int targetFd, const struct stat& st)
         mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
     if (::fchmod(targetFd, mode) != 0)
         return errno;
+    if (!withTimes)
+        return 0;
     const timespec times[2] = { st.st_atim, st.st_mtim };
     return ::futimens(targetFd, times) == 0 ? 0 : errno;
 }
 
-int CFileCopier::CopyLink(
-    const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security)
+int CFileCopier::CopyLink(const ItemAt& from, const ItemAt& to, bool failIfExists, const CFileSecurity* security)
 {
     struct stat st { };
-    if (::lstat(from.c_str(), &st) != 0)
+    if (::fstatat(from.folder->Fd(), from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (!S_ISLNK(st.st_mode))
         return EAGAIN; // changed between the two looks
     std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
-    const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
+    const ssize_t n = ::readlinkat(from.folder->Fd(), from.name.c_str(), target.data(), target.size());
     if (n < 0)
         return errno;
     if (static_cast<size_t>(n) >= target.size())
@@ -450,22 +585,58 @@ int CFileCopier::CopyLink(
 
     // A new link is made under its real name at once: symlink never
     // replaces, and a link is whole the moment it exists.
-    std::string writePath = to;
+    const CDirHandle& folder = *to.folder;
+    std::string writeName = to.name;
     bool exists = false;
     if (!failIfExists) {
         if (const int error = CheckReplaceable(to, exists))
             return error;
         if (exists)
-            writePath = TempNameFor(to);
+            writeName = TempName();
     }
-    if (::symlink(target.c_str(), writePath.c_str()) != 0)
+    if (::symlinkat(target.c_str(), folder.Fd(), writeName.c_str()) != 0)
         return errno;
-    UnlinkGuard partial(writePath);
+    UnlinkGuard partial(folder, writeName);
     const timespec times[2] = { st.st_atim, st.st_mtim };
-    ::utimensat(AT_FDCWD, writePath.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    const int securityError = security ? security->Write(writePath) : 0;
-    if (exists && ::rename(writePath.c_str(), to.c_str()) != 0)
+    ::utimensat(folder.Fd(), writeName.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    const int securityError = security ? security->WriteAt(folder, writeName) : 0;
+    if (exists && ::renameat(folder.Fd(), writeName.c_str(), folder.Fd(), to.name.c_str()) != 0)
         return errno;
     partial.Keep();
     return securityError;
+}
+
+// FIFOs and device nodes are made again as rsync -a makes them; a new one
+// takes its real name at once, a replacement a temporary name first.
+int CFileCopier::CopySpecial(const ItemAt& from, const ItemAt& to, bool failIfExists, bool withOwner)
+{
+    struct stat st { };
+    if (::fstatat(from.folder->Fd(), from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (S_ISSOCK(st.st_mode))
+        return kSkippedSpecial;
+    if (!S_ISFIFO(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISBLK(st.st_mode))
+        return kItemChanged;
+    bool exists = false;
+    if (!failIfExists) {
+        if (const int error = CheckReplaceable(to, exists))
+            return error;
+    }
+    const CDirHandle& folder = *to.folder;
+    const std::string name = exists ? TempName() : to.name;
+    if (::mknodat(folder.Fd(), name.c_str(), (st.st_mode & S_IFMT) | 0600, st.st_rdev) != 0)
+        return errno == EPERM ? kSkippedSpecial : errno;
+    UnlinkGuard partial(folder, name);
+    if (withOwner && ::fchownat(folder.Fd(), name.c_str(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    // Not following a link that may have taken its place meanwhile.
+    if (::fchmodat(folder.Fd(), name.c_str(), st.st_mode & 07777, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    const timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::utimensat(folder.Fd(), name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (exists && ::renameat(folder.Fd(), name.c_str(), folder.Fd(), to.name.c_str()) != 0)
+        return errno;
+    partial.Keep();
+    return 0;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/FileFindData.h"
 #include "platform/StagedCopy.h"
+#include "platform/fs/HardLinks.h"
+#include "platform/fs/ItemAt.h"
 
 #include <atomic>
 #include <cstdint>
@@ -49,6 +52,16 @@ public:
     // error returned.
     int Copy(
         const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security = nullptr);
+    // The same between items reached through their open folders, which is
+    // how a run copies: neither name is followed when a link, and no path
+    // is looked up again. expected is the kind the scan saw (Regular or
+    // Link, Other for a FIFO, socket or device node): another kind of item
+    // in its place is left alone, kItemChanged. FIFOs are made again, device
+    // nodes where the system allows it; the rest is kSkippedSpecial.
+    // A file that kept changing while it was read is placed without the
+    // source's time and gives kChangedDuringCopy.
+    int CopyAt(
+        const ItemAt& from, const ItemAt& to, bool failIfExists, const CFileSecurity* security, FileKind expected);
 
     // Replacements wait for PlaceReplacements instead of being made durable
     // and renamed one by one. Turning batching off places nothing: call
@@ -68,6 +81,11 @@ public:
     // Adds a replacement staged by another copier to this one's batch.
     void AddWaiting(CStagedCopy staged);
     std::size_t BatchFiles() const { return m_batchFiles; }
+
+    // Files with several names: their later names become links to the
+    // first one's copy. Shared by the copiers of one run.
+    void SetHardLinks(CHardLinks* links) { m_links = links; }
+    CHardLinks* HardLinks() const { return m_links; }
 
     // Polled between chunks, so a stop does not wait for a large file.
     void SetCancelFlag(const std::atomic<std::int32_t>* cancel) { m_cancel = cancel; }
@@ -90,17 +108,19 @@ public:
     bool Hooked() const { return m_failAfter >= 0 || static_cast<bool>(m_onChunk); }
 
 private:
-    int CopyRegular(const std::string& from, int sourceFd, const std::string& to, bool failIfExists,
-        const struct stat& st, const CFileSecurity* security);
-    int CopyLink(const std::string& from, const std::string& to, bool failIfExists, const CFileSecurity* security);
-    int CheckReplaceable(const std::string& to, bool& exists) const;
+    int CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists, const struct stat& looked,
+        const CFileSecurity* security);
+    int CopyLink(const ItemAt& from, const ItemAt& to, bool failIfExists, const CFileSecurity* security);
+    int CopySpecial(const ItemAt& from, const ItemAt& to, bool failIfExists, bool withOwner);
+    int CheckReplaceable(const ItemAt& to, bool& exists) const;
     int WriteContents(int sourceFd, int targetFd, const struct stat& st);
     int CopyRegions(int sourceFd, int targetFd, const struct stat& st);
     int CopyRegion(int sourceFd, int targetFd, std::uint64_t offset, std::uint64_t length);
     int CopyRange(int sourceFd, int targetFd, std::uint64_t& offset, std::uint64_t end);
     int CopyBuffered(int sourceFd, int targetFd, std::uint64_t& offset, std::uint64_t end);
     int NextChunk(std::uint64_t wanted, std::size_t& chunk);
-    int FinishFile(int targetFd, const struct stat& st);
+    int FinishFile(int targetFd, const struct stat& st, bool withTimes);
+    int LinkToCopy(const CHardLinks::Copy& first, const ItemAt& to, bool exists) const;
 
     std::vector<CStagedCopy> m_waiting;
     std::uint64_t m_waitingBytes = 0;
@@ -113,6 +133,7 @@ private:
     bool m_replaceReadOnly = false;
     std::vector<char> m_buffer;
     const std::atomic<std::int32_t>* m_cancel = nullptr;
+    CHardLinks* m_links = nullptr;
     std::int64_t m_failAfter = -1;
     std::uint64_t m_done = 0; // bytes of the current copy, for the test hook
     std::function<void()> m_onChunk;

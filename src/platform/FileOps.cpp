@@ -40,46 +40,6 @@ int MakeFolder(const std::string& path)
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
-int MakeFolderWritable(const std::string& path)
-{
-    struct stat st { };
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno;
-    if (!S_ISDIR(st.st_mode))
-        return ENOTDIR;
-    constexpr mode_t kWritable = S_IWUSR | S_IXUSR;
-    if ((st.st_mode & kWritable) == kWritable)
-        return 0;
-    // Best effort: a folder of another owner is written into as it is.
-    ::chmod(path.c_str(), (st.st_mode & 07777) | kWritable);
-    return 0;
-}
-
-int CopyFolderAttributes(const std::string& from, const std::string& to)
-{
-    struct stat source { };
-    if (::lstat(from.c_str(), &source) != 0)
-        return errno;
-    if (!S_ISDIR(source.st_mode))
-        return ENOTDIR;
-    CUniqueFd folder(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (folder.Get() < 0)
-        return errno;
-    struct stat target { };
-    if (::fstat(folder.Get(), &target) != 0)
-        return errno;
-    mode_t mode = source.st_mode & 07777;
-    // As for files: set-id bits only stay with the same owner.
-    if (source.st_uid != target.st_uid)
-        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
-    if ((target.st_mode & 07777) != mode && ::fchmod(folder.Get(), mode) != 0)
-        return errno;
-    if (target.st_mtim.tv_sec == source.st_mtim.tv_sec && target.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
-        return 0;
-    const timespec times[2] = { { 0, UTIME_OMIT }, source.st_mtim };
-    return ::futimens(folder.Get(), times) == 0 ? 0 : errno;
-}
-
 int RemoveTree(const std::string& path)
 {
     std::error_code ec;
@@ -104,11 +64,6 @@ std::string RealPathOf(const std::string& path)
     if (path.empty() || !::realpath(path.c_str(), resolved))
         return {};
     return resolved;
-}
-
-int RemoveEmptyFolder(const std::string& path)
-{
-    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
 bool IsFileOrLink(const std::string& path)

@@ -20,16 +20,6 @@ bool IsFileOrLink(const std::string& path);
 bool PathExists(const std::string& path);
 // Creates one folder with default permissions.
 int MakeFolder(const std::string& path);
-// 0 when path itself is a folder, given its owner's write and search bits
-// when it lacks them (best effort), so a run can write into a read-only
-// folder, whose own mode goes back on afterwards; ENOTDIR, ENOENT, ...
-// when it is not a folder.
-int MakeFolderWritable(const std::string& path);
-// Gives the folder `to` the mode bits and modification time of the folder
-// `from` where they differ. Neither path's last part is followed if a link.
-int CopyFolderAttributes(const std::string& from, const std::string& to);
-// Removes a folder only when it is empty.
-int RemoveEmptyFolder(const std::string& path);
 // Removes a file, link or whole folder tree; links inside are removed, not followed.
 int RemoveTree(const std::string& path);
 // Moves path to `to` without replacing anything there (EEXIST).

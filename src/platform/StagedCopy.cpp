@@ -6,10 +6,13 @@
 #include <unistd.h>
 #include <utility>
 
-CStagedCopy::CStagedCopy(std::string from, std::string temp, std::string to, int fd, std::uint64_t bytes)
+CStagedCopy::CStagedCopy(std::string from, std::string to, DirRef folder, std::string tempName, std::string toName,
+    int fd, std::uint64_t bytes)
     : m_from(std::move(from))
-    , m_temp(std::move(temp))
     , m_to(std::move(to))
+    , m_folder(std::move(folder))
+    , m_temp(std::move(tempName))
+    , m_toName(std::move(toName))
     , m_fd(fd)
     , m_bytes(bytes)
 {
@@ -22,8 +25,10 @@ CStagedCopy::~CStagedCopy()
 
 CStagedCopy::CStagedCopy(CStagedCopy&& other) noexcept
     : m_from(std::move(other.m_from))
-    , m_temp(std::move(other.m_temp))
     , m_to(std::move(other.m_to))
+    , m_folder(std::move(other.m_folder))
+    , m_temp(std::move(other.m_temp))
+    , m_toName(std::move(other.m_toName))
     , m_fd(std::exchange(other.m_fd, -1))
     , m_bytes(other.m_bytes)
 {
@@ -34,8 +39,10 @@ CStagedCopy& CStagedCopy::operator=(CStagedCopy&& other) noexcept
     if (this != &other) {
         Drop();
         m_from = std::move(other.m_from);
-        m_temp = std::move(other.m_temp);
         m_to = std::move(other.m_to);
+        m_folder = std::move(other.m_folder);
+        m_temp = std::move(other.m_temp);
+        m_toName = std::move(other.m_toName);
         m_fd = std::exchange(other.m_fd, -1);
         m_bytes = other.m_bytes;
     }
@@ -46,7 +53,7 @@ void CStagedCopy::Drop()
 {
     if (m_fd < 0)
         return;
-    ::unlink(m_temp.c_str());
+    ::unlinkat(m_folder->Fd(), m_temp.c_str(), 0);
     ::close(std::exchange(m_fd, -1));
 }
 
@@ -72,7 +79,7 @@ int CStagedCopy::Rename()
         return EBADF;
     // Renamed while still open, so the lock holds until the file has its
     // real name.
-    if (::rename(m_temp.c_str(), m_to.c_str()) != 0) {
+    if (::renameat(m_folder->Fd(), m_temp.c_str(), m_folder->Fd(), m_toName.c_str()) != 0) {
         const int error = errno;
         Drop();
         return error;

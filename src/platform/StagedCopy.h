@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs/DirHandle.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,7 +12,10 @@
 class CStagedCopy {
 public:
     CStagedCopy() = default;
-    CStagedCopy(std::string from, std::string temp, std::string to, int fd, std::uint64_t bytes);
+    // from and to name the copy in reports; the copy lies in folder under
+    // tempName and takes toName there.
+    CStagedCopy(std::string from, std::string to, DirRef folder, std::string tempName, std::string toName, int fd,
+        std::uint64_t bytes);
     ~CStagedCopy();
     CStagedCopy(CStagedCopy&& other) noexcept;
     CStagedCopy& operator=(CStagedCopy&& other) noexcept;
@@ -37,8 +42,10 @@ private:
     void Drop();
 
     std::string m_from;
-    std::string m_temp;
     std::string m_to;
+    DirRef m_folder;
+    std::string m_temp;
+    std::string m_toName;
     int m_fd = -1;
     std::uint64_t m_bytes = 0;
 };

@@ -28,6 +28,9 @@ std::uint32_t AttributesOf(FileKind kind, unsigned mode)
     if (kind == FileKind::Link)
         return 0x400;
     std::uint32_t attributes = kind == FileKind::Directory ? 0x10 : 0;
+    // A FIFO, socket or device node: marked as Windows marks devices.
+    if (kind == FileKind::Other)
+        attributes |= 0x40;
     // Windows' read-only attribute is the missing owner write bit here.
     if (!(mode & S_IWUSR))
         attributes |= 0x01;

@@ -1,5 +1,7 @@
 #include "platform/SystemInfo.h"
 
+#include "platform/fs/ItemAt.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -69,6 +71,18 @@ std::string CSystemInfo::TempPath()
 
 bool CSystemInfo::ErrorText(int code, std::string& text)
 {
+    if (code == kItemChanged) {
+        text = "Changed since it was scanned (a link or another kind of item took its place); left alone";
+        return true;
+    }
+    if (code == kSkippedSpecial) {
+        text = "A socket, or a device node this user may not make, cannot be copied; skipped";
+        return true;
+    }
+    if (code == kChangedDuringCopy) {
+        text = "Changed during copy";
+        return true;
+    }
     // strerrordesc_np says "no text" for unknown codes instead of inventing one.
     const char* description = strerrordesc_np(code);
     if (!description)

@@ -179,7 +179,7 @@ std::size_t CFileRecordArray::ScanFolder(const std::string& folder, const std::s
     const std::atomic<std::int32_t>* cancel, std::atomic<std::int32_t>* fileCount,
     std::atomic<std::int32_t>* folderCount, std::atomic<std::uint64_t>* byteCount, std::uint64_t clusterSize,
     std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders,
-    const std::vector<std::string>* skipFolders)
+    const std::vector<std::string>* skipFolders, const CDirHandle* base, const std::string& basePath)
 {
     CFolderScanner::Options options;
     options.ExcludeFolders = excludeFolders;
@@ -195,6 +195,8 @@ std::size_t CFileRecordArray::ScanFolder(const std::string& folder, const std::s
     options.SizeOnDisk = sizeOnDisk;
     options.UnlistedFolders = unlistedFolders;
     options.SkipFolders = SkipFoldersAsScanned(folder, skipFolders);
+    options.Base = base;
+    options.BasePath = basePath;
 
     const std::size_t firstNew = size();
     CFolderScanner scanner(*this, options);

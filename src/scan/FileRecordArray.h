@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/fs/DirHandle.h"
 #include "scan/FileRecord.h"
 
 #include <atomic>
@@ -71,13 +72,18 @@ public:
     // folders, links resolved) are neither recorded nor entered. A folder
     // that lies in one of them yields nothing and counts as unlisted.
     //
+    // base, when given, is the open folder at basePath that folder is or
+    // lies below: every folder of the scan is reached through it, no link
+    // followed. Without it, folder itself is opened by its name, once.
+    //
     // Returns the number of records added.
     std::size_t ScanFolder(const std::string& folder, const std::string& excludeFolders,
         const std::string& includeFiles, const std::string& excludeFiles, bool recursive, int orderCode,
         bool addFolders, const std::atomic<std::int32_t>* cancel, std::atomic<std::int32_t>* fileCount,
         std::atomic<std::int32_t>* folderCount, std::atomic<std::uint64_t>* byteCount, std::uint64_t clusterSize,
         std::atomic<std::uint64_t>* sizeOnDisk, std::vector<std::string>* unlistedFolders = nullptr,
-        const std::vector<std::string>* skipFolders = nullptr);
+        const std::vector<std::string>* skipFolders = nullptr, const CDirHandle* base = nullptr,
+        const std::string& basePath = std::string());
 
     // Puts the records from firstNew to the end, appended in discovery order,
     // where AddSorted one by one would have put them.

@@ -25,9 +25,12 @@ std::string Trim(std::string_view text)
     return std::string(text);
 }
 
+// Everything but a folder is an item a backup keeps: FIFOs and device
+// nodes are made again where the system lets them be, and what cannot be
+// made (a socket) is named, not passed over unseen.
 bool IsFileKind(FileKind kind)
 {
-    return kind == FileKind::Regular || kind == FileKind::Link;
+    return kind == FileKind::Regular || kind == FileKind::Link || kind == FileKind::Other;
 }
 
 std::uint64_t RoundUp(std::uint64_t size, std::uint64_t cluster)
@@ -87,6 +90,18 @@ std::size_t CFolderScanner::ScanTop(std::string& folder)
     if (LiesInSkipped(folder)) {
         MarkUnlisted(folder);
         return 0;
+    }
+    m_base = m_options.Base;
+    m_baseLength = m_options.BasePath.size();
+    if (!m_base || folder.compare(0, m_baseLength, m_options.BasePath) != 0) {
+        // Links in the folder the user named are followed once, here;
+        // nothing below it is.
+        if (CDirHandle::OpenNamed(folder, m_namedTop) != 0) {
+            MarkUnlisted(folder);
+            return 0;
+        }
+        m_base = &m_namedTop;
+        m_baseLength = folder.size();
     }
     return ScanOne(folder);
 }
@@ -148,7 +163,9 @@ CSharedFolder::Ref CFolderScanner::ShareNames(const std::string& folder, std::ve
 bool CFolderScanner::List(const std::string& folder, std::vector<Entry>& entries)
 {
     CDirectoryReader reader;
-    if (!reader.Open(folder)) {
+    CDirHandle handle;
+    const std::string_view below = std::string_view(folder).substr(std::min(m_baseLength, folder.size()));
+    if (m_base->OpenFolder(below, handle) != 0 || !reader.Open(handle)) {
         MarkUnlisted(folder);
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileFindData.h"
+#include "platform/fs/DirHandle.h"
 #include "scan/FileRecord.h"
 #include "scan/MaskList.h"
 #include "scan/SharedFolder.h"
@@ -38,6 +39,10 @@ public:
         // Folders (sorted, each ending in '/', written as the scanned paths
         // will be) that are neither recorded nor entered.
         std::vector<std::string> SkipFolders;
+        // The open folder at BasePath that the scanned folder is or lies
+        // below; null: the scanned folder is opened by its name.
+        const CDirHandle* Base = nullptr;
+        std::string BasePath;
     };
 
     CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
@@ -88,4 +93,8 @@ private:
     // Length of the scanned folder, which every record's path is relative to.
     std::size_t m_rootLength = 0;
     std::vector<std::vector<CFileRecord>> m_blocks;
+    // Every folder is opened through this one, by its path below it.
+    const CDirHandle* m_base = nullptr;
+    std::size_t m_baseLength = 0;
+    CDirHandle m_namedTop;
 };

@@ -37,13 +37,13 @@ public:
         return error;
     }
     int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
-        const CFileSecurity* security) override
+        const CFileSecurity* security, FileKind expected) override
     {
         if (to == shortOfRoom && fs::exists(takingRoom))
             return Tried(ENOSPC);
         if (to == failingCopy)
             return Tried(EIO);
-        return CFileOperations::Copy(copier, from, to, failIfExists, security);
+        return CFileOperations::Copy(copier, from, to, failIfExists, security, expected);
     }
     int MakeFolder(const std::string& path) override
     {
@@ -179,9 +179,9 @@ public:
         return error;
     }
     int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,
-        const CFileSecurity* security) override
+        const CFileSecurity* security, FileKind expected) override
     {
-        const int error = CFileOperations::Copy(copier, from, to, failIfExists, security);
+        const int error = CFileOperations::Copy(copier, from, to, failIfExists, security, expected);
         if (to == before) {
             std::lock_guard lock(mutex);
             copiedBefore = true;

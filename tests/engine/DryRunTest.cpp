@@ -251,15 +251,17 @@ TEST(DryRunOperationsTest, LaterQuestionsSeeWhatEarlierOperationsWouldHaveDone)
     EXPECT_TRUE(ops.IsRealFolder(dir / "a"));
     EXPECT_EQ(ops.MakeFolder(dir / "a/b"), 0);
     EXPECT_EQ(ops.MakeFolder(dir / "a"), EEXIST);
-    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "a/b/copy.txt", true, nullptr), 0);
+    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "a/b/copy.txt", true, nullptr, FileKind::Unknown), 0);
     EXPECT_TRUE(ops.PathExists(dir / "a/b/copy.txt"));
-    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "a/b/copy.txt", true, nullptr), EEXIST);
-    EXPECT_EQ(ops.Copy(copier, dir / "there/missing.txt", dir / "a/x.txt", true, nullptr), ENOENT);
-    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "there/file.txt/x", true, nullptr), ENOTDIR);
+    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "a/b/copy.txt", true, nullptr, FileKind::Unknown), EEXIST);
+    EXPECT_EQ(ops.Copy(copier, dir / "there/missing.txt", dir / "a/x.txt", true, nullptr, FileKind::Unknown), ENOENT);
+    EXPECT_EQ(
+        ops.Copy(copier, dir / "there/file.txt", dir / "there/file.txt/x", true, nullptr, FileKind::Unknown), ENOTDIR);
     // A read-only file is replaced only where the copier would replace it.
-    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "there/ro.txt", false, nullptr), EACCES);
+    EXPECT_EQ(
+        ops.Copy(copier, dir / "there/file.txt", dir / "there/ro.txt", false, nullptr, FileKind::Unknown), EACCES);
     copier.SetReplaceReadOnly(true);
-    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "there/ro.txt", false, nullptr), 0);
+    EXPECT_EQ(ops.Copy(copier, dir / "there/file.txt", dir / "there/ro.txt", false, nullptr, FileKind::Unknown), 0);
 
     EXPECT_EQ(ops.RemoveTree(dir / "there"), 0);
     EXPECT_FALSE(ops.PathExists(dir / "there/file.txt"));
@@ -290,8 +292,8 @@ TEST(DryRunOperationsTest, AReadOnlyMountIsFoundWithoutWritingToIt)
     CDryRunOperations ops;
     CFileCopier copier;
     EXPECT_EQ(ops.MakeFolder(mountPoint + "/sub"), EROFS);
-    EXPECT_EQ(ops.Copy(copier, dir / "new.txt", mountPoint + "/new.txt", true, nullptr), EROFS);
-    EXPECT_EQ(ops.Copy(copier, dir / "new.txt", mountPoint + "/kept.txt", false, nullptr), EROFS);
+    EXPECT_EQ(ops.Copy(copier, dir / "new.txt", mountPoint + "/new.txt", true, nullptr, FileKind::Unknown), EROFS);
+    EXPECT_EQ(ops.Copy(copier, dir / "new.txt", mountPoint + "/kept.txt", false, nullptr, FileKind::Unknown), EROFS);
     EXPECT_EQ(ops.RemoveTree(mountPoint + "/kept.txt"), EROFS);
     EXPECT_TRUE(ops.PathExists(mountPoint + "/kept.txt"));
     EXPECT_EQ(ProbeRead(mountPoint + "/kept.txt"), 0);

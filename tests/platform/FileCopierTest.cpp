@@ -350,17 +350,60 @@ TEST_F(CopierFixture, ReplacementsNeverPlacedLeaveTheOldFilesAndNoTemporary)
     EXPECT_EQ(std::vector<std::string> { "a.txt" }, Names(dir / "dst"));
 }
 
-TEST_F(CopierFixture, ReplacementWhoseTargetWentAwayIsReportedWhenPlaced)
+// A waiting replacement lies in the folder it was made in and takes its
+// name there, wherever that folder went: never in whatever now has the
+// folder's old path, which may be a link to anywhere.
+TEST_F(CopierFixture, AReplacementTakesItsNameInTheFolderItWasMadeIn)
 {
     copier.SetBatchReplacements(true);
     const std::string a = dir.Write("dst/sub/a.txt", "old a");
     ASSERT_EQ(0, copier.Copy(dir.Write("src/a.txt", "new a"), a, false));
-    // Its folder became a file: the rename cannot happen.
     fs::rename(dir / "dst/sub", dir / "moved");
-    dir.Write("dst/sub", "a file now");
+    dir.Write("elsewhere/a.txt", "not ours");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "dst/sub");
     int reported = -1;
     copier.PlaceReplacements([&](const std::string&, const std::string&, int error) { reported = error; });
-    EXPECT_NE(0, reported);
-    EXPECT_EQ("old a", TempDir::Read(dir / "moved/a.txt"));
-    EXPECT_EQ("a file now", TempDir::Read(dir / "dst/sub"));
+    EXPECT_EQ(0, reported);
+    EXPECT_EQ("new a", TempDir::Read(dir / "moved/a.txt"));
+    EXPECT_EQ("not ours", TempDir::Read(dir / "elsewhere/a.txt"));
+
+    // A folder in the way of the name: reported, and nothing replaced.
+    ASSERT_EQ(0, copier.Copy(dir / "src/a.txt", dir / "moved/a.txt", false));
+    fs::remove(dir / "moved/a.txt");
+    dir.Write("moved/a.txt/inner", "in the way");
+    copier.PlaceReplacements([&](const std::string&, const std::string&, int error) { reported = error; });
+    EXPECT_EQ(EISDIR, reported);
+    EXPECT_EQ("in the way", TempDir::Read(dir / "moved/a.txt/inner"));
+}
+
+// A file rewritten in place while it is read is read once more; when it
+// keeps moving, its copy does not take the source's time, so that the next
+// run copies it again instead of keeping a copy that is no version of it.
+TEST_F(CopierFixture, AFileChangingDuringItsCopyIsCopiedAgainOrNotStampedWithItsTime)
+{
+    const std::string from = dir.Write("src/log", std::string(600000, 'a'));
+    const timespec old[2] = { { 1'600'000'000, 0 }, { 1'600'000'000, 0 } };
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, from.c_str(), old, 0));
+    fs::create_directory(dir / "dst");
+    const auto rewrite = [&](char c) {
+        const int fd = ::open(from.c_str(), O_WRONLY);
+        const std::string bytes(600000, c);
+        EXPECT_EQ(600000, ::pwrite(fd, bytes.data(), bytes.size(), 0));
+        ::close(fd);
+        // The writer puts the old time back, as some tools do.
+        ::utimensat(AT_FDCWD, from.c_str(), old, 0);
+    };
+    int chunks = 0;
+    copier.OnChunk([&] {
+        if (chunks++ == 0)
+            rewrite('b');
+    });
+    EXPECT_EQ(0, copier.Copy(from, dir / "dst/once", true));
+    EXPECT_EQ(std::string(600000, 'b'), TempDir::Read(dir / "dst/once"));
+    EXPECT_EQ(1'600'000'000, StatOf(dir / "dst/once").st_mtim.tv_sec);
+
+    char next = 'c';
+    copier.OnChunk([&] { rewrite(next++); });
+    EXPECT_EQ(kChangedDuringCopy, copier.Copy(from, dir / "dst/always", true));
+    EXPECT_NE(1'600'000'000, StatOf(dir / "dst/always").st_mtim.tv_sec);
 }

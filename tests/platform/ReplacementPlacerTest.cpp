@@ -37,9 +37,9 @@ TEST(ReplacementPlacerTest, BackgroundBatchReportsEachFileInOrder)
 {
     TempDir dir;
     std::vector<CStagedCopy> batch = Stage(dir, 40);
-    // Folder 7 became a file: that one copy cannot take its name.
-    fs::rename(dir / "dst/7", dir / "moved");
-    dir.Write("dst/7", "in the way");
+    // A folder took the place of file 7: that one copy cannot take its name.
+    fs::remove(dir / "dst/7/f.txt");
+    dir.Write("dst/7/f.txt/inner", "in the way");
 
     CReplacementPlacer placer;
     EXPECT_TRUE(placer.Idle());
@@ -52,13 +52,13 @@ TEST(ReplacementPlacerTest, BackgroundBatchReportsEachFileInOrder)
         EXPECT_EQ(dir / ("src/" + name), placed[static_cast<std::size_t>(i)].from);
         EXPECT_EQ(dir / ("dst/" + name), placed[static_cast<std::size_t>(i)].to);
         if (i == 7) {
-            EXPECT_EQ(ENOTDIR, placed[7].error);
+            EXPECT_EQ(EISDIR, placed[7].error);
             continue;
         }
         EXPECT_EQ(0, placed[static_cast<std::size_t>(i)].error) << i;
         EXPECT_EQ("new " + std::to_string(i), TempDir::Read(dir / ("dst/" + name)));
     }
-    EXPECT_EQ("old 7", TempDir::Read(dir / "moved/f.txt"));
+    EXPECT_EQ("in the way", TempDir::Read(dir / "dst/7/f.txt/inner"));
     for (const auto& item : fs::recursive_directory_iterator(dir / "dst"))
         EXPECT_FALSE(CFileCopier::IsTemporaryName(item.path().filename().string())) << item.path();
     EXPECT_TRUE(placer.Collect().empty()) << "collected once";

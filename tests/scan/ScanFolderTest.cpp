@@ -143,20 +143,21 @@ TEST(ScanFolder, RecordsHoldSizeTimesAndReadOnly)
     EXPECT_EQ(array[0].GetLastWriteTime(), 1'500'000'000);
 }
 
-TEST(ScanFolder, LinksAreRecordedNotFollowedAndSpecialFilesSkipped)
+TEST(ScanFolder, LinksAreRecordedNotFollowedAndSpecialFilesMarked)
 {
     TempDir dir;
     dir.Write("real/inside.txt", "x");
     fs::create_symlink(dir / "real", dir / "linkdir");
     fs::create_symlink("nowhere", dir / "dangling");
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0644), 0);
-    EXPECT_EQ(Scan(dir, "*"), (Names { "dangling", "linkdir", "real", "real/inside.txt" }));
+    EXPECT_EQ(Scan(dir, "*"), (Names { "dangling", "linkdir", "pipe", "real", "real/inside.txt" }));
 
     CFileRecordArray array;
     array.ScanFolder(dir.Path() + "/", "", "*", "", true, 4, true, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
     const CFileRecord& link = array[array.FindSorted(dir / "dangling")];
     EXPECT_EQ(link.Attributes, 0x400u);
     EXPECT_EQ(link.Size, 7u); // the link's own size: its target text
+    EXPECT_EQ(array[array.FindSorted("pipe")].Attributes, 0x40u);
 }
 
 TEST(ScanFolder, RecordsShareTheScannedFolderAsRootAndHoldThePathBelowIt)

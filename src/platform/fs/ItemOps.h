@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/FileFindData.h"
+#include "platform/fs/DirHandle.h"
+
+#include <string>
+
+// The run's operations on one item, named by its open folder and its name in
+// it: the last name is never followed when a link, and nothing the item's
+// path passed through is looked up again. An empty name stands for the
+// folder itself (a root). Results are 0 or an errno value.
+namespace ItemOps {
+
+// The kind of the item itself (a link is a link); ENOENT when nothing is there.
+int KindOf(const CDirHandle& folder, const std::string& name, FileKind& kind);
+// The item's listing data, as a scan reads it.
+int Look(const CDirHandle& folder, const std::string& name, FileFindData& data);
+int MakeFolder(const CDirHandle& folder, const std::string& name);
+// 0 when the item is a folder, given its owner's write and search bits
+// when it lacks them (best effort), so that a run can write into a
+// read-only folder whose own mode goes back on afterwards.
+int MakeFolderWritable(const CDirHandle& folder, const std::string& name);
+// Gives the folder `to` the mode bits and modification time of `from`.
+int CopyFolderAttributes(
+    const CDirHandle& fromFolder, const std::string& fromName, const CDirHandle& toFolder, const std::string& toName);
+int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name);
+// Removes a file, link or whole folder tree; links inside are removed,
+// never followed, and the walk never leaves the tree.
+int RemoveTree(const CDirHandle& folder, const std::string& name);
+int MoveNoReplace(
+    const CDirHandle& fromFolder, const std::string& fromName, const CDirHandle& toFolder, const std::string& toName);
+// Opens the item as a folder for changing its own attributes (never
+// following a link): a descriptor the caller owns, or -1 with errno set.
+int OpenFolderItem(const CDirHandle& folder, const std::string& name);
+
+} // namespace ItemOps
