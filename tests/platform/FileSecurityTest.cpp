@@ -3,7 +3,6 @@
 #include "common/TempDir.h"
 #include "platform/Compression.h"
 #include "platform/Privilege.h"
-#include "platform/Trash.h"
 
 #include <acl/libacl.h>
 #include <filesystem>
@@ -111,21 +110,6 @@ TEST(Compression, MissingFolderIsAnAccessFailure)
     const CompressionResult result = SetFolderCompression(dir / "none");
     EXPECT_EQ(ENOENT, result.accessError);
     EXPECT_FALSE(result.Ok());
-}
-
-TEST(Trash, ItemsLandInTheScratchHomeTrashEvenWithoutADataFolder)
-{
-    TempDir dir;
-    const std::string file = dir.Write("gone.txt", "bye");
-    const std::string dataHome = dir / "data";
-    const std::string saved = std::getenv("XDG_DATA_HOME");
-    setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
-    const bool moved = MoveToTrash(file);
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
-    ASSERT_TRUE(moved);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ("bye", TempDir::Read(dataHome + "/Trash/files/gone.txt"));
-    EXPECT_TRUE(fs::exists(dataHome + "/Trash/info/gone.txt.trashinfo"));
 }
 
 } // namespace
