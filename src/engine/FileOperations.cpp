@@ -25,11 +25,11 @@ int ReachByName(const std::string& path, ItemAt& item)
     return 0;
 }
 
-// A link, or a file, where a folder was on the way: the item is not where
-// the scan found it, and the link is never followed.
+// A link where a folder was on the way: the item is not where the scan
+// found it, and the link is never followed.
 int Changed(int error)
 {
-    return error == ELOOP || error == ENOTDIR || error == EXDEV ? kItemChanged : error;
+    return error == ELOOP ? kItemChanged : error;
 }
 
 } // namespace
@@ -164,7 +164,12 @@ int CFileOperations::MoveNoReplace(const std::string& from, const std::string& t
 
 bool CFileOperations::MoveToTrash(const std::string& path)
 {
-    return ::MoveToTrash(path);
+    ItemAt item;
+    int error = Reach(path, item);
+    if (error == 0)
+        error = item.name.empty() ? EINVAL : MoveToTrashAt(item.folder->Fd(), item.name, path);
+    errno = error;
+    return error == 0;
 }
 
 int CFileOperations::ReadSecurity(const std::string& path, CFileSecurity& security) const
