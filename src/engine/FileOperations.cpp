@@ -2,6 +2,7 @@
 
 #include "platform/FileCopier.h"
 #include "platform/FileOps.h"
+#include "platform/FileSystemSync.h"
 #include "platform/Trash.h"
 
 bool CFileOperations::IsFolder(const std::string& path) const
@@ -68,6 +69,11 @@ int CFileOperations::MoveNoReplace(const std::string& from, const std::string& t
 bool CFileOperations::MoveToTrash(const std::string& path)
 {
     return ::MoveToTrash(path);
+}
+
+int CFileOperations::SyncFileSystem(CFileSystemSync& sync, const std::string& folder)
+{
+    return sync.Sync(folder);
 }
 
 // Read from the disk after the operation, as the summary shows what is

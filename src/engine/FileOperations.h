@@ -6,6 +6,7 @@
 
 class CFileCopier;
 class CFileSecurity;
+class CFileSystemSync;
 
 // The copy worker's only way to look at and change the file system, so
 // that a dry run can put a stand-in here that changes nothing while the
@@ -37,6 +38,8 @@ public:
     virtual int RemoveEmptyFolder(const std::string& path);
     virtual int MoveNoReplace(const std::string& from, const std::string& to);
     virtual bool MoveToTrash(const std::string& path);
+    // Writes out the file system holding folder unless sync has already.
+    virtual int SyncFileSystem(CFileSystemSync& sync, const std::string& folder);
 
     // The record of what an operation made at path: a copy of `from`, or a
     // folder when from is null.

@@ -281,6 +281,7 @@ void CProgressWorker::Execute()
         RunBackup();
     else
         RunRestore();
+    SyncDestinations(Action() == 1);
     if (privilege)
         EnablePrivilege(kSecurityPrivilege, false);
     Deleting = 0;
