@@ -1,6 +1,6 @@
 // The checks of CProgressWorker that keep a run from losing data in silence:
-// sides that are missing, a deletion that would empty a backup, and writes
-// that did not reach the disk.
+// sides that are missing, a deletion that would empty a backup, folders left
+// with other modes and times, and writes that did not reach the disk.
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
@@ -100,6 +100,16 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
     if (!ShowErrors())
         m_display.ItemFailed(OneLine(text) + " No");
     return false;
+}
+
+// A folder left with the wrong mode or time is a failed item like a file not
+// copied: a restore that leaves a private folder open to everyone is no
+// restore. Asked like any failure: Retry serves a destination made writable
+// again, Abort ends the questions for a destination that refuses them all.
+int CProgressWorker::FolderAttributesFailed(const std::string& to, int error)
+{
+    LogFailure(FormatString("Failed to set the mode and time of folder %s (error: %d)", Short(to).c_str(), error));
+    return AskFileOperation(FormatString(LoadString(57753).c_str(), to.c_str(), SystemErrorText(error).c_str(), error));
 }
 
 // A run reports success only once what it wrote is on the disk: new files
