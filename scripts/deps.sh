@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev libfuzzer-14-dev
   rsync time ccache
   dpkg-dev file librsvg2-bin desktop-file-utils appstream
+  e2fsprogs
 )
 
 missing=()

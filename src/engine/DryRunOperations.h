@@ -31,6 +31,7 @@ public:
     int RemoveEmptyFolder(const std::string& path) override;
     int MoveNoReplace(const std::string& from, const std::string& to) override;
     bool MoveToTrash(const std::string& path) override;
+    int SyncFileSystem(CFileSystemSync&, const std::string&) override { return 0; }
 
     CFileRecord RecordOf(const std::string& path, const CFileRecord* from) const override;
 

@@ -4,6 +4,7 @@
 #include "platform/FileCopier.h"
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
+#include "platform/FileSystemSync.h"
 #include "platform/PathParts.h"
 #include "platform/Trash.h"
 #include "platform/UniqueFd.h"
@@ -201,6 +202,11 @@ int CFileOperations::SetCompression(const std::string& path, bool& accessFailed)
     const CompressionResult result = SetFolderCompressionOf(folder.Get());
     accessFailed = result.accessError != 0;
     return result.accessError ? result.accessError : result.setError;
+}
+
+int CFileOperations::SyncFileSystem(CFileSystemSync& sync, const std::string& folder)
+{
+    return sync.Sync(folder);
 }
 
 // Read from the disk after the operation, as the summary shows what is

@@ -9,6 +9,7 @@
 
 class CFileCopier;
 class CFileSecurity;
+class CFileSystemSync;
 
 // The copy worker's only way to look at and change the file system, so
 // that a dry run can put a stand-in here that changes nothing while the
@@ -55,6 +56,8 @@ public:
     // 0, or the errno of opening the folder (accessError) or of setting
     // the flag.
     virtual int SetCompression(const std::string& path, bool& accessFailed);
+    // Writes out the file system holding folder unless sync has already.
+    virtual int SyncFileSystem(CFileSystemSync& sync, const std::string& folder);
 
     // The record of what an operation made at path: a copy of `from`, or a
     // folder when from is null.

@@ -317,6 +317,7 @@ void CProgressWorker::Execute()
         RunBackup();
     else
         RunRestore();
+    SyncDestinations(Action() == 1);
     if (privilege)
         EnablePrivilege(kSecurityPrivilege, false);
     Deleting = 0;
@@ -601,18 +602,26 @@ void CProgressWorker::FolderAttributePhase(bool restore)
             if (IsFolderRecord(*it) && TargetOf(*it, direction.fromFolder, direction.toFolder, target))
                 CopyFolderAttributesOf(it->FullPath(), target);
         }
+        if (Cancelled())
+            return;
         CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
             direction.toFolder.empty() ? "/" : direction.toFolder);
     }
 }
 
+// A folder that is not there, or not a folder, failed when it was to be
+// made (or its source went since): it is not reported twice.
 void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std::string& to)
 {
     if (BelowBlockedFolder(to + "/"))
         return;
-    if (const int error = m_ops->CopyFolderAttributes(from, to); error != 0 && error != ENOENT)
-        LogFailure(FormatString(
-            "Failed to set the mode and time of folder %s (error: %d)", ShortenText(to, 40).c_str(), error));
+    bool ignored = false;
+    UntilDone(
+        [&] {
+            const int error = m_ops->CopyFolderAttributes(from, to);
+            return error == 0 || error == ENOENT || error == ENOTDIR ? 1 : FolderAttributesFailed(to, error);
+        },
+        ignored);
 }
 
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)

@@ -164,6 +164,8 @@ private:
     bool FilePhase(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
+    int FolderAttributesFailed(const std::string& to, int error);
+    void SyncDestinations(bool restore);
     // The files of an entry's list that need the worker, in list order.
     struct FilePlan {
         std::vector<CCopyAhead::Job> jobs;

@@ -1,11 +1,13 @@
 // The checks of CProgressWorker that keep a run from losing data in silence:
-// sides that are missing, and a deletion that would empty a backup.
+// sides that are missing, a deletion that would empty a backup, folders left
+// with other modes and times, and writes that did not reach the disk.
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
 #include "engine/ProgressWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/FileOps.h"
+#include "platform/FileSystemSync.h"
 #include "scan/PathFormat.h"
 
 #include <algorithm>
@@ -98,4 +100,38 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
     if (!ShowErrors())
         m_display.ItemFailed(OneLine(text) + " No");
     return false;
+}
+
+// A folder left with the wrong mode or time is a failed item like a file not
+// copied: a restore that leaves a private folder open to everyone is no
+// restore. Asked like any failure: Retry serves a destination made writable
+// again, Abort ends the questions for a destination that refuses them all.
+int CProgressWorker::FolderAttributesFailed(const std::string& to, int error)
+{
+    LogFailure(FormatString("Failed to set the mode and time of folder %s (error: %d)", Short(to).c_str(), error));
+    return AskFileOperation(FormatString(LoadString(57753).c_str(), to.c_str(), SystemErrorText(error).c_str(), error));
+}
+
+// A run reports success only once what it wrote is on the disk: new files
+// are not flushed one by one (replaced ones are, before their rename), and a
+// power cut would leave them empty under their names. One syncfs of each
+// destination's file system at the end covers the files, the new folders
+// and every name made or changed in them, at a single wait. A failure
+// cannot be retried (the written data is gone, and a second syncfs would
+// not see the error again), so it is only reported.
+void CProgressWorker::SyncDestinations(bool restore)
+{
+    CFileSystemSync sync;
+    for (const CBackup& entry : Set.Entries) {
+        if (!Usable(entry))
+            continue;
+        const std::string folder = restore ? FolderText(entry.SourceFolder) : BackupRoot(entry);
+        const int error = m_ops->SyncFileSystem(sync, folder);
+        // A folder that is not there holds nothing this run wrote: failing
+        // to make it was reported then.
+        if (error == 0 || error == ENOENT || error == ENOTDIR)
+            continue;
+        FailItem(FormatString("Failed to write the files of %s to the disk (error: %d)", Short(folder).c_str(), error),
+            FormatString(LoadString(57754).c_str(), folder.c_str(), SystemErrorText(error).c_str(), error));
+    }
 }

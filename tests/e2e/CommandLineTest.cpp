@@ -1,12 +1,14 @@
 #include "ProgramRun.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
+#include "common/TmpfsMount.h"
 #include "core/Session.h"
 #include "core/SessionFile.h"
 #include "platform/MyRegistry.h"
 #include "platform/RunLock.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -371,6 +373,39 @@ TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
     EXPECT_NE(run.output.find("Korvane: failed: Not a directory (error: 20): Source: " + tmp / "src/sub/b.txt"),
         std::string::npos)
         << run.output;
+}
+
+// Folders that keep other modes and times than their counterparts fail
+// like files that could not be copied: on a read-only backup, and in a
+// restore onto a read-only source.
+TEST_F(CommandLineTest, FolderTimesThatCannotBeSetAreFailuresWithStatusOne)
+{
+    const std::string disk = tmp / "disk";
+    fs::create_directories(disk);
+    TmpfsMount mount(disk, "256k");
+    if (!mount.Mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    fs::copy(tmp / "src", disk + "/src", fs::copy_options::recursive);
+    AddSet("Docs", disk + "/dest").Entries[0].SourceFolder = disk + "/src";
+    SaveSession();
+    ASSERT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" }).status, 0);
+    const timespec times[2] = { { 1'300'000'000, 0 }, { 1'300'000'000, 0 } };
+    for (const std::string& folder : { disk + "/src/sub", disk + "/src" })
+        ASSERT_EQ(::utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+    ASSERT_TRUE(mount.MakeReadOnly());
+
+    for (const char* action : { "backup", "restore" }) {
+        const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", action, "/e", "/g" });
+        EXPECT_EQ(run.status, 1) << run.output;
+        const std::string side = disk + (std::string(action) == "backup" ? "/dest/src" : "/src");
+        for (const std::string& folder : { side + "/sub", side }) {
+            EXPECT_NE(run.output.find("Korvane: failed: Failed to set the mode and time of folder '" + folder
+                          + "': Read-only file system (error: 30).\n"),
+                std::string::npos)
+                << action << "\n"
+                << run.output;
+        }
+    }
 }
 
 TEST_F(CommandLineTest, MissingSidesAreFailuresWithStatusOne)

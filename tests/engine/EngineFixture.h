@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A prompter that runs a test's hook at every question before answering,
 // so a test can change the disk or the cancel flag while a prompt is open.
@@ -29,7 +30,8 @@ public:
     std::function<void(const std::string&)> hook;
 };
 
-// Records the tray tooltips the ticker sets.
+// Records the tray tooltips the ticker sets and the items passed over
+// unasked (those from the execution thread only: read them after the run).
 class RecordingDisplay : public CActionDisplay {
 public:
     void SetTrayTooltip(const std::string& text) override
@@ -37,8 +39,10 @@ public:
         last = text;
         ++calls;
     }
+    void ItemFailed(const std::string& line) override { failed.push_back(line); }
     std::string last;
     std::atomic<int> calls { 0 };
+    std::vector<std::string> failed;
 };
 
 // A scratch source tree and backup folder, a set over them, and the copy
