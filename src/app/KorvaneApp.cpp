@@ -117,8 +117,16 @@ int CKorvaneApp::InitInstance()
     // instance would take "/f" for a session file and the run would be lost.
     // The hand-over comes before this start reads its session: the running
     // instance opens it, and a broken file is reported there alone.
-    if (WindowsShown() && start != Start::CommandLine && m_instanceGuard && m_instanceGuard(HandOverText(start)))
-        return ExitCompleted;
+    if (WindowsShown() && start != Start::CommandLine && m_instanceGuard) {
+        switch (m_instanceGuard(HandOverText(start))) {
+        case HandOver::StartHere:
+            break;
+        case HandOver::HandedOver:
+            return ExitCompleted;
+        case HandOver::Refused:
+            return ExitNotCompleted;
+        }
+    }
     if (!ReadFirstArgument(start))
         return ExitWrongCall;
     CShellIntegration shell(settings.ModulePath, *m_prompter);

@@ -1,4 +1,6 @@
 #include "ProgramRun.h"
+#include "common/AsOtherUser.h"
+#include "common/PrivateMounts.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "core/Session.h"
@@ -7,6 +9,7 @@
 #include "platform/RunLock.h"
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -302,13 +305,73 @@ TEST_F(CommandLineTest, RunWhileAnotherProcessRunsIsRefusedWithStatusThree)
     fs::create_directory(runtime);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     CRunLock running;
-    ASSERT_TRUE(running.TryLock(CRunLock::Kind::Scheduled));
+    ASSERT_EQ(running.TryLock(CRunLock::Kind::Scheduled), CRunLock::Result::Locked);
     // ...meets a cron run, which has no XDG_RUNTIME_DIR.
     unsetenv("XDG_RUNTIME_DIR");
     const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
     setenv("XDG_RUNTIME_DIR", scratchRuntime.c_str(), 1);
     EXPECT_EQ(run.status, 3) << run.output;
     EXPECT_NE(run.output.find("A scheduled event is currently being executed."), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+    EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+// Root under cron has no /run/user/0: the run lock lies in /tmp/korvane-0,
+// a name any user can take first. A folder of theirs, or a link, must stop
+// the run with its reason, never let it run unlocked beside another.
+TEST_F(CommandLineTest, ARunLockFolderAnotherUserMadeFirstEndsTheRunWithStatusThree)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const fs::path root = fs::path(std::getenv("HOME")).parent_path();
+    const fs::path fakeTmp = tmp / "fake-tmp";
+    fs::create_directory(fakeTmp);
+    const std::string name = "korvane-" + std::to_string(::geteuid());
+    const std::vector<std::string> call { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" };
+    const struct {
+        std::function<int()> make;
+        std::string reason;
+    } cases[] = {
+        { [&name] { return ::mkdir(name.c_str(), 0777) == 0 && ::chmod(name.c_str(), 0777) == 0 ? 0 : 1; },
+            "it belongs to another user (user id 65534)" },
+        { [&name] { return ::mkdir("theirs", 0700) == 0 && ::symlink("theirs", name.c_str()) == 0 ? 0 : 1; },
+            "it is a symbolic link" },
+    };
+    const int result = RunInPrivateMounts([&] {
+        // A /tmp of its own that still holds the scratch folder, and no
+        // /run/user at all.
+        if (!MountAt("tmpfs", fakeTmp, "mode=1777"))
+            return 10;
+        const fs::path inTmp = root.lexically_relative("/tmp");
+        if (!inTmp.empty() && *inTmp.begin() != "..") {
+            fs::create_directories(fakeTmp / inTmp);
+            if (::mount(root.c_str(), (fakeTmp / inTmp).c_str(), nullptr, MS_BIND, nullptr) != 0)
+                return 11;
+        }
+        if (::mount(fakeTmp.c_str(), "/tmp", nullptr, MS_BIND | MS_REC, nullptr) != 0)
+            return 12;
+        if (fs::exists("/run/user") && !MountAt("tmpfs", "/run/user"))
+            return 13;
+        unsetenv("KORVANE_LOCK_DIR");
+        int failed = 20;
+        for (const auto& made : cases) {
+            fs::remove_all("/tmp/" + name);
+            if (RunAsOtherUser("/tmp", made.make) != 0)
+                return 14;
+            const ProgramRun run = ProgramRun::Run(call);
+            const std::string expected = "The lock folder '/tmp/" + name + "' cannot be used: " + made.reason + ".";
+            if (run.status != 3 || run.output.find(expected) == std::string::npos) {
+                std::fprintf(
+                    stderr, "status %d, expected '%s':\n%s\n", run.status, expected.c_str(), run.output.c_str());
+                return failed;
+            }
+            ++failed;
+        }
+        return 0;
+    });
+    if (result == kNoPrivateMounts)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(result, 0);
     EXPECT_TRUE(fs::is_empty(tmp / "dest"));
     EXPECT_FALSE(fs::exists(LogPath()));
 }
