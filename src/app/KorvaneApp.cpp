@@ -159,9 +159,8 @@ int CKorvaneApp::ReadLongOptions()
     LongOptions options = LongOptions::Translate(m_arguments);
     const std::string name = ProgramName(m_argumentZero);
     if (!options.error.empty()) {
-        std::cerr << name << ": " << TerminalSafeText(options.error) << "\n";
-        m_prompter->MessageBox(CommandLineHelpText(name), MbOk | MbIconInformation);
-        std::cerr << "Try '" << name << " --help' for more information.\n";
+        std::cerr << name << ": " << TerminalSafeText(options.error) << "\n"
+                  << CommandLineHelpText(name) << "Try '" << name << " --help' for more information.\n";
         return ExitWrongCall;
     }
     if (options.help || options.version) {
@@ -204,7 +203,8 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
         return true;
     }
     start = Start::CommandLine;
-    return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, m_request) != 0;
+    return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, std::cerr, m_request)
+        != 0;
 }
 
 // The running instance has another working folder: a relative session path

@@ -8,6 +8,7 @@
 #include "platform/MyRegistry.h"
 #include "platform/RunLock.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -228,7 +229,7 @@ TEST_F(CommandLineTest, SessionFileThatCannotBeUsedSaysWhy)
     for (const auto& [path, reason] : cases) {
         const ProgramRun run = ProgramRun::Run({ "/f", path, "/s", "Docs", "/a", "backup", "/e" });
         EXPECT_EQ(run.status, 2) << run.output;
-        EXPECT_NE(run.output.find("Failed to open session '" + path + "'.\n\n" + reason), std::string::npos)
+        EXPECT_NE(run.output.find("Failed to open session '" + path + "'.\\n\\n" + reason), std::string::npos)
             << run.output;
         EXPECT_EQ(run.output.find("does not exist"), std::string::npos) << run.output;
     }
@@ -434,6 +435,52 @@ TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
     EXPECT_NE(run.output.find("Korvane: failed: Not a directory (error: 20): Source: " + tmp / "src/sub/b.txt"),
         std::string::npos)
         << run.output;
+}
+
+// Names may hold line breaks, tabs and terminal controls. Whatever fails on
+// them, asked about or passed over (/g), standard error gets one line per
+// message with the controls escaped, and so does the log: no name can begin
+// a line that passes for Korvane's own.
+TEST_F(CommandLineTest, ControlCharactersInNamesNeverBreakALineOfOutputOrLog)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const std::string name = "odd\nKorvane: failed: forged\r\x1b[2J\tname";
+    const std::string shown = "odd\\nKorvane: failed: forged\\r\\x1b[2J\\tname";
+    tmp.Write("src/" + name + "/f.txt", "f");
+    fs::create_directories(tmp / "dest/src");
+    ASSERT_EQ(::mkfifo((tmp / "dest/src/" + name).c_str(), 0600), 0);
+    for (const char* quiet : { "", "/g" }) {
+        std::vector<std::string> call { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" };
+        if (*quiet)
+            call.push_back(quiet);
+        const ProgramRun run = ProgramRun::Run(call);
+        EXPECT_EQ(run.status, 1) << run.output;
+        // Asked about, the message names it with its escapes; passed over,
+        // the list of failed items joins the message's lines (and the name's).
+        const std::string named = *quiet ? "odd, Korvane: failed: forged\\r\\x1b[2J\\tname" : shown;
+        EXPECT_NE(run.output.find("Failed to create folder '" + tmp / "dest/src/" + named + "'."), std::string::npos)
+            << quiet << run.output;
+        std::size_t start = 0;
+        for (std::size_t end = 0; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::string line = run.output.substr(start, end - start);
+            EXPECT_TRUE(line.starts_with("Korvane: ")) << quiet << " " << line;
+            EXPECT_FALSE(line.starts_with("Korvane: failed: forged")) << quiet << " " << line;
+            EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) { return c >= 0 && c < 0x20; }))
+                << quiet << " " << line;
+        }
+        EXPECT_EQ(start, run.output.size()) << "the output ends with a whole line";
+    }
+    const std::vector<std::string> records = LogRecords();
+    ASSERT_FALSE(records.empty());
+    for (const std::string& record : records) {
+        EXPECT_EQ(std::count(record.begin(), record.end(), '\t'), 2) << record;
+        EXPECT_TRUE(std::none_of(record.begin(), record.end(), [](char c) { return c != '\t' && c >= 0 && c < 0x20; }))
+            << record;
+    }
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& record) {
+        return record.find("forged\\r\\x1b[2J\\tname") != std::string::npos;
+    })) << ::testing::PrintToString(records);
 }
 
 TEST_F(CommandLineTest, MissingSidesAreFailuresWithStatusOne)
