@@ -4,8 +4,10 @@
 #include "core/Prompter.h"
 #include "core/Session.h"
 #include "platform/TextCase.h"
+#include "scan/PathFormat.h"
 
 #include <cstddef>
+#include <ostream>
 #include <span>
 #include <utility>
 
@@ -109,22 +111,25 @@ std::string CommandLineHelpText(const std::string& programName)
 }
 
 int ParseCommandLine(const std::vector<std::string>& arguments, const std::string& programName, CSession& session,
-    CPrompter& prompter, CommandLineRequest& request)
+    CPrompter& prompter, std::ostream& usage, CommandLineRequest& request)
 {
     request = CommandLineRequest {};
     Named named;
     ReadSwitches(arguments, request, named);
+    // The help is the program's own text in lines of its own; a message
+    // goes out as one line, and the help would not read as one.
     if (named.count != 3) {
-        prompter.MessageBox(CommandLineHelpText(programName), MbOk | MbIconInformation);
+        usage << CommandLineHelpText(programName);
+        usage.flush();
         return 0;
     }
     // A mistyped action word used to run the set's stored action, which may
     // be a restore over newer work; it is a wrong call like a missing switch.
     const int action = ActionOf(named.action);
     if (action < 0) {
-        prompter.MessageBox(
-            FormatString("Unknown action name '%s'.\n\n", named.action.c_str()) + CommandLineHelpText(programName),
-            MbOk | MbIconError);
+        prompter.MessageBox(FormatString("Unknown action name '%s'.", named.action.c_str()), MbOk | MbIconError);
+        usage << "\n" << CommandLineHelpText(programName);
+        usage.flush();
         return 0;
     }
     const int opened = session.OpenSession(prompter, &named.file);

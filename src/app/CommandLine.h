@@ -2,6 +2,7 @@
 
 #include "app/CommandLineRequest.h"
 
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <utility>
@@ -18,9 +19,9 @@ std::span<const std::pair<const char*, const char*>> CommandLineSwitchHelp();
 
 // Reads the switches of a command-line run (arguments without the program
 // name), opens the session file and picks the set and action. Returns
-// non-zero to continue start-up, 0 to end the program: the help was shown
-// (a wrong call: not exactly one /f, /s and /a, or an action word other
-// than backup or restore), or the session or set could not be opened (a
-// message was shown). request is cleared first.
+// non-zero to continue start-up, 0 to end the program: the help was written
+// to usage (a wrong call: not exactly one /f, /s and /a, or an action word
+// other than backup or restore), or the session or set could not be opened
+// (a message was shown). request is cleared first.
 int ParseCommandLine(const std::vector<std::string>& arguments, const std::string& programName, CSession& session,
-    CPrompter& prompter, CommandLineRequest& request);
+    CPrompter& prompter, std::ostream& usage, CommandLineRequest& request);

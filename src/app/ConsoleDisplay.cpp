@@ -189,7 +189,7 @@ void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action)
 void CConsoleDisplay::ShowError(const std::string& text)
 {
     std::lock_guard lock(m_lock);
-    m_err << "Korvane: error: " << TerminalSafeText(text, true) << "\n";
+    m_err << "Korvane: error: " << TerminalSafeText(text) << "\n";
     m_err.flush();
 }
 

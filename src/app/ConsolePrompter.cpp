@@ -101,8 +101,11 @@ int CConsolePrompter::NonInteractiveAnswer(unsigned style)
 int CConsolePrompter::MessageBox(const std::string& text, unsigned style)
 {
     std::lock_guard lock(m_lock);
-    // Messages carry file names, which may hold terminal control sequences.
-    m_err << PrefixOf(style) << TerminalSafeText(text, true) << "\n";
+    // Messages carry file names, which may hold line breaks and terminal
+    // control sequences: each message is one line, its own line breaks
+    // escaped with the rest, so no name can begin a line that looks like
+    // Korvane's own or drive the terminal.
+    m_err << PrefixOf(style) << TerminalSafeText(text) << "\n";
     if ((style & MbButtonMask) == MbOk) {
         m_err.flush();
         return IdOk;

@@ -117,8 +117,16 @@ int CKorvaneApp::InitInstance()
     // instance would take "/f" for a session file and the run would be lost.
     // The hand-over comes before this start reads its session: the running
     // instance opens it, and a broken file is reported there alone.
-    if (WindowsShown() && start != Start::CommandLine && m_instanceGuard && m_instanceGuard(HandOverText(start)))
-        return ExitCompleted;
+    if (WindowsShown() && start != Start::CommandLine && m_instanceGuard) {
+        switch (m_instanceGuard(HandOverText(start))) {
+        case HandOver::StartHere:
+            break;
+        case HandOver::HandedOver:
+            return ExitCompleted;
+        case HandOver::Refused:
+            return ExitNotCompleted;
+        }
+    }
     if (!ReadFirstArgument(start))
         return ExitWrongCall;
     CShellIntegration shell(settings.ModulePath, *m_prompter);
@@ -151,9 +159,8 @@ int CKorvaneApp::ReadLongOptions()
     LongOptions options = LongOptions::Translate(m_arguments);
     const std::string name = ProgramName(m_argumentZero);
     if (!options.error.empty()) {
-        std::cerr << name << ": " << TerminalSafeText(options.error) << "\n";
-        m_prompter->MessageBox(CommandLineHelpText(name), MbOk | MbIconInformation);
-        std::cerr << "Try '" << name << " --help' for more information.\n";
+        std::cerr << name << ": " << TerminalSafeText(options.error) << "\n"
+                  << CommandLineHelpText(name) << "Try '" << name << " --help' for more information.\n";
         return ExitWrongCall;
     }
     if (options.help || options.version) {
@@ -196,7 +203,8 @@ bool CKorvaneApp::ReadFirstArgument(Start& start)
         return true;
     }
     start = Start::CommandLine;
-    return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, m_request) != 0;
+    return ParseCommandLine(m_arguments, ProgramName(m_argumentZero), m_session, *m_prompter, std::cerr, m_request)
+        != 0;
 }
 
 // The running instance has another working folder: a relative session path

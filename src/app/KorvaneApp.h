@@ -22,8 +22,8 @@ enum ExitStatus : int {
     ExitItemsFailed = 1, // completed, but some items failed and were passed over
     ExitWrongCall = 2, // wrong call (help shown), the session or set could not be opened, or the set
                        // cannot run as it stands (entries sharing a backup folder)
-    ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, /q answered No,
-                          // the windows' library cannot be loaded)
+    ExitNotCompleted = 3, // cancelled, or not run (medium missing, another run active, the lock folder
+                          // unsafe, /q answered No, the windows' library cannot be loaded)
 };
 
 // The application object: prepares the process, reads the command line,
@@ -56,9 +56,11 @@ public:
     // through their normal path.
     void SetStopHandler(std::function<void()> handler);
     // Hands the first argument (none without arguments; a session file's
-    // path made absolute) to an instance already running; true when one took
-    // it (this program then ends).
-    using InstanceGuard = std::function<bool(const std::optional<std::string>& firstArgument)>;
+    // path made absolute) to an instance already running. HandedOver when one
+    // took it, Refused when the start-up lock could not be taken (the reason
+    // was shown); this program then ends.
+    enum class HandOver { StartHere, HandedOver, Refused };
+    using InstanceGuard = std::function<HandOver(const std::optional<std::string>& firstArgument)>;
     void SetInstanceGuard(InstanceGuard guard) { m_instanceGuard = std::move(guard); }
 
     // The prompter of start-up and of every run (the console's until the

@@ -63,20 +63,22 @@ int CSessionTextReader::VersionOf(std::string_view firstLine)
     return ScanNumber(firstLine, "SettingsVersion:", version) ? version : 0;
 }
 
-// A line that does not match leaves the field as it was.
-void CSessionTextReader::Number(std::string_view key, std::int32_t& field)
+// A line that does not match leaves the field as it was; true when it matched.
+bool CSessionTextReader::Number(std::string_view key, std::int32_t& field)
 {
     std::string_view line;
-    if (m_lines.Next(line))
-        ScanNumber(line, key, field);
+    return m_lines.Next(line) && ScanNumber(line, key, field);
 }
 
-// The key is skipped by its length without being looked at.
-void CSessionTextReader::Text(std::size_t keyLength, std::string& field)
+// The key is skipped by its length without being looked at; true when the
+// field got a text.
+bool CSessionTextReader::Text(std::size_t keyLength, std::string& field)
 {
     std::string_view line;
-    if (m_lines.Next(line))
-        field = std::string(line.substr(std::min(keyLength, line.size())));
+    if (!m_lines.Next(line))
+        return false;
+    field = std::string(line.substr(std::min(keyLength, line.size())));
+    return !field.empty();
 }
 
 // Sets and entries are made as the file reaches them, never from the counts
@@ -84,6 +86,12 @@ void CSessionTextReader::Text(std::size_t keyLength, std::string& field)
 // few blank lines once made the reader allocate gigabytes. A set is held
 // when the file reaches its block, an entry when it reaches its first line;
 // a file cut short keeps what it holds, with defaults for the missing lines.
+// Nor is a block that holds nothing (no text, no number whose key matched)
+// a set or an entry: the sets or the set's entries end there. A block of
+// blank lines costs a few bytes of the file but a whole set or entry of
+// memory, so "SetCBackupSize: 2147483647" over 100 MB of blank lines once
+// made 16 million empty entries and ended in bad_alloc. Every block the
+// Windows program writes carries its keys, so no saved set or entry is lost.
 void CSessionTextReader::Read(int version, CSession& session)
 {
     session.Edit([&](CSession& edited) { ReadSets(version, edited); });
@@ -110,7 +118,10 @@ void CSessionTextReader::ReadSets(int version, CSession& session)
         std::int32_t entries = 0;
         if (counts.Next(line))
             ScanNumber(line, "SetCBackupSize:", entries);
-        ReadSet(version, entries, session.Sets.emplace_back());
+        CSet set;
+        if (!ReadSet(version, entries, set))
+            break;
+        session.Sets.push_back(std::move(set));
     }
     // Version 1 numbered the conditions from daily; hourly came in as 0.
     if (version != 1)
@@ -122,36 +133,47 @@ void CSessionTextReader::ReadSets(int version, CSession& session)
     }
 }
 
-void CSessionTextReader::ReadSet(int version, std::int32_t entryCount, CSet& set)
+bool CSessionTextReader::ReadSet(int version, std::int32_t entryCount, CSet& set)
 {
     CScheduler& schedule = set.Schedule;
-    Text(9, set.Name);
-    Number("SetActiveAction:", set.ActiveAction);
-    Text(26, set.LastDestinationFolder);
-    Number("SetSchedulerActive:", schedule.Active);
-    Number("SetSchedulerAction:", schedule.Action);
-    Number("SetSchedulerCondition:", schedule.Condition);
+    bool held = Text(9, set.Name);
+    held |= Number("SetActiveAction:", set.ActiveAction);
+    held |= Text(26, set.LastDestinationFolder);
+    held |= Number("SetSchedulerActive:", schedule.Active);
+    held |= Number("SetSchedulerAction:", schedule.Action);
+    held |= Number("SetSchedulerCondition:", schedule.Condition);
     if (version == 2)
-        Number("SetSchedulerHourlyMinutes:", schedule.HourlyMinutes);
-    Number("SetSchedulerDailyHour:", schedule.DailyHour);
-    Number("SetSchedulerDailyMinute:", schedule.DailyMinute);
-    Number("SetSchedulerWeeklyHour:", schedule.WeeklyHour);
-    Number("SetSchedulerWeeklyMinute:", schedule.WeeklyMinute);
-    Number("SetSchedulerMonthlyHour:", schedule.MonthlyHour);
-    Number("SetSchedulerMonthlyMinute:", schedule.MonthlyMinute);
-    Number("SetSchedulerWeekday:", schedule.Weekday);
-    Number("SetSchedulerMonthday:", schedule.Monthday);
-    Number("SetSchedulerSendEmail:", schedule.SendEmail);
-    Text(19, schedule.Email);
+        held |= Number("SetSchedulerHourlyMinutes:", schedule.HourlyMinutes);
+    held |= Number("SetSchedulerDailyHour:", schedule.DailyHour);
+    held |= Number("SetSchedulerDailyMinute:", schedule.DailyMinute);
+    held |= Number("SetSchedulerWeeklyHour:", schedule.WeeklyHour);
+    held |= Number("SetSchedulerWeeklyMinute:", schedule.WeeklyMinute);
+    held |= Number("SetSchedulerMonthlyHour:", schedule.MonthlyHour);
+    held |= Number("SetSchedulerMonthlyMinute:", schedule.MonthlyMinute);
+    held |= Number("SetSchedulerWeekday:", schedule.Weekday);
+    held |= Number("SetSchedulerMonthday:", schedule.Monthday);
+    held |= Number("SetSchedulerSendEmail:", schedule.SendEmail);
+    held |= Text(19, schedule.Email);
     std::string_view ignored;
     m_lines.Next(ignored);
     for (std::int32_t e = 0; e < entryCount && !m_lines.AtEnd(); ++e) {
-        CBackup& entry = set.Entries.emplace_back();
-        Text(20, entry.SourceFolder);
-        Text(25, entry.DestinationFolder);
-        Text(22, entry.ExcludeFolders);
-        Text(20, entry.IncludeFiles);
-        Text(20, entry.ExcludeFiles);
-        Number("BackupRecursive:", entry.Recursive);
+        CBackup entry;
+        if (!ReadEntry(entry))
+            break;
+        set.Entries.push_back(std::move(entry));
+        held = true;
     }
+    return held;
+}
+
+// False when the entry's lines hold nothing.
+bool CSessionTextReader::ReadEntry(CBackup& entry)
+{
+    bool held = Text(20, entry.SourceFolder);
+    held |= Text(25, entry.DestinationFolder);
+    held |= Text(22, entry.ExcludeFolders);
+    held |= Text(20, entry.IncludeFiles);
+    held |= Text(20, entry.ExcludeFiles);
+    held |= Number("BackupRecursive:", entry.Recursive);
+    return held;
 }

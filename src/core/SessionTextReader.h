@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+class CBackup;
 class CSession;
 class CSet;
 
@@ -45,9 +46,10 @@ private:
     };
 
     void ReadSets(int version, CSession& session);
-    void Number(std::string_view key, std::int32_t& field);
-    void Text(std::size_t keyLength, std::string& field);
-    void ReadSet(int version, std::int32_t entryCount, CSet& set);
+    bool Number(std::string_view key, std::int32_t& field);
+    bool Text(std::size_t keyLength, std::string& field);
+    bool ReadSet(int version, std::int32_t entryCount, CSet& set);
+    bool ReadEntry(CBackup& entry);
 
     Lines m_lines;
 };

@@ -27,17 +27,6 @@ std::string ToDiskText(const std::string& text)
     return out;
 }
 
-// A line break inside a message (a file name may hold one) would end the
-// record early and let the rest pass for a forged record of its own.
-std::string OneLine(std::string message)
-{
-    for (char& c : message) {
-        if (c == '\n' || c == '\r')
-            c = '?';
-    }
-    return message;
-}
-
 std::string VFormat(const char* format, va_list args)
 {
     va_list copy;
@@ -77,9 +66,14 @@ std::string CActivityLog::FormatRecord(
 {
     // The tick is written signed, as the Windows program does; readers take
     // it back as unsigned.
+    // A line break inside a message (a file name may hold one) would end the
+    // record early and let the rest pass for a forged record of its own; an
+    // escape sequence would drive the terminal of whoever reads the log with
+    // cat or tail. Every control character is written as its C escape, as on
+    // the terminal. The reader takes either kind of record: it never unescapes.
     return FormatString(
                "%llu.%d\t%d\t%d\t", static_cast<unsigned long long>(seconds), static_cast<int>(tick), type, action)
-        + OneLine(message);
+        + TerminalSafeText(message);
 }
 
 int CActivityLog::WriteText(int type, int action, const std::string& message)

@@ -1,8 +1,10 @@
 #include "platform/RunLock.h"
 
+#include "platform/SystemInfo.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
@@ -12,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kFileName = "/KV.action.lock";
 constexpr std::string_view kManual = "manual\n";
 constexpr std::string_view kScheduled = "scheduled\n";
 
@@ -26,16 +27,51 @@ std::string UserRuntimeFolder(uid_t uid)
     return folder;
 }
 
-std::string LockFolder()
+std::string SystemText(int code)
 {
-    if (const char* chosen = std::getenv("KORVANE_LOCK_DIR"); chosen && *chosen == '/')
-        return chosen;
-    const uid_t uid = ::geteuid();
-    if (std::string folder = UserRuntimeFolder(uid); !folder.empty())
-        return folder;
-    // Not TMPDIR: it is part of the environment too.
-    return CRunLock::PrivateFolder("/tmp/korvane-" + std::to_string(uid), uid);
+    std::string text;
+    return CSystemInfo::ErrorText(code, text) ? text : "error " + std::to_string(code);
 }
+
+// Why path could not be opened without following a link. The open decided;
+// the second look only names what was there, for the message.
+std::string OpenFailure(const std::string& path, int code)
+{
+    struct stat st { };
+    if (code == ELOOP || (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)))
+        return "it is a symbolic link";
+    if (code == ENOTDIR)
+        return "it is not a folder";
+    return SystemText(code);
+}
+
+// Why a folder found with st may not be uid's private folder; empty when it may.
+std::string FolderProblem(const struct stat& st, uid_t uid)
+{
+    if (st.st_uid != uid)
+        return "it belongs to another user (user id " + std::to_string(st.st_uid) + ")";
+    const mode_t mode = st.st_mode & 07777;
+    if (mode == 0700)
+        return {};
+    char text[8] = {};
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode));
+    return "its mode is " + std::string(text) + ", not 0700";
+}
+
+// The folder's descriptor, or -1 with the refusal; the folder is named
+// either way.
+int OpenLockFolder(CRunLock::Refusal& refusal)
+{
+    const uid_t uid = ::geteuid();
+    const char* chosen = std::getenv("KORVANE_LOCK_DIR");
+    refusal.folder = chosen && *chosen == '/' ? std::string(chosen) : UserRuntimeFolder(uid);
+    // Not TMPDIR: it is part of the environment too.
+    if (refusal.folder.empty())
+        refusal.folder = "/tmp/korvane-" + std::to_string(uid);
+    return CRunLock::OpenPrivateFolder(refusal.folder, uid, refusal.reason);
+}
+
+constexpr const char* kFileName = "KV.action.lock";
 
 } // namespace
 
@@ -44,43 +80,75 @@ CRunLock::~CRunLock()
     Unlock();
 }
 
-std::string CRunLock::PrivateFolder(const std::string& folder, uid_t uid)
+std::string CRunLock::CheckPrivateFolder(const std::string& folder, uid_t uid)
 {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
+    std::string reason;
+    CUniqueFd fd(OpenPrivateFolder(folder, uid, reason));
+    return reason;
+}
+
+int CRunLock::OpenPrivateFolder(const std::string& folder, uid_t uid, std::string& reason)
+{
+    const bool created = ::mkdir(folder.c_str(), 0700) == 0;
+    if (!created && errno != EEXIST) {
+        reason = SystemText(errno);
+        return -1;
+    }
     // Another user may have put anything there first in a shared /tmp.
     CUniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        reason = OpenFailure(folder, errno);
+        return -1;
+    }
     struct stat st { };
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid)
-        return {};
-    if ((st.st_mode & 077) != 0 && ::fchmod(fd.Get(), 0700) != 0)
-        return {};
-    return folder;
+    if (::fstat(fd.Get(), &st) != 0) {
+        reason = SystemText(errno);
+        return -1;
+    }
+    reason = FolderProblem(st, uid);
+    // Only a folder made just now is ours alone to set right (a umask that
+    // took the owner's bits).
+    if (!reason.empty() && created && st.st_uid == uid && ::fchmod(fd.Get(), 0700) == 0)
+        reason.clear();
+    return reason.empty() ? fd.Release() : -1;
 }
 
-std::string CRunLock::LockPath()
+std::string CRunLock::LockPath(Refusal* refusal)
 {
-    const std::string folder = LockFolder();
-    return folder.empty() ? std::string() : folder + kFileName;
+    Refusal found;
+    CUniqueFd folder(OpenLockFolder(found));
+    std::string path = folder.Get() >= 0 ? found.folder + "/" + kFileName : std::string();
+    if (refusal)
+        *refusal = std::move(found);
+    return path;
 }
 
-bool CRunLock::TryLock(Kind kind)
+CRunLock::Result CRunLock::TryLock(Kind kind)
 {
     if (m_fd >= 0)
-        return true;
-    const std::string path = LockPath();
-    if (path.empty())
-        return true;
-    CUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
-    if (fd.Get() < 0)
-        return true;
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        return errno != EWOULDBLOCK;
+        return Result::Locked;
+    m_problem = {};
+    CUniqueFd folder(OpenLockFolder(m_problem));
+    if (folder.Get() < 0)
+        return Result::Refused;
+    CUniqueFd fd(::openat(folder.Get(), kFileName, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    if (fd.Get() < 0) {
+        const int error = errno;
+        m_problem.reason = "the lock file cannot be opened: " + SystemText(error);
+        return Result::Refused;
+    }
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EWOULDBLOCK)
+            return Result::Busy;
+        m_problem.reason = "the lock file cannot be locked: " + SystemText(error);
+        return Result::Refused;
+    }
     const std::string_view text = kind == Kind::Scheduled ? kScheduled : kManual;
     if (::ftruncate(fd.Get(), 0) == 0)
         (void)!::pwrite(fd.Get(), text.data(), text.size(), 0);
     m_fd = fd.Release();
-    return true;
+    return Result::Locked;
 }
 
 void CRunLock::Unlock()
@@ -95,10 +163,11 @@ void CRunLock::Unlock()
 
 CRunLock::Kind CRunLock::Holder()
 {
-    const std::string path = LockPath();
-    if (path.empty())
+    Refusal refusal;
+    CUniqueFd folder(OpenLockFolder(refusal));
+    if (folder.Get() < 0)
         return Kind::Unknown;
-    CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    CUniqueFd fd(::openat(folder.Get(), kFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     char buffer[16] = {};
     const ssize_t got = fd.Get() < 0 ? -1 : ::pread(fd.Get(), buffer, sizeof buffer, 0);
     if (got <= 0)

@@ -1,6 +1,6 @@
 #include "platform/StartupLock.h"
 
-#include "platform/RunLock.h"
+#include "platform/SystemInfo.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -17,6 +17,14 @@ std::string TempFolder()
     return tmp && *tmp == '/' ? std::string(tmp) : std::string("/tmp");
 }
 
+std::string FileProblem(const char* what, int code)
+{
+    std::string text;
+    if (!CSystemInfo::ErrorText(code, text))
+        text = "error " + std::to_string(code);
+    return std::string("the lock file cannot be ") + what + ": " + text;
+}
+
 } // namespace
 
 CStartupLock::~CStartupLock()
@@ -24,31 +32,50 @@ CStartupLock::~CStartupLock()
     Unlock();
 }
 
-std::string CStartupLock::Folder()
+std::string CStartupLock::Folder(CRunLock::Refusal* refusal)
+{
+    CRunLock::Refusal found;
+    CUniqueFd folder(OpenFolder(found));
+    if (refusal)
+        *refusal = found;
+    return folder.Get() >= 0 ? found.folder : std::string();
+}
+
+int CStartupLock::OpenFolder(CRunLock::Refusal& refusal)
 {
     const uid_t uid = ::geteuid();
+    // A runtime folder that is not this user's (sudo keeps the caller's)
+    // is passed for the temporary folder; that one must be right.
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-        if (std::string folder = CRunLock::PrivateFolder(runtime, uid); !folder.empty())
-            return folder;
+        std::string ignored;
+        if (const int fd = CRunLock::OpenPrivateFolder(runtime, uid, ignored); fd >= 0) {
+            refusal = { runtime, {} };
+            return fd;
+        }
     }
-    return CRunLock::PrivateFolder(TempFolder() + "/korvane-" + std::to_string(uid), uid);
+    refusal = { TempFolder() + "/korvane-" + std::to_string(uid), {} };
+    return CRunLock::OpenPrivateFolder(refusal.folder, uid, refusal.reason);
 }
 
 bool CStartupLock::Lock()
 {
     if (m_fd >= 0)
         return true;
-    const std::string folder = Folder();
-    if (folder.empty())
+    m_problem = {};
+    CUniqueFd folder(OpenFolder(m_problem));
+    if (folder.Get() < 0)
         return false;
-    const std::string path = folder + "/KV.lock";
-    CUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (fd.Get() < 0)
+    CUniqueFd fd(::openat(folder.Get(), "KV.lock", O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (fd.Get() < 0) {
+        m_problem.reason = FileProblem("opened", errno);
         return false;
+    }
     int result = 0;
     while ((result = ::flock(fd.Get(), LOCK_EX)) != 0 && errno == EINTR) { }
-    if (result != 0)
+    if (result != 0) {
+        m_problem.reason = FileProblem("locked", errno);
         return false;
+    }
     m_fd = fd.Release();
     return true;
 }

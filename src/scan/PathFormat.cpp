@@ -224,7 +224,7 @@ std::size_t Utf8Length(const std::string& text, std::size_t i)
 
 } // namespace
 
-std::string TerminalSafeText(const std::string& text, bool keepLineBreaks)
+std::string TerminalSafeText(const std::string& text)
 {
     std::string safe;
     safe.reserve(text.size());
@@ -242,8 +242,6 @@ std::string TerminalSafeText(const std::string& text, bool keepLineBreaks)
         }
         ++i;
         if (length == 1 && c >= 0x20 && c != 0x7F)
-            safe += static_cast<char>(c);
-        else if ((c == '\n' || c == '\t') && keepLineBreaks)
             safe += static_cast<char>(c);
         else if (c == '\n')
             safe += "\\n";

@@ -33,9 +33,9 @@ std::string SystemErrorText(int code);
 // Text made safe for a terminal: control characters (C0, DEL and the C1
 // range) and bytes that are not UTF-8 are written as C escapes ("\n",
 // "\x1b", "\u009b"), so a file name cannot move the cursor, clear the
-// screen or retitle the window. keepLineBreaks keeps the line feeds and tabs
-// of a message's own layout.
-std::string TerminalSafeText(const std::string& text, bool keepLineBreaks = false);
+// screen or retitle the window. The result is one line: every text that
+// goes to standard error or into the activity log passes through here.
+std::string TerminalSafeText(const std::string& text);
 
 // Why a file could not be used, for the end of a message: the system's text
 // and number ("Permission denied (error: 13)"), or, for FileIo's

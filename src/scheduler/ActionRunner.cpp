@@ -136,11 +136,8 @@ RunResult CActionRunner::Execute(Run& run)
         RefuseWhileBusy(run, scheduledActive ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual);
         return RunResult::NotRun;
     }
-    // The same refusal for a run of another Korvane process of this user. A
-    // dry run writes nothing, not even the lock file, and gets in no one's way.
-    if (!run.dryRun && !run.processLock.TryLock(run.Scheduled() ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual)) {
+    if (!TakeProcessLock(run)) {
         m_flags.ActionRunning.store(0);
-        RefuseWhileBusy(run, CRunLock::Holder());
         return RunResult::NotRun;
     }
     m_flags.ActionCancel = 0;
@@ -172,20 +169,53 @@ RunResult CActionRunner::Execute(Run& run)
     return Copy(run, log);
 }
 
+// The same refusal for a run of another Korvane process of this user. A
+// dry run writes nothing, not even the lock file, and gets in no one's way.
+bool CActionRunner::TakeProcessLock(Run& run)
+{
+    if (run.dryRun)
+        return true;
+    switch (run.processLock.TryLock(run.Scheduled() ? CRunLock::Kind::Scheduled : CRunLock::Kind::Manual)) {
+    case CRunLock::Result::Locked:
+        return true;
+    case CRunLock::Result::Busy:
+        RefuseWhileBusy(run, CRunLock::Holder());
+        return false;
+    case CRunLock::Result::Refused:
+        RefuseLockFolder(run, run.processLock.Problem());
+        return false;
+    }
+    return false;
+}
+
 // The refusal names the run it waits for. A scheduled event refused this
 // way is not run at all, so it leaves an error record in the log.
 void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
 {
     const std::string text = LoadString(active == CRunLock::Kind::Manual ? 57741 : 57719);
-    if (run.Scheduled()) {
-        const auto settings = m_settings.Get();
-        CActivityLog log(
-            settings->General.LogActivate != 0, settings->General.LogFileName, m_services.prompter, m_services.clock);
-        const int action = run.scheduledSet->Schedule.Action;
-        log.WriteEvent(LogError, action, "%s refused for '%s': %s", ActionName(action), run.scheduledSet->Name.c_str(),
-            text.substr(0, text.find('\n')).c_str());
-    }
+    LogRefusal(run, text);
     m_services.prompter.MessageBox(text, MbOk | MbIconInformation);
+}
+
+// Without a lock no one can see, two runs of one set could copy over each
+// other: the run is refused, never run unlocked.
+void CActionRunner::RefuseLockFolder(const Run& run, const CRunLock::Refusal& refusal)
+{
+    const std::string text = FormatString(LoadString(57756).c_str(), refusal.folder.c_str(), refusal.reason.c_str());
+    LogRefusal(run, text);
+    m_services.prompter.MessageBox(text, MbOk | MbIconError);
+}
+
+void CActionRunner::LogRefusal(const Run& run, const std::string& text)
+{
+    if (!run.Scheduled())
+        return;
+    const auto settings = m_settings.Get();
+    CActivityLog log(
+        settings->General.LogActivate != 0, settings->General.LogFileName, m_services.prompter, m_services.clock);
+    const int action = run.scheduledSet->Schedule.Action;
+    log.WriteEvent(LogError, action, "%s refused for '%s': %s", ActionName(action), run.scheduledSet->Name.c_str(),
+        text.substr(0, text.find('\n')).c_str());
 }
 
 // Copies the set of the run mode out of the working session (under its lock)

@@ -25,7 +25,7 @@ enum class RunResult {
     Completed, // no item failed
     CompletedWithErrors, // some items failed and were passed over
     Cancelled, // cancelled while gathering or copying
-    NotRun, // refused (another run active), medium missing, no such set
+    NotRun, // refused (another run active, the lock folder unsafe), medium missing, no such set
     Refused, // the set cannot run as it stands: two entries share a backup folder
     PoweredOff, // the computer is being switched off
 };
@@ -72,7 +72,10 @@ private:
 
     RunResult Execute(Run& run);
     void EndRun(Run& run);
+    bool TakeProcessLock(Run& run);
     void RefuseWhileBusy(const Run& run, CRunLock::Kind active);
+    void RefuseLockFolder(const Run& run, const CRunLock::Refusal& refusal);
+    void LogRefusal(const Run& run, const std::string& text);
     bool TakeSet(Run& run);
     bool RefuseSharedBackupPath(const Run& run);
     bool BeginRun(Run& run);

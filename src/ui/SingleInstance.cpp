@@ -1,5 +1,7 @@
 #include "ui/SingleInstance.h"
 
+#include "StringTable.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QScopeGuard>
@@ -49,9 +51,15 @@ QString CSingleInstance::ServerName() const
     return QString::fromStdString(folder + "/" + MappingName() + "_" + std::to_string(::geteuid()));
 }
 
-void CSingleInstance::LockStartup()
+bool CSingleInstance::LockStartup()
 {
-    m_lock.Lock();
+    return m_lock.Lock();
+}
+
+std::string CSingleInstance::StartupRefusal() const
+{
+    const CRunLock::Refusal& problem = m_lock.Problem();
+    return FormatString(LoadString(57757).c_str(), problem.folder.c_str(), problem.reason.c_str());
 }
 
 bool CSingleInstance::OtherInstanceRunning() const

@@ -31,8 +31,11 @@ public:
     // The full path of the local server; empty when there is no private folder.
     QString ServerName() const;
 
-    // Waits for the start-up lock and holds it.
-    void LockStartup();
+    // Waits for the start-up lock and holds it. False when it cannot be
+    // taken (the lock folder is not the user's own): the start must end,
+    // after showing StartupRefusal().
+    bool LockStartup();
+    std::string StartupRefusal() const;
     bool HoldsStartupLock() const { return m_lock.Held(); }
     void ReleaseStartupLock() { m_lock.Unlock(); }
     // A published instance answers on the server name.

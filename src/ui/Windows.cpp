@@ -2,12 +2,12 @@
 
 #include "StringTable.h"
 #include "app/KorvaneApp.h"
-#include "ui/SingleInstance.h"
 #include "app/WindowHooks.h"
 #include "platform/Clock.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyDialog.h"
 #include "ui/QtPrompter.h"
+#include "ui/SingleInstance.h"
 #include "ui/TestDrive.h"
 #include "ui/UIEffects.h"
 #include "ui/UiContext.h"
@@ -29,12 +29,17 @@ struct WindowState {
 };
 
 // The start-up lock is held from here until the main window has published
-// itself (or this start has handed over and ends).
-bool HandOver(WindowState& state, const std::optional<std::string>& text)
+// itself (or this start has handed over and ends). Without it a second
+// window could start beside the first, so a start that cannot take it ends.
+CKorvaneApp::HandOver HandOver(WindowState& state, const std::optional<std::string>& text)
 {
     state.instance = std::make_unique<CSingleInstance>();
-    state.instance->LockStartup();
-    return state.instance->ActivateOtherInstance(text);
+    if (!state.instance->LockStartup()) {
+        state.prompter->MessageBox(state.instance->StartupRefusal(), MbOk | MbIconError);
+        return CKorvaneApp::HandOver::Refused;
+    }
+    return state.instance->ActivateOtherInstance(text) ? CKorvaneApp::HandOver::HandedOver
+                                                       : CKorvaneApp::HandOver::StartHere;
 }
 
 void Publish(WindowState& state, CKorvaneDlg& window)

@@ -38,14 +38,19 @@ TEST(ConsolePrompterTest, FileNamesInMessagesCannotSendControlSequences)
     std::ostringstream err;
     CConsolePrompter prompter(in, err, false);
     prompter.MessageBox("Failed to access /data/\x1b]0;owned\x07\x1b[2J.txt.\n\nPermission denied", MbOk | MbIconError);
-    EXPECT_EQ(
-        err.str(), "Korvane: error: Failed to access /data/\\x1b]0;owned\\x07\\x1b[2J.txt.\n\nPermission denied\n");
+    // A name that would begin a line of its own, looking like Korvane's.
+    prompter.MessageBox("Failed to copy '/d/x\nKorvane: answered Retry\r\tz'.", MbAbortRetryIgnore | MbIconError);
+    EXPECT_EQ(err.str(),
+        "Korvane: error: Failed to access /data/\\x1b]0;owned\\x07\\x1b[2J.txt.\\n\\nPermission denied\n"
+        "Korvane: error: Failed to copy '/d/x\\nKorvane: answered Retry\\r\\tz'.\n"
+        "Korvane: answered Ignore (no one to ask)\n");
 
     std::atomic<std::int32_t> cancel { 0 };
     std::ostringstream display;
     CConsoleDisplay console(display, false, 80, cancel);
-    console.ShowError("Cannot send to \x1b[31mred\x1b[0m");
-    EXPECT_EQ(display.str(), "Korvane: error: Cannot send to \\x1b[31mred\\x1b[0m\n");
+    console.ShowError("Cannot send to \x1b[31mred\x1b[0m: 554 no\r\nKorvane: scheduler stopped");
+    EXPECT_EQ(
+        display.str(), "Korvane: error: Cannot send to \\x1b[31mred\\x1b[0m: 554 no\\r\\nKorvane: scheduler stopped\n");
     const std::string line = CConsoleDisplay::ProgressLine(1, 2, 0, 0, 0, "/d/a\rb\x1b[Kc", 100);
     EXPECT_TRUE(line.ends_with(" /d/a\\rb\\x1b[Kc")) << line;
 }

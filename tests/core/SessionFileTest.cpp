@@ -11,8 +11,12 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -381,16 +385,30 @@ TEST(SessionFile, HugeCountsOverBlankLinesAllocateOnlyWhatTheFileHolds)
         EXPECT_EQ(s.working.Sets.size(), 0u);
     }
     {
-        // One set claiming endless entries: only those whose lines are there.
+        // One set claiming endless entries: only those whose lines are there
+        // and hold something; blank or short lines end the entries.
+        for (const std::string& filler : { std::string("\n"), std::string("x\n") }) {
+            Sessions s;
+            std::string text = "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t1\n"
+                               "SetCBackupSize:\t2147483647\nSetName:\tBig\n";
+            text += std::string(17, '\n') + "BackupSourceFolder:\t/one\n" + std::string(5, '\n');
+            for (int line = 0; line < 6 * 1000; ++line)
+                text += filler;
+            const std::string path = dir.Write("entries.kvf", text);
+            ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
+            ASSERT_EQ(s.working.Sets.size(), 1u);
+            EXPECT_EQ(s.working.Sets[0].Name, "Big");
+            ASSERT_EQ(EntryCount(s.working), 1u);
+            EXPECT_EQ(s.working.Sets[0].Entries[0].SourceFolder, "/one");
+        }
+    }
+    {
+        // Set blocks that hold nothing are no sets either.
         Sessions s;
-        std::string text = "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t1\n"
-                           "SetCBackupSize:\t2147483647\nSetName:\tBig\n";
-        text += std::string(17, '\n') + std::string(6 * 1000, '\n');
-        const std::string path = dir.Write("entries.kvf", text);
+        const std::string path = dir.Write("sets.kvf",
+            "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t1000\n" + std::string(1000 * 19, '\n'));
         ASSERT_EQ(s.working.OpenSession(s.prompter, &path), 0);
-        ASSERT_EQ(s.working.Sets.size(), 1u);
-        EXPECT_EQ(s.working.Sets[0].Name, "Big");
-        EXPECT_EQ(EntryCount(s.working), 1000u);
+        EXPECT_EQ(s.working.Sets.size(), 0u);
     }
     {
         // A file cut inside its second set keeps that set, and the first
@@ -407,6 +425,50 @@ TEST(SessionFile, HugeCountsOverBlankLinesAllocateOnlyWhatTheFileHolds)
         EXPECT_EQ(s.working.Sets[0].Entries[0].SourceFolder, "/src");
         EXPECT_TRUE(s.working.Sets[1].Entries.empty());
     }
+}
+
+// The file as it was found: a set claiming 2147483647 entries over 100 MB
+// of blank lines. Opened in a child whose heap is capped well below the
+// gigabytes that 16 million empty entries took, it loads the set alone.
+TEST(SessionFile, AHugeEntryCountOverBlankLinesLoadsWithinModestMemory)
+{
+    TempDir dir;
+    std::string text = "SettingsVersion:\t2\nSessionActiveSet:\t0\nSessionCSetSize:\t1\n"
+                       "SetCBackupSize:\t2147483647\nSetName:\tBig\n";
+    text.append(std::size_t { 100 } << 20, '\n');
+    const std::string path = dir.Write("huge.kvf", text);
+    text = {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The file is read whole and turned from text mode: about three
+        // copies of it, and room to spare.
+        // The sixth field of statm: the data pages in use already.
+        rlim_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages >> pages >> pages >> pages >> pages >> pages;
+        const rlim_t cap = (rlim_t { 768 } << 20) + pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        const rlimit data { cap, cap };
+        if (::setrlimit(RLIMIT_DATA, &data) != 0)
+            ::_exit(90);
+        // Nothing may leave the child but its exit: not even an exception
+        // back into the test runner.
+        try {
+            CSession working;
+            CSession saved;
+            working.SavedCopy = &saved;
+            ScriptedPrompter prompter;
+            if (working.NewSession(prompter) != 0 || working.OpenSession(prompter, &path) != 0)
+                ::_exit(91);
+            const bool loaded
+                = working.Sets.size() == 1 && working.Sets[0].Name == "Big" && working.Sets[0].Entries.empty();
+            ::_exit(loaded ? 0 : 92);
+        } catch (...) {
+            ::_exit(93);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SessionFile, UnreadableFilesGiveTheirCodesAndTheMessageWithTheReason)

@@ -1,4 +1,6 @@
 #include "ProgramRun.h"
+#include "common/AsOtherUser.h"
+#include "common/PrivateMounts.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
 #include "common/TmpfsMount.h"
@@ -7,7 +9,9 @@
 #include "platform/MyRegistry.h"
 #include "platform/RunLock.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -227,7 +231,7 @@ TEST_F(CommandLineTest, SessionFileThatCannotBeUsedSaysWhy)
     for (const auto& [path, reason] : cases) {
         const ProgramRun run = ProgramRun::Run({ "/f", path, "/s", "Docs", "/a", "backup", "/e" });
         EXPECT_EQ(run.status, 2) << run.output;
-        EXPECT_NE(run.output.find("Failed to open session '" + path + "'.\n\n" + reason), std::string::npos)
+        EXPECT_NE(run.output.find("Failed to open session '" + path + "'.\\n\\n" + reason), std::string::npos)
             << run.output;
         EXPECT_EQ(run.output.find("does not exist"), std::string::npos) << run.output;
     }
@@ -304,13 +308,73 @@ TEST_F(CommandLineTest, RunWhileAnotherProcessRunsIsRefusedWithStatusThree)
     fs::create_directory(runtime);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     CRunLock running;
-    ASSERT_TRUE(running.TryLock(CRunLock::Kind::Scheduled));
+    ASSERT_EQ(running.TryLock(CRunLock::Kind::Scheduled), CRunLock::Result::Locked);
     // ...meets a cron run, which has no XDG_RUNTIME_DIR.
     unsetenv("XDG_RUNTIME_DIR");
     const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
     setenv("XDG_RUNTIME_DIR", scratchRuntime.c_str(), 1);
     EXPECT_EQ(run.status, 3) << run.output;
     EXPECT_NE(run.output.find("A scheduled event is currently being executed."), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(tmp / "dest"));
+    EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+// Root under cron has no /run/user/0: the run lock lies in /tmp/korvane-0,
+// a name any user can take first. A folder of theirs, or a link, must stop
+// the run with its reason, never let it run unlocked beside another.
+TEST_F(CommandLineTest, ARunLockFolderAnotherUserMadeFirstEndsTheRunWithStatusThree)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const fs::path root = fs::path(std::getenv("HOME")).parent_path();
+    const fs::path fakeTmp = tmp / "fake-tmp";
+    fs::create_directory(fakeTmp);
+    const std::string name = "korvane-" + std::to_string(::geteuid());
+    const std::vector<std::string> call { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" };
+    const struct {
+        std::function<int()> make;
+        std::string reason;
+    } cases[] = {
+        { [&name] { return ::mkdir(name.c_str(), 0777) == 0 && ::chmod(name.c_str(), 0777) == 0 ? 0 : 1; },
+            "it belongs to another user (user id 65534)" },
+        { [&name] { return ::mkdir("theirs", 0700) == 0 && ::symlink("theirs", name.c_str()) == 0 ? 0 : 1; },
+            "it is a symbolic link" },
+    };
+    const int result = RunInPrivateMounts([&] {
+        // A /tmp of its own that still holds the scratch folder, and no
+        // /run/user at all.
+        if (!MountAt("tmpfs", fakeTmp, "mode=1777"))
+            return 10;
+        const fs::path inTmp = root.lexically_relative("/tmp");
+        if (!inTmp.empty() && *inTmp.begin() != "..") {
+            fs::create_directories(fakeTmp / inTmp);
+            if (::mount(root.c_str(), (fakeTmp / inTmp).c_str(), nullptr, MS_BIND, nullptr) != 0)
+                return 11;
+        }
+        if (::mount(fakeTmp.c_str(), "/tmp", nullptr, MS_BIND | MS_REC, nullptr) != 0)
+            return 12;
+        if (fs::exists("/run/user") && !MountAt("tmpfs", "/run/user"))
+            return 13;
+        unsetenv("KORVANE_LOCK_DIR");
+        int failed = 20;
+        for (const auto& made : cases) {
+            fs::remove_all("/tmp/" + name);
+            if (RunAsOtherUser("/tmp", made.make) != 0)
+                return 14;
+            const ProgramRun run = ProgramRun::Run(call);
+            const std::string expected = "The lock folder '/tmp/" + name + "' cannot be used: " + made.reason + ".";
+            if (run.status != 3 || run.output.find(expected) == std::string::npos) {
+                std::fprintf(
+                    stderr, "status %d, expected '%s':\n%s\n", run.status, expected.c_str(), run.output.c_str());
+                return failed;
+            }
+            ++failed;
+        }
+        return 0;
+    });
+    if (result == kNoPrivateMounts)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(result, 0);
     EXPECT_TRUE(fs::is_empty(tmp / "dest"));
     EXPECT_FALSE(fs::exists(LogPath()));
 }
@@ -406,6 +470,50 @@ TEST_F(CommandLineTest, FolderTimesThatCannotBeSetAreFailuresWithStatusOne)
                 << run.output;
         }
     }
+// Names may hold line breaks, tabs and terminal controls. Whatever fails on
+// them, asked about or passed over (/g), standard error gets one line per
+// message with the controls escaped, and so does the log: no name can begin
+// a line that passes for Korvane's own.
+TEST_F(CommandLineTest, ControlCharactersInNamesNeverBreakALineOfOutputOrLog)
+{
+    AddSet("Docs", tmp / "dest");
+    SaveSession();
+    const std::string name = "odd\nKorvane: failed: forged\r\x1b[2J\tname";
+    const std::string shown = "odd\\nKorvane: failed: forged\\r\\x1b[2J\\tname";
+    tmp.Write("src/" + name + "/f.txt", "f");
+    fs::create_directories(tmp / "dest/src");
+    ASSERT_EQ(::mkfifo((tmp / "dest/src/" + name).c_str(), 0600), 0);
+    for (const char* quiet : { "", "/g" }) {
+        std::vector<std::string> call { "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" };
+        if (*quiet)
+            call.push_back(quiet);
+        const ProgramRun run = ProgramRun::Run(call);
+        EXPECT_EQ(run.status, 1) << run.output;
+        // Asked about, the message names it with its escapes; passed over,
+        // the list of failed items joins the message's lines (and the name's).
+        const std::string named = *quiet ? "odd, Korvane: failed: forged\\r\\x1b[2J\\tname" : shown;
+        EXPECT_NE(run.output.find("Failed to create folder '" + tmp / "dest/src/" + named + "'."), std::string::npos)
+            << quiet << run.output;
+        std::size_t start = 0;
+        for (std::size_t end = 0; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::string line = run.output.substr(start, end - start);
+            EXPECT_TRUE(line.starts_with("Korvane: ")) << quiet << " " << line;
+            EXPECT_FALSE(line.starts_with("Korvane: failed: forged")) << quiet << " " << line;
+            EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) { return c >= 0 && c < 0x20; }))
+                << quiet << " " << line;
+        }
+        EXPECT_EQ(start, run.output.size()) << "the output ends with a whole line";
+    }
+    const std::vector<std::string> records = LogRecords();
+    ASSERT_FALSE(records.empty());
+    for (const std::string& record : records) {
+        EXPECT_EQ(std::count(record.begin(), record.end(), '\t'), 2) << record;
+        EXPECT_TRUE(std::none_of(record.begin(), record.end(), [](char c) { return c != '\t' && c >= 0 && c < 0x20; }))
+            << record;
+    }
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& record) {
+        return record.find("forged\\r\\x1b[2J\\tname") != std::string::npos;
+    })) << ::testing::PrintToString(records);
 }
 
 TEST_F(CommandLineTest, MissingSidesAreFailuresWithStatusOne)

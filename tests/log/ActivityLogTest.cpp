@@ -95,13 +95,18 @@ TEST_F(LogFixture, FifoAsTheLogIsRefusedWithoutWaitingForAReader)
     ::close(reader);
 }
 
-TEST_F(LogFixture, LineBreakInMessageCannotForgeARecord)
+// A line break inside a message would end the record early and let the rest
+// pass for a record of its own; an escape sequence would drive the terminal
+// of whoever reads the log with cat or tail.
+TEST_F(LogFixture, ControlCharactersInMessagesAreWrittenAsEscapes)
 {
     CActivityLog log(true, path, prompter, clock);
     log.WriteEvent(LogError, 0, "Failed to access %s", "/a\n1\t0\t0\tBackup completed for 'x'");
-    const std::string text = TempDir::Read(path);
-    EXPECT_EQ(4, std::count(text.begin(), text.end(), '\n') + 1); // header, "-", one record, end
-    EXPECT_NE(std::string::npos, text.find("/a?1\t0\t0\tBackup completed"));
+    log.WriteText(LogError, 0, "Failed to copy /b\r\x1b[2J\x1b]0;owned\x07\x7f\xc2\x9b.txt");
+    EXPECT_EQ("Korvane [LOGVERSION 002]\r\n-\r\n"
+              "1700000000.0\t2\t0\tFailed to access /a\\n1\\t0\\t0\\tBackup completed for 'x'\r\n"
+              "1700000000.0\t2\t0\tFailed to copy /b\\r\\x1b[2J\\x1b]0;owned\\x07\\x7f\\u009b.txt\r\n",
+        TempDir::Read(path));
 }
 
 } // namespace

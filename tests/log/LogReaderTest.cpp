@@ -86,6 +86,27 @@ TEST_F(LogReaderTest, ReadsWhatTheWriterWroteNewestFirst)
     EXPECT_EQ(expected, result.records);
 }
 
+// Logs written before control characters were escaped hold them raw (a
+// line break became '?'); records written since hold their escapes. The
+// reader takes both as they stand and never unescapes, so a name that holds
+// a backslash reads back as it was logged.
+TEST_F(LogReaderTest, RecordsWithRawOrEscapedControlCharactersAreReadAsWritten)
+{
+    dir.Write("activity.log",
+        std::string(kHeader)
+            + "1700000000.0\t2\t0\tFailed to access /a?1\t0\t0\tforged\r\n"
+              "1700000000.1\t2\t0\tFailed to copy /b\x1b[2J\x07\r\n");
+    CActivityLog log(true, path, prompter, clock);
+    clock.Advance(1);
+    log.WriteText(LogError, 0, "Failed to copy /c\n1\t0\t0\tforged\x1b[2J");
+    const Result result = ReadLog(path);
+    EXPECT_EQ(LogReadSummary::Complete, result.summary.Outcome);
+    EXPECT_EQ(0u, result.summary.Skipped);
+    EXPECT_EQ(Messages(result),
+        (std::vector<std::string> { "Failed to copy /c\\n1\\t0\\t0\\tforged\\x1b[2J", "Failed to copy /b\x1b[2J\x07",
+            "Failed to access /a?1\t0\t0\tforged" }));
+}
+
 TEST_F(LogReaderTest, FilesThatHoldNoLogAreRefusedWithTheirMessage)
 {
     EXPECT_EQ(LogReadSummary::OpenFailed, ReadLog(dir / "missing.log").summary.Outcome);

@@ -1,5 +1,6 @@
 #include "platform/RunLock.h"
 
+#include "common/AsOtherUser.h"
 #include "common/TempDir.h"
 
 #include <cstdlib>
@@ -69,23 +70,64 @@ TEST(RunLock, PrivateFolderIsCreatedSafelyAndForeignOnesAreRefused)
 {
     TempDir tmp;
     const uid_t uid = ::geteuid();
-    EXPECT_EQ(CRunLock::PrivateFolder(tmp / "new", uid), tmp / "new");
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "new", uid), "");
     EXPECT_EQ(ModeOf(tmp / "new"), 0700u);
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "new", uid), "") << "found again";
 
+    // A folder made just now under a umask that took the owner's bits.
+    const mode_t oldMask = ::umask(0277);
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "masked", uid), "");
+    ::umask(oldMask);
+    EXPECT_EQ(ModeOf(tmp / "masked"), 0700u);
+
+    // One of the user's own found with another mode is not tightened: who
+    // made it is not known.
     fs::create_directory(tmp / "loose");
     fs::permissions(tmp / "loose", fs::perms::all);
-    EXPECT_EQ(CRunLock::PrivateFolder(tmp / "loose", uid), tmp / "loose");
-    EXPECT_EQ(ModeOf(tmp / "loose"), 0700u);
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "loose", uid), "its mode is 0777, not 0700");
+    EXPECT_EQ(ModeOf(tmp / "loose"), 0777u);
 
-    // Put there by someone else in a shared /tmp: a link to their folder, a
-    // file, a folder of another user.
     fs::create_directory_symlink(tmp / "new", tmp / "link");
     tmp.Write("file", "");
-    fs::create_directory(tmp / "foreign");
-    ASSERT_EQ(::chown((tmp / "foreign").c_str(), uid + 1, static_cast<gid_t>(-1)), 0);
-    for (const char* name : { "link", "file", "foreign" })
-        EXPECT_EQ(CRunLock::PrivateFolder(tmp / name, uid), "") << name;
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "link", uid), "it is a symbolic link");
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(tmp / "file", uid), "it is not a folder");
     EXPECT_EQ(ModeOf(tmp / "new"), 0700u);
+}
+
+// In a shared /tmp another user names the folder first: a folder of theirs
+// (with the right mode, or open to all) or a link to one.
+TEST(RunLock, FoldersAnotherUserMadeFirstAreRefused)
+{
+    TempDir tmp;
+    const std::string shared = tmp / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_EQ(RunAsOtherUser(shared,
+                  [] {
+                      const bool made = ::mkdir("private", 0700) == 0 && ::mkdir("open", 0777) == 0
+                          && ::chmod("open", 0777) == 0 && ::symlink("open", "link") == 0;
+                      return made ? 0 : 1;
+                  }),
+        0);
+    const uid_t uid = ::geteuid();
+    const std::string foreign = "it belongs to another user (user id " + std::to_string(kOtherUser) + ")";
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(shared + "/private", uid), foreign);
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(shared + "/open", uid), foreign);
+    EXPECT_EQ(CRunLock::CheckPrivateFolder(shared + "/link", uid), "it is a symbolic link");
+    EXPECT_EQ(ModeOf(shared + "/open"), 0777u);
+
+    // The run lock then refuses, and says where and why, instead of running
+    // without it.
+    for (const char* name : { "open", "link" }) {
+        const std::string folder = shared + "/" + name;
+        EnvironmentValue place("KORVANE_LOCK_DIR", folder.c_str());
+        CRunLock lock;
+        EXPECT_EQ(lock.TryLock(), CRunLock::Result::Refused) << name;
+        EXPECT_EQ(lock.Problem().folder, folder);
+        EXPECT_FALSE(lock.Problem().reason.empty());
+        EXPECT_EQ(CRunLock::LockPath(), "");
+        EXPECT_FALSE(fs::exists(shared + "/open/KV.action.lock")) << name;
+    }
 }
 
 TEST(RunLock, HolderTellsWhatKindOfRunHoldsIt)
@@ -95,14 +137,14 @@ TEST(RunLock, HolderTellsWhatKindOfRunHoldsIt)
     EXPECT_EQ(CRunLock::Holder(), CRunLock::Kind::Unknown);
     {
         CRunLock scheduled;
-        ASSERT_TRUE(scheduled.TryLock(CRunLock::Kind::Scheduled));
+        ASSERT_EQ(scheduled.TryLock(CRunLock::Kind::Scheduled), CRunLock::Result::Locked);
         EXPECT_EQ(CRunLock::Holder(), CRunLock::Kind::Scheduled);
         CRunLock second;
-        EXPECT_FALSE(second.TryLock()) << "another holder, even in the same process";
+        EXPECT_EQ(second.TryLock(), CRunLock::Result::Busy) << "another holder, even in the same process";
     }
     EXPECT_EQ(CRunLock::Holder(), CRunLock::Kind::Unknown);
     CRunLock manual;
-    ASSERT_TRUE(manual.TryLock(CRunLock::Kind::Manual));
+    ASSERT_EQ(manual.TryLock(CRunLock::Kind::Manual), CRunLock::Result::Locked);
     EXPECT_EQ(CRunLock::Holder(), CRunLock::Kind::Manual);
 }
 

@@ -139,8 +139,6 @@ TEST_F(PathFormatTest, TerminalSafeTextEscapesControlsAndBrokenUtf8)
                                "b\rc\x7f"),
         "a\\x1b[2J\\x1b]0;owned\\x07b\\rc\\x7f");
     EXPECT_EQ(TerminalSafeText("line\nnext\ttab"), "line\\nnext\\ttab");
-    EXPECT_EQ(TerminalSafeText("line\nnext\ttab", true), "line\nnext\ttab");
-    EXPECT_EQ(TerminalSafeText("x\x1by\n", true), "x\\x1by\n");
     // C1 controls in UTF-8 (U+009B is CSI), a lone byte of the C1 range, a cut sequence.
     EXPECT_EQ(TerminalSafeText("a\xc2\x9b"
                                "2Jb"),

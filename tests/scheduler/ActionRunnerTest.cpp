@@ -53,12 +53,12 @@ TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedNamingWhatRuns)
     auto runner = MakeRunner();
     {
         CRunLock other;
-        ASSERT_TRUE(other.TryLock(CRunLock::Kind::Manual));
+        ASSERT_EQ(other.TryLock(CRunLock::Kind::Manual), CRunLock::Result::Locked);
         EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
     }
     {
         CRunLock other;
-        ASSERT_TRUE(other.TryLock(CRunLock::Kind::Scheduled));
+        ASSERT_EQ(other.TryLock(CRunLock::Kind::Scheduled), CRunLock::Result::Locked);
         EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
     }
     ASSERT_EQ(prompter.asked.size(), 2u);
@@ -71,10 +71,40 @@ TEST_F(ActionRunnerTest, RunOfAnotherProcessIsRefusedNamingWhatRuns)
     // A scheduled event refused this way is lost, so it is logged as an error.
     session.Sets[0].Schedule.Action = 1;
     CRunLock other;
-    ASSERT_TRUE(other.TryLock(CRunLock::Kind::Manual));
+    ASSERT_EQ(other.TryLock(CRunLock::Kind::Manual), CRunLock::Result::Locked);
     EXPECT_EQ(runner.RunScheduled(session.Sets[0]), RunResult::NotRun);
     EXPECT_EQ(LogRecords(),
         std::vector<std::string> { "2\t1\tRestore refused for 'Docs': A manual action is currently being executed." });
+}
+
+// A lock folder anyone else could enter (here the user's own, left open)
+// stops every run: one run unlocked could copy over another of the same set.
+TEST_F(ActionRunnerTest, AnUnsafeLockFolderRefusesTheRunAndSaysWhy)
+{
+    const std::string folder = tmp / "open-lock";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    const std::string old = std::getenv("KORVANE_LOCK_DIR");
+    setenv("KORVANE_LOCK_DIR", folder.c_str(), 1);
+    auto runner = MakeRunner();
+    EXPECT_EQ(runner.RunActiveSet(), RunResult::NotRun);
+    session.Sets[0].Schedule.Action = 0;
+    EXPECT_EQ(runner.RunScheduled(session.Sets[0]), RunResult::NotRun);
+    setenv("KORVANE_LOCK_DIR", old.c_str(), 1);
+
+    const std::string text = "The lock folder '" + folder
+        + "' cannot be used: its mode is 0777, not 0700.\nNo action is run until it is removed or made a folder "
+          "of your own that no one else may enter (mode 700).";
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[0].text, text);
+    EXPECT_EQ(prompter.asked[0].style, unsigned(MbOk | MbIconError));
+    EXPECT_EQ(LogRecords(),
+        std::vector<std::string> { "2\t0\tBackup refused for 'Docs': The lock folder '" + folder
+            + "' cannot be used: its mode is 0777, not 0700." })
+        << "only the scheduled event, which no one may see, is logged";
+    EXPECT_EQ(flags.ActionRunning, 0);
+    EXPECT_FALSE(fs::exists(tmp / "dest/src"));
+    EXPECT_FALSE(fs::exists(folder + "/KV.action.lock"));
 }
 
 TEST_F(ActionRunnerTest, EntriesSharingABackupFolderAreRefusedBeforeAnythingIsWritten)

@@ -1,8 +1,9 @@
-#include "common/EventualAssert.h"
 #include "ui/SingleInstance.h"
 
 #include "DialogTestSupport.h"
 #include "StringTable.h"
+#include "common/AsOtherUser.h"
+#include "common/EventualAssert.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDir.h"
@@ -19,9 +20,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -208,6 +212,70 @@ TEST(SingleInstance, AnOversizedHandOverIsDropped)
     ASSERT_TRUE(HandOverFromLaterStart(std::string(CSingleInstance::kMaxBytes + 1, 'x')));
     ASSERT_TRUE(HandOverFromLaterStart(std::string("/i")));
     ASSERT_EVENTUALLY_EQ(received, 1);
+}
+
+// Points an environment variable elsewhere (or nowhere) for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value)
+        : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+// Without a runtime folder the lock lies in korvane-<uid> of the temporary
+// folder, which another user can name first: a folder of theirs, or a link
+// to one. Either is refused, never used and never passed over, so a second
+// window cannot start beside the first.
+TEST(SingleInstance, AStartUpFolderAnotherUserMadeIsRefused)
+{
+    TempDir dir;
+    const std::string shared = dir / "tmp";
+    std::filesystem::create_directory(shared);
+    std::filesystem::permissions(shared, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    const std::string name = "korvane-" + std::to_string(::geteuid());
+    ScopedVariable noRuntime("XDG_RUNTIME_DIR", nullptr);
+    ScopedVariable temp("TMPDIR", shared.c_str());
+    const struct {
+        const char* what;
+        std::function<int()> make;
+        const char* reason;
+    } cases[] = {
+        { "folder", [&name] { return ::mkdir(name.c_str(), 0700); }, "it belongs to another user (user id 65534)" },
+        { "link", [&name] { return ::mkdir("theirs", 0777) == 0 && ::symlink("theirs", name.c_str()) == 0 ? 0 : 1; },
+            "it is a symbolic link" },
+    };
+    for (const auto& made : cases) {
+        std::filesystem::remove_all(shared + "/" + name);
+        std::filesystem::remove_all(shared + "/theirs");
+        ASSERT_EQ(RunAsOtherUser(shared, made.make), 0) << made.what;
+        CSingleInstance start;
+        EXPECT_FALSE(start.LockStartup()) << made.what;
+        EXPECT_FALSE(start.HoldsStartupLock());
+        EXPECT_EQ(start.StartupRefusal(),
+            "The lock folder '" + shared + "/" + name + "' cannot be used: " + made.reason
+                + ".\nKorvane does not start until it is removed or made a folder of your own that no one else may "
+                  "enter (mode 700).");
+        EXPECT_TRUE(start.ServerName().isEmpty());
+        EXPECT_FALSE(std::filesystem::exists(shared + "/" + name + "/KV.lock"));
+    }
+    // A runtime folder that is not the user's own (sudo keeps the caller's)
+    // is passed for the temporary folder, which must then be right.
+    std::filesystem::remove_all(shared + "/" + name);
+    ASSERT_EQ(RunAsOtherUser(shared, [] { return ::mkdir("their-runtime", 0700); }), 0);
+    const std::string theirs = shared + "/their-runtime";
+    ScopedVariable runtime("XDG_RUNTIME_DIR", theirs.c_str());
+    CSingleInstance start;
+    EXPECT_TRUE(start.LockStartup());
+    EXPECT_EQ(CStartupLock::Folder(), shared + "/" + name);
 }
 
 } // namespace
