@@ -470,6 +470,8 @@ TEST_F(CommandLineTest, FolderTimesThatCannotBeSetAreFailuresWithStatusOne)
                 << run.output;
         }
     }
+}
+
 // Names may hold line breaks, tabs and terminal controls. Whatever fails on
 // them, asked about or passed over (/g), standard error gets one line per
 // message with the controls escaped, and so does the log: no name can begin
