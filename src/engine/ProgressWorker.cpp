@@ -231,6 +231,18 @@ void CProgressWorker::RegisterRoots()
     }
 }
 
+// The open folders go with the end of the run: a window that still shows
+// its summary must not keep the backup disk from being unmounted.
+void CProgressWorker::ReleaseFolders()
+{
+    m_hardLinks.Clear();
+    m_ops->Roots().Clear();
+    for (CEntryScan& scan : Scans) {
+        scan.SourceHandle.reset();
+        scan.BackupFolderHandle.reset();
+    }
+}
+
 void CProgressWorker::Wait()
 {
     if (m_execution.joinable())
@@ -318,6 +330,7 @@ void CProgressWorker::Execute()
     else
         RunRestore();
     SyncDestinations(Action() == 1);
+    ReleaseFolders();
     if (privilege)
         EnablePrivilege(kSecurityPrivilege, false);
     Deleting = 0;

@@ -147,6 +147,7 @@ private:
     CFileRecord RebasedRecord(CFileRecord record, const std::shared_ptr<const std::string>& root);
     bool Usable(const CBackup& entry) const;
     void RegisterRoots();
+    void ReleaseFolders();
     void Execute();
     void Tick();
     void RaiseElapsed();

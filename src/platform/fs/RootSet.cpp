@@ -39,6 +39,12 @@ void CRootSet::Add(const std::string& path, DirRef handle)
     m_roots.push_back({ root, std::move(handle) });
 }
 
+void CRootSet::Clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_roots.clear();
+}
+
 // The deepest root wins: a backup folder inside a source is its own root.
 const CRootSet::Root* CRootSet::RootOf(const std::string& path, std::string_view& below) const
 {

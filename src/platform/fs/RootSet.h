@@ -19,6 +19,8 @@ public:
     // handle the scan opened, or an empty one to open on first need.
     void Add(const std::string& path, DirRef handle);
     bool Empty() const { return m_roots.empty(); }
+    // Closes every root: the run is over.
+    void Clear();
 
     // The open folder of the item at path and its name in it. EXDEV when
     // the path lies below no root, ELOOP when a link is on the way.
