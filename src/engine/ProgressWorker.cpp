@@ -5,6 +5,7 @@
 #include "core/SettingsRecord.h"
 #include "engine/ActionDisplay.h"
 #include "engine/CopyAhead.h"
+#include "engine/EntryPaths.h"
 #include "engine/GetInfoWorker.h"
 #include "log/ActivityLog.h"
 #include "platform/Clock.h"
@@ -20,94 +21,13 @@
 #include <functional>
 #include <utility>
 
+using namespace EntryPaths;
+
 namespace {
 
-constexpr std::uint32_t kFolderAttribute = 0x10;
-constexpr std::uint32_t kLinkAttribute = 0x400;
-constexpr std::uint32_t kSpecialAttribute = 0x40; // a FIFO, socket or device node
 constexpr const char* kSecurityPrivilege = "SeSecurityPrivilege";
 // The fewest replacements worth handing to an idle placer.
 constexpr std::size_t kEagerBatch = 32;
-
-// A folder as a path prefix: the file system root contributes nothing, so
-// "/" + "/etc" does not become "//etc".
-std::string PrefixOf(const std::string& folder)
-{
-    return folder == "/" ? std::string() : folder;
-}
-
-bool StartsWithFolder(const std::string& path, const std::string& prefix)
-{
-    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 && path[prefix.size()] == '/';
-}
-
-// path below `from` re-rooted below `to`, into a buffer that is reused so
-// the per-file loops allocate nothing once it has grown.
-bool MapPath(const std::string& path, const std::string& from, const std::string& to, std::string& out)
-{
-    if (!StartsWithFolder(path, from))
-        return false;
-    out.assign(to).append(path, from.size(), std::string::npos);
-    return true;
-}
-
-bool RootedIn(const CFileRecord& record, const std::string& from)
-{
-    const std::string_view root = record.Path.Root();
-    return root.size() == from.size() + 1 && root.compare(0, from.size(), from) == 0;
-}
-
-// Where a record of the list scanned in `from` lies below `to`. A record of
-// that list is relative to from + '/'; any other is mapped by its whole path.
-bool TargetOf(const CFileRecord& record, const std::string& from, const std::string& to, std::string& out)
-{
-    if (RootedIn(record, from)) {
-        out.assign(to).append(1, '/');
-        record.Path.AppendTo(out);
-        return true;
-    }
-    return MapPath(record.FullPath(), from, to, out);
-}
-
-// The key of a path made by TargetOf in the list scanned in folder.
-std::string_view Below(const std::string& path, const std::string& folder)
-{
-    return std::string_view(path).substr(folder.size() + 1);
-}
-
-// The key under which a record of the list scanned in `from` is found in the
-// list scanned in `to`: the record's path below to, viewed in out, which
-// holds what TargetOf gives (so that a later TargetOf into out leaves the key
-// as it was). out is reused: the passes over whole lists allocate nothing
-// once it has grown.
-bool KeyOf(
-    const CFileRecord& record, const std::string& from, const std::string& to, std::string& out, std::string_view& key)
-{
-    if (!TargetOf(record, from, to, out))
-        return false;
-    key = Below(out, to);
-    return true;
-}
-
-template <typename List> auto FindRecord(List& list, std::string_view path) -> decltype(&list[0])
-{
-    const std::size_t index = list.FindSorted(path);
-    return index < list.size() && list[index].Path == path ? &list[index] : nullptr;
-}
-
-bool IsFolderRecord(const CFileRecord& record)
-{
-    return record.Attributes != 0xFFFFFFFF && (record.Attributes & kFolderAttribute);
-}
-
-// The kind of item the scan saw for a file record: anything else found in
-// its place is left alone.
-FileKind KindOf(const CFileRecord& record)
-{
-    if (record.Attributes & kLinkAttribute)
-        return FileKind::Link;
-    return (record.Attributes & kSpecialAttribute) ? FileKind::Other : FileKind::Regular;
-}
 
 // Finds the records of a sorted list for keys that mostly come in the same
 // order, as the paths of the other side's list do: each look starts where
@@ -460,110 +380,6 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
         std::make_shared<const std::string>(root + "/") };
 }
 
-// Creates `to` when it is not a folder; false when the action is to end.
-// ignored tells that the user chose to go on without it.
-bool CProgressWorker::EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored)
-{
-    return UntilDone([&] { return CreateFolder(entry, from, to); }, ignored);
-}
-
-// Repeats attempt (1 when done, else the answer to its error prompt) on
-// Retry; false on Abort, which cancels the action. ignored tells that the
-// user chose to go on without it.
-bool CProgressWorker::UntilDone(const std::function<int()>& attempt, bool& ignored)
-{
-    ignored = false;
-    for (;;) {
-        const int answer = attempt();
-        if (answer == 1)
-            return true;
-        if (answer == IdRetry)
-            continue;
-        if (answer == IdIgnore) {
-            ignored = true;
-            return true;
-        }
-        Cancel();
-        return false;
-    }
-}
-
-bool CProgressWorker::FolderPhase(bool restore)
-{
-    for (CBackup& entry : Set.Entries) {
-        if (Cancelled())
-            return false;
-        if (!Usable(entry))
-            continue;
-        const Direction direction = DirectionOf(entry, restore);
-        const std::string top = direction.toFolder.empty() ? std::string("/") : direction.toFolder;
-        if (!m_ops->IsFolder(top)) {
-            bool ignored = false;
-            if (!EnsureFolder(entry, direction.fromFolder.empty() ? "/" : direction.fromFolder, top, ignored))
-                return false;
-            if (ignored)
-                continue;
-        }
-        m_ops->MakeFolderWritable(top);
-        if (!ProcessFolders(entry, direction))
-            return false;
-    }
-    return true;
-}
-
-bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
-{
-    std::string target;
-    std::string from;
-    for (const CFileRecord& record : *direction.fromList) {
-        if (!IsFolderRecord(record))
-            continue;
-        if (Cancelled())
-            return false;
-        SetCurrentFolder(&record);
-        if (TargetOf(record, direction.fromFolder, direction.toFolder, target)
-            && m_ops->MakeFolderWritable(target) != 0) {
-            bool ignored = false;
-            from = record.FullPath();
-            if (const int changed = ChangedFolder(direction, from, target)) {
-                if (changed < 0)
-                    return false;
-                continue;
-            }
-            if (m_ops->IsFileOrLink(target) && !RemoveOtherType(from, target, ignored))
-                return false;
-            // A link left where the folder belongs would carry every copy
-            // below it out of the tree: nothing is written through it.
-            if (m_ops->IsLink(target))
-                m_blockedFolders.push_back(target + "/");
-            if (!ignored && !EnsureFolder(entry, from, target, ignored))
-                return false;
-            // Security copied onto it may have made it read-only.
-            m_ops->MakeFolderWritable(target);
-        }
-        ProcessedFolders.push_back(record);
-        ++m_processedFolderCount;
-    }
-    return true;
-}
-
-// A folder the scan found at the target that is a folder no more (a link
-// or another item took its place) is never followed nor replaced: it is
-// left alone as a changed item, and nothing is written below it. 1 when it
-// is such a folder, -1 when the action is to end, 0 when it is not.
-int CProgressWorker::ChangedFolder(const Direction& direction, const std::string& from, const std::string& target)
-{
-    const CFileRecord* scanned = FindRecord(*direction.toList, Below(target, direction.toFolder));
-    if (!scanned || !IsFolderRecord(*scanned) || !m_ops->PathExists(target))
-        return 0;
-    m_blockedFolders.push_back(target + "/");
-    if (ReportError(kItemChanged, from, target) == IdAbort) {
-        Cancel();
-        return -1;
-    }
-    return 1;
-}
-
 bool CProgressWorker::FilePhase(bool restore)
 {
     m_processedEnd.assign(Set.Entries.size(), 0);
@@ -597,44 +413,6 @@ void CProgressWorker::CollectProcessedFiles(bool restore)
         CFileRecordArray().swap(list);
     }
     m_processedEnd.clear();
-}
-
-// Writing into a folder moves its time to now, and the folder phase may have
-// made it writable: once every file is in place, each folder takes the mode
-// and time of its counterpart, deepest first, as cp -a and rsync -a do.
-void CProgressWorker::FolderAttributePhase(bool restore)
-{
-    std::string target;
-    for (CBackup& entry : Set.Entries) {
-        if (!Usable(entry))
-            continue;
-        const Direction direction = DirectionOf(entry, restore);
-        for (auto it = direction.fromList->rbegin(); it != direction.fromList->rend(); ++it) {
-            if (Cancelled())
-                return;
-            if (IsFolderRecord(*it) && TargetOf(*it, direction.fromFolder, direction.toFolder, target))
-                CopyFolderAttributesOf(it->FullPath(), target);
-        }
-        if (Cancelled())
-            return;
-        CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
-            direction.toFolder.empty() ? "/" : direction.toFolder);
-    }
-}
-
-// A folder that is not there, or not a folder, failed when it was to be
-// made (or its source went since): it is not reported twice.
-void CProgressWorker::CopyFolderAttributesOf(const std::string& from, const std::string& to)
-{
-    if (BelowBlockedFolder(to + "/"))
-        return;
-    bool ignored = false;
-    UntilDone(
-        [&] {
-            const int error = m_ops->CopyFolderAttributes(from, to);
-            return error == 0 || error == ENOENT || error == ENOTDIR ? 1 : FolderAttributesFailed(to, error);
-        },
-        ignored);
 }
 
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
@@ -861,38 +639,4 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     }
     NoteCopied(UpdatedFiles, UpdatedTally, target, record, direction.toRoot);
     return 0;
-}
-
-// The item of the other type at target (a file or link where a folder now
-// belongs) goes, so that a changed type converges instead of failing on
-// every run. False when the action is to end; ignored tells that it stayed.
-bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string& target, bool& ignored)
-{
-    return UntilDone(
-        [&] {
-            const int error = RemoveReplaced(target);
-            return error == 0 ? 1 : ReportError(error, from, target);
-        },
-        ignored);
-}
-
-// Removes the item at path (to the trash when the trash is on) and records
-// it among the deleted items; 0 or the errno of the failure.
-int CProgressWorker::RemoveReplaced(const std::string& path)
-{
-    // Items inside a folder replaced by a file may still be going in the
-    // background: both must never remove the same items.
-    ReportRemovals();
-    CFileRecord record;
-    record.SetFromPath(path);
-    int error = 0;
-    if (m_settings.Actions.BackupTrash) {
-        errno = 0;
-        error = m_ops->MoveToTrash(path) ? 0 : (errno ? errno : EPERM);
-    } else {
-        error = m_ops->RemoveTree(path);
-    }
-    if (error == 0)
-        (record.IsFolder() ? DeletedFolders : DeletedFiles).push_back(record);
-    return error;
 }
