@@ -121,6 +121,13 @@ int CProgressWorker::FolderAttributesFailed(const std::string& to, int error)
 // not see the error again), so it is only reported.
 void CProgressWorker::SyncDestinations(bool restore)
 {
+    // A run that copied, made and removed nothing has nothing to lose; the
+    // write-out would only wait for what other programs wrote to the disk.
+    // (A folder's mode or time put back is redone by the next run.)
+    const bool wrote = AddedTally.Files || UpdatedTally.Files || !AddedFolders.empty() || !DeletedFiles.empty()
+        || !DeletedFolders.empty();
+    if (!wrote)
+        return;
     CFileSystemSync sync;
     for (const CBackup& entry : Set.Entries) {
         if (!Usable(entry))

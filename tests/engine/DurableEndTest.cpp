@@ -94,6 +94,11 @@ TEST_F(DurableEnd, AFailedSyncIsAFailedItemOfEachDestination)
     ASSERT_EQ(1u, prompter.asked.size());
     EXPECT_EQ(0u, prompter.asked[0].style & MbAbortRetryIgnore);
     EXPECT_NE(std::string::npos, prompter.asked[0].text.find("could not all be stored on the disk"));
+    // A run that wrote nothing has nothing to make durable.
+    ops.folders.clear();
+    run = Run(1);
+    EXPECT_TRUE(ops.folders.empty());
+    EXPECT_EQ(0, run->FailedItems.load());
 }
 
 } // namespace
