@@ -3,11 +3,12 @@
 bool CHardLinks::Claim(std::uint64_t device, std::uint64_t inode, Copy& first)
 {
     std::unique_lock lock(m_mutex);
-    const auto [group, inserted] = m_groups.try_emplace({ device, inode });
-    if (inserted)
+    const auto claimed = m_groups.try_emplace({ device, inode });
+    if (claimed.second)
         return true;
-    m_settled.wait(lock, [&] { return group->second.settled; });
-    first = group->second.copy;
+    const Group& group = claimed.first->second;
+    m_settled.wait(lock, [&group] { return group.settled; });
+    first = group.copy;
     return false;
 }
 
