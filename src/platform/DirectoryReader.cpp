@@ -56,6 +56,13 @@ bool CDirectoryReader::Open(const CDirHandle& folder)
         m_error = error;
         return false;
     }
+    return Take(std::move(listing));
+}
+
+bool CDirectoryReader::Take(CDirHandle&& listing)
+{
+    Close();
+    m_error = 0;
     m_dir = fdopendir(listing.Fd());
     if (!m_dir) {
         m_error = errno;

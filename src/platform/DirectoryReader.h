@@ -18,6 +18,8 @@ public:
     bool Open(const std::string& folder);
     // Lists a folder already open (any handle of it, an O_PATH one too).
     bool Open(const CDirHandle& folder);
+    // Lists a folder opened for listing, taking its handle over.
+    bool Take(CDirHandle&& listing);
     // The next entry other than "." and "..", Kind taken from the listing
     // (Unknown when the file system does not say). False at the end of the
     // listing, or on a read failure, in which case Error() is non-zero.

@@ -165,7 +165,7 @@ bool CFolderScanner::List(const std::string& folder, std::vector<Entry>& entries
     CDirectoryReader reader;
     CDirHandle handle;
     const std::string_view below = std::string_view(folder).substr(std::min(m_baseLength, folder.size()));
-    if (m_base->OpenFolder(below, handle) != 0 || !reader.Open(handle)) {
+    if (m_base->OpenFolder(below, handle, true) != 0 || !reader.Take(std::move(handle))) {
         MarkUnlisted(folder);
         return false;
     }

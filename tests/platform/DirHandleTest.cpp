@@ -1,6 +1,7 @@
 #include "platform/fs/DirHandle.h"
 
 #include "common/TempDir.h"
+#include "platform/DirectoryReader.h"
 #include "platform/fs/ItemOps.h"
 #include "platform/fs/RootSet.h"
 
@@ -56,6 +57,15 @@ TEST_P(DirHandleTest, NeverFollowsALinkOrLeavesTheRoot)
     EXPECT_EQ(EXDEV, root.OpenFolder("a/../../victim", folder));
     EXPECT_EQ(ENOTDIR, root.OpenFolder("a/b/file", folder));
     EXPECT_EQ(ENOENT, root.OpenFolder("a/none", folder));
+    // Opened for listing, as the scan opens every folder.
+    EXPECT_EQ(ELOOP, root.OpenFolder("a/link", folder, true));
+    ASSERT_EQ(0, root.OpenFolder("a/b", folder, true));
+    CDirectoryReader reader;
+    ASSERT_TRUE(reader.Take(std::move(folder)));
+    std::string listed;
+    FileKind listedKind = FileKind::Unknown;
+    ASSERT_TRUE(reader.Next(listed, listedKind));
+    EXPECT_EQ("file", listed);
 
     std::string name;
     ASSERT_EQ(0, root.OpenParentOf("a/b/file", folder, name));

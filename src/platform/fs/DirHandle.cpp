@@ -18,10 +18,10 @@ std::atomic<bool> g_forceWalk { false };
 // twice for every item.
 std::atomic<bool> g_noOpenat2 { false };
 
-int Openat2(int folder, const std::string& relative)
+int Openat2(int folder, const std::string& relative, bool listing)
 {
     open_how how {};
-    how.flags = kWalkFlags;
+    how.flags = listing ? O_RDONLY | O_DIRECTORY | O_CLOEXEC : kWalkFlags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     for (unsigned attempt = 0;; ++attempt) {
         const long fd = ::syscall(SYS_openat2, folder, relative.c_str(), &how, sizeof how);
@@ -114,7 +114,7 @@ int CDirHandle::OpenNamed(const std::string& path, CDirHandle& out)
     return 0;
 }
 
-int CDirHandle::OpenFolder(std::string_view relative, CDirHandle& out) const
+int CDirHandle::OpenFolder(std::string_view relative, CDirHandle& out, bool listing) const
 {
     if (m_fd < 0)
         return EBADF;
@@ -123,15 +123,19 @@ int CDirHandle::OpenFolder(std::string_view relative, CDirHandle& out) const
     const std::string text(relative.empty() ? std::string_view(".") : relative);
     int fd = -1;
     if (!g_forceWalk.load() && !g_noOpenat2.load()) {
-        fd = Openat2(m_fd, text);
+        fd = Openat2(m_fd, text, listing);
         if (fd < 0 && errno == ENOSYS)
             g_noOpenat2.store(true);
     }
-    if (fd < 0 && (g_forceWalk.load() || g_noOpenat2.load() || errno == ENAMETOOLONG))
+    const bool walk = fd < 0 && (g_forceWalk.load() || g_noOpenat2.load() || errno == ENAMETOOLONG);
+    if (walk)
         fd = Walk(m_fd, relative);
     if (fd < 0)
         return errno;
     out = CDirHandle(fd);
+    // The walk opens for walking only.
+    if (listing && walk)
+        return out.OpenForListing(out);
     return 0;
 }
 

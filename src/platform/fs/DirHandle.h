@@ -35,7 +35,8 @@ public:
     // Opens the folder `relative` below this one ("" or "." is this folder
     // again). No link is followed (ELOOP) and nothing outside this folder
     // is reached (EXDEV for "..").
-    int OpenFolder(std::string_view relative, CDirHandle& out) const;
+    // listing: opened for reading its entries, at no extra call.
+    int OpenFolder(std::string_view relative, CDirHandle& out, bool listing = false) const;
     // Opens the folder of the item `relative` and gives the item's name.
     int OpenParentOf(std::string_view relative, CDirHandle& folder, std::string& name) const;
     // Opens a folder for listing (the handles above are only for walking).
