@@ -120,3 +120,11 @@ void ExpectMirror(const std::string& source, const std::string& backup)
         ++backupCount;
     EXPECT_EQ(count, backupCount) << "the backup holds items the source does not";
 }
+
+std::size_t CountLines(const std::string& text, const std::string& needle)
+{
+    std::size_t count = 0;
+    for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1))
+        ++count;
+    return count;
+}

@@ -85,3 +85,6 @@ private:
 
 // Bytes, mode and modification time of two trees are the same.
 void ExpectMirror(const std::string& source, const std::string& backup);
+
+// How many times needle stands in text (lines of a log, say).
+std::size_t CountLines(const std::string& text, const std::string& needle);

@@ -12,14 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::size_t CountLines(const std::string& text, const std::string& needle)
-{
-    std::size_t count = 0;
-    for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1))
-        ++count;
-    return count;
-}
-
 void SetTime(const std::string& path, std::time_t seconds)
 {
     const timespec times[2] = { { seconds, 0 }, { seconds, 0 } };

@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::size_t CountLines(const std::string& text, const std::string& needle)
-{
-    std::size_t count = 0;
-    for (auto pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1))
-        ++count;
-    return count;
-}
-
 bool CompressionFlag(const std::string& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
