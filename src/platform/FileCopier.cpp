@@ -275,10 +275,12 @@ int CFileCopier::CopyAt(
         return CopySpecial(from, to, failIfExists, security != nullptr);
     // Looked at before it is opened: opening a device node may already act.
     struct stat looked { };
-    if (expected == FileKind::Regular
-        && (::fstatat(from.folder->Fd(), from.name.c_str(), &looked, AT_SYMLINK_NOFOLLOW) != 0
-            || !S_ISREG(looked.st_mode)))
-        return errno == ENOENT ? ENOENT : kItemChanged;
+    if (expected == FileKind::Regular) {
+        if (::fstatat(from.folder->Fd(), from.name.c_str(), &looked, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno;
+        if (!S_ISREG(looked.st_mode))
+            return kItemChanged;
+    }
     const int sourceFd = OpenSource(from);
     if (sourceFd < 0) {
         if (errno == ELOOP)
