@@ -14,18 +14,6 @@
 
 namespace {
 
-// A path as the user wrote it: its folder opened by name, links followed.
-int ReachByName(const std::string& path, ItemAt& item)
-{
-    CDirHandle folder;
-    if (const int error = CDirHandle::OpenNamed(PathParts::FolderOf(path), folder))
-        return error;
-    item.folder = std::make_shared<const CDirHandle>(std::move(folder));
-    item.name = PathParts::NameOf(path);
-    item.path = path;
-    return 0;
-}
-
 // A link where a folder was on the way: the item is not where the scan
 // found it, and the link is never followed.
 int Changed(int error)
@@ -40,7 +28,7 @@ int CFileOperations::Reach(const std::string& path, ItemAt& item) const
     if (!m_roots.Covers(path)) {
         if (!m_roots.Empty() && !m_roots.NamedByUser(path))
             return EXDEV; // outside every root: never touched
-        return ReachByName(path, item);
+        return ItemOps::ReachByName(path, item);
     }
     item.path = path;
     int error = m_roots.ParentOf(path, item.folder, item.name);
@@ -50,7 +38,7 @@ int CFileOperations::Reach(const std::string& path, ItemAt& item) const
     // exists, the user's words for making it.
     item.name.clear();
     error = m_roots.Folder(path, item.folder);
-    return error == ENOENT ? ReachByName(path, item) : error;
+    return error == ENOENT ? ItemOps::ReachByName(path, item) : error;
 }
 
 int CFileOperations::ReachBoth(const std::string& from, const std::string& to, ItemAt& source, ItemAt& target) const

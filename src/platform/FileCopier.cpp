@@ -5,6 +5,7 @@
 #include "platform/ReplacementPlacer.h"
 #include "platform/UniqueFd.h"
 #include "platform/fs/ItemAt.h"
+#include "platform/fs/ItemOps.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,8 +21,6 @@
 #include <utility>
 
 namespace {
-
-using PathParts::FolderOf;
 
 constexpr std::size_t kBufferSize = 256 * 1024;
 // One copy_file_range call at most: a stop is seen within a fraction of a
@@ -104,17 +103,6 @@ private:
     std::uint64_t m_device;
     std::uint64_t m_inode;
 };
-
-int OpenNamedParent(const std::string& path, ItemAt& item)
-{
-    CDirHandle folder;
-    if (const int error = CDirHandle::OpenNamed(FolderOf(path), folder))
-        return error;
-    item.folder = std::make_shared<const CDirHandle>(std::move(folder));
-    item.name = PathParts::NameOf(path);
-    item.path = path;
-    return 0;
-}
 
 bool IsLowerHex(std::string_view text)
 {
@@ -261,9 +249,9 @@ int CFileCopier::Copy(const std::string& from, const std::string& to, bool failI
 {
     ItemAt source;
     ItemAt target;
-    if (const int error = OpenNamedParent(from, source))
+    if (const int error = ItemOps::ReachByName(from, source))
         return error;
-    if (const int error = OpenNamedParent(to, target))
+    if (const int error = ItemOps::ReachByName(to, target))
         return error;
     return CopyAt(source, target, failIfExists, security, FileKind::Unknown);
 }

@@ -1,5 +1,6 @@
 #include "platform/fs/ItemOps.h"
 
+#include "platform/PathParts.h"
 #include "platform/StatConvert.h"
 #include "platform/UniqueFd.h"
 
@@ -82,6 +83,17 @@ int RemoveTreeAt(int folderFd, const std::string& name, unsigned depth)
 } // namespace
 
 namespace ItemOps {
+
+int ReachByName(const std::string& path, ItemAt& item)
+{
+    CDirHandle folder;
+    if (const int error = CDirHandle::OpenNamed(PathParts::FolderOf(path), folder))
+        return error;
+    item.folder = std::make_shared<const CDirHandle>(std::move(folder));
+    item.name = PathParts::NameOf(path);
+    item.path = path;
+    return 0;
+}
 
 int KindOf(const CDirHandle& folder, const std::string& name, FileKind& kind)
 {

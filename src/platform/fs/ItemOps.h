@@ -2,6 +2,7 @@
 
 #include "platform/FileFindData.h"
 #include "platform/fs/DirHandle.h"
+#include "platform/fs/ItemAt.h"
 
 #include <string>
 
@@ -10,6 +11,10 @@
 // path passed through is looked up again. An empty name stands for the
 // folder itself (a root). Results are 0 or an errno value.
 namespace ItemOps {
+
+// The item at a path as the user wrote it: its folder opened by name, links
+// on the way followed. For paths the user named, never for paths below a root.
+int ReachByName(const std::string& path, ItemAt& item);
 
 // The kind of the item itself (a link is a link); ENOENT when nothing is there.
 int KindOf(const CDirHandle& folder, const std::string& name, FileKind& kind);
