@@ -5,7 +5,6 @@
 #include "platform/FileOps.h"
 #include "platform/FileSecurity.h"
 #include "platform/FileSystemSync.h"
-#include "platform/PathParts.h"
 #include "platform/Trash.h"
 #include "platform/UniqueFd.h"
 #include "platform/fs/ItemOps.h"

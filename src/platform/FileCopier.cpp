@@ -1,7 +1,6 @@
 #include "platform/FileCopier.h"
 
 #include "platform/FileSecurity.h"
-#include "platform/PathParts.h"
 #include "platform/ReplacementPlacer.h"
 #include "platform/UniqueFd.h"
 #include "platform/fs/ItemAt.h"
