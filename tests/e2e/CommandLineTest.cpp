@@ -341,14 +341,16 @@ TEST_F(CommandLineTest, ARunLockFolderAnotherUserMadeFirstEndsTheRunWithStatusTh
             "it is a symbolic link" },
     };
     const int result = RunInPrivateMounts([&] {
-        // A /tmp of its own that still holds the scratch folder, and no
-        // /run/user at all.
+        // A /tmp of its own that still holds the scratch folder and the
+        // program (a build in a clone below /tmp), and no /run/user at all.
         if (!MountAt("tmpfs", fakeTmp, "mode=1777"))
             return 10;
-        const fs::path inTmp = root.lexically_relative("/tmp");
-        if (!inTmp.empty() && *inTmp.begin() != "..") {
+        for (const fs::path& kept : { root, fs::path(KORVANE_BIN).parent_path() }) {
+            const fs::path inTmp = kept.lexically_relative("/tmp");
+            if (inTmp.empty() || *inTmp.begin() == "..")
+                continue;
             fs::create_directories(fakeTmp / inTmp);
-            if (::mount(root.c_str(), (fakeTmp / inTmp).c_str(), nullptr, MS_BIND, nullptr) != 0)
+            if (::mount(kept.c_str(), (fakeTmp / inTmp).c_str(), nullptr, MS_BIND, nullptr) != 0)
                 return 11;
         }
         if (::mount(fakeTmp.c_str(), "/tmp", nullptr, MS_BIND | MS_REC, nullptr) != 0)

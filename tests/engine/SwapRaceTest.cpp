@@ -1,6 +1,7 @@
 #include "engine/EngineFixture.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -56,6 +57,10 @@ public:
             for (;;) {
                 if (::renameat2(fd, name.c_str(), fd, link.c_str(), RENAME_EXCHANGE) == 0)
                     m_swaps->fetch_add(1, std::memory_order_relaxed);
+                else if (errno == ENOENT)
+                    // A backup deletes the extra link as a vanished item: the
+                    // attacker simply makes it again.
+                    ::symlinkat(victim.c_str(), fd, link.c_str());
             }
         }
         m_folder = fd;
