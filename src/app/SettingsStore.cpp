@@ -53,6 +53,7 @@ const std::vector<Value<Actions>> kActionValues {
     { "RestoreOverwrite", &Actions::RestoreOverwrite },
     { "RestoreSecurity", &Actions::RestoreSecurity },
     { "RestoreCompression", &Actions::RestoreCompression },
+    { "RestoreTrash", &Actions::RestoreTrash },
 };
 
 // SMTPPassword is read and written on its own: it is stored scrambled.

@@ -40,6 +40,7 @@ struct SettingsRecord {
         std::int32_t RestoreOverwrite = 0;
         std::int32_t RestoreSecurity = 0;
         std::int32_t RestoreCompression = 0;
+        std::int32_t RestoreTrash = 1;
 
         bool operator==(const ActionSettings&) const = default;
     };

@@ -28,7 +28,7 @@ SettingsRecord ChangedRecord()
 {
     SettingsRecord record;
     record.General = { 1, 0, 1, 0, 8, 1200, 1, 1, "/var/log/korvane, main.log", "https://127.0.0.1:8443/mirror" };
-    record.Actions = { 1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1 };
+    record.Actions = { 1, 0, 0, 1, 0, 1, 1, 1, 1, 0, 1, 1, 1, 0 };
     auto& s = record.Scheduler;
     s.SMTPServer = "mail.example.org";
     s.SMTPPort = 465;
@@ -147,6 +147,29 @@ TEST_F(SettingsStoreTest, PartlyFilledStoreKeepsDefaultsForMissingValues)
     EXPECT_EQ(loaded.Scheduler.SMTPPassword, "");
     EXPECT_EQ(loaded.Scheduler.SMTPPort, 25);
     EXPECT_EQ(loaded.General, SettingsRecord::GeneralSettings {});
+}
+
+// A settings file from before the choice existed keeps the old files of a
+// restore: the trash is on until the user turns it off.
+TEST_F(SettingsStoreTest, RestoreTrashIsOnUntilTurnedOffAndThenStaysOff)
+{
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Software\\Zellik Software\\Korvane\\Settings\\Actions");
+        registry.WriteNumber("RestoreOverwrite", 1);
+    }
+    SettingsRecord loaded;
+    LoadSettings(loaded, m_shell);
+    EXPECT_EQ(loaded.Actions.RestoreOverwrite, 1);
+    EXPECT_EQ(loaded.Actions.RestoreTrash, 1);
+
+    loaded.Actions.RestoreTrash = 0;
+    SaveSettings(loaded, m_shell);
+    EXPECT_NE(TempDir::Read(CMyRegistry::FilePath()).find("RestoreTrash=0"), std::string::npos);
+    SettingsRecord again;
+    LoadSettings(again, m_shell);
+    EXPECT_EQ(again.Actions.RestoreTrash, 0);
+    EXPECT_EQ(again.Actions.BackupTrash, 1) << "the backup's trash is a choice of its own";
 }
 
 TEST_F(SettingsStoreTest, SchedulerActiveFollowsTheAutomaticStart)

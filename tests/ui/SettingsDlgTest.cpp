@@ -196,7 +196,7 @@ TEST_F(SettingsDlgTest, EveryPageRoundTripsEveryValueThroughOkIntoTheSettingsFil
     // Deleting first: the recycle bin choice is enabled only with it.
     for (const char* name : { "backupDelete", "backupTrash", "backupOverwrite", "backupSecurity", "backupCompression" })
         Click(D::Backup, name);
-    for (const char* name : { "restoreOverwrite", "restoreSecurity", "restoreCompression" })
+    for (const char* name : { "restoreOverwrite", "restoreTrash", "restoreSecurity", "restoreCompression" })
         Click(D::Restore, name);
     Click(D::Scheduler, "schedulerActive");
     Type(D::Scheduler, "smtpServer", QStringLiteral("  mail.example.org "));
@@ -221,7 +221,7 @@ TEST_F(SettingsDlgTest, EveryPageRoundTripsEveryValueThroughOkIntoTheSettingsFil
     auto& a = expected.Actions;
     a.NoInteract = 1, a.DisplaySummary = 0, a.PlaySound = 0, a.PostShutdown = 1, a.DisplayError = 0;
     a.BackupDelete = 1, a.BackupTrash = 0, a.BackupOverwrite = 1, a.BackupSecurity = 1, a.BackupCompression = 1;
-    a.RestoreOverwrite = 1, a.RestoreSecurity = 1, a.RestoreCompression = 1;
+    a.RestoreOverwrite = 1, a.RestoreTrash = 0, a.RestoreSecurity = 1, a.RestoreCompression = 1;
     expected.SchedulerActive = true;
     auto& s = expected.Scheduler;
     s.SMTPServer = "mail.example.org", s.SMTPPort = 2525, s.SMTPSecurity = 2, s.SMTPLoginRequired = 1;
@@ -332,6 +332,36 @@ TEST_F(SettingsDlgTest, DependentChoicesGreyOutAtOnceAndKeepTheirMarks)
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dialog->Result().Actions.BackupDelete, 0);
     EXPECT_EQ(dialog->Result().Actions.BackupTrash, 1);
+}
+
+// The choice about the source's own files sits with the other one, right
+// under "newer", before what a restore carries over onto its copies.
+TEST_F(SettingsDlgTest, RestoreTrashIsOnByDefaultDirectlyUnderTheNewerChoice)
+{
+    Open();
+    auto* newer = On<QCheckBox>(D::Restore, "restoreOverwrite");
+    auto* trash = On<QCheckBox>(D::Restore, "restoreTrash");
+    auto* security = On<QCheckBox>(D::Restore, "restoreSecurity");
+    EXPECT_EQ(trash->text(), QStringLiteral("Move files that a restore replaces to the trash"));
+    EXPECT_TRUE(trash->isChecked());
+    EXPECT_TRUE(trash->isVisible());
+    EXPECT_TRUE(trash->isEnabled());
+    EXPECT_EQ(trash->x(), newer->x());
+    EXPECT_GT(trash->y(), newer->y() + newer->height() - 1);
+    EXPECT_LT(trash->y(), security->y());
+    QWidget* page = dialog->Page(D::Restore);
+    const QList<QCheckBox*> boxes = page->findChildren<QCheckBox*>();
+    for (QCheckBox* other : boxes) {
+        const bool between = other->y() > newer->y() && other->y() < trash->y();
+        EXPECT_FALSE(between) << other->objectName().toStdString();
+    }
+    // Off, it stays off.
+    Click(D::Restore, "restoreTrash");
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(dialog->Result().Actions.RestoreTrash, 0);
+    record = dialog->Result();
+    Open();
+    EXPECT_FALSE(On<QCheckBox>(D::Restore, "restoreTrash")->isChecked());
 }
 
 TEST_F(SettingsDlgTest, RefusedNumbersKeepTheDialogOpenOnTheirPage)
@@ -457,9 +487,9 @@ TEST_F(SettingsDlgTest, EveryControlCarriesItsTooltip)
         { D::Backup, "backupOverwrite", 1397 }, { D::Backup, "backupSecurity", 1401 },
         { D::Backup, "backupCompression", 1403 }, { D::Backup, "backupDelete", 1398 },
         { D::Backup, "backupTrash", 1399 }, { D::Restore, "restoreOverwrite", 1400 },
-        { D::Restore, "restoreSecurity", 1352 }, { D::Restore, "restoreCompression", 1404 },
-        { D::Scheduler, "schedulerActive", 1402 }, { D::Scheduler, "smtpServer", 1107 },
-        { D::Scheduler, "smtpPort", 1108 }, { D::Scheduler, "smtpCheck", 1263 },
+        { D::Restore, "restoreTrash", 1412 }, { D::Restore, "restoreSecurity", 1352 },
+        { D::Restore, "restoreCompression", 1404 }, { D::Scheduler, "schedulerActive", 1402 },
+        { D::Scheduler, "smtpServer", 1107 }, { D::Scheduler, "smtpPort", 1108 }, { D::Scheduler, "smtpCheck", 1263 },
         { D::Scheduler, "smtpLoginRequired", 1258 }, { D::Scheduler, "smtpLogin", 1259 },
         { D::Scheduler, "smtpPassword", 1260 }, { D::Tray, "trayHideIdle", 1405 }, { D::Tray, "trayAnimate", 1406 },
         { D::Tray, "trayPlaySound", 1407 }, { D::Tray, "trayBalloons", 1408 },
