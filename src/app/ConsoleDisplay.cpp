@@ -238,6 +238,9 @@ void CConsoleDisplay::ShowPreview(const CProgressWorker& worker, int action)
     }
     for (const std::string& failure : worker.DryRunFailures)
         m_err << "Korvane: would fail: " << TerminalSafeText(failure) << "\n";
+    // Said once, beside the list: scripts read the lines of the preview.
+    if (worker.TrashesReplaced() && !worker.UpdatedFiles.empty())
+        m_err << "Korvane: each file to update (~) goes to the trash before its backup replaces it\n";
     m_err.flush();
     if (!m_previewOut)
         return;

@@ -375,8 +375,8 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
         return { root, source, &scan.SecondList, &scan.SourceList, m_settings.Actions.RestoreOverwrite != 0,
-            std::make_shared<const std::string>(source + "/") };
-    return { source, root, &scan.SourceList, &scan.SecondList, m_settings.Actions.BackupOverwrite != 0,
+            TrashesReplaced(), std::make_shared<const std::string>(source + "/") };
+    return { source, root, &scan.SourceList, &scan.SecondList, m_settings.Actions.BackupOverwrite != 0, false,
         std::make_shared<const std::string>(root + "/") };
 }
 
@@ -475,7 +475,10 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
             if (compare == 0 || (compare == 1 && direction.overwriteNewer))
                 continue;
         }
-        plan.jobs.push_back({ record.Size, static_cast<std::uint32_t>(index), !worker, found != nullptr });
+        // The second thread would put a link or a hard-linked file in place
+        // at once, before the worker could send the old one to the trash.
+        const bool shared = !worker && !(found && direction.trashReplaced);
+        plan.jobs.push_back({ record.Size, static_cast<std::uint32_t>(index), shared, found != nullptr });
         plan.filesBefore.push_back(static_cast<std::uint32_t>(before));
     }
     plan.end = list.size();
@@ -618,6 +621,8 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     const int compare = existing && fileThere ? CompareFiles(record, *existing, compareType, rule)
                                               : CompareFiles(record, target, compareType, rule);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
+        return 0;
+    if (direction.trashReplaced && !TrashBeforeReplacing(fileThere ? existing : nullptr, target))
         return 0;
     const std::size_t waiting = m_copier.WaitingCount();
     if (copiedAhead && copiedAhead->staged.Held())

@@ -88,6 +88,9 @@ public:
     // set before Start; a dry run puts a stand-in there that changes nothing.
     void SetFileOperations(CFileOperations& operations) { m_ops = &operations; }
     bool DryRun() const { return !m_ops->ChangesFiles(); }
+    // A restore with RestoreTrash on: each source file it replaces goes to
+    // the trash first, and one that cannot stays as it is.
+    bool TrashesReplaced() const;
 
     std::atomic<std::int32_t> Running { 1 };
     std::atomic<std::int32_t> Deleting { 1 };
@@ -135,6 +138,7 @@ private:
         CFileRecordArray* fromList; // records copied from
         CFileRecordArray* toList; // records found at the target side
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
+        bool trashReplaced; // TrashesReplaced(): a backup replaces its copies
         // toFolder + '/', the root of the records of what is made there.
         std::shared_ptr<const std::string> toRoot;
     };
@@ -191,6 +195,8 @@ private:
     bool UntilDone(const std::function<int()>& attempt, bool& ignored);
     bool RemoveOtherType(const std::string& from, const std::string& target, bool& ignored);
     int RemoveReplaced(const std::string& path);
+    bool TrashBeforeReplacing(const CFileRecord* existing, const std::string& target);
+    int TrashItem(const std::string& path);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore);
     CEntryScan& ScanOf(const CBackup& entry);

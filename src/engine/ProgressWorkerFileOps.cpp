@@ -25,6 +25,10 @@ constexpr const char* kHoldingFolderName = "Korvane Deleted Files";
 // The hidden folder of a backup folder in which the holding folder is made.
 constexpr const char* kStagingName = ".Korvane Deleted Files";
 constexpr unsigned kErrorPrompt = MbAbortRetryIgnore | MbIconError | MbTopmost;
+constexpr std::uint32_t kReadOnlyAttribute = 0x01;
+// A link (0x400) or a FIFO, socket or device node (0x40): never read-only
+// to the copier, which refuses only regular files without the write bit.
+constexpr std::uint32_t kLinkOrDevice = 0x440;
 
 std::string Short(const std::string& path)
 {
@@ -228,10 +232,43 @@ int CProgressWorker::RemoveOne(const std::string& path, bool recycle, std::vecto
     if (!holding.empty() && MoveRenamingOnCollision(*m_ops, path, holding) == 0)
         return 0;
     // Another file system below the backup root: trash the item on its own.
+    return TrashItem(path);
+}
+
+// 0 when the item is in the trash, else the errno of the failure.
+int CProgressWorker::TrashItem(const std::string& path)
+{
     errno = 0;
     if (m_ops->MoveToTrash(path))
         return 0;
     return errno ? errno : EPERM;
+}
+
+bool CProgressWorker::TrashesReplaced() const
+{
+    return Action() == 1 && m_settings.Actions.RestoreTrash != 0;
+}
+
+// What a restore replaces may be newer work of the user's: it goes to the
+// trash on its own, not through a holding folder, so that its .trashinfo
+// names the place it is to go back to. It goes before the backup's copy is
+// made, which then takes a free name: no way of the copier's (a batch, a
+// link, a hard link) replaces anything unseen, and a copy that fails after
+// it leaves the old file in the trash, reported, not lost. A read-only file
+// is left for the copier to refuse, as a restore over one always was.
+// False when the file could not be trashed: it is then not replaced.
+bool CProgressWorker::TrashBeforeReplacing(const CFileRecord* existing, const std::string& target)
+{
+    const std::uint32_t attributes = existing ? existing->Attributes : m_ops->RecordOf(target, nullptr).Attributes;
+    if ((attributes & (kReadOnlyAttribute | kLinkOrDevice)) == kReadOnlyAttribute)
+        return true;
+    const int error = TrashItem(target);
+    if (error == 0)
+        return true;
+    FailItem(FormatString(
+                 "Failed to move %s to the trash, so it was not replaced (error: %d)", Short(target).c_str(), error),
+        FormatString(LoadString(57755).c_str(), target.c_str(), SystemErrorText(error).c_str(), error));
+    return false;
 }
 
 // Removed for good, the items go in the background (files from several

@@ -167,8 +167,9 @@ bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string
         ignored);
 }
 
-// Removes the item at path (to the trash when the trash is on) and records
-// it among the deleted items; 0 or the errno of the failure.
+// Removes the item at path (to the trash when the trash is on: BackupTrash
+// in a backup, RestoreTrash in a restore, where it is the user's) and
+// records it among the deleted items; 0 or the errno of the failure.
 int CProgressWorker::RemoveReplaced(const std::string& path)
 {
     // Items inside a folder replaced by a file may still be going in the
@@ -176,13 +177,8 @@ int CProgressWorker::RemoveReplaced(const std::string& path)
     ReportRemovals();
     CFileRecord record;
     record.SetFromPath(path);
-    int error = 0;
-    if (m_settings.Actions.BackupTrash) {
-        errno = 0;
-        error = m_ops->MoveToTrash(path) ? 0 : (errno ? errno : EPERM);
-    } else {
-        error = m_ops->RemoveTree(path);
-    }
+    const bool trash = Action() == 0 ? m_settings.Actions.BackupTrash != 0 : TrashesReplaced();
+    const int error = trash ? TrashItem(path) : m_ops->RemoveTree(path);
     if (error == 0)
         (record.IsFolder() ? DeletedFolders : DeletedFiles).push_back(record);
     return error;

@@ -2,6 +2,7 @@
 #include "common/TempDir.h"
 #include "common/TmpfsMount.h"
 #include "platform/MyRegistry.h"
+#include "platform/Trash.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -178,6 +179,42 @@ TEST_F(DryRunTest, ReadOnlyBackupMountIsReadAndWhatWouldFailIsSaid)
     EXPECT_EQ(run.status, preview.status) << run.output;
     EXPECT_NE(TempDir::Read(tmp / "activity.log").find(lines.back() + " (time: "), std::string::npos) << lines.back();
     EXPECT_EQ(TempDir::Read(tmp / "dest/src/old.txt"), "old");
+}
+
+// The stored choice is the run's: the preview says where the replaced files
+// go, and the restore puts them there; turned off, neither.
+TEST_F(DryRunTest, ARestoreSaysItTrashesWhatItReplacesAndDoes)
+{
+    tmp.Write("src/a.txt", "backed up");
+    ASSERT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" }).status, 0);
+    tmp.Write("src/a.txt", "edited since, and longer");
+    const std::string trashed = HomeTrashFolder() + "/files/a.txt";
+    fs::remove_all(HomeTrashFolder());
+    const std::string note = "Korvane: each file to update (~) goes to the trash before its backup replaces it\n";
+
+    const ProgramRun preview = ProgramRun::RunSplit({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/n" });
+    EXPECT_EQ(preview.status, 0) << preview.output;
+    EXPECT_EQ(preview.standardOutput.find("~ 9 " + tmp / "src/a.txt" + "\n"), 0u) << preview.standardOutput;
+    EXPECT_NE(preview.output.find(note), std::string::npos) << preview.output;
+    EXPECT_FALSE(fs::exists(trashed));
+
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/e" });
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "backed up");
+    EXPECT_EQ(TempDir::Read(trashed), "edited since, and longer");
+
+    fs::remove_all(HomeTrashFolder());
+    tmp.Write("src/a.txt", "edited again");
+    {
+        CMyRegistry registry;
+        registry.CreateKey("Settings\\Actions");
+        registry.WriteNumber("RestoreTrash", 0);
+    }
+    const ProgramRun quiet = ProgramRun::RunSplit({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/n" });
+    EXPECT_EQ(quiet.output.find(note), std::string::npos) << quiet.output;
+    EXPECT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/e" }).status, 0);
+    EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "backed up");
+    EXPECT_FALSE(fs::exists(trashed));
 }
 
 } // namespace
