@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kListHeight = 130;
+constexpr int kWideWidth = 640;
 
 std::uint64_t SizeOf(const CFileRecordArray& files)
 {
@@ -66,9 +67,11 @@ CActionSummaryDlg::CActionSummaryDlg(ActionSummaryData summary, bool gridLines, 
     m_failed = Field(QStringLiteral("Failed"), QStringLiteral("%1 items").arg(s.Failures.size()), 132);
     m_failed->setObjectName(QStringLiteral("failedCount"));
     m_time = Field(QStringLiteral("Time"), ToQ(CActionRunner::FormatElapsed(s.Elapsed)), 162);
+    // Paths and reasons need room: with failed items the window is wider.
+    const int width = s.Failures.empty() ? 414 : kWideWidth;
     int bottom = 196;
     if (!s.Failures.empty()) {
-        AddFailures(bottom);
+        AddFailures(bottom, width - 24);
         bottom += kListHeight + 10;
     }
     m_status = new QLabel(s.Cancelled ? QStringLiteral("Cancelled") : QString(), this);
@@ -79,8 +82,8 @@ CActionSummaryDlg::CActionSummaryDlg(ActionSummaryData summary, bool gridLines, 
     Place(m_status, 12, bottom + 4, 244, 16);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
-    Place(ok, 330, bottom, 72, 24);
-    SizeToDesign(414, bottom + 34);
+    Place(ok, width - 84, bottom, 72, 24);
+    SizeToDesign(width, bottom + 34);
     SetUpDialog();
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -118,7 +121,7 @@ QLabel* CActionSummaryDlg::Field(const QString& caption, const QString& text, in
 // Paths are shortened in the middle, where the list is too narrow, and
 // shown whole in the row's tip: the end of a path names the item. A name's
 // control characters show as escapes, as in the log, so each row is one line.
-void CActionSummaryDlg::AddFailures(int top)
+void CActionSummaryDlg::AddFailures(int top, int width)
 {
     m_failures = new QTreeWidget(this);
     m_failures->setObjectName(QStringLiteral("failures"));
@@ -134,8 +137,8 @@ void CActionSummaryDlg::AddFailures(int top)
         row->setToolTip(0, tip);
         row->setToolTip(1, tip);
     }
-    Place(m_failures, 12, top, 390, kListHeight);
-    m_failures->setColumnWidth(0, Dx(220));
+    Place(m_failures, 12, top, width, kListHeight);
+    m_failures->setColumnWidth(0, Dx(width * 11 / 20));
 }
 
 CFileRecordArray CActionSummaryDlg::RecordsOf(Line line) const

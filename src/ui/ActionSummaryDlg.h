@@ -42,7 +42,7 @@ public:
 private:
     void View(Line line);
     QLabel* Field(const QString& caption, const QString& text, int top);
-    void AddFailures(int top);
+    void AddFailures(int top, int width);
 
     ActionSummaryData m_summary;
     bool m_gridLines;
