@@ -24,7 +24,7 @@ rm -rf "$home" "$out"/*.png "$out/scale2" "$out/sample"
 mkdir -p "$home/.config" "$home/run"
 chmod 700 "$home/run"
 export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
-export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home"
+export XDG_CACHE_HOME="$home/.cache" XDG_STATE_HOME="$home/.local/state" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # A display number no other server holds.

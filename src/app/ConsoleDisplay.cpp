@@ -164,9 +164,11 @@ void CConsoleDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals
     EndLine();
 }
 
-std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action)
+std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action, bool cancelled)
 {
     std::string text = action == 1 ? "Restore Summary\n" : "Backup Summary\n";
+    if (cancelled)
+        text += "Cancelled\n";
     text += FormatString("    Added: %d files, %d folders", w.AddedTally.Files, int(w.AddedFolders.size()))
         + SizePart(w.AddedTally.Bytes) + "\n";
     text += FormatString("  Updated: %d files", w.UpdatedTally.Files) + SizePart(w.UpdatedTally.Bytes) + "\n";
@@ -175,14 +177,19 @@ std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action)
     text
         += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
         + SizePart(w.ProcessedFiles) + "\n";
+    text += FormatString("   Failed: %d items", static_cast<int>(w.Failures.size())) + "\n";
+    // Names may hold line breaks and terminal controls: each item stays one
+    // line and cannot drive the terminal.
+    for (const FailedItem& item : w.Failures)
+        text += "           " + TerminalSafeText(item.Path) + ": " + TerminalSafeText(item.Reason) + "\n";
     text += "     Time: " + CActionRunner::FormatElapsed(w.Elapsed) + "\n";
     return text;
 }
 
-void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action)
+void CConsoleDisplay::ShowSummary(const CProgressWorker& worker, int action, bool cancelled)
 {
     std::lock_guard lock(m_lock);
-    m_err << SummaryText(worker, action);
+    m_err << SummaryText(worker, action, cancelled);
     m_err.flush();
 }
 

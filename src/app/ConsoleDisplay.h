@@ -28,7 +28,7 @@ public:
 
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
-    void ShowSummary(const CProgressWorker& worker, int action) override;
+    void ShowSummary(const CProgressWorker& worker, int action, bool cancelled) override;
     // The summary counts the copies; it lists no file.
     bool ListsCopiedFiles() const override { return false; }
     // Where a dry run's lines go (standard output) and what ends each line;
@@ -51,8 +51,9 @@ public:
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
     static std::string ProgressLine(int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed,
         const std::string& current, int width);
-    // The summary lines of a run.
-    static std::string SummaryText(const CProgressWorker& worker, int action);
+    // The summary lines of a run: "Cancelled" under the title of a cancelled
+    // one, the counts, and the failed items with their reasons.
+    static std::string SummaryText(const CProgressWorker& worker, int action, bool cancelled = false);
     // A dry run's findings, each ended by `end`: "- PATH/" and "- PATH" for
     // folders and files to delete, "+ PATH/" for folders to create,
     // "+ SIZE PATH" and "~ SIZE PATH" for files to add and update (size in

@@ -14,6 +14,7 @@ void CEntryScan::ClearSource()
 void CEntryScan::ClearDestination()
 {
     SecondList.clear();
+    DestinationUnlisted.clear();
     DestinationError = 0;
     DestinationVolumeFlags = 0;
     DestinationTwoSecondTimes = 0;

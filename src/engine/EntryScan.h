@@ -34,6 +34,8 @@ public:
     // them counts as deleted.
     std::int32_t SourceFound = 0;
     std::vector<std::string> SourceUnlisted;
+    // The same for the backup root, from which a restore copies.
+    std::vector<std::string> DestinationUnlisted;
     // The side lies on a file system that keeps modification times in
     // 2-second steps (the FAT family).
     std::int32_t SourceTwoSecondTimes = 0;

@@ -169,7 +169,7 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const Fol
     if (!scan.BackupFolderHandle)
         return;
     scan.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
-        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, nullptr, &skip,
+        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, &scan.DestinationUnlisted, &skip,
         scan.BackupFolderHandle.get(), entry.DestinationFolder);
 }
 

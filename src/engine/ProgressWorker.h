@@ -4,6 +4,7 @@
 #include "engine/BackgroundRemoval.h"
 #include "engine/CopyAhead.h"
 #include "engine/EntryScan.h"
+#include "engine/FailedItem.h"
 #include "engine/FileOperations.h"
 #include "platform/FileCopier.h"
 #include "platform/ReplacementPlacer.h"
@@ -98,6 +99,10 @@ public:
     // Items that failed and were passed over (Ignore, asked or assumed); the
     // exit status of a command-line run reports them.
     std::atomic<std::int32_t> FailedItems { 0 };
+    // The same items, each with why it failed, in the order they failed:
+    // every failure the run went on after lands here and nowhere else.
+    // Written by the execution thread; read once Running is 0.
+    std::vector<FailedItem> Failures;
     CFileRecordArray ProcessedFiles;
     CFileRecordArray ProcessedFolders;
     CFileRecordArray DeletedFiles;
@@ -158,7 +163,8 @@ private:
     void RunBackup();
     void RunRestore();
     void ReportMissingSides(bool restore);
-    void FailItem(const std::string& logLine, const std::string& shown);
+    void FailItem(const FailedItem& item, const std::string& logLine, const std::string& shown);
+    void NoteFailure(const FailedItem& item);
     void ReportAccess(const std::string& folder, int error, const std::string& consequence);
     bool ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles);
     void DeletionPhase();
@@ -202,8 +208,11 @@ private:
     CEntryScan& ScanOf(const CBackup& entry);
     const CEntryScan& ScanOf(const CBackup& entry) const;
 
-    int AskFileOperation(const std::string& text);
+    // Asks Abort/Retry/Ignore about item; on Ignore it is noted as failed.
+    int AskFileOperation(const std::string& text, const FailedItem& item);
     static std::string OneLine(std::string text);
+    // "what: <system text> (error: code)", or the system text alone.
+    static std::string Reason(const std::string& what, int code);
     int FolderSecurity(const CBackup& entry, const std::string& fromFolder, const std::string& toFolder);
     int FolderCompression(const CBackup& entry, const std::string& toFolder);
     bool SecurityFor(const CBackup& entry) const;

@@ -15,11 +15,6 @@
 
 namespace {
 
-std::string Short(const std::string& path)
-{
-    return ShortenText(path, 40);
-}
-
 std::string FolderText(const std::string& folder)
 {
     return folder.empty() ? std::string("/") : folder;
@@ -30,9 +25,9 @@ std::string FolderText(const std::string& folder)
 // An item the run could not take in hand at all: logged, counted, and shown
 // (or listed, when errors are not shown). There is nothing to retry here,
 // so the message only informs.
-void CProgressWorker::FailItem(const std::string& logLine, const std::string& shown)
+void CProgressWorker::FailItem(const FailedItem& item, const std::string& logLine, const std::string& shown)
 {
-    ++FailedItems;
+    NoteFailure(item);
     LogFailure(logLine);
     if (ShowErrors())
         m_prompter.MessageBox(shown, MbOk | MbIconError | MbTopmost);
@@ -42,13 +37,15 @@ void CProgressWorker::FailItem(const std::string& logLine, const std::string& sh
 
 void CProgressWorker::ReportAccess(const std::string& folder, int error, const std::string& consequence)
 {
-    FailItem(FormatString("Failed to access %s (error: %d); %s", Short(folder).c_str(), error, consequence.c_str()),
+    FailItem({ folder, Reason("Could not be read", error) + "; " + consequence },
+        FormatString("Failed to access %s (error: %d); %s", folder.c_str(), error, consequence.c_str()),
         FormatString(LoadString(102).c_str(), folder.c_str(), SystemErrorText(error).c_str(), error));
 }
 
 // The side an action copies from must be there: a missing source (or an
 // unmounted one), or in a restore a missing backup folder, is a failed item
-// and the entry is left alone. So are source folders that could not be read.
+// and the entry is left alone. So are folders of that side that could not
+// be read.
 void CProgressWorker::ReportMissingSides(bool restore)
 {
     for (const CBackup& entry : Set.Entries) {
@@ -58,16 +55,16 @@ void CProgressWorker::ReportMissingSides(bool restore)
         const CEntryScan& scan = ScanOf(entry);
         const int sideError = restore ? scan.DestinationError : scan.SourceError;
         const bool missing = restore ? sideError != 0 || !m_ops->IsFolder(folder) : !scan.SourceFound;
-        const std::string consequence = restore ? std::string("nothing was restored from it")
-                                                : "nothing was deleted from " + Short(BackupRoot(entry));
+        const std::string consequence
+            = restore ? std::string("nothing was restored from it") : "nothing was deleted from " + BackupRoot(entry);
         if (missing) {
             ReportAccess(folder, sideError ? sideError : ENOENT, consequence);
             m_missing.push_back(&entry);
             continue;
         }
-        if (restore)
-            continue;
-        for (const std::string& unlisted : scan.SourceUnlisted)
+        // What lies below a folder of the side copied from that could not
+        // be listed is left out of the run, which is not the same as done.
+        for (const std::string& unlisted : restore ? scan.DestinationUnlisted : scan.SourceUnlisted)
             ReportAccess(unlisted, FolderAccessError(unlisted), consequence);
     }
 }
@@ -90,13 +87,14 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
     const bool yes = ShowErrors() && m_prompter.MessageBox(text, MbYesNo | MbIconQuestion | MbTopmost) == IdYes;
     if (yes) {
         m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
-            FormatString("Deleting all %d files of %s, as %s holds none of them", static_cast<int>(files),
-                Short(root).c_str(), Short(source).c_str()));
+            FormatString("Deleting all %d files of %s, as %s holds none of them", static_cast<int>(files), root.c_str(),
+                source.c_str()));
         return true;
     }
-    ++FailedItems;
-    LogFailure(FormatString("Kept all %d files of %s, as %s holds none of them", static_cast<int>(files),
-        Short(root).c_str(), Short(source).c_str()));
+    NoteFailure(
+        { root, FormatString("Kept all %d files, as %s holds none of them", static_cast<int>(files), source.c_str()) });
+    LogFailure(FormatString(
+        "Kept all %d files of %s, as %s holds none of them", static_cast<int>(files), root.c_str(), source.c_str()));
     if (!ShowErrors())
         m_display.ItemFailed(OneLine(text) + " No");
     return false;
@@ -108,8 +106,9 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
 // again, Abort ends the questions for a destination that refuses them all.
 int CProgressWorker::FolderAttributesFailed(const std::string& to, int error)
 {
-    LogFailure(FormatString("Failed to set the mode and time of folder %s (error: %d)", Short(to).c_str(), error));
-    return AskFileOperation(FormatString(LoadString(57753).c_str(), to.c_str(), SystemErrorText(error).c_str(), error));
+    LogFailure(FormatString("Failed to set the mode and time of folder %s (error: %d)", to.c_str(), error));
+    return AskFileOperation(FormatString(LoadString(57753).c_str(), to.c_str(), SystemErrorText(error).c_str(), error),
+        { to, Reason("Failed to set its mode and time", error) });
 }
 
 // A run reports success only once what it wrote is on the disk: new files
@@ -138,7 +137,8 @@ void CProgressWorker::SyncDestinations(bool restore)
         // to make it was reported then.
         if (error == 0 || error == ENOENT || error == ENOTDIR)
             continue;
-        FailItem(FormatString("Failed to write the files of %s to the disk (error: %d)", Short(folder).c_str(), error),
+        FailItem({ folder, Reason("Failed to write its files to the disk", error) },
+            FormatString("Failed to write the files of %s to the disk (error: %d)", folder.c_str(), error),
             FormatString(LoadString(57754).c_str(), folder.c_str(), SystemErrorText(error).c_str(), error));
     }
 }

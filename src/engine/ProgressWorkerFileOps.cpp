@@ -30,11 +30,6 @@ constexpr std::uint32_t kReadOnlyAttribute = 0x01;
 // to the copier, which refuses only regular files without the write bit.
 constexpr std::uint32_t kLinkOrDevice = 0x440;
 
-std::string Short(const std::string& path)
-{
-    return ShortenText(path, 40);
-}
-
 using PathParts::NameOf;
 
 // Moves path into folder under its own name, or "name (2)", "name (3)", ...
@@ -67,18 +62,32 @@ std::string CProgressWorker::OneLine(std::string text)
     return text;
 }
 
+std::string CProgressWorker::Reason(const std::string& what, int code)
+{
+    const std::string system = FormatString("%s (error: %d)", SystemErrorText(code).c_str(), code);
+    return what.empty() ? system : what + ": " + system;
+}
+
+// Counted and kept with its reason, so the summary, the log's end record
+// and the console say what the run left undone.
+void CProgressWorker::NoteFailure(const FailedItem& item)
+{
+    Failures.push_back(item);
+    ++FailedItems;
+}
+
 // Unasked, the failure is still named: each item passed over is listed on
 // the display, which a run without windows writes to standard error.
-int CProgressWorker::AskFileOperation(const std::string& text)
+int CProgressWorker::AskFileOperation(const std::string& text, const FailedItem& item)
 {
     if (!ShowErrors()) {
-        ++FailedItems;
+        NoteFailure(item);
         m_display.ItemFailed(OneLine(text));
         return IdIgnore;
     }
     const int answer = m_prompter.MessageBox(text, kErrorPrompt);
     if (answer == IdIgnore)
-        ++FailedItems;
+        NoteFailure(item);
     // Only the three buttons lead on; anything else stops the action rather
     // than carrying on unasked.
     return answer == IdRetry || answer == IdIgnore ? answer : IdAbort;
@@ -87,10 +96,10 @@ int CProgressWorker::AskFileOperation(const std::string& text)
 int CProgressWorker::ReportError(int code, const std::string& from, const std::string& to)
 {
     const std::string text = SystemErrorText(code);
-    LogFailure(FormatString(
-        "%s (error: %d), Source: %s, Backup: %s", text.c_str(), code, Short(from).c_str(), Short(to).c_str()));
+    LogFailure(FormatString("%s (error: %d), Source: %s, Backup: %s", text.c_str(), code, from.c_str(), to.c_str()));
     return AskFileOperation(
-        FormatString("%s (error: %d)\n\nSource: %s\nBackup: %s", text.c_str(), code, from.c_str(), to.c_str()));
+        FormatString("%s (error: %d)\n\nSource: %s\nBackup: %s", text.c_str(), code, from.c_str(), to.c_str()),
+        { from, Reason("", code) });
 }
 
 bool CProgressWorker::SecurityFor(const CBackup& entry) const
@@ -131,8 +140,9 @@ int CProgressWorker::CreateFolder(const CBackup& entry, const std::string& fromF
             continue;
         const int error = m_ops->MakeFolder(prefix);
         if (error != 0 && !(RoomAfterRemovals(error) && m_ops->MakeFolder(prefix) == 0)) {
-            LogFailure(FormatString("Failed to create folder %s", Short(prefix).c_str()));
-            return AskFileOperation(FormatString(LoadString(57699).c_str(), prefix.c_str()));
+            LogFailure(FormatString("Failed to create folder %s", prefix.c_str()));
+            return AskFileOperation(FormatString(LoadString(57699).c_str(), prefix.c_str()),
+                { prefix, Reason("Failed to create the folder", error) });
         }
         AddedFolders.AddSorted(m_ops->RecordOf(prefix, nullptr), CFileRecordArray::kUnsorted);
     }
@@ -148,14 +158,16 @@ int CProgressWorker::FolderSecurity(const CBackup& entry, const std::string& fro
         return 1;
     CFileSecurity security;
     if (const int error = m_ops->ReadSecurity(fromFolder, security)) {
-        LogFailure(FormatString("Failed to get file security from %s (error: %d)", Short(fromFolder).c_str(), error));
+        LogFailure(FormatString("Failed to get file security from %s (error: %d)", fromFolder.c_str(), error));
         return AskFileOperation(
-            FormatString(LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error));
+            FormatString(LoadString(120).c_str(), fromFolder.c_str(), SystemErrorText(error).c_str(), error),
+            { fromFolder, Reason("Failed to get its file security", error) });
     }
     if (const int error = m_ops->WriteSecurity(toFolder, security)) {
-        LogFailure(FormatString("Failed to set file security to %s (error: %d)", Short(toFolder).c_str(), error));
+        LogFailure(FormatString("Failed to set file security to %s (error: %d)", toFolder.c_str(), error));
         return AskFileOperation(
-            FormatString(LoadString(118).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
+            FormatString(LoadString(118).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error),
+            { toFolder, Reason("Failed to set its file security", error) });
     }
     return 1;
 }
@@ -174,13 +186,15 @@ int CProgressWorker::FolderCompression(const CBackup& entry, const std::string& 
     if (error == 0)
         return 1;
     if (accessFailed) {
-        LogFailure(FormatString("Failed to access %s", Short(toFolder).c_str()));
+        LogFailure(FormatString("Failed to access %s", toFolder.c_str()));
         return AskFileOperation(
-            FormatString(LoadString(102).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
+            FormatString(LoadString(102).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error),
+            { toFolder, Reason("Failed to access it", error) });
     }
-    LogFailure(FormatString("Failed to set compression for %s", Short(toFolder).c_str()));
+    LogFailure(FormatString("Failed to set compression for %s", toFolder.c_str()));
     return AskFileOperation(
-        FormatString(LoadString(117).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error));
+        FormatString(LoadString(117).c_str(), toFolder.c_str(), SystemErrorText(error).c_str(), error),
+        { toFolder, Reason("Failed to set its compression", error) });
 }
 
 // The holding folder lies in the backup folder of the entry the item belongs
@@ -265,8 +279,8 @@ bool CProgressWorker::TrashBeforeReplacing(const CFileRecord* existing, const st
     const int error = TrashItem(target);
     if (error == 0)
         return true;
-    FailItem(FormatString(
-                 "Failed to move %s to the trash, so it was not replaced (error: %d)", Short(target).c_str(), error),
+    FailItem({ target, Reason("Not replaced, as it could not be moved to the trash", error) },
+        FormatString("Failed to move %s to the trash, so it was not replaced (error: %d)", target.c_str(), error),
         FormatString(LoadString(57755).c_str(), target.c_str(), SystemErrorText(error).c_str(), error));
     return false;
 }
@@ -335,7 +349,8 @@ bool CProgressWorker::ReportRemoved(
                 break;
             const std::string path = record.FullPath();
             if (const int error = tried ? result : RemoveOne(path, recycle, holdings)) {
-                FailItem(FormatString("Failed to delete %s (error: %d)", Short(path).c_str(), error),
+                FailItem({ path, Reason("Failed to delete it", error) },
+                    FormatString("Failed to delete %s (error: %d)", path.c_str(), error),
                     FormatString(LoadString(57751).c_str(), path.c_str(), SystemErrorText(error).c_str(), error));
                 continue;
             }
@@ -354,7 +369,8 @@ bool CProgressWorker::ReportRemoved(
             continue;
         }
         // The items left their places but stay in the backup folder.
-        FailItem(FormatString("Failed to move %s to the trash", Short(holding).c_str()),
+        FailItem({ holding, "Failed to move it to the trash; the deleted items are kept there" },
+            FormatString("Failed to move %s to the trash", holding.c_str()),
             FormatString(LoadString(57752).c_str(), holding.c_str()));
     }
     return !cancelled;

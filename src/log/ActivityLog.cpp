@@ -4,6 +4,8 @@
 #include "core/Prompter.h"
 #include "platform/Clock.h"
 #include "platform/FileIo.h"
+#include "platform/PathParts.h"
+#include "platform/XdgPaths.h"
 #include "scan/PathFormat.h"
 
 #include <cstdarg>
@@ -44,10 +46,16 @@ std::string VFormat(const char* format, va_list args)
 
 CActivityLog::CActivityLog(bool logActivate, std::string logFileName, CPrompter& prompter, CClock& clock)
     : m_active(logActivate)
-    , m_fileName(std::move(logFileName))
+    , m_fileName(EffectiveFileName(logFileName))
+    , m_makeFolder(logFileName.empty())
     , m_prompter(prompter)
     , m_clock(clock)
 {
+}
+
+std::string CActivityLog::EffectiveFileName(const std::string& logFileName)
+{
+    return logFileName.empty() ? XdgStateHome() + "/korvane/korvane.log" : logFileName;
 }
 
 int CActivityLog::WriteEvent(int type, int action, const char* format, ...)
@@ -82,6 +90,9 @@ int CActivityLog::WriteText(int type, int action, const std::string& message)
         return 1;
     const auto seconds = static_cast<std::uint64_t>(m_clock.Now());
     const std::string record = FormatRecord(seconds, m_clock.TickCount(), type, action, message) + '\n';
+    // A name the user chose is used as it stands: its folder is theirs to make.
+    if (m_makeFolder.exchange(false))
+        MakeUserFolders(PathParts::FolderOf(m_fileName));
     // One write per record keeps records whole when two writers meet. A
     // FIFO as the log would hang the run; it is refused like any file that
     // cannot be written.

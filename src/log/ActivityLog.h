@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -19,8 +20,14 @@ enum LogEventType : int {
 // as the Windows program writes them, so either program reads the other's log.
 class CActivityLog {
 public:
-    // logActivate and logFileName are the LogActivate and LogFileName settings.
+    // logActivate and logFileName are the LogActivate and LogFileName
+    // settings; an empty name writes the default log, whose folder is made
+    // when the first record is written.
     CActivityLog(bool logActivate, std::string logFileName, CPrompter& prompter, CClock& clock);
+
+    // The log a LogFileName setting names: the setting itself, or, when it
+    // is empty, $XDG_STATE_HOME/korvane/korvane.log.
+    static std::string EffectiveFileName(const std::string& logFileName);
 
     // 1 when the record was written or logging is off, -1 when the file could
     // not be opened (message 57714 shown, the record lost).
@@ -37,6 +44,8 @@ public:
 private:
     bool m_active;
     std::string m_fileName;
+    // Written from the run's thread and the copy worker's.
+    std::atomic<bool> m_makeFolder;
     CPrompter& m_prompter;
     CClock& m_clock;
 };

@@ -1,8 +1,10 @@
 #include "platform/XdgPaths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +40,23 @@ std::string XdgDataHome()
 {
     std::string data = AbsoluteFromEnvironment("XDG_DATA_HOME");
     return data.empty() ? HomeFolder() + "/.local/share" : data;
+}
+
+std::string XdgStateHome()
+{
+    std::string state = AbsoluteFromEnvironment("XDG_STATE_HOME");
+    return state.empty() ? HomeFolder() + "/.local/state" : state;
+}
+
+int MakeUserFolders(const std::string& path)
+{
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            return errno;
+        if (slash == std::string::npos)
+            return 0;
+    }
 }
 
 std::vector<std::string> XdgDataDirs()

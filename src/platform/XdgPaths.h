@@ -17,5 +17,12 @@ std::string XdgConfigHome();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string XdgDataHome();
 
+// $XDG_STATE_HOME, else ~/.local/state.
+std::string XdgStateHome();
+
+// Makes path and its missing parents with mode 0700, as the base directory
+// rules ask; 0, or the errno of the folder that could not be made.
+int MakeUserFolders(const std::string& path);
+
 // $XDG_DATA_DIRS split at ':', else /usr/local/share and /usr/share.
 std::vector<std::string> XdgDataDirs();

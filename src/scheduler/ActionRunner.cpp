@@ -384,8 +384,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     if (!cancelled) {
         if (playSound)
             m_services.sounds.Play(kSoundCompleted);
-        log.WriteEvent(
-            run.LogType(), run.action, "%s completed for '%s'", ActionName(run.action), run.set.Name.c_str());
+        LogEnd(run, worker, log, "%s completed for '%s'");
         if (run.settings.Actions.PostShutdown && OfferShutdown()) {
             ResetTray(run);
             EndRun(run);
@@ -394,8 +393,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     } else {
         if (playSound)
             m_services.sounds.Play(kSoundCancelled);
-        log.WriteEvent(
-            run.LogType(), run.action, "%s cancelled for '%s'", ActionName(run.action), run.set.Name.c_str());
+        LogEnd(run, worker, log, "%s cancelled for '%s'");
     }
     ResetTray(run);
     if (run.Scheduled() && run.set.Schedule.SendEmail)
@@ -404,12 +402,25 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     if (run.dryRun)
         m_services.display.ShowPreview(worker, run.action);
     if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
-        m_services.display.ShowSummary(worker, run.action);
+        m_services.display.ShowSummary(worker, run.action, cancelled);
     if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
         m_services.display.HideTray();
     if (cancelled)
         return RunResult::Cancelled;
     return worker.FailedItems > 0 ? RunResult::CompletedWithErrors : RunResult::Completed;
+}
+
+// A run that passed over failed items does not end like a clean one: its
+// end record carries the error type, so it stands out in the log viewer, and
+// the next record says how many items failed (the error records before it
+// say which).
+void CActionRunner::LogEnd(const Run& run, const CProgressWorker& worker, CActivityLog& log, const char* format)
+{
+    const int failed = worker.FailedItems.load();
+    const int type = failed > 0 ? LogError : run.LogType();
+    log.WriteText(type, run.action, FormatString(format, ActionName(run.action), run.set.Name.c_str()));
+    if (failed > 0)
+        log.WriteText(LogError, run.action, FormatString(LoadString(57759).c_str(), failed));
 }
 
 // True when the computer is being switched off. A refused power-off request

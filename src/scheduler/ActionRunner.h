@@ -84,6 +84,7 @@ private:
     void ResetTray(const Run& run);
     bool Gather(Run& run, CActivityLog& log);
     RunResult Copy(Run& run, CActivityLog& log);
+    void LogEnd(const Run& run, const CProgressWorker& worker, CActivityLog& log, const char* format);
     bool OfferShutdown();
     void SendSummaryMail(const Run& run, const CProgressWorker& worker, CActivityLog& log);
     bool Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const;

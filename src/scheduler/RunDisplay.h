@@ -42,8 +42,9 @@ public:
     virtual bool ShowInformation(CGetInfoWorker& worker, int action);
     // The progress window while the copy worker runs; returns once it ended.
     virtual void ShowProgress(CProgressWorker& worker, const Totals& totals, int action);
-    // The action summary of a finished or cancelled run.
-    virtual void ShowSummary(const CProgressWorker& /*worker*/, int /*action*/) { }
+    // The action summary of a finished or cancelled run, with the items the
+    // worker kept as failed (its Failures).
+    virtual void ShowSummary(const CProgressWorker& /*worker*/, int /*action*/, bool /*cancelled*/) { }
     // What a dry run found the run would do: the worker's lists, after it ended.
     virtual void ShowPreview(const CProgressWorker& /*worker*/, int /*action*/) { }
     // Whether ShowSummary reads the records of the added and updated files

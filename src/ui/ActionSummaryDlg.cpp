@@ -8,8 +8,13 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTextDocument>
+#include <QTreeWidget>
 
 namespace {
+
+constexpr int kListHeight = 130;
+constexpr int kWideWidth = 640;
 
 std::uint64_t SizeOf(const CFileRecordArray& files)
 {
@@ -59,15 +64,26 @@ CActionSummaryDlg::CActionSummaryDlg(ActionSummaryData summary, bool gridLines, 
         m_view[line]->setEnabled(!RecordsOf(static_cast<Line>(line)).empty());
         connect(m_view[line], &QPushButton::clicked, this, [this, line] { View(static_cast<Line>(line)); });
     }
-    auto* caption = new QLabel(QStringLiteral("Time"), this);
-    Place(caption, 12, 136, 64, 16);
-    m_time = new QLabel(ToQ(CActionRunner::FormatElapsed(s.Elapsed)), this);
-    m_time->setFrameShape(QFrame::StyledPanel);
-    Place(m_time, 78, 132, 244, 24);
+    m_failed = Field(QStringLiteral("Failed"), QStringLiteral("%1 items").arg(s.Failures.size()), 132);
+    m_failed->setObjectName(QStringLiteral("failedCount"));
+    m_time = Field(QStringLiteral("Time"), ToQ(CActionRunner::FormatElapsed(s.Elapsed)), 162);
+    // Paths and reasons need room: with failed items the window is wider.
+    const int width = s.Failures.empty() ? 414 : kWideWidth;
+    int bottom = 196;
+    if (!s.Failures.empty()) {
+        AddFailures(bottom, width - 24);
+        bottom += kListHeight + 10;
+    }
+    m_status = new QLabel(s.Cancelled ? QStringLiteral("Cancelled") : QString(), this);
+    m_status->setObjectName(QStringLiteral("status"));
+    QFont bold = m_status->font();
+    bold.setBold(true);
+    m_status->setFont(bold);
+    Place(m_status, 12, bottom + 4, 244, 16);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
-    Place(ok, 330, 166, 72, 24);
-    SizeToDesign(414, 200);
+    Place(ok, width - 84, bottom, 72, 24);
+    SizeToDesign(width, bottom + 34);
     SetUpDialog();
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -80,6 +96,49 @@ QString CActionSummaryDlg::LineText(Line line) const
 QString CActionSummaryDlg::TimeText() const
 {
     return m_time->text();
+}
+
+QString CActionSummaryDlg::FailedText() const
+{
+    return m_failed->text();
+}
+
+QString CActionSummaryDlg::StatusText() const
+{
+    return m_status->text();
+}
+
+QLabel* CActionSummaryDlg::Field(const QString& caption, const QString& text, int top)
+{
+    auto* label = new QLabel(caption, this);
+    Place(label, 12, top + 4, 64, 16);
+    auto* field = new QLabel(text, this);
+    field->setFrameShape(QFrame::StyledPanel);
+    Place(field, 78, top, 244, 24);
+    return field;
+}
+
+// Paths are shortened in the middle, where the list is too narrow, and
+// shown whole in the row's tip: the end of a path names the item. A name's
+// control characters show as escapes, as in the log, so each row is one line.
+void CActionSummaryDlg::AddFailures(int top, int width)
+{
+    m_failures = new QTreeWidget(this);
+    m_failures->setObjectName(QStringLiteral("failures"));
+    m_failures->setRootIsDecorated(false);
+    m_failures->setUniformRowHeights(true);
+    m_failures->setTextElideMode(Qt::ElideMiddle);
+    m_failures->setHeaderLabels({ QStringLiteral("Failed item"), QStringLiteral("Reason") });
+    for (const FailedItem& failure : m_summary.Failures) {
+        const QString path = ToQ(TerminalSafeText(failure.Path));
+        const QString reason = ToQ(TerminalSafeText(failure.Reason));
+        auto* row = new QTreeWidgetItem(m_failures, { path, reason });
+        const QString tip = Qt::convertFromPlainText(path + QLatin1Char('\n') + reason, Qt::WhiteSpaceNormal);
+        row->setToolTip(0, tip);
+        row->setToolTip(1, tip);
+    }
+    Place(m_failures, 12, top, width, kListHeight);
+    m_failures->setColumnWidth(0, Dx(width * 11 / 20));
 }
 
 CFileRecordArray CActionSummaryDlg::RecordsOf(Line line) const

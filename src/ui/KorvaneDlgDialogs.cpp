@@ -6,6 +6,7 @@
 #include "StringTable.h"
 #include "app/ShellIntegration.h"
 #include "core/Prompter.h"
+#include "log/ActivityLog.h"
 #include "scan/FileRecordArray.h"
 #include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
@@ -81,8 +82,8 @@ void CKorvaneDlg::OpenLogViewer()
         m_context.Prompter().MessageBox(LoadString(57731), MbOk | MbIconInformation);
         return;
     }
-    CViewLogDlg dialog(settings.General.LogFileName, settings.General.GridlinesList != 0, m_context.Prompter(),
-        m_services.Clock, this);
+    CViewLogDlg dialog(CActivityLog::EffectiveFileName(settings.General.LogFileName),
+        settings.General.GridlinesList != 0, m_context.Prompter(), m_services.Clock, this);
     dialog.exec();
 }
 

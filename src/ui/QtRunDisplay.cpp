@@ -41,10 +41,12 @@ ProgressSnapshot SnapshotOf(const CProgressWorker& worker, const CRunDisplay::To
 
 } // namespace
 
-ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action)
+ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action, bool cancelled)
 {
     ActionSummaryData data;
     data.Action = action;
+    data.Cancelled = cancelled;
+    data.Failures = worker.Failures;
     data.Elapsed = worker.Elapsed;
     data.ProcessedFiles = worker.ProcessedFiles;
     data.ProcessedFolders = worker.ProcessedFolders;
@@ -109,12 +111,13 @@ void CQtRunDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals, 
     monitor->WaitClosed();
 }
 
-void CQtRunDisplay::ShowSummary(const CProgressWorker& worker, int action)
+void CQtRunDisplay::ShowSummary(const CProgressWorker& worker, int action, bool cancelled)
 {
     auto monitor = std::make_shared<CRunMonitor<int>>();
     {
         auto handle = std::make_shared<CMonitorGuard<int>>(monitor);
-        Post([data = ActionSummaryOf(worker, action), handle](CRunView& view) { view.ShowSummary(data, handle); });
+        Post([data = ActionSummaryOf(worker, action, cancelled), handle](
+                 CRunView& view) { view.ShowSummary(data, handle); });
     }
     // A run on the interface thread itself (none does so now) cannot wait.
     if (m_receiver && QThread::currentThread() != m_receiver->thread())

@@ -13,7 +13,7 @@ class CRunView;
 struct ActionSummaryData;
 
 // Copies of a finished copy worker's results for the summary window.
-ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action);
+ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action, bool cancelled = false);
 
 // The run display of a windowed program, used on the thread that runs the
 // action (a run thread or the scheduler thread). It opens the run view's
@@ -29,7 +29,7 @@ public:
     void SetWindowRules(const WindowRules& rules) override { m_rules = rules; }
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
-    void ShowSummary(const CProgressWorker& worker, int action) override;
+    void ShowSummary(const CProgressWorker& worker, int action, bool cancelled) override;
     void ShowError(const std::string& text) override;
 
     // The run is over: its windows close.

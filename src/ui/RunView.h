@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/FailedItem.h"
 #include "scan/FileRecordArray.h"
 #include "scheduler/RunDisplay.h"
 
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the windows of a running action show, as values taken from the
 // workers by the run's own thread (never the workers themselves).
@@ -46,6 +48,8 @@ struct ActionSummaryData {
     CFileRecordArray UpdatedFiles;
     CFileRecordArray DeletedFiles;
     CFileRecordArray DeletedFolders;
+    bool Cancelled = false;
+    std::vector<FailedItem> Failures;
 };
 
 // One window of a run between the run's thread and the interface thread:

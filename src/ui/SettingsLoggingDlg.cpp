@@ -1,6 +1,7 @@
 #include "ui/SettingsLoggingDlg.h"
 
 #include "core/Prompter.h"
+#include "log/ActivityLog.h"
 #include "platform/FileIo.h"
 #include "ui/UiText.h"
 
@@ -21,6 +22,8 @@ CSettingsLoggingDlg::CSettingsLoggingDlg(const SettingsRecord& settings, CPrompt
     m_nameLabel->setObjectName(QStringLiteral("logFileNameLabel"));
     m_fileName = new QLineEdit(ToQ(Settings().General.LogFileName), this);
     m_fileName->setObjectName(QStringLiteral("logFileName"));
+    // An empty name writes the default log, and says which it is.
+    m_fileName->setPlaceholderText(ToQ(CActivityLog::EffectiveFileName({})));
     m_nameLabel->setBuddy(m_fileName);
     TipFromTable(m_fileName, 1388);
     m_browse = AddButton("Browse...", "logBrowse");
@@ -32,6 +35,11 @@ CSettingsLoggingDlg::CSettingsLoggingDlg(const SettingsRecord& settings, CPrompt
     Column()->addSpacing(Dy(6));
     Column()->addWidget(m_nameLabel);
     Column()->addLayout(row);
+    m_hint = new QLabel(ToQ(LoadString(57758)), this);
+    m_hint->setObjectName(QStringLiteral("logHint"));
+    m_hint->setWordWrap(true);
+    Column()->addSpacing(Dy(8));
+    Column()->addWidget(m_hint);
     FinishColumn();
 
     UpdateEnabling();
@@ -65,11 +73,8 @@ bool CSettingsLoggingDlg::OnOK(SettingsRecord& settings)
 {
     if (!CSettingsPage::OnOK(settings))
         return false;
-    settings.General.LogFileName = FromQ(m_fileName->text());
-    // An active log without a file would fail at every action.
-    if (settings.General.LogActivate && m_fileName->text().trimmed().isEmpty()) {
-        Refuse(LoadString(57764), m_fileName);
-        return false;
-    }
+    // Blanks alone name no file: the default log is written instead.
+    const QString name = m_fileName->text();
+    settings.General.LogFileName = name.trimmed().isEmpty() ? std::string() : FromQ(name);
     return true;
 }

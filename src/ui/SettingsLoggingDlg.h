@@ -5,7 +5,9 @@
 class QLabel;
 
 // The Logging page: whether actions are written to the activity log, and
-// the log file's name (typed or chosen with Browse...).
+// the log file's name (typed or chosen with Browse...; left empty, the
+// default log, which the field shows), with a word on what is lost without
+// a log.
 class CSettingsLoggingDlg : public CSettingsPage {
     Q_OBJECT
 
@@ -22,4 +24,5 @@ private:
     QLabel* m_nameLabel;
     QLineEdit* m_fileName;
     QPushButton* m_browse;
+    QLabel* m_hint;
 };

@@ -117,6 +117,9 @@ void CViewLogDlg::CreateControls()
     m_eventsGroup = new QGroupBox(QStringLiteral("Events"), this);
     m_list = new QTableView(this);
     SetUpReportView(*m_list, *m_model, false);
+    // Records name whole paths; a message wider than its column keeps its
+    // start and the end of its last path, and the row's tip shows it whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     QHeaderView* header = m_list->horizontalHeader();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);

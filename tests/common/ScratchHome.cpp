@@ -32,6 +32,7 @@ void ScratchHome::Activate() const
     setenv("XDG_CONFIG_HOME", dir("home/.config").c_str(), 1);
     setenv("XDG_DATA_HOME", dir("home/.local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", dir("home/.cache").c_str(), 1);
+    setenv("XDG_STATE_HOME", dir("home/.local/state").c_str(), 1);
     const std::string runtime = dir("run");
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);

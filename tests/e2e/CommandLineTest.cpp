@@ -439,6 +439,21 @@ TEST_F(CommandLineTest, FailedItemsArePassedOverWithStatusOne)
     EXPECT_NE(run.output.find("Korvane: failed: Not a directory (error: 20): Source: " + tmp / "src/sub/b.txt"),
         std::string::npos)
         << run.output;
+
+    // The summary counts them beside what was processed and names each; the
+    // log's end record is an error, followed by the count.
+    run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/g", "/v" });
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Processed: 2 files, 1 folders"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("   Failed: 2 items\n           " + tmp / "dest/src/sub"
+                  + ": Failed to create the folder: File exists (error: 17)\n           " + tmp / "src/sub/b.txt"
+                  + ": Not a directory (error: 20)\n"),
+        std::string::npos)
+        << run.output;
+    const std::vector<std::string> records = LogRecords();
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(records[records.size() - 2], "2\t0\tBackup completed for 'Docs'");
+    EXPECT_EQ(records.back(), "2\t0\tFailed items: 2");
 }
 
 // Folders that keep other modes and times than their counterparts fail

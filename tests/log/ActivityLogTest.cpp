@@ -5,6 +5,7 @@
 #include "common/TempDir.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -107,6 +108,41 @@ TEST_F(LogFixture, ControlCharactersInMessagesAreWrittenAsEscapes)
               "1700000000.0\t2\t0\tFailed to access /a\\n1\\t0\\t0\\tBackup completed for 'x'\r\n"
               "1700000000.0\t2\t0\tFailed to copy /b\\r\\x1b[2J\\x1b]0;owned\\x07\\x7f\\u009b.txt\r\n",
         TempDir::Read(path));
+}
+
+// The default log lies in the user's state folder, which may not be there yet.
+TEST_F(LogFixture, AnEmptyNameWritesTheDefaultLogAndMakesItsFolder)
+{
+    const std::string state = std::getenv("XDG_STATE_HOME");
+    const std::string expected = state + "/korvane/korvane.log";
+    std::filesystem::remove_all(state);
+    EXPECT_EQ(expected, CActivityLog::EffectiveFileName(""));
+    EXPECT_EQ(path, CActivityLog::EffectiveFileName(path));
+
+    CActivityLog log(true, "", prompter, clock);
+    EXPECT_EQ(expected, log.FileName());
+    EXPECT_EQ(1, log.WriteEvent(LogUser, 0, "%s started for '%s'", "Backup", "Documents"));
+    EXPECT_EQ(1, log.WriteEvent(LogUser, 0, "%s completed for '%s'", "Backup", "Documents"));
+    const std::string text = TempDir::Read(expected);
+    EXPECT_EQ(4, std::count(text.begin(), text.end(), '\n')) << "the header and both records";
+    struct stat st { };
+    ASSERT_EQ(0, ::stat((state + "/korvane").c_str(), &st));
+    EXPECT_EQ(0700u, st.st_mode & 07777);
+    EXPECT_TRUE(prompter.asked.empty());
+
+    // Without XDG_STATE_HOME, the state folder is ~/.local/state.
+    unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(
+        std::string(std::getenv("HOME")) + "/.local/state/korvane/korvane.log", CActivityLog::EffectiveFileName(""));
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+}
+
+// A name the user typed is theirs: its missing folder is not made.
+TEST_F(LogFixture, ATypedNameInAMissingFolderIsNotMade)
+{
+    CActivityLog log(true, dir / "missing/activity.log", prompter, clock);
+    EXPECT_EQ(-1, log.WriteEvent(LogUser, 0, "one"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
 } // namespace

@@ -55,10 +55,12 @@ TEST_F(DataSafetyTest, UnmountedSourceDeletesNothingAndCountsAsFailed)
     ASSERT_FALSE(prompter.asked.empty());
     EXPECT_EQ(prompter.asked.back().text, "Failed to access " + tmp / "src" + ".\n\nNo medium found (error: 123).");
     const auto records = LogRecords();
-    ASSERT_EQ(records.size(), 7u);
+    ASSERT_EQ(records.size(), 8u);
     EXPECT_EQ(records[4].find("2\t0\tFailed to access "), 0u) << records[4];
     EXPECT_NE(records[4].find(" (error: 123); nothing was deleted from "), std::string::npos) << records[4];
     EXPECT_NE(records[5].find("0 files and 0 folders deleted"), std::string::npos);
+    EXPECT_EQ(records[6], "2\t0\tBackup completed for 'Docs'");
+    EXPECT_EQ(records[7], "2\t0\tFailed items: 1");
 }
 
 TEST_F(DataSafetyTest, EmptyingABackupIsAskedFirstAndNoKeepsIt)
@@ -103,9 +105,10 @@ TEST_F(DataSafetyTest, FailedDeletionsAreFailuresAndNotCountedAsDeleted)
         const auto records = LogRecords();
         int failures = run == RunResult::CompletedWithErrors ? 0 : 1;
         failures |= fs::exists(tmp / "dest/src/sub/b.txt") ? 0 : 2;
-        failures |= records.size() == 7 && records[4].find("2\t0\tFailed to delete ") == 0 ? 0 : 4;
+        failures |= records.size() == 8 && records[4].find("2\t0\tFailed to delete ") == 0 ? 0 : 4;
         failures
-            |= records.size() == 7 && records[5].find("0 files and 0 folders deleted") != std::string::npos ? 0 : 8;
+            |= records.size() == 8 && records[5].find("0 files and 0 folders deleted") != std::string::npos ? 0 : 8;
+        failures |= records.size() == 8 && records[7] == "2\t0\tFailed items: 1" ? 0 : 16;
         return failures;
     });
     chmod((tmp / "dest/src/sub").c_str(), 0755);

@@ -5,6 +5,7 @@
 #include "common/TempDir.h"
 #include "core/Session.h"
 #include "core/SettingsHolder.h"
+#include "engine/ProgressWorker.h"
 #include "mail/SummaryMailer.h"
 #include "platform/MediaRoot.h"
 #include "platform/PowerOff.h"
@@ -36,7 +37,12 @@ public:
             duringProgress();
         CRunDisplay::ShowProgress(worker, totals, action);
     }
-    void ShowSummary(const CProgressWorker&, int) override { calls.push_back("summary"); }
+    void ShowSummary(const CProgressWorker& worker, int, bool cancelled) override
+    {
+        calls.push_back("summary");
+        summaryCancelled = cancelled;
+        summaryFailures = worker.Failures;
+    }
     void ShowShutdown(CShutdownCountdown& countdown) override
     {
         calls.push_back("shutdown");
@@ -74,6 +80,8 @@ public:
     }
 
     std::vector<std::string> calls;
+    bool summaryCancelled = false;
+    std::vector<FailedItem> summaryFailures;
     std::vector<std::string> tooltips;
     std::function<void()> duringInformation;
     std::function<void()> duringProgress;

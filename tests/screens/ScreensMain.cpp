@@ -224,6 +224,18 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
         CActionSummaryDlg::ViewTitle(CActionSummaryDlg::Processed), false, parent);
     view.show();
     Save(&view, QStringLiteral("view-folders"));
+
+    // The same run as if three items had failed and it was then cancelled.
+    ActionSummaryData failed = summary;
+    failed.Cancelled = true;
+    const std::string root = sample.toStdString();
+    failed.Failures = { { root + "/photos/2025/img_03.jpg", "Permission denied (error: 13)" },
+        { root + "/documents/letters/an unusually long folder name that does not fit/draft.odt",
+            "Changed during copy (error: 1)" },
+        { root + "/photos/2024", "Failed to set its mode and time: Read-only file system (error: 30)" } };
+    CActionSummaryDlg failures(failed, false, parent);
+    failures.show();
+    Save(&failures, QStringLiteral("action-summary-failures"));
 }
 
 // Three weeks of a user's log, the newest last as the writer appends it:
@@ -253,7 +265,9 @@ QString WriteSampleLog(const QString& folder)
                 + std::to_string(added / 3)
                 + " files modified, 0 files and 0 folders deleted, 4211 files and 318 folders processed (time: "
                   "00:01:35)");
-        record(time + 96, type, action, name + " completed for '" + set + "'");
+        record(time + 96, errors ? LogError : type, action, name + " completed for '" + set + "'");
+        if (errors)
+            record(time + 96, LogError, action, "Failed items: " + std::to_string(errors));
     };
     const std::time_t now = std::time(nullptr);
     for (int day = 21; day >= 1; --day) {

@@ -15,14 +15,16 @@
 #include <cstdint>
 
 // Backs up set for real, by the scan and the copy worker run directly, and
-// returns what the summary window is given for that run.
-inline ActionSummaryData RealBackup(const CSet& set)
+// returns what the summary window is given for that run. Unasked, failures
+// are passed over as Ignore would.
+inline ActionSummaryData RealBackup(const CSet& set, bool unasked = false)
 {
     std::atomic<int> cancel { 0 };
     CGetInfoWorker scan(set, cancel);
     scan.Start();
     scan.Wait();
     SettingsRecord settings;
+    settings.Actions.DisplayError = unasked ? 0 : 1;
     CQtPrompter prompter;
     CActivityLog log(false, "", prompter, CClock::System());
     CActionDisplay display;

@@ -397,18 +397,17 @@ TEST_F(SettingsDlgTest, RefusedNumbersKeepTheDialogOpenOnTheirPage)
     EXPECT_EQ(dialog->Result().Scheduler.SMTPPort, 465);
 }
 
-TEST_F(SettingsDlgTest, AnActiveLogNeedsAFileName)
+// An active log without a typed name writes the default log.
+TEST_F(SettingsDlgTest, AnActiveLogWithoutANameKeepsTheDefault)
 {
     Open();
     Click(D::Logging, "logActivate");
     Type(D::Logging, "logFileName", QStringLiteral("   "));
     dialog->SelectPage(D::General);
-    EXPECT_FALSE(PressOk());
-    EXPECT_EQ(Asked(prompter), std::vector<std::string> { LoadString(57764) });
-    EXPECT_EQ(dialog->CurrentPage(), D::Logging);
-    // Without the log the name may stay empty.
-    Click(D::Logging, "logActivate");
     EXPECT_TRUE(PressOk());
+    EXPECT_TRUE(Asked(prompter).empty());
+    EXPECT_EQ(dialog->Result().General.LogActivate, 1);
+    EXPECT_EQ(dialog->Result().General.LogFileName, "");
 }
 
 TEST_F(SettingsDlgTest, BrowseTakesAWritableFileAndRefusesAReadOnlyOne)
