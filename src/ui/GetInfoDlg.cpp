@@ -200,11 +200,13 @@ void CGetInfoDlg::ShowPlanTexts()
 {
     const CRunPlan& plan = m_model->Plan();
     const int copied = plan.FilesOf(Kind::Added) + plan.FilesOf(Kind::Replaced) + plan.FilesOf(Kind::BroughtBack);
-    m_totals->setText(QStringLiteral("To copy: %1 in %2 files      To remove: %3 in %4 files")
-                          .arg(ToQ(FormatSize(plan.CopyBytes())))
-                          .arg(copied)
-                          .arg(ToQ(FormatSize(plan.RemoveBytes())))
-                          .arg(plan.FilesOf(Kind::Deleted)));
+    const int removed = plan.FilesOf(Kind::Deleted);
+    const auto part = [](std::uint64_t bytes, int files) {
+        return files == 0 ? QStringLiteral("nothing")
+                          : QStringLiteral("%1 in %2 files").arg(ToQ(FormatSize(bytes))).arg(files);
+    };
+    m_totals->setText(QStringLiteral("To copy: %1      To remove: %2")
+                          .arg(part(plan.CopyBytes(), copied), part(plan.RemoveBytes(), removed)));
     if (m_action != 1)
         return;
     m_sentence->setText(ToQ(plan.RestoreSentence()));

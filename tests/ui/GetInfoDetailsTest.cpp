@@ -174,6 +174,8 @@ TEST_F(GetInfoDetailsTest, RestoreSaysWhatItWillDoBeforeItMayGoOn)
                        "and bring back 1 files deleted from the source."));
     EXPECT_TRUE(Window().Warns());
     Window().ShowDetails(true);
+    // edited.txt (15) and older.txt (33) replaced, gone.txt (23) back.
+    EXPECT_EQ(Window().Totals().toStdString(), "To copy: " + FormatSize(71) + " in 3 files      To remove: nothing");
     EXPECT_EQ(Column(CPlanListModel::What), (std::vector<std::string> { "Replaced", "Replaced", "Brought back" }));
     Window().DetailsList()->sortByColumn(CPlanListModel::Newer, Qt::AscendingOrder);
     EXPECT_EQ(Column(CPlanListModel::Name)[0], "edited.txt");
