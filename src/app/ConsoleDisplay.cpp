@@ -107,7 +107,7 @@ void CConsoleDisplay::WriteItemLine(const char* prefix, const std::string& line)
     m_err.flush();
 }
 
-bool CConsoleDisplay::ShowInformation(CGetInfoWorker& worker, int)
+bool CConsoleDisplay::ShowInformation(CGetInfoWorker& worker, int action)
 {
     const auto line = [&worker] {
         return FormatString(
@@ -122,10 +122,30 @@ bool CConsoleDisplay::ShowInformation(CGetInfoWorker& worker, int)
             Draw(line());
         Pause(kRedraw);
     }
-    worker.Wait();
+    worker.WaitScans();
     Draw(line());
     EndLine();
+    if (action == 1 && worker.Plans() && m_cancel == 0)
+        WriteRestoreSentence(worker);
+    worker.Wait();
     return m_cancel == 0;
+}
+
+// Said before any restore goes on; nobody may be there to read the
+// window's version of it.
+void CConsoleDisplay::WriteRestoreSentence(CGetInfoWorker& worker)
+{
+    while (worker.PlanRunning) {
+        if (m_cancel) {
+            worker.DropPlan();
+            return;
+        }
+        Pause(kRedraw);
+    }
+    const CRunPlan plan = worker.TakePlan();
+    std::lock_guard lock(m_lock);
+    m_err << plan.RestoreSentence() << "\n";
+    m_err.flush();
 }
 
 std::string CConsoleDisplay::ProgressLine(
@@ -200,33 +220,28 @@ void CConsoleDisplay::ShowError(const std::string& text)
     m_err.flush();
 }
 
-std::string CConsoleDisplay::PreviewText(const CProgressWorker& w, char end, bool terminal)
+std::string CConsoleDisplay::PreviewText(const CRunPlan& plan, char end, bool terminal)
 {
+    using Kind = CRunPlan::Kind;
     std::string text;
-    const auto lines = [&](const CFileRecordArray& list, const char* sign, bool folder, bool size) {
-        for (const CFileRecord& record : list) {
-            text += sign;
-            if (size)
-                text += std::to_string(record.Size) + " ";
-            // Scripts get paths as they are; a terminal never gets a name
-            // that could move its cursor.
-            const std::string path = record.FullPath();
-            text += terminal ? TerminalSafeText(path) : path;
-            if (folder)
-                text += "/";
-            text += end;
-        }
-    };
-    // In the order the run takes them: deletions, folders, files.
-    lines(w.DeletedFolders, "- ", true, false);
-    lines(w.DeletedFiles, "- ", false, false);
-    lines(w.AddedFolders, "+ ", true, false);
-    lines(w.AddedFiles, "+ ", false, true);
-    lines(w.UpdatedFiles, "~ ", false, true);
+    for (const CRunPlan::Item& item : plan.Items()) {
+        text += item.What == Kind::Deleted ? "- " : item.What == Kind::Replaced ? "~ " : "+ ";
+        if (!item.Folder && item.What != Kind::Deleted)
+            text += std::to_string(item.Size) + " ";
+        // Scripts get paths as they are; a terminal never gets a name that
+        // could move its cursor.
+        text += terminal ? TerminalSafeText(item.Path) : item.Path;
+        if (item.Folder)
+            text += "/";
+        text += end;
+    }
+    const auto files = [&plan](Kind what) { return plan.FilesOf(what); };
+    const auto folders = [&plan](Kind what) { return plan.FoldersOf(what); };
     text += FormatString("%d files and %d folders added, %d files modified, %d files and %d folders deleted, %d files "
                          "and %d folders processed",
-        int(w.AddedFiles.size()), int(w.AddedFolders.size()), int(w.UpdatedFiles.size()), int(w.DeletedFiles.size()),
-        int(w.DeletedFolders.size()), int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()));
+        files(Kind::Added) + files(Kind::BroughtBack), folders(Kind::Added) + folders(Kind::BroughtBack),
+        files(Kind::Replaced), files(Kind::Deleted), folders(Kind::Deleted), plan.ProcessedFiles,
+        plan.ProcessedFolders);
     text += end;
     return text;
 }
@@ -251,7 +266,7 @@ void CConsoleDisplay::ShowPreview(const CProgressWorker& worker, int action)
     m_err.flush();
     if (!m_previewOut)
         return;
-    *m_previewOut << PreviewText(worker, m_previewEnd, m_previewTerminal);
+    *m_previewOut << PreviewText(worker.Plan, m_previewEnd, m_previewTerminal);
     m_previewOut->flush();
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 class CClock;
+class CRunPlan;
 
 // How a run without windows shows itself on standard error: with /v a
 // progress bar (files and folders done of the total, the current file, the
@@ -26,7 +27,10 @@ public:
     // Replaces the pause between redraws and countdown ticks (tests).
     void SetWait(WaitFunction wait) { m_wait = std::move(wait); }
 
+    // With a restore, the scan's plan follows: what it will do to the
+    // source, in one sentence.
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
+    bool WantsPlan(int action) const override { return action == 1; }
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action, bool cancelled) override;
     // The summary counts the copies; it lists no file.
@@ -54,13 +58,15 @@ public:
     // The summary lines of a run: "Cancelled" under the title of a cancelled
     // one, the counts, and the failed items with their reasons.
     static std::string SummaryText(const CProgressWorker& worker, int action, bool cancelled = false);
-    // A dry run's findings, each ended by `end`: "- PATH/" and "- PATH" for
+    // A dry run's plan, each item ended by `end`: "- PATH/" and "- PATH" for
     // folders and files to delete, "+ PATH/" for folders to create,
-    // "+ SIZE PATH" and "~ SIZE PATH" for files to add and update (size in
-    // bytes), then the counts line of the run's log without its time.
-    static std::string PreviewText(const CProgressWorker& worker, char end, bool terminal = false);
+    // "+ SIZE PATH" and "~ SIZE PATH" for files to add (or bring back) and
+    // update (size in bytes), then the counts line of the run's log without
+    // its time.
+    static std::string PreviewText(const CRunPlan& plan, char end, bool terminal = false);
 
 private:
+    void WriteRestoreSentence(CGetInfoWorker& worker);
     void WriteItemLine(const char* prefix, const std::string& line);
     void Draw(const std::string& line);
     void EndLine();

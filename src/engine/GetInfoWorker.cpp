@@ -57,7 +57,13 @@ CGetInfoWorker::CGetInfoWorker(const CSet& set, std::atomic<int>& cancel, const 
 
 CGetInfoWorker::~CGetInfoWorker()
 {
+    DropPlan();
     Wait();
+}
+
+void CGetInfoWorker::SetPlanner(Planner planner)
+{
+    m_planner = std::move(planner);
 }
 
 void CGetInfoWorker::Start()
@@ -65,16 +71,57 @@ void CGetInfoWorker::Start()
     if (m_sourceThread.joinable() || m_destinationThread.joinable())
         return;
     m_now = m_clock.Now();
+    PlanRunning = m_planner ? 1 : 0;
     m_sourceThread = std::thread(&CGetInfoWorker::RunSourceSide, this);
     m_destinationThread = std::thread(&CGetInfoWorker::RunDestinationSide, this);
+    if (m_planner)
+        m_planThread = std::thread(&CGetInfoWorker::RunPlan, this);
 }
 
-void CGetInfoWorker::Wait()
+void CGetInfoWorker::WaitScans()
 {
     if (m_sourceThread.joinable())
         m_sourceThread.join();
     if (m_destinationThread.joinable())
         m_destinationThread.join();
+}
+
+void CGetInfoWorker::Wait()
+{
+    WaitScans();
+    if (m_planThread.joinable())
+        m_planThread.join();
+}
+
+CRunPlan CGetInfoWorker::TakePlan()
+{
+    if (PlanRunning != 0)
+        return {};
+    return std::move(m_plan);
+}
+
+void CGetInfoWorker::SideDone()
+{
+    {
+        std::lock_guard lock(m_sidesMutex);
+        --m_sidesLeft;
+    }
+    m_sidesDone.notify_all();
+}
+
+// The scans' own lists stay as they are for the run: the plan's worker
+// uses up copies. A cancelled scan found too little to plan from.
+void CGetInfoWorker::RunPlan()
+{
+    {
+        std::unique_lock lock(m_sidesMutex);
+        m_sidesDone.wait(lock, [this] { return m_sidesLeft == 0; });
+    }
+    if (!Cancelled() && m_planCancel == 0) {
+        CThreadPriority::LowerCurrentThread();
+        m_plan = m_planner(Set, Scans, m_planCancel);
+    }
+    PlanRunning = 0;
 }
 
 std::string CGetInfoWorker::BackupRoot(const CBackup& expandedEntry)
@@ -92,6 +139,7 @@ void CGetInfoWorker::RunSourceSide()
         if (Cancelled())
             break;
     }
+    SideDone();
     SourceScanRunning = 0;
 }
 
@@ -103,6 +151,7 @@ void CGetInfoWorker::RunDestinationSide()
         if (Cancelled())
             break;
     }
+    SideDone();
     DestinationScanRunning = 0;
 }
 

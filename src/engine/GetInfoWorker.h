@@ -2,11 +2,15 @@
 
 #include "core/Set.h"
 #include "engine/EntryScan.h"
+#include "engine/RunPlan.h"
 #include "platform/Clock.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,10 +40,27 @@ public:
     CGetInfoWorker(const CGetInfoWorker&) = delete;
     CGetInfoWorker& operator=(const CGetInfoWorker&) = delete;
 
-    // Starts the source thread, then the backup thread; returns at once.
+    // Makes a plan from the set and copies of the scans; it stops early
+    // once its cancel flag is set.
+    using Planner = std::function<CRunPlan(const CSet&, std::vector<CEntryScan>, std::atomic<std::int32_t>&)>;
+    // Set before Start, for a display that shows what the action would do:
+    // once both scans are over, a third thread makes the plan from copies
+    // of what they found, and PlanRunning goes to 0 when it is there.
+    void SetPlanner(Planner planner);
+    bool Plans() const { return static_cast<bool>(m_planner); }
+
+    // Starts the source thread, then the backup thread (and the plan's
+    // thread, with a planner); returns at once.
     void Start();
-    // Blocks until both threads have ended.
+    // Blocks until both scan threads have ended.
+    void WaitScans();
+    // Blocks until every thread has ended, the plan's included.
     void Wait();
+    // The plan is no longer wanted: it stops where it is.
+    void DropPlan() { m_planCancel = 1; }
+    // The plan made, moved out; empty without a planner, before PlanRunning
+    // has gone to 0, or after a first call.
+    CRunPlan TakePlan();
 
     // The folder that holds an entry's backup: the expanded backup folder
     // followed by the display name of the expanded source folder.
@@ -53,6 +74,8 @@ public:
     std::atomic<std::int32_t> DestinationFolders { 0 };
     std::atomic<std::uint64_t> SourceBytes { 0 };
     std::atomic<std::uint64_t> DestinationBytes { 0 };
+    // 1 from Start while a plan is being made (a planner was set).
+    std::atomic<std::int32_t> PlanRunning { 0 };
     CSet Set;
     std::vector<CEntryScan> Scans; // one per entry of Set
 
@@ -67,6 +90,8 @@ private:
 
     void RunSourceSide();
     void RunDestinationSide();
+    void SideDone();
+    void RunPlan();
     void ScanSource(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
     void ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
     std::string Expand(const std::string& text) const;
@@ -82,4 +107,13 @@ private:
     std::time_t m_now = 0;
     std::thread m_sourceThread;
     std::thread m_destinationThread;
+    // The plan's thread waits for both sides here; the lock also hands it
+    // what they wrote.
+    std::mutex m_sidesMutex;
+    std::condition_variable m_sidesDone;
+    int m_sidesLeft = 2;
+    Planner m_planner;
+    std::atomic<std::int32_t> m_planCancel { 0 };
+    CRunPlan m_plan;
+    std::thread m_planThread;
 };

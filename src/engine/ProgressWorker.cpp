@@ -251,6 +251,8 @@ void CProgressWorker::Execute()
         RunRestore();
     SyncDestinations(Action() == 1);
     ReleaseFolders();
+    if (DryRun())
+        MakePlan();
     if (privilege)
         EnablePrivilege(kSecurityPrivilege, false);
     Deleting = 0;
@@ -413,6 +415,29 @@ void CProgressWorker::CollectProcessedFiles(bool restore)
         CFileRecordArray().swap(list);
     }
     m_processedEnd.clear();
+}
+
+// The dry run's lists as one plan, in the order the run takes them:
+// deletions, folders, files. What a restore adds was deleted from the source.
+void CProgressWorker::MakePlan()
+{
+    using Kind = CRunPlan::Kind;
+    const Kind added = Action() == 1 ? Kind::BroughtBack : Kind::Added;
+    CRunPlan plan;
+    plan.Action = Action();
+    const auto add = [&plan](const CFileRecordArray& list, Kind what) {
+        for (const CFileRecord& record : list)
+            plan.Add(what, record);
+    };
+    add(DeletedFolders, Kind::Deleted);
+    add(DeletedFiles, Kind::Deleted);
+    add(AddedFolders, added);
+    add(AddedFiles, added);
+    for (const CFileRecord& record : UpdatedFiles)
+        plan.Add(Kind::Replaced, record, m_newerTargets.count(record.FullPath()) != 0);
+    plan.ProcessedFiles = static_cast<int>(ProcessedFiles.size());
+    plan.ProcessedFolders = static_cast<int>(ProcessedFolders.size());
+    Plan = std::move(plan);
 }
 
 bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
@@ -622,6 +647,8 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
                                               : CompareFiles(record, target, compareType, rule);
     if (compare == 0 || (compare == 1 && direction.overwriteNewer))
         return 0;
+    if (compare == 1 && DryRun())
+        m_newerTargets.insert(target);
     if (direction.trashReplaced && !TrashBeforeReplacing(fileThere ? existing : nullptr, target))
         return 0;
     const std::size_t waiting = m_copier.WaitingCount();

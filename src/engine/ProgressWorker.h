@@ -6,6 +6,7 @@
 #include "engine/EntryScan.h"
 #include "engine/FailedItem.h"
 #include "engine/FileOperations.h"
+#include "engine/RunPlan.h"
 #include "platform/FileCopier.h"
 #include "platform/ReplacementPlacer.h"
 #include "scan/FileRecordArray.h"
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 class CActionDisplay;
@@ -126,6 +128,9 @@ public:
     // In a dry run, the failures the run would meet, as its log would have
     // them (nothing is logged); read once Running is 0.
     std::vector<std::string> DryRunFailures;
+    // In a dry run, what the run would do, made from the lists once the run
+    // has ended; read once Running is 0.
+    CRunPlan Plan;
     std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Once the run has ended, the processed file records
     // of Scans have moved into ProcessedFiles (SourceList in a backup,
@@ -189,6 +194,7 @@ private:
     bool ProcessFileList(
         CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd);
     void CollectProcessedFiles(bool restore);
+    void MakePlan();
     std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction, const FilePlan& plan);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
         std::string& target, CCopyAhead::Result* copiedAhead);
@@ -288,6 +294,9 @@ private:
     std::vector<const CBackup*> m_missing;
     // Target folders that are links: nothing is ever written through them.
     std::vector<std::string> m_blockedFolders;
+    // In a dry run, the targets a replacement would overwrite although they
+    // are newer than what replaces them (execution thread only).
+    std::unordered_set<std::string> m_newerTargets;
 
     std::mutex m_tickMutex;
     std::condition_variable m_tickWake;

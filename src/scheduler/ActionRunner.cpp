@@ -7,6 +7,7 @@
 #include "engine/DryRunOperations.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "engine/RunPlanner.h"
 #include "engine/SharedBackupPath.h"
 #include "log/ActivityLog.h"
 #include "mail/SummaryMailer.h"
@@ -225,10 +226,9 @@ bool CActionRunner::TakeSet(Run& run)
     run.settings = *m_settings.Get();
     if (run.dryRun) {
         // Nothing is written, not even the log; failures are foreseen and
-        // listed, not asked about; nothing is played or switched off.
-        run.settings.General.LogActivate = 0;
-        run.settings.Actions.PlaySound = 0;
-        run.settings.Actions.PostShutdown = 0;
+        // listed, not asked about; nothing is played or switched off. The
+        // plan of the information window is made by the same settings.
+        run.settings = CRunPlanner::DryRunSettings(run.settings);
         run.ignoreErrors = true;
     }
     if (run.ignoreErrors) {
@@ -344,9 +344,17 @@ bool CActionRunner::Gather(Run& run, CActivityLog&)
         = run.Scheduled() || run.mode == Mode::CommandLine || run.settings.Actions.NoInteract != 0;
     rules.DeleteFirst = run.action == 0 && run.settings.Actions.BackupDelete != 0;
     m_services.display.SetWindowRules(rules);
+    const bool shown = Shows(run, run.settings.Scheduler.DisplayInformation, 1);
+    if (shown && m_services.display.WantsPlan(run.action)) {
+        run.info->SetPlanner(
+            [planner = CRunPlanner(run.settings, m_services.clock)](const CSet& set, std::vector<CEntryScan> scans,
+                std::atomic<std::int32_t>& cancel) { return planner.Plan(set, std::move(scans), cancel); });
+    }
     run.info->Start();
-    if (Shows(run, run.settings.Scheduler.DisplayInformation, 1))
+    if (shown)
         m_services.display.ShowInformation(*run.info, run.action);
+    // A plan still being made when the user went on is of no more use.
+    run.info->DropPlan();
     run.info->Wait();
     return m_flags.ActionCancel == 0;
 }

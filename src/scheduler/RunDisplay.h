@@ -40,6 +40,9 @@ public:
     // cancelled (the window has set the cancel flag). Returns once both
     // scan threads have ended.
     virtual bool ShowInformation(CGetInfoWorker& worker, int action);
+    // Whether ShowInformation shows the plan of the action (the scan worker
+    // then makes one after its scans); making it costs a dry run.
+    virtual bool WantsPlan(int /*action*/) const { return false; }
     // The progress window while the copy worker runs; returns once it ended.
     virtual void ShowProgress(CProgressWorker& worker, const Totals& totals, int action);
     // The action summary of a finished or cancelled run, with the items the

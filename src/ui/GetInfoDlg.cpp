@@ -3,17 +3,46 @@
 #include "scan/PathFormat.h"
 #include "ui/GeneralProgress.h"
 #include "ui/Icons.h"
+#include "ui/PlanListModel.h"
+#include "ui/ReportView.h"
 #include "ui/UiText.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QTableView>
 
 namespace {
 
 constexpr int kTickMs = 250;
 const char* const kCaptions[4] = { "Files:", "Folders:", "Total Size:", "Status:" };
+// Design sizes: the window, the band of a restore's sentence above it, and
+// the window with its details open.
+constexpr int kWidth = 336;
+constexpr int kHeight = 150;
+constexpr int kSentenceBand = 44;
+constexpr int kDetailsWidth = 600;
+constexpr int kDetailsHeight = 286;
+
+using Kind = CRunPlan::Kind;
+
+struct KindChoice {
+    const char* text;
+    unsigned kinds;
+};
+
+const KindChoice kKindChoices[] = {
+    { "Everything", CPlanListModel::kAllKinds },
+    { "Added", CPlanListModel::KindBit(Kind::Added) },
+    { "Replaced", CPlanListModel::KindBit(Kind::Replaced) },
+    { "Deleted", CPlanListModel::KindBit(Kind::Deleted) },
+    { "Brought back", CPlanListModel::KindBit(Kind::BroughtBack) },
+};
 
 } // namespace
 
@@ -30,32 +59,101 @@ CGetInfoDlg::CGetInfoDlg(const CRunDisplay::WindowRules& rules, CInformationHand
     setWindowModality(Qt::ApplicationModal);
     const QString titles[2] = { QStringLiteral("Source"), QStringLiteral("Backup") };
     for (int side = 0; side < 2; ++side) {
-        const int left = 8 + side * 164;
-        auto* group = new QGroupBox(titles[side], this);
-        Place(group, left, 6, 156, 104);
+        m_groups[side] = new QGroupBox(titles[side], this);
         for (int row = 0; row < 4; ++row) {
-            auto* caption = new QLabel(QString::fromLatin1(kCaptions[row]), this);
-            Place(caption, left + 8, 26 + row * 20, 64, 16);
+            m_captions[side][row] = new QLabel(QString::fromLatin1(kCaptions[row]), this);
             m_values[side][row] = new QLabel(QStringLiteral("-"), this);
-            Place(m_values[side][row], left + 74, 26 + row * 20, 78, 16);
         }
     }
     m_animation = new QProgressBar(this);
     m_animation->setRange(0, 0);
     m_animation->setTextVisible(false);
-    Place(m_animation, 8, 122, 156, 12);
     m_continue = new QPushButton(QStringLiteral("Continue"), this);
     m_continue->setEnabled(false);
     m_continue->setDefault(true);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    Place(m_continue, 178, 116, 72, 24);
-    Place(m_cancelButton, 256, 116, 72, 24);
-    SizeToDesign(336, 150);
+    m_detailsButton = new QPushButton(QStringLiteral("Details"), this);
+    m_detailsButton->setCheckable(true);
+    m_detailsButton->setAutoDefault(false);
+    CreateDetails();
+    LayOut();
     SetUpDialog();
     connect(m_continue, &QPushButton::clicked, this, &CGetInfoDlg::Continue);
     connect(m_cancelButton, &QPushButton::clicked, this, &CGetInfoDlg::Cancel);
+    connect(m_detailsButton, &QPushButton::toggled, this, &CGetInfoDlg::ShowDetails);
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &CGetInfoDlg::Tick);
+}
+
+void CGetInfoDlg::CreateDetails()
+{
+    m_sentenceIcon = new QLabel(this);
+    m_sentence = new QLabel(this);
+    m_sentence->setWordWrap(true);
+    m_sentence->setObjectName(QStringLiteral("restoreSentence"));
+    QFont bold = m_sentence->font();
+    bold.setBold(true);
+    m_sentence->setFont(bold);
+    m_totals = new QLabel(QStringLiteral("Working out what the action will do..."), this);
+    m_filter = new QComboBox(this);
+    for (const KindChoice& choice : kKindChoices)
+        m_filter->addItem(QString::fromLatin1(choice.text), choice.kinds);
+    m_model = new CPlanListModel(this);
+    m_list = new QTableView(this);
+    SetUpReportView(*m_list, *m_model, false);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->horizontalHeader()->setSortIndicator(CPlanListModel::What, Qt::AscendingOrder);
+    m_list->setSortingEnabled(true);
+    connect(
+        m_filter, &QComboBox::activated, this, [this](int index) { FilterKinds(m_filter->itemData(index).toUInt()); });
+    for (QWidget* widget : { static_cast<QWidget*>(m_sentenceIcon), static_cast<QWidget*>(m_sentence) })
+        widget->hide();
+    for (QWidget* widget :
+        { static_cast<QWidget*>(m_totals), static_cast<QWidget*>(m_filter), static_cast<QWidget*>(m_list) })
+        widget->hide();
+}
+
+// A restore's sentence takes a band at the top; the details hang below the
+// buttons, in a window made wider for their paths.
+void CGetInfoDlg::LayOut()
+{
+    const int top = m_action == 1 ? kSentenceBand : 0;
+    Place(m_sentenceIcon, 8, 8, 24, 24);
+    Place(m_sentence, 38, 4, kWidth - 46, kSentenceBand - 6);
+    for (int side = 0; side < 2; ++side) {
+        const int left = 8 + side * 164;
+        Place(m_groups[side], left, top + 6, 156, 104);
+        for (int row = 0; row < 4; ++row) {
+            Place(m_captions[side][row], left + 8, top + 26 + row * 20, 64, 16);
+            Place(m_values[side][row], left + 74, top + 26 + row * 20, 78, 16);
+        }
+    }
+    Place(m_animation, 8, top + 122, 80, 12);
+    Place(m_detailsButton, 96, top + 116, 72, 24);
+    Place(m_continue, 178, top + 116, 72, 24);
+    Place(m_cancelButton, 256, top + 116, 72, 24);
+    const int details = top + kHeight;
+    Place(m_totals, 8, details, kDetailsWidth - 16 - 160, 20);
+    Place(m_filter, kDetailsWidth - 8 - 150, details - 2, 150, 22);
+    Place(m_list, 8, details + 26, kDetailsWidth - 16, kDetailsHeight - 36);
+    const bool open = m_list->isVisibleTo(this);
+    const int width = open ? kDetailsWidth : kWidth;
+    const int height = top + kHeight + (open ? kDetailsHeight : 0);
+    setFixedSize(Dx(width), Dy(height));
+}
+
+void CGetInfoDlg::SetAction(int action)
+{
+    m_action = action;
+    const bool restore = action == 1;
+    m_sentence->setVisible(restore);
+    m_sentenceIcon->setVisible(restore);
+    if (restore) {
+        m_sentence->setText(QStringLiteral("Working out what this restore will do..."));
+        m_sentenceIcon->setPixmap(
+            QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(Dx(24), Dy(24)));
+    }
+    LayOut();
 }
 
 void CGetInfoDlg::Start()
@@ -75,10 +173,85 @@ QString CGetInfoDlg::Value(int side, int row) const
     return m_values[side][row]->text();
 }
 
+QString CGetInfoDlg::Sentence() const
+{
+    return m_sentence->isVisibleTo(this) ? m_sentence->text() : QString();
+}
+
+QString CGetInfoDlg::Totals() const
+{
+    return m_totals->text();
+}
+
+bool CGetInfoDlg::DetailsShown() const
+{
+    return m_list->isVisibleTo(this);
+}
+
+void CGetInfoDlg::SetPlan(CRunPlan plan)
+{
+    m_model->SetPlan(std::move(plan));
+    m_planShown = true;
+    ShowPlanTexts();
+    Tick();
+}
+
+void CGetInfoDlg::ShowPlanTexts()
+{
+    const CRunPlan& plan = m_model->Plan();
+    const int copied = plan.FilesOf(Kind::Added) + plan.FilesOf(Kind::Replaced) + plan.FilesOf(Kind::BroughtBack);
+    const int removed = plan.FilesOf(Kind::Deleted);
+    const auto part = [](std::uint64_t bytes, int files) {
+        return files == 0 ? QStringLiteral("nothing")
+                          : QStringLiteral("%1 in %2 files").arg(ToQ(FormatSize(bytes))).arg(files);
+    };
+    m_totals->setText(QStringLiteral("To copy: %1      To remove: %2")
+                          .arg(part(plan.CopyBytes(), copied), part(plan.RemoveBytes(), removed)));
+    if (m_action != 1)
+        return;
+    m_sentence->setText(ToQ(plan.RestoreSentence()));
+    // Replacing a source file with an older copy loses the newer work.
+    m_warns = plan.Tally().NewerReplaced > 0;
+    const auto icon = m_warns ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
+    m_sentenceIcon->setPixmap(QApplication::style()->standardIcon(icon).pixmap(Dx(24), Dy(24)));
+}
+
+void CGetInfoDlg::ShowDetails(bool shown)
+{
+    if (m_detailsButton->isChecked() != shown)
+        m_detailsButton->setChecked(shown);
+    for (QWidget* widget :
+        { static_cast<QWidget*>(m_totals), static_cast<QWidget*>(m_filter), static_cast<QWidget*>(m_list) })
+        widget->setVisible(shown);
+    LayOut();
+    if (!shown)
+        return;
+    const int width = m_list->viewport()->width();
+    m_list->setColumnWidth(CPlanListModel::What, width / 8);
+    m_list->setColumnWidth(CPlanListModel::Name, width * 4 / 10);
+    m_list->setColumnWidth(CPlanListModel::Size, width / 8);
+    m_list->setColumnWidth(CPlanListModel::Newer, width / 10);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+}
+
+void CGetInfoDlg::FilterKinds(unsigned kinds)
+{
+    m_model->SetKinds(kinds);
+    const int index = m_filter->findData(kinds);
+    if (index >= 0)
+        m_filter->setCurrentIndex(index);
+}
+
 bool CGetInfoDlg::ScansRunning() const
 {
     const InformationSnapshot s = m_handle->Monitor().Latest();
     return s.SourceScanRunning || s.DestinationScanRunning;
+}
+
+// The sentence is the guard of a restore: it is read before going on.
+bool CGetInfoDlg::WaitsForPlan(const InformationSnapshot& snapshot) const
+{
+    return m_action == 1 && snapshot.PlanComing && !m_planShown && !m_rules.CloseInformationByItself;
 }
 
 void CGetInfoDlg::Tick()
@@ -98,10 +271,18 @@ void CGetInfoDlg::Tick()
         CloseAs(false);
         return;
     }
+    if (!s.PlanComing && !m_planShown) {
+        // No plan follows these scans: there are no details to show.
+        m_detailsButton->setEnabled(false);
+        m_sentence->setText(QString());
+    }
+    if (WaitsForPlan(s))
+        return;
     m_animation->setRange(0, 1);
     m_animation->setValue(1);
     m_continue->setEnabled(true);
-    m_continue->setFocus();
+    if (!m_list->hasFocus() && !m_filter->hasFocus() && !m_detailsButton->hasFocus())
+        m_continue->setFocus();
     if (m_rules.CloseInformationByItself)
         Continue();
 }

@@ -21,6 +21,7 @@ InformationSnapshot SnapshotOf(const CGetInfoWorker& worker)
     snapshot.DestinationFolders = worker.DestinationFolders;
     snapshot.SourceBytes = worker.SourceBytes;
     snapshot.DestinationBytes = worker.DestinationBytes;
+    snapshot.PlanComing = worker.Plans();
     return snapshot;
 }
 
@@ -88,11 +89,25 @@ bool CQtRunDisplay::ShowInformation(CGetInfoWorker& worker, int action)
         monitor->Publish(SnapshotOf(worker));
         std::this_thread::sleep_for(m_interval);
     }
-    worker.Wait();
+    worker.WaitScans();
     monitor->Publish(SnapshotOf(worker));
+    HandOverPlan(worker, *monitor);
     if (!monitor->WaitClosed())
         m_cancel = 1;
     return m_cancel == 0;
+}
+
+// The window may already have closed (Continue before the plan was there,
+// Cancel): the plan then goes unmade or unshown.
+void CQtRunDisplay::HandOverPlan(CGetInfoWorker& worker, const CInformationMonitor& monitor)
+{
+    while (worker.PlanRunning && !monitor.Closed())
+        std::this_thread::sleep_for(m_interval);
+    if (!worker.Plans() || monitor.Closed())
+        return;
+    // Moved along, never copied: a plan may hold 100,000 items.
+    auto plan = std::make_shared<CRunPlan>(worker.TakePlan());
+    Post([plan](CRunView& view) { view.ShowPlan(std::move(*plan)); });
 }
 
 void CQtRunDisplay::ShowProgress(CProgressWorker& worker, const Totals& totals, int action)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scheduler/RunDisplay.h"
+#include "ui/RunView.h"
 
 #include <QObject>
 #include <QPointer>
@@ -8,9 +9,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-
-class CRunView;
-struct ActionSummaryData;
 
 // Copies of a finished copy worker's results for the summary window.
 ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action, bool cancelled = false);
@@ -28,6 +26,9 @@ public:
 
     void SetWindowRules(const WindowRules& rules) override { m_rules = rules; }
     bool ShowInformation(CGetInfoWorker& worker, int action) override;
+    // The window's details list the plan, and a restore's step says what
+    // it will do to the source.
+    bool WantsPlan(int /*action*/) const override { return true; }
     void ShowProgress(CProgressWorker& worker, const Totals& totals, int action) override;
     void ShowSummary(const CProgressWorker& worker, int action, bool cancelled) override;
     void ShowError(const std::string& text) override;
@@ -39,6 +40,7 @@ public:
     void SetInterval(std::chrono::milliseconds interval) { m_interval = interval; }
 
 private:
+    void HandOverPlan(CGetInfoWorker& worker, const CInformationMonitor& monitor);
     void Post(std::function<void(CRunView&)> call);
 
     CRunView& m_view;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FailedItem.h"
+#include "engine/RunPlan.h"
 #include "scan/FileRecordArray.h"
 #include "scheduler/RunDisplay.h"
 
@@ -23,6 +24,8 @@ struct InformationSnapshot {
     std::uint64_t DestinationBytes = 0;
     bool SourceScanRunning = true;
     bool DestinationScanRunning = true;
+    // A plan of what the action would do follows the scans (CRunView::ShowPlan).
+    bool PlanComing = false;
 };
 
 struct ProgressSnapshot {
@@ -140,6 +143,9 @@ public:
     virtual ~CRunView() = default;
 
     virtual void OpenInformation(int action, const CRunDisplay::WindowRules& rules, CInformationHandle handle) = 0;
+    // The plan of the action, made after the scans, for the open file
+    // information window; taken over whole.
+    virtual void ShowPlan(CRunPlan plan) = 0;
     virtual void OpenProgress(int action, const CRunDisplay::WindowRules& rules, CProgressHandle handle) = 0;
     // The run has ended (or left its windows): close whatever is open.
     virtual void CloseRunWindows() = 0;

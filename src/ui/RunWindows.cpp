@@ -21,11 +21,18 @@ CRunWindows::~CRunWindows()
     delete m_summary;
 }
 
-void CRunWindows::OpenInformation(int, const CRunDisplay::WindowRules& rules, CInformationHandle handle)
+void CRunWindows::OpenInformation(int action, const CRunDisplay::WindowRules& rules, CInformationHandle handle)
 {
     delete m_information;
     m_information = new CGetInfoDlg(rules, std::move(handle), m_cancel, m_owner);
+    m_information->SetAction(action);
     m_information->Start();
+}
+
+void CRunWindows::ShowPlan(CRunPlan plan)
+{
+    if (m_information)
+        m_information->SetPlan(std::move(plan));
 }
 
 void CRunWindows::OpenProgress(int action, const CRunDisplay::WindowRules& rules, CProgressHandle handle)

@@ -25,6 +25,7 @@ public:
     ~CRunWindows() override;
 
     void OpenInformation(int action, const CRunDisplay::WindowRules& rules, CInformationHandle handle) override;
+    void ShowPlan(CRunPlan plan) override;
     void OpenProgress(int action, const CRunDisplay::WindowRules& rules, CProgressHandle handle) override;
     void CloseRunWindows() override;
     void ShowSummary(const ActionSummaryData& summary, CSummaryHandle handle) override;

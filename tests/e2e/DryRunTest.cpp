@@ -1,6 +1,10 @@
 #include "ProgramRun.h"
 #include "common/TempDir.h"
 #include "common/TmpfsMount.h"
+#include "core/Set.h"
+#include "core/SettingsRecord.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/RunPlanner.h"
 #include "platform/MyRegistry.h"
 #include "platform/Trash.h"
 
@@ -215,6 +219,78 @@ TEST_F(DryRunTest, ARestoreSaysItTrashesWhatItReplacesAndDoes)
     EXPECT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/e" }).status, 0);
     EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "backed up");
     EXPECT_FALSE(fs::exists(trashed));
+}
+
+// The lines a dry run prints for a plan: the window's details and the
+// printed preview are two readings of one list.
+std::vector<std::string> PlanLines(const CRunPlan& plan)
+{
+    std::vector<std::string> lines;
+    for (const CRunPlan::Item& item : plan.Items()) {
+        const char* sign = item.What == CRunPlan::Kind::Deleted ? "- "
+            : item.What == CRunPlan::Kind::Replaced             ? "~ "
+                                                                : "+ ";
+        const bool sized = !item.Folder && item.What != CRunPlan::Kind::Deleted;
+        lines.push_back(
+            sign + (sized ? std::to_string(item.Size) + " " : std::string()) + item.Path + (item.Folder ? "/" : ""));
+    }
+    return lines;
+}
+
+// The plan the file information window gets, made in this process from the
+// same folders and settings as the program's.
+CRunPlan WindowPlan(const TempDir& tmp, int action)
+{
+    CSet set;
+    set.ActiveAction = action;
+    CBackup& entry = set.Entries.emplace_back();
+    entry.SourceFolder = tmp / "src";
+    entry.DestinationFolder = tmp / "dest";
+    entry.IncludeFiles = "*.*";
+    SettingsRecord settings;
+    settings.Actions.BackupDelete = 1;
+    settings.Actions.BackupTrash = 0;
+    std::atomic<int> cancel { 0 };
+    CGetInfoWorker info(set, cancel);
+    CRunPlanner planner(settings, CClock::System());
+    info.SetPlanner([&planner](const CSet& scanned, std::vector<CEntryScan> scans, std::atomic<std::int32_t>& stop) {
+        return planner.Plan(scanned, std::move(scans), stop);
+    });
+    info.Start();
+    info.Wait();
+    return info.TakePlan();
+}
+
+TEST_F(DryRunTest, PrintsThePlanOfTheInformationWindowAndARestoreSaysWhatItWillDo)
+{
+    MakeChanges();
+    // The source file changed after its backup, so a restore replaces newer work.
+    fs::last_write_time(tmp / "src/changed.txt", fs::last_write_time(Backup("changed.txt")) + std::chrono::hours(1));
+    for (const char* action : { "backup", "restore" }) {
+        const ProgramRun preview = ProgramRun::RunSplit(
+            { "--file", SessionPath(), "--set=Docs", std::string("--action=") + action, "--dry-run", "--null" });
+        ASSERT_EQ(preview.status, 0) << preview.output;
+        std::vector<std::string> printed = Split(preview.standardOutput, '\0');
+        ASSERT_FALSE(printed.empty());
+        printed.pop_back();
+        const CRunPlan plan = WindowPlan(tmp, std::string(action) == "restore" ? 1 : 0);
+        EXPECT_EQ(printed, PlanLines(plan)) << action;
+        EXPECT_FALSE(printed.empty()) << action;
+    }
+
+    const CRunPlan restore = WindowPlan(tmp, 1);
+    EXPECT_EQ(restore.FilesOf(CRunPlan::Kind::BroughtBack), 1);
+    EXPECT_EQ(restore.FilesOf(CRunPlan::Kind::Replaced), 1);
+    EXPECT_EQ(restore.Tally().NewerReplaced, 1);
+    const ProgramRun verbose = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "restore", "/n", "/v" });
+    ASSERT_EQ(verbose.status, 0) << verbose.output;
+    EXPECT_NE(verbose.output.find("This restore will replace 1 files on the source, 1 of them newer than their "
+                                  "backup copy, and bring back 1 files deleted from the source.\n"),
+        std::string::npos)
+        << verbose.output;
+    // A backup says nothing of the kind.
+    const ProgramRun backup = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/n", "/v" });
+    EXPECT_EQ(backup.output.find("This restore"), std::string::npos);
 }
 
 } // namespace

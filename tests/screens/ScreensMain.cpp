@@ -23,6 +23,7 @@
 #include "ui/ManageBackupSetsDlg.h"
 #include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
+#include "ui/PlanListModel.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompter.h"
 #include "ui/RealBackup.h"
@@ -176,6 +177,79 @@ ActionSummaryData SampleBackup(const QString& folder, const QString& backup)
     return RealBackup(set);
 }
 
+// A plan as the run hands it over, over the sample's folders: what a backup
+// (or a restore) of the sample would add, replace, delete or bring back.
+CRunPlan SamplePlan(const std::string& root, int action)
+{
+    using Kind = CRunPlan::Kind;
+    CRunPlan plan;
+    plan.Action = action;
+    CSharedFolder::Ref recent;
+    const auto add = [&](Kind what, const std::string& rel, std::uint64_t size, bool newer) {
+        const bool folder = rel.back() == '/';
+        CFileRecord record;
+        record.Path = root + "/" + (folder ? rel.substr(0, rel.size() - 1) : rel);
+        record.Path.ShareBelow(root + "/", recent);
+        record.Attributes = folder ? 0x10 : 0x20;
+        record.Size = size;
+        plan.Add(what, record, newer);
+    };
+    const Kind added = action == 1 ? Kind::BroughtBack : Kind::Added;
+    if (action == 0) {
+        add(Kind::Deleted, "drafts/", 0, false);
+        add(Kind::Deleted, "drafts/letter to the council.odt", 48213, false);
+    }
+    add(added, "photos/2025/", 0, false);
+    for (int i = 1; i <= 14; ++i)
+        add(added, "photos/2025/img_" + std::to_string(i) + ".jpg", 3'100'000 + 37'411u * i, false);
+    add(Kind::Replaced, "notes/shopping.txt", 412, false);
+    add(Kind::Replaced, "notes/thesis chapter 3.odt", 1'482'930, true);
+    add(Kind::Replaced, "accounts/2025.ods", 88'412, action == 1);
+    return plan;
+}
+
+void SaveInformationDetails(CActionFlags& flags, const QString& sample, QWidget* parent)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
+    dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+    dark.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xe8));
+    dark.setColor(QPalette::Highlight, QColor(0x2f, 0x65, 0xca));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    for (const int action : { 0, 1 }) {
+        InformationSnapshot scan { 215, 9, 180, 8, 48213504, 40120320, false, false, true };
+        auto information = std::make_shared<CInformationMonitor>(scan);
+        auto* info = new CGetInfoDlg(
+            {}, std::make_shared<CMonitorGuard<InformationSnapshot>>(information), flags.ActionCancel, parent);
+        info->SetAction(action);
+        info->Start();
+        const std::string root = action == 1 ? sample.toStdString() : sample.toStdString() + "-backup/sample";
+        const QString name
+            = action == 1 ? QStringLiteral("file-information-restore") : QStringLiteral("file-information");
+        if (action == 1) {
+            Settle(300);
+            Save(info, name + QStringLiteral("-working"));
+        }
+        info->SetPlan(SamplePlan(root, action));
+        Settle(300);
+        if (action == 1)
+            Save(info, name);
+        info->ShowDetails(true);
+        Save(info, name + QStringLiteral("-details"));
+        info->DetailsList()->sortByColumn(CPlanListModel::Size, Qt::DescendingOrder);
+        info->FilterKinds(CPlanListModel::KindBit(CRunPlan::Kind::Replaced));
+        Save(info, name + QStringLiteral("-details-filtered"));
+        info->FilterKinds(CPlanListModel::kAllKinds);
+        info->setPalette(dark);
+        Save(info, name + QStringLiteral("-details-dark"));
+        info->Finish();
+    }
+}
+
 // The windows of a running action with counters part way, and the summary
 // and lists of a real backup of the sample folder.
 void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
@@ -191,6 +265,7 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     Settle(400);
     Save(info, QStringLiteral("file-information-completed"));
     info->Finish();
+    SaveInformationDetails(flags, sample, parent);
 
     ProgressSnapshot progress;
     progress.Totals = { 215, 9, 180, 8 };
