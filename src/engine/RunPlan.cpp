@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kRestoreSentence = 57770;
+constexpr int kRestoreSentence = 57766;
 
 } // namespace
 

@@ -119,7 +119,7 @@ TEST_F(RunPlanTest, RestorePlanBringsBackDeletedFilesAndMarksNewerSourceFiles)
     EXPECT_EQ(plan.RestoreSentence(),
         "This restore will replace 2 files on the source, 1 of them newer than their backup copy, and bring back 2 "
         "files deleted from the source.");
-    EXPECT_EQ(plan.RestoreSentence(), FormatString(LoadString(57770).c_str(), 2, 1, 2));
+    EXPECT_EQ(plan.RestoreSentence(), FormatString(LoadString(57766).c_str(), 2, 1, 2));
 
     // Planning changed nothing on either side.
     EXPECT_FALSE(fs::exists(Src("gone.txt")));
