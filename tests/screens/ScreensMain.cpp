@@ -440,14 +440,14 @@ int main(int argc, char** argv)
     CKorvaneDlg::Services services { [](CRunDisplay&) { return std::unique_ptr<CActionRunner>(); }, CClock::System(),
         false };
 
-    // The daily set ran this morning; the scheduler is active, so its next
+    // The hourly set ran half an hour ago; the scheduler is active, so its next
     // run shows under the selector.
     SettingsRecord shownSettings;
     shownSettings.SchedulerActive = true;
     settings.Replace(shownSettings);
     const std::time_t now = std::time(nullptr);
     CRunHistory history;
-    history.RecordRun(session.FileName, session.Sets[0].Name, now - 5 * 3600, true);
+    history.RecordRun(session.FileName, session.Sets[0].Name, now - 1800, true);
 
     CKorvaneDlg window(context, services);
     window.show();
@@ -464,7 +464,7 @@ int main(int argc, char** argv)
     Save(&window, QStringLiteral("main-window-larger"));
     window.resize(window.minimumSize());
 
-    // Three days without a success: the line says the set is overdue.
+    // Three days without a success: the line says the hourly set is overdue.
     history.RecordRun(session.FileName, session.Sets[0].Name, now - 3 * 86400, true);
     history.RecordRun(session.FileName, session.Sets[0].Name, now - 3600, false);
     window.UpdateRunStatus();
