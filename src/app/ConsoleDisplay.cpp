@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "platform/DesktopNotifications.h"
 #include "scan/PathFormat.h"
 #include "scheduler/ActionRunner.h"
 #include "scheduler/ShutdownCountdown.h"
@@ -218,6 +219,23 @@ void CConsoleDisplay::ShowError(const std::string& text)
     std::lock_guard lock(m_lock);
     m_err << "Korvane: error: " << TerminalSafeText(text) << "\n";
     m_err.flush();
+}
+
+void CConsoleDisplay::ReportScheduledOutcome(const ScheduledOutcome& outcome)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_err << (outcome.Succeeded ? "Korvane: " : "Korvane: error: ") << TerminalSafeText(outcome.Text) << "\n";
+        m_err.flush();
+    }
+    if (!m_notify || !outcome.Notify)
+        return;
+    DesktopNotification notification;
+    notification.Summary = outcome.Succeeded ? "Scheduled Event Completed" : "Scheduled Event Failed";
+    notification.Body = outcome.Text;
+    notification.Critical = !outcome.Succeeded;
+    // Nobody waits for the answer: standard error has the outcome already.
+    CDesktopNotifications::Send(notification, [](bool) { });
 }
 
 std::string CConsoleDisplay::PreviewText(const CRunPlan& plan, char end, bool terminal)

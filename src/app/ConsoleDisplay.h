@@ -51,6 +51,11 @@ public:
     void ItemFailed(const std::string& line) override;
     void ItemSkipped(const std::string& line) override;
     void ShowError(const std::string& text) override;
+    // A scheduled event's end on standard error, and, once SetNotifications
+    // is on, to the desktop's notification service too (the scheduler
+    // started at logon without windows still has the desktop's bus).
+    void ReportScheduledOutcome(const ScheduledOutcome& outcome) override;
+    void SetNotifications(bool on) { m_notify = on; }
 
     // One progress line: "[####....] 12/40 files 3/5 folders 00:00:07 name".
     static std::string ProgressLine(int files, int fileTotal, int folders, int folderTotal, std::int64_t elapsed,
@@ -82,4 +87,5 @@ private:
     char m_previewEnd = '\n';
     bool m_previewTerminal = false;
     std::mutex m_lock;
+    bool m_notify = false;
 };

@@ -305,6 +305,7 @@ int CKorvaneApp::RunScheduler()
     CCoreApplication application(m_argumentZero);
     m_settings.Update([](SettingsRecord& settings) { settings.SchedulerActive = true; });
     CConsoleDisplay display(std::cerr, false, 80, m_flags.ActionCancel);
+    display.SetNotifications(std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr);
     auto runner = MakeRunner(display, false);
     CSchedulerThread scheduler(m_session, m_settings, m_flags, *m_prompter, CClock::System(),
         [&runner](const CSet& set) { runner->RunScheduled(set); });

@@ -74,6 +74,7 @@ const std::vector<Value<Scheduler>> kSchedulerValues {
     { "SMTPSecurity", &Scheduler::SMTPSecurity },
     { "SMTPLoginMethod", &Scheduler::SMTPLoginMethod },
     { "SMTPPasswordInKeyring", &Scheduler::SMTPPasswordInKeyring },
+    { "NotifySuccess", &Scheduler::NotifySuccess },
 };
 
 template <typename Group>

@@ -71,6 +71,9 @@ struct SettingsRecord {
         // holds none and SMTPPassword stays empty here. 0 keeps the
         // scrambled value in the file, which older settings files rely on.
         std::int32_t SMTPPasswordInKeyring = 0;
+        // Beyond the original store: 1 sends a desktop notification when a
+        // scheduled event succeeds too (failures are always told).
+        std::int32_t NotifySuccess = 0;
 
         bool operator==(const SchedulerSettings&) const = default;
     };

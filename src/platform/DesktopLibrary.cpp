@@ -9,6 +9,7 @@ namespace {
 struct Loaded {
     KeyringStoreEntry keyringStore = nullptr;
     LogindPowerOffEntry logindPowerOff = nullptr;
+    NotifyEntry notify = nullptr;
     std::string error;
 };
 
@@ -21,8 +22,9 @@ const Loaded& Library()
         if (library.OpenPrivate(KORVANE_DESKTOP_LIBRARY)) {
             loaded.keyringStore = reinterpret_cast<KeyringStoreEntry>(library.Symbol(kKeyringStoreEntry));
             loaded.logindPowerOff = reinterpret_cast<LogindPowerOffEntry>(library.Symbol(kLogindPowerOffEntry));
+            loaded.notify = reinterpret_cast<NotifyEntry>(library.Symbol(kNotifyEntry));
         }
-        if (loaded.keyringStore == nullptr || loaded.logindPowerOff == nullptr) {
+        if (loaded.keyringStore == nullptr || loaded.logindPowerOff == nullptr || loaded.notify == nullptr) {
             loaded = {};
             loaded.error = "the desktop library cannot be loaded: " + library.Error();
         }
@@ -42,4 +44,10 @@ LogindPowerOffEntry CDesktopLibrary::LogindPowerOff(std::string& error)
 {
     error = Library().error;
     return Library().logindPowerOff;
+}
+
+NotifyEntry CDesktopLibrary::Notify(std::string& error)
+{
+    error = Library().error;
+    return Library().notify;
 }

@@ -19,6 +19,7 @@
 #include "scheduler/ActionFlags.h"
 #include "scheduler/MailOptions.h"
 #include "scheduler/RunDisplay.h"
+#include "scheduler/RunHistory.h"
 #include "scheduler/ShutdownCountdown.h"
 
 #include <memory>
@@ -35,6 +36,16 @@ constexpr int kMenuCancelAction = 178;
 const char* ActionName(int action)
 {
     return action == 1 ? "Restore" : "Backup";
+}
+
+const char* LowerActionName(int action)
+{
+    return action == 1 ? "restore" : "backup";
+}
+
+std::string FirstLine(const std::string& text)
+{
+    return text.substr(0, text.find('\n'));
 }
 
 } // namespace
@@ -54,6 +65,15 @@ struct CActionRunner::Run {
     SettingsRecord settings;
     std::unique_ptr<CGetInfoWorker> info;
     CRunLock processLock;
+
+    // Why a run failed, for the scheduled event's outcome; empty for the
+    // failures the result itself tells (failed items, cancelled).
+    std::string failure;
+    int failedItems = 0;
+    // The set was taken: the run has a place in the run history.
+    bool setTaken = false;
+    std::string sessionFile;
+    bool reported = false;
 
     bool Scheduled() const { return mode == Mode::Scheduled; }
     int LogType() const { return Scheduled() ? LogScheduled : LogUser; }
@@ -117,16 +137,63 @@ std::string CActionRunner::FormatElapsed(std::int64_t seconds)
         static_cast<int>(seconds % 60));
 }
 
-void CActionRunner::EndRun(Run& run)
+// The history is written while the run lock is still held, so runs of
+// other processes never write it at the same time.
+void CActionRunner::EndRun(Run& run, RunResult result)
 {
+    RecordHistory(run, result);
     run.processLock.Unlock();
     m_flags.ActionRunning = 0;
+    ReportOutcome(run, result);
+}
+
+void CActionRunner::RecordHistory(const Run& run, RunResult result)
+{
+    if (!run.setTaken || run.dryRun)
+        return;
+    const bool succeeded = result == RunResult::Completed || result == RunResult::PoweredOff;
+    CRunHistory(m_historyPath).RecordRun(run.sessionFile, run.set.Name, m_services.clock.Now(), succeeded);
+}
+
+// A scheduled event says how it went, whatever ended it: the user was not
+// there to see it.
+void CActionRunner::ReportOutcome(Run& run, RunResult result)
+{
+    if (!run.Scheduled() || run.reported)
+        return;
+    run.reported = true;
+    CRunDisplay::ScheduledOutcome outcome;
+    outcome.SetName = run.scheduledSet->Name;
+    outcome.Action = run.scheduledSet->Schedule.Action;
+    std::string reason = run.failure;
+    if (reason.empty() && result == RunResult::CompletedWithErrors)
+        reason = FormatString(LoadString(57773).c_str(), run.failedItems);
+    if (reason.empty() && result == RunResult::Cancelled)
+        reason = LoadString(57774);
+    outcome.Succeeded = reason.empty() && (result == RunResult::Completed || result == RunResult::PoweredOff);
+    const auto settings = m_settings.Get();
+    outcome.Notify = !outcome.Succeeded || settings->Scheduler.NotifySuccess != 0;
+    outcome.ShowErrors = settings->Scheduler.DisplayError != 0;
+    const char* action = LowerActionName(outcome.Action);
+    outcome.Text = outcome.Succeeded
+        ? FormatString(LoadString(57771).c_str(), action, outcome.SetName.c_str())
+        : FormatString(LoadString(57770).c_str(), action, outcome.SetName.c_str(), reason.c_str());
+    m_services.display.ReportScheduledOutcome(outcome);
 }
 
 RunResult CActionRunner::Execute(Run& run)
 {
     if (m_stopFolderScans)
         m_stopFolderScans();
+    const RunResult result = ExecuteSteps(run);
+    // A run refused before it held the action flag reports here; the
+    // others have in EndRun.
+    ReportOutcome(run, result);
+    return result;
+}
+
+RunResult CActionRunner::ExecuteSteps(Run& run)
+{
     // Test and set in one step: a scheduled event and a manual run starting
     // at the same moment cannot both pass.
     std::int32_t idle = 0;
@@ -143,18 +210,18 @@ RunResult CActionRunner::Execute(Run& run)
     }
     m_flags.ActionCancel = 0;
     if (!TakeSet(run)) {
-        EndRun(run);
+        EndRun(run, RunResult::NotRun);
         return RunResult::NotRun;
     }
     if (RefuseSharedBackupPath(run)) {
-        EndRun(run);
+        EndRun(run, RunResult::Refused);
         return RunResult::Refused;
     }
     CActivityLog log(
         run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
     log.WriteEvent(run.LogType(), run.action, "%s started for '%s'", ActionName(run.action), run.set.Name.c_str());
     if (!CheckMedia(run)) {
-        EndRun(run);
+        EndRun(run, RunResult::NotRun);
         return RunResult::NotRun;
     }
     ShowTrayStart(run);
@@ -164,7 +231,7 @@ RunResult CActionRunner::Execute(Run& run)
         ResetTray(run);
         if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
             m_services.display.HideTray();
-        EndRun(run);
+        EndRun(run, RunResult::Cancelled);
         return RunResult::Cancelled;
     }
     return Copy(run, log);
@@ -191,19 +258,21 @@ bool CActionRunner::TakeProcessLock(Run& run)
 
 // The refusal names the run it waits for. A scheduled event refused this
 // way is not run at all, so it leaves an error record in the log.
-void CActionRunner::RefuseWhileBusy(const Run& run, CRunLock::Kind active)
+void CActionRunner::RefuseWhileBusy(Run& run, CRunLock::Kind active)
 {
     const std::string text = LoadString(active == CRunLock::Kind::Manual ? 57741 : 57719);
     LogRefusal(run, text);
+    run.failure = FirstLine(text);
     m_services.prompter.MessageBox(text, MbOk | MbIconInformation);
 }
 
 // Without a lock no one can see, two runs of one set could copy over each
 // other: the run is refused, never run unlocked.
-void CActionRunner::RefuseLockFolder(const Run& run, const CRunLock::Refusal& refusal)
+void CActionRunner::RefuseLockFolder(Run& run, const CRunLock::Refusal& refusal)
 {
     const std::string text = FormatString(LoadString(57756).c_str(), refusal.folder.c_str(), refusal.reason.c_str());
     LogRefusal(run, text);
+    run.failure = FirstLine(text);
     m_services.prompter.MessageBox(text, MbOk | MbIconError);
 }
 
@@ -257,6 +326,8 @@ bool CActionRunner::TakeSet(Run& run)
     }
     // The workers pick the procedure from the set's action.
     run.set.ActiveAction = run.action;
+    run.sessionFile = m_session.Read([](const CSession& session) { return session.FileName; });
+    run.setTaken = true;
     return true;
 }
 
@@ -265,7 +336,7 @@ bool CActionRunner::TakeSet(Run& run)
 // files into the other's. Such a set is refused before anything is written;
 // the refusal is logged as an error, as nobody may see a scheduled run's
 // message. True when refused.
-bool CActionRunner::RefuseSharedBackupPath(const Run& run)
+bool CActionRunner::RefuseSharedBackupPath(Run& run)
 {
     const auto shared = FindSharedBackupPath(run.set, m_services.clock.Now());
     if (!shared)
@@ -276,14 +347,15 @@ bool CActionRunner::RefuseSharedBackupPath(const Run& run)
     CActivityLog log(
         run.settings.General.LogActivate != 0, run.settings.General.LogFileName, m_services.prompter, m_services.clock);
     log.WriteEvent(LogError, run.action, "%s refused for '%s': %s", ActionName(run.action), run.set.Name.c_str(),
-        text.substr(0, text.find('\n')).c_str());
+        FirstLine(text).c_str());
+    run.failure = FirstLine(text);
     m_services.prompter.MessageBox(text, MbOk | MbIconError);
     return true;
 }
 
 // Each entry's backup folder (its source folder for a restore) must be on a
 // mounted medium; the user is asked to bring it until it is there or Cancel.
-bool CActionRunner::CheckMedia(const Run& run)
+bool CActionRunner::CheckMedia(Run& run)
 {
     const std::time_t now = m_services.clock.Now();
     for (const CBackup& entry : run.set.Entries) {
@@ -291,8 +363,10 @@ bool CActionRunner::CheckMedia(const Run& run)
         const std::string root = m_services.media.RootOf(ExpandPathTags(folder, now));
         while (!m_services.media.IsAvailable(root)) {
             const std::string text = FormatString(LoadString(57721).c_str(), root.c_str());
-            if (m_services.prompter.MessageBox(text, MbOkCancel | MbIconInformation) != IdOk)
+            if (m_services.prompter.MessageBox(text, MbOkCancel | MbIconInformation) != IdOk) {
+                run.failure = FormatString(LoadString(57775).c_str(), root.c_str());
                 return false;
+            }
         }
     }
     return true;
@@ -395,7 +469,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
         LogEnd(run, worker, log, "%s completed for '%s'");
         if (run.settings.Actions.PostShutdown && OfferShutdown()) {
             ResetTray(run);
-            EndRun(run);
+            EndRun(run, RunResult::PoweredOff);
             return RunResult::PoweredOff;
         }
     } else {
@@ -406,16 +480,18 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
     ResetTray(run);
     if (run.Scheduled() && run.set.Schedule.SendEmail)
         SendSummaryMail(run, worker, log);
-    EndRun(run);
+    run.failedItems = worker.FailedItems;
+    const RunResult result = cancelled ? RunResult::Cancelled
+        : worker.FailedItems > 0       ? RunResult::CompletedWithErrors
+                                       : RunResult::Completed;
+    EndRun(run, result);
     if (run.dryRun)
         m_services.display.ShowPreview(worker, run.action);
     if (Shows(run, run.settings.Scheduler.DisplaySummary, run.settings.Actions.DisplaySummary))
         m_services.display.ShowSummary(worker, run.action, cancelled);
     if (run.Scheduled() && run.settings.Scheduler.TrayHideIdle)
         m_services.display.HideTray();
-    if (cancelled)
-        return RunResult::Cancelled;
-    return worker.FailedItems > 0 ? RunResult::CompletedWithErrors : RunResult::Completed;
+    return result;
 }
 
 // A run that passed over failed items does not end like a clean one: its
@@ -442,8 +518,8 @@ bool CActionRunner::OfferShutdown()
 }
 
 // A mail that fails is not silent: one error record names the server and
-// the reason, and a run without windows says the same on standard error.
-void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worker, CActivityLog& log)
+// the reason, and the event's outcome says the same.
+void CActionRunner::SendSummaryMail(Run& run, const CProgressWorker& worker, CActivityLog& log)
 {
     SummaryMailData data;
     data.ComputerName = CSystemInfo::ComputerName();
@@ -467,5 +543,6 @@ void CActionRunner::SendSummaryMail(const Run& run, const CProgressWorker& worke
     const std::string text
         = FormatString(LoadString(57733).c_str(), options.Server.c_str(), options.Port, failure.c_str());
     log.WriteText(LogError, run.action, text);
-    m_services.display.ShowError(text);
+    // Told with the event's outcome, which names the set.
+    run.failure = text;
 }

@@ -51,6 +51,9 @@ public:
     // Called before every run to stop the window's folder statistics passes
     // and wait for them.
     void SetStopFolderScans(std::function<void()> stop) { m_stopFolderScans = std::move(stop); }
+    // Where every run records how it went (CRunHistory); empty: beside the
+    // settings file.
+    void SetHistoryPath(std::string path) { m_historyPath = std::move(path); }
 
     // The four run modes.
     RunResult RunScheduled(const CSet& set);
@@ -71,22 +74,25 @@ private:
     struct Run;
 
     RunResult Execute(Run& run);
-    void EndRun(Run& run);
+    RunResult ExecuteSteps(Run& run);
+    void EndRun(Run& run, RunResult result);
+    void RecordHistory(const Run& run, RunResult result);
+    void ReportOutcome(Run& run, RunResult result);
     bool TakeProcessLock(Run& run);
-    void RefuseWhileBusy(const Run& run, CRunLock::Kind active);
-    void RefuseLockFolder(const Run& run, const CRunLock::Refusal& refusal);
+    void RefuseWhileBusy(Run& run, CRunLock::Kind active);
+    void RefuseLockFolder(Run& run, const CRunLock::Refusal& refusal);
     void LogRefusal(const Run& run, const std::string& text);
     bool TakeSet(Run& run);
-    bool RefuseSharedBackupPath(const Run& run);
+    bool RefuseSharedBackupPath(Run& run);
     bool BeginRun(Run& run);
-    bool CheckMedia(const Run& run);
+    bool CheckMedia(Run& run);
     void ShowTrayStart(const Run& run);
     void ResetTray(const Run& run);
     bool Gather(Run& run, CActivityLog& log);
     RunResult Copy(Run& run, CActivityLog& log);
     void LogEnd(const Run& run, const CProgressWorker& worker, CActivityLog& log, const char* format);
     bool OfferShutdown();
-    void SendSummaryMail(const Run& run, const CProgressWorker& worker, CActivityLog& log);
+    void SendSummaryMail(Run& run, const CProgressWorker& worker, CActivityLog& log);
     bool Shows(const Run& run, std::int32_t schedulerSetting, std::int32_t actionSetting) const;
 
     CSession& m_session;
@@ -94,4 +100,5 @@ private:
     CActionFlags& m_flags;
     Services m_services;
     std::function<void()> m_stopFolderScans;
+    std::string m_historyPath;
 };

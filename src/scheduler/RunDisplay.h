@@ -57,9 +57,25 @@ public:
     // Drives the countdown to its end or until cancelled. This base cancels:
     // switching a computer off needs someone who could have stopped it.
     virtual void ShowShutdown(CShutdownCountdown& countdown);
-    // A failure the run carries on after (the summary e-mail); it is in the
-    // activity log already. The console writes it to standard error.
+    // A failure the run carries on after; it is in the activity log
+    // already. The console writes it to standard error.
     virtual void ShowError(const std::string& /*text*/) { }
+
+    // How a scheduled event ended, told once at its end (after the action
+    // flag is cleared, before the summary window). Text names the set and
+    // says that the run was scheduled.
+    struct ScheduledOutcome {
+        std::string SetName;
+        int Action = 0;
+        bool Succeeded = false;
+        // Whether the desktop is to be told: failures always, successes
+        // when NotifySuccess is on.
+        bool Notify = true;
+        // DisplayError of the scheduler: a failure may open a window.
+        bool ShowErrors = true;
+        std::string Text;
+    };
+    virtual void ReportScheduledOutcome(const ScheduledOutcome& /*outcome*/) { }
 
     // The tray icon (menu 0 is the default menu, 178 "Cancel Action...").
     virtual bool TrayHidden() const { return true; }

@@ -69,6 +69,7 @@ CKorvaneDlg::CKorvaneDlg(CUiContext& context, Services services, QWidget* parent
     m_runs = new CRunController(m_context.Flags(), m_services.RunnerFactory, *m_runWindows, m_runWindows, this);
     m_runs->SetStopScans([this] { return StopScansForRun(); });
     CreateTray();
+    CreateRunStatus();
 
     m_rowTimer.setInterval(kRowTimerMs);
     connect(&m_rowTimer, &QTimer::timeout, this, &CKorvaneDlg::OnRowTimer);
@@ -137,7 +138,8 @@ void CKorvaneDlg::CreateControls()
     m_setSelector = new CMyComboBoxEx(this);
     m_setSelector->setObjectName(QStringLiteral("setSelector"));
     m_setSelector->SetImageList({ CIcons::Own(QStringLiteral("set")), CIcons::Own(QStringLiteral("set-scheduled")) });
-    m_schedulerButton = new QPushButton(CIcons::Own(QStringLiteral("scheduler")), QStringLiteral("Scheduler..."), this);
+    m_runStatus = new QLabel(this);
+    m_runStatus->setObjectName(QStringLiteral("runStatus"));    m_schedulerButton = new QPushButton(CIcons::Own(QStringLiteral("scheduler")), QStringLiteral("Scheduler..."), this);
     m_manageButton = new QPushButton(QStringLiteral("Manage..."), this);
     m_actionGroup = new QGroupBox(QStringLiteral("Action"), this);
     m_actionSelector = new QComboBox(this);
@@ -160,15 +162,16 @@ void CKorvaneDlg::CreateControls()
     m_summary->setReadOnly(true);
     m_summary->setObjectName(QStringLiteral("summary"));
 
-    place(m_activeSetGroup, 8, 4, 560, 50);
+    place(m_activeSetGroup, 8, 4, 560, 68);
     place(m_setSelector, 18, 23, 540, 22);
+    place(m_runStatus, 20, 48, 536, 18);
     place(m_schedulerButton, 578, 9, 99, 23);
     place(m_manageButton, 578, 36, 99, 23);
     place(m_actionGroup, 578, 62, 99, 82);
     place(m_actionSelector, 586, 81, 83, 22);
     place(m_executeButton, 586, 111, 83, 24);
-    place(m_foldersGroup, 8, 60, 560, 272);
-    place(m_list, 18, 79, 540, 243);
+    place(m_foldersGroup, 8, 78, 560, 254);
+    place(m_list, 18, 97, 540, 225);
     place(m_addButton, 578, 152, 99, 23);
     place(m_editButton, 578, 179, 99, 23);
     place(m_removeButton, 578, 206, 99, 23);
@@ -201,7 +204,8 @@ void CKorvaneDlg::RegisterLayout()
     layout->Enable(true);
     layout->SetMinTrackSize(QSize(0, 0));
     layout->AddItem(m_menuBar, 0, 0, 100, 0);
-    for (QWidget* control : { static_cast<QWidget*>(m_activeSetGroup), static_cast<QWidget*>(m_setSelector) })
+    for (QWidget* control : { static_cast<QWidget*>(m_activeSetGroup), static_cast<QWidget*>(m_setSelector),
+             static_cast<QWidget*>(m_runStatus) })
         layout->AddItem(control, 0, 0, 100, 0);
     for (QWidget* control : { static_cast<QWidget*>(m_schedulerButton), static_cast<QWidget*>(m_manageButton),
              static_cast<QWidget*>(m_actionGroup), static_cast<QWidget*>(m_actionSelector),

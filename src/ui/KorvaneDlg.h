@@ -15,6 +15,7 @@ class CClock;
 class CFileRecordArray;
 class CMyComboBoxEx;
 class CMyListCtrl;
+class CRunNotices;
 class CRunWindows;
 class CScheduler;
 class CSchedulerThread;
@@ -146,6 +147,12 @@ public:
     CRunWindows& RunWindows() { return *m_runWindows; }
     // The popup menu of the list as it would open now.
     std::unique_ptr<QMenu> BuildPopupMenu();
+    // The active set's last and next run, under the set selector.
+    QLabel* RunStatusText() const { return m_runStatus; }
+    CRunNotices& Notices() { return *m_notices; }
+    // Reads the run history again: the line, the tray's tooltip and the
+    // overdue notices (KorvaneDlgRunStatus.cpp).
+    void UpdateRunStatus();
     // The summary line for the figures of the active set.
     std::string SummaryLine() const;
     static std::string SummaryLine(
@@ -186,6 +193,8 @@ private:
     void UpdateTrayMenu();
     void BringForward();
     void OpenPendingHandOver();
+    // Run status (KorvaneDlgRunStatus.cpp).
+    void CreateRunStatus();
     // Closing (KorvaneDlg.cpp).
     bool AskToClose();
     void RecordLastSession();
@@ -225,6 +234,9 @@ private:
     QLabel* m_summaryLabel = nullptr;
     QLineEdit* m_summary = nullptr;
     QAction* m_logAction = nullptr;
+    QLabel* m_runStatus = nullptr;
+    CRunNotices* m_notices = nullptr;
+    QTimer m_runStatusTimer;
 
     CFolderScans m_scans;
     std::set<CFolderScans::Key> m_reported;

@@ -107,6 +107,7 @@ void CKorvaneDlg::Refresh()
     m_filling = false;
     OnSelectionChanged();
     m_summary->setText(Q(LoadString(57705)));
+    UpdateRunStatus();
     // Figures kept from earlier passes make a summary at once.
     for (int row = 0; row < m_list->rowCount(); ++row) {
         if (m_scans.Figures({ view.Active, static_cast<int>(m_list->RowData(row)) }).ScanComplete) {

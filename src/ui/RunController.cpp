@@ -65,6 +65,7 @@ RunResult CRunController::RunOnThisThread(const std::function<RunResult(CActionR
 {
     CWindowedRunDisplay display(
         m_view, m_viewReceiver, m_flags.ActionCancel, m_tray.data(), m_owner.data(), m_shutdownPeriodMs);
+    display.SetNotices(m_notices);
     std::unique_ptr<CActionRunner> runner = m_factory(display);
     runner->SetStopFolderScans([this] { StopScansFromRun(); });
     const RunResult result = run(*runner);

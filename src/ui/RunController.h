@@ -10,6 +10,7 @@
 #include <vector>
 
 class CRunDisplay;
+class CRunNotices;
 class CRunView;
 class CSet;
 class CTrayIcon;
@@ -40,6 +41,8 @@ public:
     // countdown; both outlive the controller. The period is the countdown's
     // second (tests shorten it).
     void SetDesktop(CTrayIcon* tray, QWidget* owner, int shutdownPeriodMs = 1000);
+    // Where scheduled events tell how they ended; it outlives the controller.
+    void SetNotices(CRunNotices* notices) { m_notices = notices; }
 
     // Starts a run of the active set (entry -1) or of one entry with action;
     // false when a run of this window is still going.
@@ -72,6 +75,7 @@ private:
     QPointer<CTrayIcon> m_tray;
     QPointer<QWidget> m_owner;
     int m_shutdownPeriodMs = 1000;
+    CRunNotices* m_notices = nullptr;
     QThread* m_thread = nullptr;
     std::atomic<int> m_scheduledRuns { 0 };
 };

@@ -56,6 +56,11 @@ CSettingsSchedulerDlg::CSettingsSchedulerDlg(const SettingsRecord& settings, CPr
     m_activate->setChecked(Settings().SchedulerActive);
     TipFromTable(m_activate, 1402);
     Column()->addWidget(m_activate);
+    QCheckBox* notify = AddCheck(0, "Notify the desktop when a scheduled event succeeds",
+        Field(&SettingsRecord::SchedulerSettings::NotifySuccess), "notifySuccess");
+    SetTooltip(notify,
+        QStringLiteral("A failed scheduled event is always told in a desktop notification (or the tray's balloon). "
+                       "With this box checked, a scheduled event that succeeds is told too."));
     Column()->addSpacing(Dy(6));
     Column()->addWidget(BuildSmtpGroup());
     FinishColumn();

@@ -97,6 +97,7 @@ void CTrayIcon::ShowBalloon(const QString& text, const QString& title, QSystemTr
 {
     if (!m_tray || m_hidden)
         return;
+    m_lastBalloon = title + QStringLiteral(": ") + text;
     m_tray->showMessage(title, text, icon, seconds * 1000);
 }
 

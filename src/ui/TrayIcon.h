@@ -50,6 +50,8 @@ public:
     QString Tooltip() const { return m_tooltip; }
     // Shown only while the icon is; seconds is the time-out.
     void ShowBalloon(const QString& text, const QString& title, QSystemTrayIcon::MessageIcon icon, int seconds);
+    // The title and text of the last balloon shown (tests read it).
+    QString LastBalloon() const { return m_lastBalloon; }
 
     // kDefaultMenu or kActionMenu (0 means the default too).
     void SetMenu(int menu);
@@ -100,6 +102,7 @@ private:
     std::vector<QAction*> m_actions;
     int m_menuId = kDefaultMenu;
     QString m_tooltip;
+    QString m_lastBalloon;
     QIcon m_stillIcon;
     QIcon m_icon;
     std::vector<QIcon> m_frames;

@@ -1,6 +1,7 @@
 #include "ui/WindowedRunDisplay.h"
 
 #include "scheduler/ShutdownCountdown.h"
+#include "ui/RunNotices.h"
 #include "ui/ShutDownDlg.h"
 #include "ui/TrayIcon.h"
 
@@ -135,4 +136,10 @@ void CWindowedRunDisplay::ShowShutdown(CShutdownCountdown& countdown)
         Qt::QueuedConnection);
     wait.reset();
     done.wait();
+}
+
+void CWindowedRunDisplay::ReportScheduledOutcome(const ScheduledOutcome& outcome)
+{
+    if (m_notices)
+        m_notices->PostOutcome(outcome);
 }

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+class CRunNotices;
 class CTrayIcon;
 class QWidget;
 
@@ -29,6 +30,9 @@ public:
     // Opens the countdown window on the interface thread and returns when it
     // has closed; a window that cannot open counts as cancelled.
     void ShowShutdown(CShutdownCountdown& countdown) override;
+    // Through the notices, which outlive every run like the tray.
+    void ReportScheduledOutcome(const ScheduledOutcome& outcome) override;
+    void SetNotices(CRunNotices* notices) { m_notices = notices; }
 
 private:
     void PostToTray(std::function<void(CTrayIcon&)> call);
@@ -36,4 +40,5 @@ private:
     QPointer<CTrayIcon> m_tray;
     QPointer<QWidget> m_owner;
     int m_shutdownPeriodMs;
+    CRunNotices* m_notices = nullptr;
 };

@@ -352,7 +352,7 @@ TEST_F(ScheduledRunTest, ShutdownComesBeforeTheMailUnlessCancelled)
     EXPECT_EQ(mailer.sent.size(), 2u);
 }
 
-TEST_F(ScheduledRunTest, AFailedMailLeavesOneErrorRecordAndTellsTheDisplay)
+TEST_F(ScheduledRunTest, AFailedMailLeavesOneErrorRecordAndTellsItInTheOutcome)
 {
     mailer.failure = "535 5.7.8 Authentication credentials invalid";
     settings.Scheduler.SMTPPort = 587;
@@ -367,7 +367,10 @@ TEST_F(ScheduledRunTest, AFailedMailLeavesOneErrorRecordAndTellsTheDisplay)
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2], "1\t1\tRestore completed for 'Docs'");
     EXPECT_EQ(records[3], "2\t1\t" + text);
-    EXPECT_EQ(display.calls, (std::vector<std::string> { "error " + text }));
+    EXPECT_TRUE(display.calls.empty());
+    ASSERT_EQ(display.outcomes.size(), 1u);
+    EXPECT_FALSE(display.outcomes[0].Succeeded);
+    EXPECT_EQ(display.outcomes[0].Text, "Scheduled restore of set 'Docs' failed: " + text);
 
     // A mail that goes out writes nothing more.
     mailer.failure.clear();

@@ -69,6 +69,7 @@ public:
     }
     void SetTrayTooltip(const std::string& text) override { tooltips.push_back(text); }
     void ShowError(const std::string& text) override { calls.push_back("error " + text); }
+    void ReportScheduledOutcome(const ScheduledOutcome& outcome) override { outcomes.push_back(outcome); }
 
     bool Shown(const std::string& what) const
     {
@@ -83,6 +84,7 @@ public:
     bool summaryCancelled = false;
     std::vector<FailedItem> summaryFailures;
     std::vector<std::string> tooltips;
+    std::vector<ScheduledOutcome> outcomes;
     std::function<void()> duringInformation;
     std::function<void()> duringProgress;
     bool hidden = true;

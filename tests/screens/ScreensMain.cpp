@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/PowerOff.h"
 #include "scheduler/ActionFlags.h"
+#include "scheduler/RunHistory.h"
 #include "scheduler/ShutdownCountdown.h"
 #include "ui/AboutDlg.h"
 #include "ui/ActionSummaryDlg.h"
@@ -528,6 +529,15 @@ int main(int argc, char** argv)
     CKorvaneDlg::Services services { [](CRunDisplay&) { return std::unique_ptr<CActionRunner>(); }, CClock::System(),
         false };
 
+    // The hourly set ran half an hour ago; the scheduler is active, so its next
+    // run shows under the selector.
+    SettingsRecord shownSettings;
+    shownSettings.SchedulerActive = true;
+    settings.Replace(shownSettings);
+    const std::time_t now = std::time(nullptr);
+    CRunHistory history;
+    history.RecordRun(session.FileName, session.Sets[0].Name, now - 1800, true);
+
     CKorvaneDlg window(context, services);
     window.show();
     window.Rescan();
@@ -542,6 +552,12 @@ int main(int argc, char** argv)
     window.resize(window.width() + 200, window.height() + 120);
     Save(&window, QStringLiteral("main-window-larger"));
     window.resize(window.minimumSize());
+
+    // Three days without a success: the line says the hourly set is overdue.
+    history.RecordRun(session.FileName, session.Sets[0].Name, now - 3 * 86400, true);
+    history.RecordRun(session.FileName, session.Sets[0].Name, now - 3600, false);
+    window.UpdateRunStatus();
+    Save(&window, QStringLiteral("main-window-overdue"));
 
     std::unique_ptr<QMenu> popup = window.BuildPopupMenu();
     popup->popup(window.List()->mapToGlobal(QPoint(120, 60)));
