@@ -2,8 +2,10 @@
 
 #include "app/ConsolePrompter.h"
 #include "ui/BlockingCall.h"
+#include "ui/QuestionGate.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -110,21 +112,42 @@ int CQtPrompter::AnswerOf(int standardButton)
     }
 }
 
-// Over the window the user is working in: a modal one first (a run's
-// working window), else the main window, else whatever is active.
+void CQtPrompter::SetGate(CQuestionGate* gate)
+{
+    m_gate = gate;
+}
+
+// Over the window the user is working in: a run's topmost window, else a
+// modal one, else the main window, else whatever is active.
 QWidget* CQtPrompter::Owner() const
 {
+    if (m_gate)
+        return m_gate->Top();
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
     return m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
 }
 
+// The box waits in a loop of its own rather than exec(): exec() ends when
+// the box is hidden, which moving it to another window does (see
+// CQuestionGate::Hold).
 int CQtPrompter::AskHere(const std::string& text, unsigned style)
 {
-    QWidget* owner = Owner();
-    QMessageBox* box = BuildBox(QString::fromStdString(text), style, owner);
-    const int button = box->exec();
-    delete box;
+    QPointer<QMessageBox> box = BuildBox(QString::fromStdString(text), style, Owner());
+    box->setWindowModality(Qt::ApplicationModal);
+    if (m_gate)
+        m_gate->Hold(box);
+    QEventLoop loop;
+    connect(box, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+    box->show();
+    loop.exec(QEventLoop::DialogExec);
+    // A box that went unanswered (the program closing) leaves the answer of
+    // a run nobody watches.
+    if (!box)
+        return CConsolePrompter::NonInteractiveAnswer(style);
+    const int button = box->standardButton(box->clickedButton());
+    delete box.data();
     // A box closed by the window manager answers like its escape button.
     if ((style & MbButtonMask) == MbOk)
         return IdOk;
