@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <optional>
 
 namespace {
 
@@ -137,21 +138,26 @@ int CQtPrompter::AskHere(const std::string& text, unsigned style)
     box->setWindowModality(Qt::ApplicationModal);
     if (m_gate)
         m_gate->Hold(box);
+    // The answer is taken as the box closes: what closing it lets happen
+    // before this loop returns (the run's windows closing) may delete it.
+    std::optional<int> button;
     QEventLoop loop;
-    connect(box, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(box, &QDialog::finished, &loop, [&] {
+        button = box->standardButton(box->clickedButton());
+        loop.quit();
+    });
     connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
     box->show();
     loop.exec(QEventLoop::DialogExec);
+    delete box.data();
     // A box that went unanswered (the program closing) leaves the answer of
     // a run nobody watches.
-    if (!box)
+    if (!button)
         return CConsolePrompter::NonInteractiveAnswer(style);
-    const int button = box->standardButton(box->clickedButton());
-    delete box.data();
     // A box closed by the window manager answers like its escape button.
     if ((style & MbButtonMask) == MbOk)
         return IdOk;
-    return AnswerOf(button);
+    return AnswerOf(*button);
 }
 
 int CQtPrompter::MessageBox(const std::string& text, unsigned style)

@@ -106,7 +106,9 @@ private:
                 continue;
             m_seen = true;
             m_poll.stop();
+            // The rest of the list may be gone once act has run.
             m_act(*box);
+            return;
         }
     }
 
