@@ -118,8 +118,9 @@ void CQtPrompter::SetGate(CQuestionGate* gate)
     m_gate = gate;
 }
 
-// Over the window the user is working in: a run's topmost window, else a
-// modal one, else the main window, else whatever is active.
+// Over the window the user is working in: with the runs' gate, a run's
+// topmost window or else the main window; without, a modal window, else the
+// main window, else whatever is active.
 QWidget* CQtPrompter::Owner() const
 {
     if (m_gate)
