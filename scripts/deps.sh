@@ -13,6 +13,7 @@ packages=(
   rsync time ccache
   dpkg-dev file librsvg2-bin desktop-file-utils appstream
   e2fsprogs
+  xvfb xauth openbox x11-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Opens every window of Korvane with sample data on a real X server (Xvfb)
 # and saves one picture per window under build-screens/ (and the same at
-# twice the scale under build-screens/scale2/). Not part of the test run.
+# twice the scale under build-screens/scale2/, and in dark colours under
+# build-screens/dark/). Not part of the test run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -20,7 +21,7 @@ cmake --build build-screens/build -j2 --target korvane_screens
 
 out="$root/build-screens"
 home="$out/home"
-rm -rf "$home" "$out"/*.png "$out/scale2" "$out/sample"
+rm -rf "$home" "$out"/*.png "$out/scale2" "$out/dark" "$out/sample"
 mkdir -p "$home/.config" "$home/run"
 chmod 700 "$home/run"
 export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
@@ -38,4 +39,5 @@ export DISPLAY=":$display"
 
 build-screens/build/tests/korvane_screens "$out"
 QT_SCALE_FACTOR=2 build-screens/build/tests/korvane_screens "$out/scale2"
+KORVANE_SCREENS_DARK=1 build-screens/build/tests/korvane_screens "$out/dark"
 echo "pictures in $out"

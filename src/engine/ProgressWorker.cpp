@@ -176,9 +176,17 @@ std::string CProgressWorker::BackupRoot(const CBackup& entry)
     return CGetInfoWorker::BackupRoot(entry);
 }
 
+// While files are copied, the folder they are in: the folders were all made
+// before, and the last one made says nothing of where the copy is.
 std::string CProgressWorker::CurrentFolder() const
 {
     std::lock_guard lock(m_currentMutex);
+    if (m_currentFile) {
+        std::string path = m_currentFile->FullPath();
+        const std::size_t slash = path.rfind('/');
+        path.resize(slash == 0 ? 1 : std::min(slash, path.size()));
+        return path;
+    }
     return m_currentFolder ? m_currentFolder->FullPath() : std::string();
 }
 
@@ -385,12 +393,34 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
 bool CProgressWorker::FilePhase(bool restore)
 {
     m_processedEnd.assign(Set.Entries.size(), 0);
+    CountBytesToCopy(restore);
     for (std::size_t i = 0; i < Set.Entries.size(); ++i) {
         CBackup& entry = Set.Entries[i];
         if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore), m_processedEnd[i]))
             return false;
     }
     return true;
+}
+
+// The progress window shows the bytes of the whole run from its first copy
+// on. With one entry its plan, made anyway, tells them; with more, every
+// entry's plan is made once more here for its sizes alone (one look per
+// record, no file read).
+void CProgressWorker::CountBytesToCopy(bool restore)
+{
+    const auto usable
+        = std::count_if(Set.Entries.begin(), Set.Entries.end(), [this](const CBackup& entry) { return Usable(entry); });
+    if (usable < 2)
+        return;
+    std::uint64_t total = 0;
+    for (CBackup& entry : Set.Entries) {
+        if (!Usable(entry))
+            continue;
+        for (const CCopyAhead::Job& job : PlanFiles(entry, DirectionOf(entry, restore)).jobs)
+            total += job.size;
+    }
+    m_bytesToCopy = total;
+    m_bytesCounted = true;
 }
 
 // The processed file records leave their lists for ProcessedFiles, which
@@ -445,6 +475,10 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, s
     // Names of one file are linked again within an entry only.
     m_hardLinks.Clear();
     const FilePlan plan = PlanFiles(entry, direction);
+    if (!m_bytesCounted) {
+        for (const CCopyAhead::Job& job : plan.jobs)
+            m_bytesToCopy += job.size;
+    }
     std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction, plan);
     const bool completed = ProcessFileList(entry, direction, plan, ahead.get(), processedEnd);
     if (ahead) {
@@ -561,6 +595,7 @@ bool CProgressWorker::ProcessFileList(
         }
         processedEnd = index + 1;
         ++m_processedFileCount;
+        m_copiedBytes += plan.jobs[n].size;
         // A batch goes as soon as a placer is free, so the disk is kept
         // busy and the last batch, which the worker waits for, is small.
         const bool handOver = m_copier.BatchFull() || (m_copier.WaitingCount() >= kEagerBatch && PlacerIdle());

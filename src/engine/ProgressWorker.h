@@ -84,6 +84,10 @@ public:
     std::string CurrentFolder() const;
     std::string CurrentFile() const;
     std::uint64_t CurrentFileSize() const;
+    // Bytes of the files the file phase copies (known once it has begun),
+    // and of those it is done with.
+    std::uint64_t BytesToCopy() const { return m_bytesToCopy.load(); }
+    std::uint64_t CopiedBytes() const { return m_copiedBytes.load(); }
 
     // Test hook: the copier every file copy goes through.
     CFileCopier& Copier() { return m_copier; }
@@ -178,6 +182,7 @@ private:
     bool ProcessFolders(CBackup& entry, const Direction& direction);
     int ChangedFolder(const Direction& direction, const std::string& from, const std::string& target);
     bool FilePhase(bool restore);
+    void CountBytesToCopy(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
     int FolderAttributesFailed(const std::string& to, int error);
@@ -260,6 +265,10 @@ private:
 
     std::atomic<std::int32_t> m_processedFileCount { 0 };
     std::atomic<std::int32_t> m_processedFolderCount { 0 };
+    std::atomic<std::uint64_t> m_bytesToCopy { 0 };
+    std::atomic<std::uint64_t> m_copiedBytes { 0 };
+    // The whole run's bytes were counted before the first entry's copies.
+    bool m_bytesCounted = false;
     // Records in the lists acted on to the end of the file phase; guarded
     // because the lists are then gathered into ProcessedFiles.
     mutable std::mutex m_currentMutex;

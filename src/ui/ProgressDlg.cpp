@@ -1,9 +1,11 @@
 #include "ui/ProgressDlg.h"
 
+#include "platform/Clock.h"
 #include "scan/PathFormat.h"
 #include "scheduler/ActionRunner.h"
 #include "ui/GeneralProgress.h"
 #include "ui/Icons.h"
+#include "ui/QuestionGate.h"
 #include "ui/UiText.h"
 
 #include <QGroupBox>
@@ -23,12 +25,14 @@ QString BaseTitle(int action)
 } // namespace
 
 CProgressDlg::CProgressDlg(int action, const CRunDisplay::WindowRules& rules, CProgressHandle handle,
-    std::atomic<std::int32_t>& cancel, QWidget* parent)
+    std::atomic<std::int32_t>& cancel, QWidget* parent, CQuestionGate* gate)
     : CMyDialog(parent)
     , m_action(action)
     , m_rules(rules)
     , m_handle(std::move(handle))
     , m_cancel(cancel)
+    , m_gate(gate)
+    , m_clock(&CClock::System())
 {
     setObjectName(QStringLiteral("progressDlg"));
     setWindowTitle(BaseTitle(action));
@@ -52,7 +56,7 @@ CProgressDlg::CProgressDlg(int action, const CRunDisplay::WindowRules& rules, CP
     m_folderBar = barGroup(QStringLiteral("Folders Processed"), 6, Folders);
     m_fileBar = barGroup(QStringLiteral("Files Processed"), 60, Files);
     auto* status = new QGroupBox(QStringLiteral("Status"), this);
-    Place(status, 8, 114, 320, 104);
+    Place(status, 8, 114, 320, 124);
     const char* const captions[4] = { "Elapsed:", "File:", "Folder:", "Size:" };
     const Text rows[4] = { Elapsed, CurrentFile, CurrentFolder, CurrentSize };
     for (int row = 0; row < 4; ++row) {
@@ -60,9 +64,12 @@ CProgressDlg::CProgressDlg(int action, const CRunDisplay::WindowRules& rules, CP
         Place(caption, 16, 134 + row * 20, 56, 16);
         Place(m_texts[rows[row]], 74, 134 + row * 20, 248, 16);
     }
+    // The bytes line takes the group's whole width: it is the longest.
+    m_texts[Transfer]->setObjectName(QStringLiteral("transfer"));
+    Place(m_texts[Transfer], 16, 214, 306, 16);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    Place(m_cancelButton, 256, 226, 72, 24);
-    SizeToDesign(336, 258);
+    Place(m_cancelButton, 256, 246, 72, 24);
+    SizeToDesign(336, 278);
     SetUpDialog();
     connect(m_cancelButton, &QPushButton::clicked, this, &CProgressDlg::Cancel);
     m_timer.setInterval(kTickMs);
@@ -91,10 +98,22 @@ void CProgressDlg::Start()
         });
 }
 
+// A waiting window is modal: while a question is open it waits for the
+// answer, and does not open at all when the work ended meanwhile.
 void CProgressDlg::WaitFor(int message, std::function<bool()> busy, std::function<void(bool ended)> done)
 {
-    auto* waiting = new CGeneralProgress(LoadQString(message), std::move(busy), this, this);
-    waiting->Start(std::move(done));
+    auto open = [this, message, busy = std::move(busy), done = std::move(done)]() mutable {
+        if (!busy()) {
+            done(true);
+            return;
+        }
+        auto* waiting = new CGeneralProgress(LoadQString(message), std::move(busy), this, this);
+        waiting->Start(std::move(done));
+    };
+    if (m_gate)
+        m_gate->WhenFree(this, std::move(open));
+    else
+        open();
 }
 
 void CProgressDlg::Finish()
@@ -115,10 +134,15 @@ void CProgressDlg::Tick()
     m_texts[Folders]->setText(QStringLiteral("%1 of %2").arg(s.FoldersDone).arg(folders));
     m_texts[Files]->setText(QStringLiteral("%1 of %2").arg(s.FilesDone).arg(files));
     const bool inFolders = s.FoldersDone != 0 && s.FoldersDone != folders;
-    m_texts[CurrentFolder]->setText(inFolders ? ToQ(ShortenText(s.CurrentFolder, 40)) : QString());
     const bool inFiles = s.FilesDone != 0 && s.FilesDone != files;
+    // The folders are all made before the first file is copied: the row
+    // follows the copies' folder too, else it would stay empty through
+    // nearly all of a run.
+    m_texts[CurrentFolder]->setText(inFolders || inFiles ? ToQ(ShortenText(s.CurrentFolder, 40)) : QString());
     m_texts[CurrentFile]->setText(inFiles ? ToQ(ShortenText(s.CurrentFile, 30)) : QString());
     m_texts[CurrentSize]->setText(inFiles ? ToQ(FormatSize(s.CurrentFileSize)) : QString());
+    m_rate.Add(m_clock->TickCount(), s.BytesDone);
+    m_texts[Transfer]->setText(ToQ(m_rate.Text(s.BytesDone, s.BytesTotal)));
     // The totals grow by one, so a bar reaches 100 only once the run is over.
     m_folderBar->setValue(static_cast<int>(std::int64_t { s.FoldersDone } * 100 / (folders + 1)));
     m_fileBar->setValue(static_cast<int>(std::int64_t { s.FilesDone } * 100 / (files + 1)));

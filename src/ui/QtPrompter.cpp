@@ -2,13 +2,16 @@
 
 #include "app/ConsolePrompter.h"
 #include "ui/BlockingCall.h"
+#include "ui/QuestionGate.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <optional>
 
 namespace {
 
@@ -110,25 +113,52 @@ int CQtPrompter::AnswerOf(int standardButton)
     }
 }
 
-// Over the window the user is working in: a modal one first (a run's
-// working window), else the main window, else whatever is active.
+void CQtPrompter::SetGate(CQuestionGate* gate)
+{
+    m_gate = gate;
+}
+
+// Over the window the user is working in: with the runs' gate, a run's
+// topmost window or else the main window; without, a modal window, else the
+// main window, else whatever is active.
 QWidget* CQtPrompter::Owner() const
 {
+    if (m_gate)
+        return m_gate->Top();
     if (QWidget* modal = QApplication::activeModalWidget())
         return modal;
     return m_owner && m_owner->isVisible() ? m_owner.data() : QApplication::activeWindow();
 }
 
+// The box waits in a loop of its own rather than exec(): exec() ends when
+// the box is hidden, which moving it to another window does (see
+// CQuestionGate::Hold).
 int CQtPrompter::AskHere(const std::string& text, unsigned style)
 {
-    QWidget* owner = Owner();
-    QMessageBox* box = BuildBox(QString::fromStdString(text), style, owner);
-    const int button = box->exec();
-    delete box;
+    QPointer<QMessageBox> box = BuildBox(QString::fromStdString(text), style, Owner());
+    box->setWindowModality(Qt::ApplicationModal);
+    if (m_gate)
+        m_gate->Hold(box);
+    // The answer is taken as the box closes: what closing it lets happen
+    // before this loop returns (the run's windows closing) may delete it.
+    std::optional<int> button;
+    QEventLoop loop;
+    connect(box, &QDialog::finished, &loop, [&] {
+        button = box->standardButton(box->clickedButton());
+        loop.quit();
+    });
+    connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+    box->show();
+    loop.exec(QEventLoop::DialogExec);
+    delete box.data();
+    // A box that went unanswered (the program closing) leaves the answer of
+    // a run nobody watches.
+    if (!button)
+        return CConsolePrompter::NonInteractiveAnswer(style);
     // A box closed by the window manager answers like its escape button.
     if ((style & MbButtonMask) == MbOk)
         return IdOk;
-    return AnswerOf(button);
+    return AnswerOf(*button);
 }
 
 int CQtPrompter::MessageBox(const std::string& text, unsigned style)

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <atomic>
 
+class CQuestionGate;
 class QMessageBox;
 class QWidget;
 
@@ -27,6 +28,9 @@ public:
 
     // The window message boxes are shown over (the main window).
     void SetOwner(QWidget* owner) { m_owner = owner; }
+    // The runs' windows: questions then open over a run's topmost window,
+    // and the run's windows wait for them.
+    void SetGate(CQuestionGate* gate);
     // Once the interface thread stops serving questions (the program is
     // ending), questions from other threads take the answer a run without a
     // display gets instead of waiting for ever.
@@ -44,5 +48,6 @@ private:
     QWidget* Owner() const;
 
     QPointer<QWidget> m_owner;
+    QPointer<CQuestionGate> m_gate;
     std::atomic<bool> m_closed { false };
 };

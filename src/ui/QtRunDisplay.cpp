@@ -37,6 +37,8 @@ ProgressSnapshot SnapshotOf(const CProgressWorker& worker, const CRunDisplay::To
     snapshot.CurrentFolder = worker.CurrentFolder();
     snapshot.CurrentFile = worker.CurrentFile();
     snapshot.CurrentFileSize = worker.CurrentFileSize();
+    snapshot.BytesTotal = worker.BytesToCopy();
+    snapshot.BytesDone = worker.CopiedBytes();
     return snapshot;
 }
 

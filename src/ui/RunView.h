@@ -35,9 +35,14 @@ struct ProgressSnapshot {
     std::int64_t Elapsed = 0;
     bool Running = true;
     bool Deleting = true;
+    // The folder of the item in hand: the folder being made, then the one
+    // holding the file being copied.
     std::string CurrentFolder;
     std::string CurrentFile;
     std::uint64_t CurrentFileSize = 0;
+    // Bytes of the files to copy, and of those copied so far.
+    std::uint64_t BytesTotal = 0;
+    std::uint64_t BytesDone = 0;
 };
 
 // Copies of the copy worker's results, handed to the summary window.

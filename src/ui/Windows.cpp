@@ -7,6 +7,7 @@
 #include "ui/KorvaneDlg.h"
 #include "ui/MyDialog.h"
 #include "ui/QtPrompter.h"
+#include "ui/RunWindows.h"
 #include "ui/SingleInstance.h"
 #include "ui/TestDrive.h"
 #include "ui/UIEffects.h"
@@ -103,6 +104,7 @@ int RunMainWindow(CKorvaneApp& app, WindowState& state)
         CClock::System(), true };
     CKorvaneDlg window(context, services);
     state.prompter->SetOwner(&window);
+    state.prompter->SetGate(&window.RunWindows().Gate());
     QObject::connect(&window, &CKorvaneDlg::ClosedForGood, state.application.get(), &QApplication::quit);
     app.SetStopHandler(
         [&window] { QMetaObject::invokeMethod(&window, &CKorvaneDlg::CloseForSignal, Qt::QueuedConnection); });

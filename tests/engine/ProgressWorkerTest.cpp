@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <linux/fs.h>
 #include <sys/capability.h>
 #include <sys/ioctl.h>
@@ -545,3 +546,49 @@ TEST_F(WorkerTest, SecurityAndCompressionFollowTheVolumeFlags)
 }
 
 } // namespace
+
+// What the progress window reads while files are copied: the folder of the
+// file in hand (the folders were all made before) and the bytes of the
+// whole run's copies, of every entry, from the first copy on. Unchanged
+// files count in neither.
+TEST_F(WorkerTest, ProgressCarriesTheCopysFolderAndTheRunsBytes)
+{
+    Write("same.txt", "s");
+    Run(0);
+    Write("a/one.bin", std::string(1000, '1'));
+    Write("b/two.bin", std::string(3000, '2'));
+    const std::string other = dir / "data/Music";
+    fs::create_directories(other);
+    {
+        std::ofstream(other + "/song.ogg") << std::string(500, 'm');
+    }
+    CSet set = MakeSet(0);
+    CBackup second = set.Entries.front();
+    second.SourceFolder = other;
+    set.Entries.push_back(second);
+    struct Look {
+        std::string folder;
+        std::uint64_t done;
+        std::uint64_t total;
+    };
+    std::vector<Look> looks;
+    beforeStart = [&](CProgressWorker& worker) {
+        worker.Copier().OnChunk([&looks, &worker] {
+            if (looks.empty() || looks.back().folder != worker.CurrentFolder())
+                looks.push_back({ worker.CurrentFolder(), worker.CopiedBytes(), worker.BytesToCopy() });
+        });
+    };
+    auto run = RunSet(set);
+    ASSERT_EQ(looks.size(), 3u);
+    EXPECT_EQ(looks[0].folder, Src("a"));
+    EXPECT_EQ(looks[0].done, 0u);
+    EXPECT_EQ(looks[1].folder, Src("b"));
+    EXPECT_EQ(looks[1].done, 1000u);
+    EXPECT_EQ(looks[2].folder, other);
+    EXPECT_EQ(looks[2].done, 4000u);
+    for (const Look& look : looks)
+        EXPECT_EQ(look.total, 4500u);
+    EXPECT_EQ(run->CopiedBytes(), 4500u);
+    // Once the run is over nothing is in hand.
+    EXPECT_EQ(run->CurrentFolder(), "");
+}

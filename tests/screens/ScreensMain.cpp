@@ -45,6 +45,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTimer>
@@ -165,6 +166,34 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
     Save(&scheduler, QStringLiteral("schedule-event"));
 }
 
+// The colours of a dark desktop theme, to see the windows as its users do.
+void UseDarkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::AlternateBase, QColor(52, 52, 56));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(58, 58, 62));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(61, 122, 204));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, QColor(58, 58, 62));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+    QApplication::setPalette(dark);
+}
+
+// A clock that moves only when told: the pace a picture shows.
+class StillClock : public CClock {
+public:
+    std::uint32_t TickCount() const override { return ticks; }
+    std::uint32_t ticks = 0;
+};
+
 // A real backup of folder into backup, run by the two workers directly.
 ActionSummaryData SampleBackup(const QString& folder, const QString& backup)
 {
@@ -268,19 +297,30 @@ void SaveRunWindows(CActionFlags& flags, const QString& sample, QWidget* parent)
     info->Finish();
     SaveInformationDetails(flags, sample, parent);
 
+    // Copying files, every folder made: the folder row follows the copies,
+    // and the bytes line has two seconds of pace to tell.
     ProgressSnapshot progress;
     progress.Totals = { 215, 9, 180, 8 };
     progress.FilesDone = 96;
-    progress.FoldersDone = 4;
+    progress.FoldersDone = 9;
     progress.Elapsed = 83;
     progress.Deleting = false;
     progress.CurrentFolder = (sample + QStringLiteral("/photos/2025")).toStdString();
     progress.CurrentFile = (sample + QStringLiteral("/photos/2025/img_17.jpg")).toStdString();
     progress.CurrentFileSize = 3481190;
+    progress.BytesTotal = 3650722201ULL;
+    progress.BytesDone = 1193046471ULL;
+    StillClock clock;
     auto monitor = std::make_shared<CProgressMonitor>(progress);
     auto* running = new CProgressDlg(
         0, {}, std::make_shared<CMonitorGuard<ProgressSnapshot>>(monitor), flags.ActionCancel, parent);
+    running->SetClock(clock);
     running->Start();
+    running->Tick();
+    clock.ticks = 2000;
+    progress.BytesDone += 2 * 47815065ULL;
+    monitor->Publish(progress);
+    running->Tick();
     Settle(300);
     Save(running, QStringLiteral("progress-mid-run"));
     CGeneralProgress waiting(
@@ -511,6 +551,8 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication application(argc, argv);
+    if (qEnvironmentVariableIsSet("KORVANE_SCREENS_DARK"))
+        UseDarkPalette();
     g_output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(g_output);
     const QString sample = MakeSample(g_output + QStringLiteral("/sample"));
