@@ -231,6 +231,7 @@ private:
 class RecordingView : public CRunView {
 public:
     void OpenInformation(int, const CRunDisplay::WindowRules&, CInformationHandle) override { }
+    void ShowPlan(CRunPlan) override { }
     void OpenProgress(int, const CRunDisplay::WindowRules&, CProgressHandle) override { }
     void CloseRunWindows() override { }
     void ShowSummary(const ActionSummaryData&, CSummaryHandle) override { }
