@@ -1,4 +1,5 @@
 #include "platform/desktop/KeyringPasswordStore.h"
+#include "platform/desktop/DesktopThread.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -16,62 +17,11 @@ namespace {
 // the thread of the first job and hears of finished jobs there: every job
 // of the process must therefore run on this one thread, which lasts as long
 // as the process.
-class KeyringThread {
-public:
-    static KeyringThread& Instance()
-    {
-        static KeyringThread thread;
-        return thread;
-    }
-
-    ~KeyringThread()
-    {
-        m_thread.quit();
-        m_thread.wait();
-        delete m_context;
-    }
-
-    // The work waits in a locked inbox and the queued call carries nothing:
-    // Qt orders the post before the call, but inside Qt, which Debian does
-    // not build with ThreadSanitizer; the lock states that order where the
-    // thread checker sees it.
-    void Post(std::function<void()> work)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_inbox.push_back(std::move(work));
-        }
-        QMetaObject::invokeMethod(
-            m_context, [] { Instance().Drain(); }, Qt::QueuedConnection);
-    }
-
-    QObject* Context() const { return m_context; }
-
-private:
-    KeyringThread()
-        : m_context(new QObject)
-    {
-        m_thread.setObjectName(QStringLiteral("keyring"));
-        m_context->moveToThread(&m_thread);
-        m_thread.start();
-    }
-
-    void Drain()
-    {
-        std::deque<std::function<void()>> work;
-        {
-            std::lock_guard lock(m_mutex);
-            work.swap(m_inbox);
-        }
-        for (const auto& item : work)
-            item();
-    }
-
-    QThread m_thread;
-    QObject* m_context;
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_inbox;
-};
+CDesktopThread& KeyringThread()
+{
+    static CDesktopThread thread("keyring");
+    return thread;
+}
 
 PasswordResult Unreachable(std::string reason)
 {
@@ -132,9 +82,9 @@ void RunJob(CPasswordStore::Operation operation, const QString& service, const Q
     // readable file, the very thing the keyring is chosen to avoid.
     job->setInsecureFallback(false);
     job->setKey(key);
-    QObject::connect(job, &QKeychain::Job::finished, KeyringThread::Instance().Context(),
+    QObject::connect(job, &QKeychain::Job::finished, KeyringThread().Context(),
         [answer, operation](QKeychain::Job* finished) { answer(ResultOf(operation, *finished)); });
-    QTimer::singleShot(static_cast<int>(timeoutMs), KeyringThread::Instance().Context(), [answer, timeoutMs] {
+    QTimer::singleShot(static_cast<int>(timeoutMs), KeyringThread().Context(), [answer, timeoutMs] {
         answer(Unreachable("the keyring did not answer within " + std::to_string(timeoutMs / 1000)
             + " seconds (it may be locked, with no one to unlock it)"));
     });
@@ -157,7 +107,7 @@ void CKeyringPasswordStore::Start(Operation operation, const std::string& key, c
         done(Unreachable("no Qt application object exists to run the keyring's requests"));
         return;
     }
-    KeyringThread::Instance().Post(
+    KeyringThread().Post(
         [operation, service = QString::fromStdString(m_service), key = QString::fromStdString(key), password,
             timeoutMs = m_timeoutMs,
             done = std::move(done)] { RunJob(operation, service, key, password, timeoutMs, done); });

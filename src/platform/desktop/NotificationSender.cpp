@@ -1,4 +1,5 @@
 #include "platform/DesktopLibrary.h"
+#include "platform/desktop/DesktopThread.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -16,60 +17,11 @@ namespace {
 // The calls go out from one thread of the library's own with an event loop,
 // so the answer (or its time-out) arrives whatever the asking thread does:
 // the interface thread never waits for a notification service.
-class NotifyThread {
-public:
-    static NotifyThread& Instance()
-    {
-        static NotifyThread thread;
-        return thread;
-    }
-
-    ~NotifyThread()
-    {
-        m_thread.quit();
-        m_thread.wait();
-        delete m_context;
-    }
-
-    // The work waits in a locked inbox, as in the keyring's thread: the
-    // lock states the hand-over where the thread checker sees it.
-    void Post(std::function<void()> work)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_inbox.push_back(std::move(work));
-        }
-        QMetaObject::invokeMethod(
-            m_context, [] { Instance().Drain(); }, Qt::QueuedConnection);
-    }
-
-    QObject* Context() const { return m_context; }
-
-private:
-    NotifyThread()
-        : m_context(new QObject)
-    {
-        m_thread.setObjectName(QStringLiteral("notify"));
-        m_context->moveToThread(&m_thread);
-        m_thread.start();
-    }
-
-    void Drain()
-    {
-        std::deque<std::function<void()>> work;
-        {
-            std::lock_guard lock(m_mutex);
-            work.swap(m_inbox);
-        }
-        for (const auto& item : work)
-            item();
-    }
-
-    QThread m_thread;
-    QObject* m_context;
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_inbox;
-};
+CDesktopThread& NotifyThread()
+{
+    static CDesktopThread thread("notify");
+    return thread;
+}
 
 // The session bus as the environment names it now: a connection of its own
 // per address, so a bus that changed since the last notification (a test's
@@ -105,8 +57,8 @@ void SendNow(const DesktopNotification& notification, const std::function<void(b
         return;
     }
     const QDBusPendingCall pending = bus.asyncCall(NotifyCall(notification), static_cast<int>(notification.TimeoutMs));
-    auto* watcher = new QDBusPendingCallWatcher(pending, NotifyThread::Instance().Context());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, NotifyThread::Instance().Context(),
+    auto* watcher = new QDBusPendingCallWatcher(pending, NotifyThread().Context());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, NotifyThread().Context(),
         [done](QDBusPendingCallWatcher* finished) {
             done(!finished->isError());
             finished->deleteLater();
@@ -125,6 +77,6 @@ extern "C" __attribute__((visibility("default"))) void KorvaneNotify(
         done(false);
         return;
     }
-    NotifyThread::Instance().Post(
+    NotifyThread().Post(
         [notification, done = std::move(done)] { SendNow(notification, done); });
 }
