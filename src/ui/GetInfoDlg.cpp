@@ -202,8 +202,10 @@ void CGetInfoDlg::ShowPlanTexts()
     const int copied = plan.FilesOf(Kind::Added) + plan.FilesOf(Kind::Replaced) + plan.FilesOf(Kind::BroughtBack);
     const int removed = plan.FilesOf(Kind::Deleted);
     const auto part = [](std::uint64_t bytes, int files) {
-        return files == 0 ? QStringLiteral("nothing")
-                          : QStringLiteral("%1 in %2 files").arg(ToQ(FormatSize(bytes))).arg(files);
+        if (files == 0)
+            return QStringLiteral("nothing");
+        const QString count = files == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(files);
+        return QStringLiteral("%1 in %2").arg(ToQ(FormatSize(bytes)), count);
     };
     m_totals->setText(QStringLiteral("To copy: %1      To remove: %2")
                           .arg(part(plan.CopyBytes(), copied), part(plan.RemoveBytes(), removed)));

@@ -132,7 +132,7 @@ TEST_F(GetInfoDetailsTest, BackupDetailsSortFilterAndTotals)
     // The totals above the list: new.txt (3), edited.txt (22), older.txt (21)
     // copied; gone.txt (23) removed.
     EXPECT_EQ(Window().Totals().toStdString(),
-        "To copy: " + FormatSize(46) + " in 3 files      To remove: " + FormatSize(23) + " in 1 files");
+        "To copy: " + FormatSize(46) + " in 3 files      To remove: " + FormatSize(23) + " in 1 file");
 
     // In the run's order first; then by name, and by size from the largest.
     EXPECT_EQ(Column(CPlanListModel::What), (std::vector<std::string> { "Added", "Replaced", "Replaced", "Deleted" }));
