@@ -112,9 +112,9 @@ int Look(const CDirHandle& folder, const std::string& name, FileFindData& data)
     return error;
 }
 
-int MakeFolder(const CDirHandle& folder, const std::string& name)
+int MakeFolder(const CDirHandle& folder, const std::string& name, unsigned mode)
 {
-    return ::mkdirat(folder.Fd(), name.c_str(), 0777) == 0 ? 0 : errno;
+    return ::mkdirat(folder.Fd(), name.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : errno;
 }
 
 int OpenFolderItem(const CDirHandle& folder, const std::string& name)

@@ -31,7 +31,8 @@ int ReachByName(const std::string& path, ItemAt& item);
 int KindOf(const CDirHandle& folder, const std::string& name, FileKind& kind);
 // The item's listing data, as a scan reads it.
 int Look(const CDirHandle& folder, const std::string& name, FileFindData& data);
-int MakeFolder(const CDirHandle& folder, const std::string& name);
+// mode: before the umask; 0700 for a folder only its owner may enter.
+int MakeFolder(const CDirHandle& folder, const std::string& name, unsigned mode = 0777);
 // 0 when the item is a folder, given its owner's write and search bits
 // when it lacks them (best effort), so that a run can write into a
 // read-only folder whose own mode goes back on afterwards.
