@@ -513,7 +513,7 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, s
 // pass with nothing to do then costs one look per record, and the second
 // thread is handed only files to copy. Exactly the decisions CopyOne makes
 // on a first attempt; with checksums to compare, the worker decides.
-CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direction& direction)
+CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direction& direction, int compareType)
 {
     FilePlan plan;
     CFileRecordArray& list = *direction.fromList;
@@ -522,7 +522,8 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
     plan.jobs.reserve(list.size());
     plan.filesBefore.reserve(list.size());
     SortedCursor existing(*direction.toList);
-    const int compareType = m_settings.General.CompareType;
+    if (compareType < 0)
+        compareType = m_settings.General.CompareType;
     const TimeRule rule = ScanOf(entry).TwoSecondTimes() ? TimeRule::TwoSecondSteps : TimeRule::Exact;
     std::string target;
     for (std::size_t index = 0; index < list.size(); ++index) {

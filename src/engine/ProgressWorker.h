@@ -203,7 +203,8 @@ private:
         std::size_t end = 0; // where planning stopped: the list's size unless cancelled
     };
     bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
-    FilePlan PlanFiles(CBackup& entry, const Direction& direction);
+    // compareType: the settings' comparison unless given.
+    FilePlan PlanFiles(CBackup& entry, const Direction& direction, int compareType = -1);
     bool ProcessFileList(
         CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd);
     void CollectProcessedFiles(bool restore);

@@ -8,6 +8,7 @@
 #include "log/ActivityLog.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemSync.h"
+#include "scan/CompareFiles.h"
 #include "scan/PathFormat.h"
 
 #include <algorithm>
@@ -144,10 +145,13 @@ bool CProgressWorker::ConfirmMassChange(CBackup& entry, std::size_t deletedFiles
 }
 
 // The files the copy phase would replace, as its plan finds them from the
-// two scans.
+// two scans. By size and time even where checksums decide: a checksum run
+// plans every file found on both sides as a possible replacement, and would
+// ask on every run; a file whose content changed under the same size and
+// time is not what a mass change looks like.
 std::size_t CProgressWorker::ReplacedFileCount(CBackup& entry)
 {
-    const FilePlan plan = PlanFiles(entry, DirectionOf(entry, false));
+    const FilePlan plan = PlanFiles(entry, DirectionOf(entry, false), kCompareSizeAndTime);
     return static_cast<std::size_t>(
         std::count_if(plan.jobs.begin(), plan.jobs.end(), [](const CCopyAhead::Job& job) { return job.replace; }));
 }

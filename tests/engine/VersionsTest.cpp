@@ -4,6 +4,7 @@
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "platform/Trash.h"
+#include "scan/CompareFiles.h"
 
 #include <filesystem>
 
@@ -200,6 +201,19 @@ TEST_F(VersionsTest, AMassChangeIsAskedAndANoKeepsTheEntryAsItWas)
     EXPECT_EQ(2u, prompter.asked.size());
     EXPECT_EQ(0, run->FailedItems.load());
     ExpectMirror(Src(), Root());
+}
+
+// Checksums plan every file on both sides as a possible replacement: the
+// brake counts by size and time, or a run with nothing changed would ask.
+TEST_F(VersionsTest, AChecksumBackupWithNothingChangedIsNotBraked)
+{
+    settings.Actions.DisplayError = 1;
+    settings.General.CompareType = kCompareCrc32;
+    WriteMany(150, "same ", 1'600'000'000);
+    Backup();
+    auto run = Backup();
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(0, run->FailedItems.load());
 }
 
 TEST_F(VersionsTest, UnaskedTheBrakeSaysNoAndTheDryRunListsWhatPruningWouldRemove)
