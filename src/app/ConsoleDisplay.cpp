@@ -253,6 +253,11 @@ std::string CConsoleDisplay::PreviewText(const CRunPlan& plan, char end, bool te
             text += "/";
         text += end;
     }
+    for (const std::string& path : plan.PrunedVersions) {
+        text += "x ";
+        text += terminal ? TerminalSafeText(path) : path;
+        text += end;
+    }
     const auto files = [&plan](Kind what) { return plan.FilesOf(what); };
     const auto folders = [&plan](Kind what) { return plan.FoldersOf(what); };
     text += FormatString("%d files and %d folders added, %d files modified, %d files and %d folders deleted, %d files "

@@ -66,8 +66,8 @@ public:
     // A dry run's plan, each item ended by `end`: "- PATH/" and "- PATH" for
     // folders and files to delete, "+ PATH/" for folders to create,
     // "+ SIZE PATH" and "~ SIZE PATH" for files to add (or bring back) and
-    // update (size in bytes), then the counts line of the run's log without
-    // its time.
+    // update (size in bytes), "x PATH" for old versions the backup's pruning
+    // would remove, then the counts line of the run's log without its time.
     static std::string PreviewText(const CRunPlan& plan, char end, bool terminal = false);
 
 private:

@@ -83,6 +83,35 @@ void WriteSchedule(CXmlDocument& document, const CScheduler& schedule)
     document.StepOut();
 }
 
+// The version settings' numbers, read by name in any order.
+struct VersionNumber {
+    const char* tag;
+    std::int32_t CVersionSettings::*field;
+};
+
+constexpr VersionNumber kVersionNumbers[] = {
+    { "ACTIVE", &CVersionSettings::Active },
+    { "KEEP", &CVersionSettings::Keep },
+    { "DAYS", &CVersionSettings::Days },
+    { "MASSCHANGE", &CVersionSettings::MassChange },
+};
+
+// Written only when a value differs from its default, so that a session that
+// never used versions keeps the bytes it always had.
+void WriteVersions(CXmlDocument& document, const CVersionSettings& versions)
+{
+    if (versions.IsDefault())
+        return;
+    document.WriteChild("VERSIONS");
+    document.StepIn();
+    document.WriteChild("ACTIVE", Number(versions.Active));
+    document.WriteChild("KEEP", Number(versions.Keep));
+    document.WriteChild("DAYS", Number(versions.Days));
+    document.WriteChild("THIN", versions.ThinText());
+    document.WriteChild("MASSCHANGE", Number(versions.MassChange));
+    document.StepOut();
+}
+
 void WriteEntry(CXmlDocument& document, const CBackup& entry)
 {
     document.WriteChild("BACKUP");
@@ -101,6 +130,32 @@ void ReadSchedule(CXmlDocument& document, CScheduler& schedule)
     for (const ScheduleNumber& number : kScheduleNumbers)
         schedule.*number.field = ChildNumber(document, number.tag);
     schedule.Email = ChildText(document, "EMAIL");
+}
+
+// Each child is looked up from the first: unlike the elements older files
+// hold, a missing one takes its default, never the text found before it (a
+// KEEP taken from an ACTIVE of 0 would lift the count limit).
+bool SeekVersionChild(CXmlDocument& document, std::string_view name)
+{
+    document.StepOut();
+    document.StepIn();
+    return document.SeekChild(name);
+}
+
+// Older readers skip the element: it comes after everything they read.
+void ReadVersions(CXmlDocument& document, CVersionSettings& versions)
+{
+    if (!document.SeekChild("VERSIONS") || !document.StepIn())
+        return;
+    for (const VersionNumber& number : kVersionNumbers) {
+        if (SeekVersionChild(document, number.tag))
+            versions.*number.field = CSessionFile::ToNumber(document.ReadChildText());
+    }
+    // Malformed steps keep the default ones rather than switch thinning off.
+    if (SeekVersionChild(document, "THIN"))
+        versions.SetThinText(document.ReadChildText());
+    document.StepOut();
+    versions.Clamp();
 }
 
 void ReadEntry(CXmlDocument& document, CBackup& entry)
@@ -130,6 +185,7 @@ std::string CSessionFile::BuildDocument(const CSession& session)
         for (const CBackup& entry : set.Entries)
             WriteEntry(document, entry);
         WriteSchedule(document, set.Schedule);
+        WriteVersions(document, set.Versions);
         document.StepOut();
     }
     return document.GetText();
@@ -284,8 +340,9 @@ void CSessionFile::ReadSet(CXmlDocument& document, CSet& set)
     // A missing SCHEDULER leaves the place on the child found last; its
     // values then read as empty, as they always have.
     document.SeekChild("SCHEDULER");
-    if (!document.StepIn())
-        return;
-    ReadSchedule(document, set.Schedule);
-    document.StepOut();
+    if (document.StepIn()) {
+        ReadSchedule(document, set.Schedule);
+        document.StepOut();
+    }
+    ReadVersions(document, set.Versions);
 }

@@ -15,6 +15,7 @@ CSet& CSet::operator=(const CSet& other)
     ActiveAction = other.ActiveAction;
     LastDestinationFolder = other.LastDestinationFolder;
     Schedule.CopyFrom(other.Schedule);
+    Versions = other.Versions;
     Entries.resize(other.Entries.size());
     std::copy(other.Entries.begin(), other.Entries.end(), Entries.begin());
     return *this;
@@ -22,7 +23,7 @@ CSet& CSet::operator=(const CSet& other)
 
 bool CSet::IsSameContent(const CSet& other) const
 {
-    return Name == other.Name && Schedule.IsSameContent(other.Schedule)
+    return Name == other.Name && Schedule.IsSameContent(other.Schedule) && Versions == other.Versions
         && std::equal(Entries.begin(), Entries.end(), other.Entries.begin(), other.Entries.end(),
-                      [](const CBackup& a, const CBackup& b) { return a.IsSameContent(b); });
+            [](const CBackup& a, const CBackup& b) { return a.IsSameContent(b); });
 }

@@ -23,6 +23,7 @@ public:
     bool IsFileOrLink(const std::string& path) const override;
 
     int MakeFolder(const std::string& path) override;
+    int MakePrivateFolder(const std::string& path) override { return MakeFolder(path); }
     int MakeFolderWritable(const std::string& path) override;
     int CopyFolderAttributes(const std::string& from, const std::string& to) override;
     int Copy(CFileCopier& copier, const std::string& from, const std::string& to, bool failIfExists,

@@ -96,6 +96,22 @@ int CFileOperations::MakeFolder(const std::string& path)
     return item.name.empty() ? EEXIST : ItemOps::MakeFolder(*item.folder, item.name);
 }
 
+int CFileOperations::MakePrivateFolder(const std::string& path)
+{
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return item.name.empty() ? EEXIST : ItemOps::MakeFolder(*item.folder, item.name, 0700);
+}
+
+int CFileOperations::Identify(const std::string& path, ItemIdentity& identity) const
+{
+    ItemAt item;
+    if (const int error = Reach(path, item))
+        return error;
+    return ItemOps::Identify(*item.folder, item.name, identity);
+}
+
 int CFileOperations::MakeFolderWritable(const std::string& path)
 {
     ItemAt item;

@@ -2,6 +2,7 @@
 
 #include "platform/FileFindData.h"
 #include "platform/fs/ItemAt.h"
+#include "platform/fs/ItemOps.h"
 #include "platform/fs/RootSet.h"
 #include "scan/FileRecord.h"
 
@@ -39,6 +40,11 @@ public:
     virtual bool IsFileOrLink(const std::string& path) const;
 
     virtual int MakeFolder(const std::string& path);
+    // A folder only its owner may enter: what it will hold left folders
+    // whose modes may have kept others out.
+    virtual int MakePrivateFolder(const std::string& path);
+    // The kind, device and inode of the item itself (a link is a link).
+    virtual int Identify(const std::string& path, ItemIdentity& identity) const;
     // 0 when path itself is a folder (given its owner's write bits);
     // ENOTDIR, ENOENT, ... when it is not.
     virtual int MakeFolderWritable(const std::string& path);

@@ -1,5 +1,6 @@
 #include "engine/GetInfoWorker.h"
 
+#include "engine/VersionPruner.h"
 #include "platform/FileOps.h"
 #include "platform/MediaRoot.h"
 #include "platform/MountTable.h"
@@ -185,6 +186,15 @@ void CGetInfoWorker::ScanSource(CBackup& entry, CEntryScan& scan, const FolderTe
     std::vector<std::string> skip = InnerFolder(sides.DestinationFolder, folder);
     if (skip.empty())
         skip = InnerFolder(BackupRoot(sides), folder);
+    // Nor are the kept versions of any backup folder of the set, when the
+    // source holds one: they are the backup's own, never the user's files.
+    for (const FolderTexts& other : m_texts) {
+        const std::string backupFolder = WithoutTrailingSlashes(Expand(other.Destination));
+        if (Expand(other.Destination).empty())
+            continue;
+        for (std::string& area : InnerFolder(backupFolder + "/" + CVersionPruner::kAreaName, folder))
+            skip.push_back(std::move(area));
+    }
     scan.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
         CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
         &scan.SourceUnlisted, &skip, scan.SourceHandle.get(), entry.SourceFolder);

@@ -258,6 +258,8 @@ void CProgressWorker::Execute()
     else
         RunRestore();
     SyncDestinations(Action() == 1);
+    // Once the new copies are on the disk, not before.
+    PruneVersions();
     ReleaseFolders();
     if (DryRun())
         MakePlan();
@@ -299,8 +301,8 @@ void CProgressWorker::Tick()
 void CProgressWorker::RunBackup()
 {
     ReportMissingSides(false);
-    if (m_settings.Actions.BackupDelete)
-        DeletionPhase();
+    CheckVersionAreas();
+    DeletionPhase();
     Deleting = 0;
     // Folder times are set once nothing more is removed in them.
     if (!Cancelled() && FolderPhase(false) && FilePhase(false) && ReportRemovals())
@@ -327,19 +329,28 @@ bool CProgressWorker::Usable(const CBackup& entry) const
     return !entry.DestinationFolder.empty() && std::find(m_missing.begin(), m_missing.end(), &entry) == m_missing.end();
 }
 
+// Collects what vanished from the sources (with BackupDelete) and asks
+// before a backup empties an entry's backup or changes much of it; an
+// entry whose mass change is refused is left alone as a whole.
 void CProgressWorker::DeletionPhase()
 {
+    const bool deletes = m_settings.Actions.BackupDelete != 0;
     for (CBackup& entry : Set.Entries) {
         if (!Usable(entry))
             continue;
         const std::size_t folders = DeletedFolders.size();
         const std::size_t files = DeletedFiles.size();
-        if (!CollectDeletions(entry))
+        if (deletes && !CollectDeletions(entry))
             return;
-        if (!ConfirmDeletingAll(entry, DeletedFiles.size() - files)) {
+        const std::size_t doomed = DeletedFiles.size() - files;
+        const bool kept = !ConfirmDeletingAll(entry, doomed);
+        const bool refused = !kept && !ConfirmMassChange(entry, doomed);
+        if (kept || refused) {
             DeletedFolders.resize(folders);
             DeletedFiles.resize(files);
         }
+        if (refused)
+            m_missing.push_back(&entry);
     }
     if (DeletedFolders.empty() && DeletedFiles.empty())
         return;
@@ -385,9 +396,9 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
     const std::string source = PrefixOf(entry.SourceFolder);
     if (restore)
         return { root, source, &scan.SecondList, &scan.SourceList, m_settings.Actions.RestoreOverwrite != 0,
-            TrashesReplaced(), std::make_shared<const std::string>(source + "/") };
+            TrashesReplaced(), false, std::make_shared<const std::string>(source + "/") };
     return { source, root, &scan.SourceList, &scan.SecondList, m_settings.Actions.BackupOverwrite != 0, false,
-        std::make_shared<const std::string>(root + "/") };
+        VersionsReplaced(), std::make_shared<const std::string>(root + "/") };
 }
 
 bool CProgressWorker::FilePhase(bool restore)
@@ -465,6 +476,7 @@ void CProgressWorker::MakePlan()
     add(AddedFiles, added);
     for (const CFileRecord& record : UpdatedFiles)
         plan.Add(Kind::Replaced, record, m_newerTargets.count(record.FullPath()) != 0);
+    plan.PrunedVersions = std::move(m_prunedVersions);
     plan.ProcessedFiles = static_cast<int>(ProcessedFiles.size());
     plan.ProcessedFolders = static_cast<int>(ProcessedFolders.size());
     Plan = std::move(plan);
@@ -501,7 +513,7 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, s
 // pass with nothing to do then costs one look per record, and the second
 // thread is handed only files to copy. Exactly the decisions CopyOne makes
 // on a first attempt; with checksums to compare, the worker decides.
-CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direction& direction)
+CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direction& direction, int compareType)
 {
     FilePlan plan;
     CFileRecordArray& list = *direction.fromList;
@@ -510,7 +522,8 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
     plan.jobs.reserve(list.size());
     plan.filesBefore.reserve(list.size());
     SortedCursor existing(*direction.toList);
-    const int compareType = m_settings.General.CompareType;
+    if (compareType < 0)
+        compareType = m_settings.General.CompareType;
     const TimeRule rule = ScanOf(entry).TwoSecondTimes() ? TimeRule::TwoSecondSteps : TimeRule::Exact;
     std::string target;
     for (std::size_t index = 0; index < list.size(); ++index) {
@@ -535,8 +548,9 @@ CProgressWorker::FilePlan CProgressWorker::PlanFiles(CBackup& entry, const Direc
                 continue;
         }
         // The second thread would put a link or a hard-linked file in place
-        // at once, before the worker could send the old one to the trash.
-        const bool shared = !worker && !(found && direction.trashReplaced);
+        // at once, before the worker could send the old one to the trash
+        // or the versions.
+        const bool shared = !worker && !(found && (direction.trashReplaced || direction.versionReplaced));
         plan.jobs.push_back({ record.Size, static_cast<std::uint32_t>(index), shared, found != nullptr });
         plan.filesBefore.push_back(static_cast<std::uint32_t>(before));
     }
@@ -685,6 +699,8 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     if (compare == 1 && DryRun())
         m_newerTargets.insert(target);
     if (direction.trashReplaced && !TrashBeforeReplacing(fileThere ? existing : nullptr, target))
+        return 0;
+    if (direction.versionReplaced && !VersionBeforeReplacing(target))
         return 0;
     const std::size_t waiting = m_copier.WaitingCount();
     if (copiedAhead && copiedAhead->staged.Held())

@@ -18,6 +18,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -98,6 +99,10 @@ public:
     // A restore with RestoreTrash on: each source file it replaces goes to
     // the trash first, and one that cannot stays as it is.
     bool TrashesReplaced() const;
+    // A backup of a set with versions on: each backup file it replaces or
+    // deletes moves into the version area of its backup folder, under the
+    // run's stamp, instead of going for good or to the trash.
+    bool VersionsReplaced() const;
 
     std::atomic<std::int32_t> Running { 1 };
     std::atomic<std::int32_t> Deleting { 1 };
@@ -153,6 +158,7 @@ private:
         CFileRecordArray* toList; // records found at the target side
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
         bool trashReplaced; // TrashesReplaced(): a backup replaces its copies
+        bool versionReplaced; // VersionsReplaced()
         // toFolder + '/', the root of the records of what is made there.
         std::shared_ptr<const std::string> toRoot;
     };
@@ -176,6 +182,8 @@ private:
     void NoteFailure(const FailedItem& item);
     void ReportAccess(const std::string& folder, int error, const std::string& consequence);
     bool ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles);
+    bool ConfirmMassChange(CBackup& entry, std::size_t deletedFiles);
+    std::size_t ReplacedFileCount(CBackup& entry);
     void DeletionPhase();
     bool CollectDeletions(CBackup& entry);
     bool FolderPhase(bool restore);
@@ -195,7 +203,8 @@ private:
         std::size_t end = 0; // where planning stopped: the list's size unless cancelled
     };
     bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
-    FilePlan PlanFiles(CBackup& entry, const Direction& direction);
+    // compareType: the settings' comparison unless given.
+    FilePlan PlanFiles(CBackup& entry, const Direction& direction, int compareType = -1);
     bool ProcessFileList(
         CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd);
     void CollectProcessedFiles(bool restore);
@@ -214,6 +223,15 @@ private:
     int RemoveReplaced(const std::string& path);
     bool TrashBeforeReplacing(const CFileRecord* existing, const std::string& target);
     int TrashItem(const std::string& path);
+    // The versions (see ProgressWorkerVersions.cpp).
+    void CheckVersionAreas();
+    bool VersionAreaUsable(const CBackup& entry);
+    int MoveToVersions(const std::string& path);
+    int MakeVersionFolder(const std::string& folder, const std::string& backupFolder);
+    std::string VersionStampFor(const std::string& backupFolder);
+    bool VersionBeforeReplacing(const std::string& target);
+    void FailVersionMove(const std::string& path, int error, bool replacing);
+    void PruneVersions();
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore);
     CEntryScan& ScanOf(const CBackup& entry);
@@ -306,6 +324,13 @@ private:
     // In a dry run, the targets a replacement would overwrite although they
     // are newer than what replaces them (execution thread only).
     std::unordered_set<std::string> m_newerTargets;
+    // Per backup folder: the name of the folder this run's versions go in,
+    // chosen when the first one goes (execution thread only).
+    std::map<std::string, std::string> m_versionStamps;
+    // Folders of the version areas known to be there (execution thread only).
+    std::unordered_set<std::string> m_versionFolders;
+    // In a dry run, the versions pruning would remove.
+    std::vector<std::string> m_prunedVersions;
 
     std::mutex m_tickMutex;
     std::condition_variable m_tickWake;

@@ -8,12 +8,16 @@
 #include "log/ActivityLog.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystemSync.h"
+#include "scan/CompareFiles.h"
 #include "scan/PathFormat.h"
 
 #include <algorithm>
 #include <cerrno>
 
 namespace {
+
+// Fewer files than this are never asked about, whatever their share.
+constexpr std::size_t kMassChangeFloor = 100;
 
 std::string FolderText(const std::string& folder)
 {
@@ -98,6 +102,58 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
     if (!ShowErrors())
         m_display.ItemFailed(OneLine(text) + " No");
     return false;
+}
+
+// A backup that would delete or replace more than the set's share of an
+// entry's backup files (and more than a handful) is more often a source
+// gone wrong (ransomware, a wrong disk under the same name) than the user's
+// work, so it is asked first; with versions on it would also push the good
+// copies towards their pruning. Unasked the answer is No. False leaves the
+// entry as it is, a failed item.
+bool CProgressWorker::ConfirmMassChange(CBackup& entry, std::size_t deletedFiles)
+{
+    const auto percent = static_cast<std::size_t>(std::max(Set.Versions.MassChange, 0));
+    const auto files = static_cast<std::size_t>(std::count_if(ScanOf(entry).SecondList.begin(),
+        ScanOf(entry).SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
+    // Emptying the whole backup was asked (or is not to be) already.
+    if (percent == 0 || files <= kMassChangeFloor || deletedFiles >= files)
+        return true;
+    const auto massive
+        = [&](std::size_t doomed) { return doomed > kMassChangeFloor && doomed * 100 > files * percent; };
+    std::size_t doomed = deletedFiles;
+    if (!massive(doomed))
+        doomed += ReplacedFileCount(entry);
+    if (!massive(doomed))
+        return true;
+    const std::string root = BackupRoot(entry);
+    const std::string source = FolderText(entry.SourceFolder);
+    const std::string text = FormatString(
+        LoadString(57800).c_str(), source.c_str(), static_cast<int>(doomed), static_cast<int>(files), root.c_str());
+    const bool yes = ShowErrors() && m_prompter.MessageBox(text, MbYesNo | MbIconQuestion | MbTopmost) == IdYes;
+    const std::string counts = FormatString("%d of its %d files", static_cast<int>(doomed), static_cast<int>(files))
+        + " would be deleted or replaced";
+    if (yes) {
+        m_log.WriteText(
+            m_scheduled ? LogScheduled : LogUser, Action(), FormatString("Going on with %s: ", root.c_str()) + counts);
+        return true;
+    }
+    NoteFailure({ root, "Left as it was, as " + counts });
+    LogFailure(FormatString("Left %s as it was, as ", root.c_str()) + counts);
+    if (!ShowErrors())
+        m_display.ItemFailed(OneLine(text) + " No");
+    return false;
+}
+
+// The files the copy phase would replace, as its plan finds them from the
+// two scans. By size and time even where checksums decide: a checksum run
+// plans every file found on both sides as a possible replacement, and would
+// ask on every run; a file whose content changed under the same size and
+// time is not what a mass change looks like.
+std::size_t CProgressWorker::ReplacedFileCount(CBackup& entry)
+{
+    const FilePlan plan = PlanFiles(entry, DirectionOf(entry, false), kCompareSizeAndTime);
+    return static_cast<std::size_t>(
+        std::count_if(plan.jobs.begin(), plan.jobs.end(), [](const CCopyAhead::Job& job) { return job.replace; }));
 }
 
 // A folder left with the wrong mode or time is a failed item like a file not

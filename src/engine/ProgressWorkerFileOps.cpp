@@ -232,6 +232,8 @@ std::string CProgressWorker::StagingFolderIn(const std::string& backupFolder) co
 // 0 when the item is gone, else the errno of the failure.
 int CProgressWorker::RemoveOne(const std::string& path, bool recycle, std::vector<std::string>& holdings)
 {
+    if (VersionsReplaced())
+        return MoveToVersions(path);
     if (!m_ops->PathExists(path))
         return 0; // went with its folder
     if (!recycle)
@@ -289,11 +291,12 @@ bool CProgressWorker::TrashBeforeReplacing(const CFileRecord* existing, const st
 // threads at once) while the worker creates folders and copies: they never
 // share a path with what is copied, as only what has no counterpart in the
 // source is removed. Their results are reported by ReportRemovals, before
-// any other failure. A dry run or the trash removes them here and now.
+// any other failure. A dry run, the trash or the versions take them here and
+// now, a folder whole with what is in it.
 bool CProgressWorker::RemoveItems(CFileRecordArray& folders, CFileRecordArray& files, bool recycle)
 {
-    if (recycle || !m_ops->ChangesFiles())
-        return ReportRemoved(folders, files, recycle, nullptr);
+    if (recycle || VersionsReplaced() || !m_ops->ChangesFiles())
+        return ReportRemoved(folders, files, recycle || VersionsReplaced(), nullptr);
     m_removingFolders = std::exchange(folders, {});
     m_removingFiles = std::exchange(files, {});
     m_removal = std::make_unique<CBackgroundRemoval>(*m_ops, m_removingFiles, m_removingFolders, m_cancel);
@@ -349,6 +352,10 @@ bool CProgressWorker::ReportRemoved(
                 break;
             const std::string path = record.FullPath();
             if (const int error = tried ? result : RemoveOne(path, recycle, holdings)) {
+                if (VersionsReplaced()) {
+                    FailVersionMove(path, error, false);
+                    continue;
+                }
                 FailItem({ path, Reason("Failed to delete it", error) },
                     FormatString("Failed to delete %s (error: %d)", path.c_str(), error),
                     FormatString(LoadString(57751).c_str(), path.c_str(), SystemErrorText(error).c_str(), error));

@@ -168,7 +168,8 @@ bool CProgressWorker::RemoveOtherType(const std::string& from, const std::string
 }
 
 // Removes the item at path (to the trash when the trash is on: BackupTrash
-// in a backup, RestoreTrash in a restore, where it is the user's) and
+// in a backup, RestoreTrash in a restore, where it is the user's; into the
+// versions when a backup keeps them) and
 // records it among the deleted items; 0 or the errno of the failure.
 int CProgressWorker::RemoveReplaced(const std::string& path)
 {
@@ -178,7 +179,7 @@ int CProgressWorker::RemoveReplaced(const std::string& path)
     CFileRecord record;
     record.SetFromPath(path);
     const bool trash = Action() == 0 ? m_settings.Actions.BackupTrash != 0 : TrashesReplaced();
-    const int error = trash ? TrashItem(path) : m_ops->RemoveTree(path);
+    const int error = VersionsReplaced() ? MoveToVersions(path) : trash ? TrashItem(path) : m_ops->RemoveTree(path);
     if (error == 0)
         (record.IsFolder() ? DeletedFolders : DeletedFiles).push_back(record);
     return error;

@@ -43,6 +43,8 @@ public:
     // Items the run passes over unchanged counted in too, as its log counts.
     int ProcessedFiles = 0;
     int ProcessedFolders = 0;
+    // The versions a backup's pruning would remove, by whole path.
+    std::vector<std::string> PrunedVersions;
 
     // Appends an item for the record (whose path is whole: its root and the
     // path below it), in the order the run takes them.

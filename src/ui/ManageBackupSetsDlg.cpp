@@ -5,6 +5,7 @@
 #include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
 #include "ui/UiText.h"
+#include "ui/VersionSettingsDlg.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -39,14 +40,16 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     m_duplicate = new QPushButton(QStringLiteral("Duplicate..."), this);
     m_rename = new QPushButton(QStringLiteral("Rename..."), this);
     m_delete = new QPushButton(QStringLiteral("Delete..."), this);
+    m_versions = new QPushButton(QStringLiteral("Versions..."), this);
     m_new->setObjectName(QStringLiteral("new"));
     m_duplicate->setObjectName(QStringLiteral("duplicate"));
     m_rename->setObjectName(QStringLiteral("rename"));
     m_delete->setObjectName(QStringLiteral("delete"));
+    m_versions->setObjectName(QStringLiteral("versions"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
 
     auto* side = new QVBoxLayout;
-    for (QPushButton* button : { m_new, m_duplicate, m_rename, m_delete })
+    for (QPushButton* button : { m_new, m_duplicate, m_rename, m_delete, m_versions })
         side->addWidget(button);
     side->addStretch(1);
     side->addWidget(buttons);
@@ -60,6 +63,7 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     connect(m_duplicate, &QPushButton::clicked, this, [this] { AskName(Command::Duplicate); });
     connect(m_rename, &QPushButton::clicked, this, [this] { AskName(Command::Rename); });
     connect(m_delete, &QPushButton::clicked, this, &CManageBackupSetsDlg::Delete);
+    connect(m_versions, &QPushButton::clicked, this, &CManageBackupSetsDlg::EditVersions);
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CManageBackupSetsDlg::UpdateButtons);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { AskName(Command::Rename); });
     m_list->installEventFilter(this);
@@ -105,6 +109,7 @@ void CManageBackupSetsDlg::UpdateButtons()
     m_duplicate->setEnabled(selected);
     m_rename->setEnabled(selected);
     m_delete->setEnabled(selected);
+    m_versions->setEnabled(selected);
 }
 
 void CManageBackupSetsDlg::AskName(Command command)
@@ -152,6 +157,19 @@ void CManageBackupSetsDlg::Delete()
         return;
     m_sets.erase(m_sets.begin() + row);
     Fill(std::min(row, static_cast<int>(m_sets.size()) - 1));
+}
+
+void CManageBackupSetsDlg::EditVersions()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    // Window-modal like the name dialog; the row cannot change meanwhile.
+    auto* dialog = new CVersionSettingsDlg(m_sets[static_cast<std::size_t>(row)].Versions, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+        [this, dialog, row] { m_sets[static_cast<std::size_t>(row)].Versions = dialog->Settings(); });
+    dialog->open();
 }
 
 void CManageBackupSetsDlg::accept()

@@ -12,8 +12,9 @@ class CMyListCtrl;
 class CNewBackupSetDlg;
 class QPushButton;
 
-// The Manage Backup Sets dialog: new, duplicate, rename and delete sets on a
-// copy of the working session's sets, handed back by Sets() after OK.
+// The Manage Backup Sets dialog: new, duplicate, rename and delete sets, and
+// each set's version settings, on a copy of the working session's sets,
+// handed back by Sets() after OK.
 class CManageBackupSetsDlg : public CMyDialog {
     Q_OBJECT
 public:
@@ -39,6 +40,7 @@ private:
     void AskName(Command command);
     void NameChosen(Command command, int row, const std::string& name);
     void Delete();
+    void EditVersions();
 
     CPrompter& m_prompter;
     std::deque<CSet> m_sets;
@@ -48,4 +50,5 @@ private:
     QPushButton* m_duplicate = nullptr;
     QPushButton* m_rename = nullptr;
     QPushButton* m_delete = nullptr;
+    QPushButton* m_versions = nullptr;
 };

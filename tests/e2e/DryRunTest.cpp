@@ -1,6 +1,8 @@
 #include "ProgramRun.h"
 #include "common/TempDir.h"
 #include "common/TmpfsMount.h"
+#include "core/Session.h"
+#include "core/SessionFile.h"
 #include "core/Set.h"
 #include "core/SettingsRecord.h"
 #include "engine/GetInfoWorker.h"
@@ -291,6 +293,69 @@ TEST_F(DryRunTest, PrintsThePlanOfTheInformationWindowAndARestoreSaysWhatItWillD
     // A backup says nothing of the kind.
     const ProgramRun backup = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/n", "/v" });
     EXPECT_EQ(backup.output.find("This restore"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// A set that keeps versions for a day, and a version older than that.
+class VersionsDryRunTest : public DryRunTest {
+protected:
+    void SetUp() override
+    {
+        DryRunTest::SetUp();
+        CSession session;
+        CSet& set = session.Sets.emplace_back();
+        set.Name = "Docs";
+        set.Versions.Active = 1;
+        set.Versions.Days = 1;
+        CBackup& entry = set.Entries.emplace_back();
+        entry.SourceFolder = tmp / "src";
+        entry.DestinationFolder = tmp / "dest";
+        entry.IncludeFiles = "*.*";
+        entry.Recursive = 1;
+        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
+        for (int i = 0; i < 120; ++i)
+            tmp.Write("src/f" + std::to_string(i), "old");
+        const ProgramRun first = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+        ASSERT_EQ(first.status, 0) << first.output;
+        tmp.Write("dest/.korvane-versions/2020-01-01 000000/src/f0", "a version of 2020");
+    }
+    std::string OldVersion() const { return tmp / "dest/.korvane-versions/2020-01-01 000000/src/f0"; }
+};
+
+TEST_F(VersionsDryRunTest, ListsThePruningAndTheBrakeAndTheRealRunDoesIt)
+{
+    ProgramRun preview
+        = ProgramRun::RunSplit({ "--file", SessionPath(), "--set=Docs", "--action=backup", "--dry-run" });
+    ASSERT_EQ(preview.status, 0) << preview.output;
+    EXPECT_EQ("x " + OldVersion()
+            + "\n0 files and 0 folders added, 0 files modified, 0 files and 0 folders deleted, "
+              "120 files and 0 folders processed\n",
+        preview.standardOutput);
+
+    // Most files gone: the dry run says the brake would stop it, and lists
+    // no pruning for a run that would fail.
+    for (int i = 0; i < 110; ++i)
+        fs::remove(tmp / ("src/f" + std::to_string(i)));
+    preview = ProgramRun::RunSplit({ "--file", SessionPath(), "--set=Docs", "--action=backup", "--dry-run" });
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_NE(preview.output.find("would delete or replace 110 of the 120 files"), std::string::npos) << preview.output;
+    EXPECT_EQ(preview.standardOutput.find("x "), std::string::npos) << preview.standardOutput;
+
+    // The real run refuses alike, then, with the files back, prunes.
+    EXPECT_EQ(ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" }).status, 1);
+    EXPECT_TRUE(fs::exists(Backup("f0")));
+    EXPECT_TRUE(fs::exists(OldVersion()));
+    for (int i = 0; i < 110; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        tmp.Write("src/" + name, "old");
+        fs::last_write_time(tmp / ("src/" + name), fs::last_write_time(Backup(name)));
+    }
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(OldVersion()));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/FileCopier.h"
 #include "platform/MyRegistry.h"
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -36,21 +37,27 @@ protected:
         registry.WriteNumber("RestoreOverwrite", 1);
         registry.WriteNumber("BackupDelete", 1);
         registry.WriteNumber("BackupTrash", 0);
-        CSession session;
-        CSet& set = session.Sets.emplace_back();
-        set.Name = "Docs";
-        CBackup& entry = set.Entries.emplace_back();
-        entry.SourceFolder = Source();
-        entry.DestinationFolder = tmp / "dest";
-        entry.IncludeFiles = "*.*";
-        entry.Recursive = 1;
-        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
+        WriteSession(false);
         random.seed(seed);
         for (int i = 0; i < 120; ++i)
             Put("d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".txt", Bytes(1000 + i * 97, i), 1);
         for (int i = 0; i < 2; ++i)
             Put("big" + std::to_string(i) + ".bin", Bytes(20 * 1024 * 1024 + i, 200 + i), 1);
         fs::create_symlink("d0/f0.txt", Source() + "/link");
+    }
+
+    void WriteSession(bool versions)
+    {
+        CSession session;
+        CSet& set = session.Sets.emplace_back();
+        set.Name = "Docs";
+        set.Versions.Active = versions ? 1 : 0;
+        CBackup& entry = set.Entries.emplace_back();
+        entry.SourceFolder = Source();
+        entry.DestinationFolder = tmp / "dest";
+        entry.IncludeFiles = "*.*";
+        entry.Recursive = 1;
+        ASSERT_EQ(CSessionFile::Write(SessionPath(), CSessionFile::BuildDocument(session)), 0);
     }
 
     std::string Source() const { return tmp / "src"; }
@@ -171,6 +178,42 @@ TEST_F(KillConvergence, KilledBackupsAndRestoresLeaveNoTornFileAndTheRerunConver
         ExpectNoTornFile(Source());
     }
     Converge("restore");
+}
+
+// Killed while it moves old copies into the versions: every version is a
+// whole one, and the rerun converges and leaves the area as it found it.
+TEST_F(KillConvergence, KilledBackupsKeepingVersionsLeaveWholeVersionsAndTheRerunConverges)
+{
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    WriteSession(true);
+    const ProgramRun first = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/g" });
+    ASSERT_EQ(first.status, 0) << first.output;
+    const std::string area = tmp / "dest/.korvane-versions";
+    for (int round = 0; round < 4; ++round) {
+        for (int i = round; i < 120; i += 7)
+            Put("d" + std::to_string(i % 3) + "/f" + std::to_string(i) + ".txt", Bytes(800 + i * 83, i + round + 9),
+                round + 2);
+        Put("big" + std::to_string(round % 2) + ".bin", Bytes(20 * 1024 * 1024 + round, 80 + round), round + 2);
+        fs::remove(Source() + "/d2/f" + std::to_string(round * 3 + 2) + ".txt");
+        RunAndKill("backup", Source(), 120);
+        ExpectNoTornFile(Backup());
+    }
+    Converge("backup");
+    ASSERT_TRUE(fs::is_directory(area));
+    for (const auto& stamp : fs::directory_iterator(area)) {
+        ExpectNoTornFile(stamp.path().string() + "/src");
+        ExpectNoTemporaries(stamp.path().string());
+    }
+    std::map<std::string, std::string> before;
+    for (const auto& item : fs::recursive_directory_iterator(area))
+        before[item.path().string()] = item.is_regular_file() ? TempDir::Read(item.path().string()) : "";
+    EXPECT_GT(std::count_if(before.begin(), before.end(), [](const auto& item) { return !item.second.empty(); }), 20)
+        << "the old copies are not among the versions";
+    Converge("backup");
+    std::map<std::string, std::string> after;
+    for (const auto& item : fs::recursive_directory_iterator(area))
+        after[item.path().string()] = item.is_regular_file() ? TempDir::Read(item.path().string()) : "";
+    EXPECT_EQ(before, after);
 }
 
 } // namespace

@@ -46,6 +46,7 @@ CSet EngineFixture::MakeSet(int action) const
     entry.IncludeFiles = "*.*";
     entry.Recursive = 1;
     set.Entries.push_back(entry);
+    set.Versions.MassChange = massChange;
     return set;
 }
 

@@ -70,6 +70,9 @@ protected:
     RecordingDisplay display;
     std::atomic<std::int32_t> cancel { 0 };
     bool scheduled = false;
+    // The set's brake on mass changes (MakeSet); off for tests of many
+    // replacements that are not about it.
+    std::int32_t massChange = CVersionSettings().MassChange;
     // Called on each worker just before it starts.
     std::function<void(CProgressWorker&)> beforeStart;
     // What Scan found, taken by the next RunSet(set, false).

@@ -118,6 +118,7 @@ TEST_F(SafetyTest, ManyReplacementsArriveWholeAndAreListedInOrder)
 {
     constexpr int kFiles = 300;
     const auto name = [](int i) { return "f" + std::to_string(1000 + i) + ".txt"; };
+    massChange = 0; // the brake would rightly ask
     for (int i = 0; i < kFiles; ++i)
         Write(name(i), "old " + std::to_string(i));
     Write("link-target.txt", "t");

@@ -33,6 +33,7 @@
 #include "ui/ShutDownDlg.h"
 #include "ui/TrayIcon.h"
 #include "ui/UiContext.h"
+#include "ui/VersionSettingsDlg.h"
 #include "ui/ViewFoldersDlg.h"
 #include "ui/ViewLogDlg.h"
 
@@ -143,6 +144,14 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
         CManageBackupSetsDlg manage(session.Sets, false, prompter, parent);
         manage.show();
         Save(&manage, QStringLiteral("manage-backup-sets"));
+    }
+    {
+        CVersionSettings versions;
+        versions.Active = 1;
+        versions.Days = 365;
+        CVersionSettingsDlg dialog(versions, parent);
+        dialog.show();
+        Save(&dialog, QStringLiteral("version-settings"));
     }
     {
         std::vector<std::string> names;

@@ -112,9 +112,9 @@ int Look(const CDirHandle& folder, const std::string& name, FileFindData& data)
     return error;
 }
 
-int MakeFolder(const CDirHandle& folder, const std::string& name)
+int MakeFolder(const CDirHandle& folder, const std::string& name, unsigned mode)
 {
-    return ::mkdirat(folder.Fd(), name.c_str(), 0777) == 0 ? 0 : errno;
+    return ::mkdirat(folder.Fd(), name.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : errno;
 }
 
 int OpenFolderItem(const CDirHandle& folder, const std::string& name)
@@ -167,6 +167,26 @@ int CopyFolderAttributes(
 int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name)
 {
     return ::unlinkat(folder.Fd(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+int RemoveFile(const CDirHandle& folder, const std::string& name)
+{
+    if (name.empty())
+        return EINVAL;
+    return ::unlinkat(folder.Fd(), name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& identity)
+{
+    struct stat st { };
+    if (::fstatat(folder.Fd(), NameOrSelf(name), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    identity.Kind = KindOfMode(st.st_mode);
+    identity.Device = static_cast<std::uint64_t>(st.st_dev);
+    identity.Inode = static_cast<std::uint64_t>(st.st_ino);
+    identity.Links = static_cast<std::uint64_t>(st.st_nlink);
+    identity.Size = static_cast<std::uint64_t>(st.st_size);
+    return 0;
 }
 
 int RemoveTree(const CDirHandle& folder, const std::string& name)

@@ -4,7 +4,18 @@
 #include "platform/fs/DirHandle.h"
 #include "platform/fs/ItemAt.h"
 
+#include <cstdint>
 #include <string>
+
+// What tells one file from another: the same device and inode are one file
+// under several names.
+struct ItemIdentity {
+    FileKind Kind = FileKind::Unknown;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::uint64_t Links = 0;
+    std::uint64_t Size = 0;
+};
 
 // The run's operations on one item, named by its open folder and its name in
 // it: the last name is never followed when a link, and nothing the item's
@@ -20,7 +31,8 @@ int ReachByName(const std::string& path, ItemAt& item);
 int KindOf(const CDirHandle& folder, const std::string& name, FileKind& kind);
 // The item's listing data, as a scan reads it.
 int Look(const CDirHandle& folder, const std::string& name, FileFindData& data);
-int MakeFolder(const CDirHandle& folder, const std::string& name);
+// mode: before the umask; 0700 for a folder only its owner may enter.
+int MakeFolder(const CDirHandle& folder, const std::string& name, unsigned mode = 0777);
 // 0 when the item is a folder, given its owner's write and search bits
 // when it lacks them (best effort), so that a run can write into a
 // read-only folder whose own mode goes back on afterwards.
@@ -29,6 +41,10 @@ int MakeFolderWritable(const CDirHandle& folder, const std::string& name);
 int CopyFolderAttributes(
     const CDirHandle& fromFolder, const std::string& fromName, const CDirHandle& toFolder, const std::string& toName);
 int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name);
+// Removes a file or link; a folder is left alone (EISDIR).
+int RemoveFile(const CDirHandle& folder, const std::string& name);
+// The item's kind, identity, link count and size; a link is a link.
+int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& identity);
 // Removes a file, link or whole folder tree; links inside are removed,
 // never followed, and the walk never leaves the tree.
 int RemoveTree(const CDirHandle& folder, const std::string& name);

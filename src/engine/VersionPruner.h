@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/VersionSettings.h"
+#include "platform/fs/ItemOps.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A version that pruning removes: its whole path (for the dry run's list and
+// the log) and its size.
+struct PrunedVersion {
+    std::string Path;
+    std::uint64_t Size = 0;
+};
+
+// Applies a set's retention rules (CRetention) to the version area of one
+// backup folder, "<backup folder>/.korvane-versions/<YYYY-MM-DD HHMMSS>/<path>".
+// Everything is reached through the backup folder's handle, no link is
+// followed and nothing outside the area is touched, nor any name in it that
+// is not a version folder. Files go first, then the folders left empty; a
+// kept version is never moved. A run killed half-way so leaves every version
+// the rules keep, and the next run removes what is left to remove.
+class CVersionPruner {
+public:
+    static constexpr const char* kAreaName = ".korvane-versions";
+    // Whether the source still has the file at a path below the backup folder.
+    using SourceCheck = std::function<bool(const std::string& relativePath)>;
+
+    // now: on the wall clock, CWallClock::FromEpoch of the clock's time.
+    CVersionPruner(std::string backupFolder, const CVersionSettings& settings, std::int64_t now);
+
+    // By default a file is in the source when the backup folder holds it
+    // (outside the area): right after a backup the folder mirrors the source.
+    void SetSourceCheck(SourceCheck check);
+
+    // What Prune would remove, in the order it would. 0, or the errno value
+    // of why the area could not be read whole, and then nothing is listed:
+    // rules applied to part of a file's versions could let go of one they keep.
+    int List(std::vector<PrunedVersion>& pruned);
+    // Removes what List gives, then every folder of the area left empty. 0,
+    // or the first errno value; removal goes on past a failure. removed (when
+    // given) receives what was removed.
+    int Prune(std::vector<PrunedVersion>* removed = nullptr);
+
+    // Bytes the version area of a backup folder takes: the sizes of its files
+    // and links, a file with several names counted once. 0 (and 0 bytes when
+    // there is no area), or an errno value.
+    static int SpaceUsed(const std::string& backupFolder, std::uint64_t& bytes);
+
+private:
+    struct Item {
+        std::string stamp;
+        std::string relative; // below the stamp folder
+        std::uint64_t size = 0;
+    };
+    using FileVisit = std::function<void(const std::string& relative, const ItemIdentity& identity)>;
+
+    static int OpenArea(const std::string& backupFolder, CDirHandle& root, CDirHandle& area);
+    // Lists the tree at start below the area: every folder (start included,
+    // parents before children) into folders, every other item to visit.
+    static int Walk(
+        const CDirHandle& area, const std::string& start, std::vector<std::string>& folders, const FileVisit& visit);
+    int Choose(const CDirHandle& root, const CDirHandle& area, std::vector<Item>& pruned,
+        std::vector<std::string>& folders) const;
+    bool InSource(const CDirHandle& root, const std::string& relative) const;
+    std::string PathOf(const Item& item) const;
+
+    std::string m_backupFolder;
+    CVersionSettings m_settings;
+    std::int64_t m_now;
+    SourceCheck m_sourceCheck;
+};

@@ -1,0 +1,252 @@
+#include "engine/DryRunOperations.h"
+#include "engine/EngineFixture.h"
+#include "engine/GetInfoWorker.h"
+#include "engine/VersionPruner.h"
+#include "engine/WallClock.h"
+#include "platform/Trash.h"
+#include "scan/CompareFiles.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::time_t kHour = 3600;
+
+// Backups of a set that keeps versions, each run an hour after the last on
+// the injected clock, scanned as the action scan does.
+class VersionsTest : public EngineFixture {
+protected:
+    VersionsTest()
+    {
+        settings.Actions.BackupDelete = 1;
+        settings.Actions.DisplayError = 0;
+        fs::remove_all(HomeTrashFolder());
+    }
+    ~VersionsTest() override { fs::remove_all(HomeTrashFolder()); }
+
+    CSet VersionSet() const
+    {
+        CSet set = MakeSet(0);
+        set.Versions.Active = 1;
+        set.Versions.Keep = 1;
+        set.Versions.ThinDays = set.Versions.ThinWeeks = set.Versions.ThinMonths = 0;
+        return set;
+    }
+    // Scans through the action scan itself, which decides what is left out.
+    std::unique_ptr<CProgressWorker> Backup(CSet set)
+    {
+        clock.Advance(kHour);
+        CGetInfoWorker scan(set, cancel, clock);
+        scan.Start();
+        scan.Wait();
+        scans = std::move(scan.Scans);
+        return RunSet(scan.Set, false);
+    }
+    std::unique_ptr<CProgressWorker> Backup() { return Backup(VersionSet()); }
+    std::string Area() const { return dir / "backup" + "/" + CVersionPruner::kAreaName; }
+    // The version of rel (below the entry's root) set aside by the last run.
+    std::string Version(const std::string& rel, std::time_t run = 0) const
+    {
+        const std::string stamp = CWallClock::Stamp(CWallClock::FromEpoch(run ? run : clock.Now()));
+        return Area() + "/" + stamp + "/Documents/" + rel;
+    }
+    void WriteMany(int count, const std::string& bytes, std::time_t mtime)
+    {
+        for (int i = 0; i < count; ++i)
+            Write("many/f" + std::to_string(i), bytes + std::to_string(i), mtime);
+    }
+};
+
+TEST_F(VersionsTest, ReplacedAndDeletedFilesMoveIntoTheRunsVersionsNotTheTrash)
+{
+    settings.Actions.BackupTrash = 1;
+    Write("a.txt", "one", 1'600'000'000);
+    Write("gone.txt", "deleted later");
+    Write("sub/inner.txt", "in a folder deleted later");
+    // Enough replacements for the second copying thread, were they shared.
+    WriteMany(6, "old ", 1'600'000'000);
+    fs::create_symlink("a.txt", Src("link"));
+    ASSERT_EQ(0, Backup()->FailedItems.load());
+    EXPECT_FALSE(fs::exists(Area()));
+
+    Write("a.txt", "two", 1'600'000'100);
+    WriteMany(6, "new ", 1'600'000'100);
+    fs::remove(Src("gone.txt"));
+    fs::remove_all(Src("sub"));
+    fs::remove(Src("link"));
+    fs::create_symlink("many/f0", Src("link"));
+    auto run = Backup();
+    const std::time_t second = clock.Now();
+
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ("two", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ("one", TempDir::Read(Version("a.txt")));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ("old " + std::to_string(i), TempDir::Read(Version("many/f" + std::to_string(i))));
+    // A link is a version as a link.
+    EXPECT_EQ("a.txt", fs::read_symlink(Version("link")).string());
+    EXPECT_EQ("deleted later", TempDir::Read(Version("gone.txt")));
+    EXPECT_EQ("in a folder deleted later", TempDir::Read(Version("sub/inner.txt")));
+    EXPECT_FALSE(fs::exists(HomeTrashFolder() + "/files"));
+    EXPECT_EQ(2u, run->DeletedFiles.size());
+    EXPECT_EQ(8u, run->UpdatedFiles.size());
+    // Only its owner may look into the versions of private folders.
+    EXPECT_EQ(fs::perms::owner_all, fs::status(Area()).permissions());
+    ExpectMirror(Src(), Root());
+
+    // Another change: the count keeps one version of a file in the source,
+    // while the version of a deleted file is its last copy and stays.
+    Write("a.txt", "three", 1'600'000'200);
+    run = Backup();
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
+    EXPECT_FALSE(fs::exists(Version("a.txt", second)));
+    EXPECT_EQ("deleted later", TempDir::Read(Version("gone.txt", second)));
+    EXPECT_EQ(1u, CountLines(LogText(), "Removed 1 old versions from " + Area()));
+}
+
+TEST_F(VersionsTest, TheVersionAreaIsNeverScannedDeletedNorBackedUp)
+{
+    Write("a.txt", "one", 1'600'000'000);
+    Backup();
+    Write("a.txt", "two", 1'600'000'100);
+    Backup();
+    const std::string kept = Version("a.txt");
+    ASSERT_EQ("one", TempDir::Read(kept));
+
+    auto run = Backup();
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_TRUE(run->DeletedFiles.empty());
+    EXPECT_TRUE(run->DeletedFolders.empty());
+    EXPECT_TRUE(run->AddedFiles.empty());
+    EXPECT_EQ("one", TempDir::Read(kept));
+
+    // A backup into its own source: the versions it keeps there are not
+    // the user's files.
+    CSet set = VersionSet();
+    set.Entries[0].DestinationFolder = Src();
+    const std::string area = Src() + "/" + CVersionPruner::kAreaName;
+    fs::create_directories(area + "/2020-01-01 000000");
+    dir.Write(area.substr(dir.Path().size() + 1) + "/2020-01-01 000000/old.txt", "x");
+    run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_TRUE(fs::exists(Src("Documents/a.txt")));
+    EXPECT_FALSE(fs::exists(Src("Documents/") + CVersionPruner::kAreaName));
+}
+
+TEST_F(VersionsTest, AFailedRunPrunesNothing)
+{
+    Write("a.txt", "one", 1'600'000'000);
+    Write("b.txt", "vanishes during the run");
+    Backup();
+    Write("a.txt", "two", 1'600'000'100);
+    Backup();
+    const std::string older = Version("a.txt");
+
+    Write("a.txt", "three", 1'600'000'200);
+    Write("b.txt", "changed", 1'600'000'200);
+    // Gone between the scan and its copy: a failed item.
+    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
+    EXPECT_EQ("one", TempDir::Read(older));
+    // The old copy of what failed to be replaced is among the versions.
+    EXPECT_EQ("vanishes during the run", TempDir::Read(Version("b.txt")));
+}
+
+TEST_F(VersionsTest, AnAreaThatIsNoFolderOfTheBackupsFileSystemIsRefused)
+{
+    Write("a.txt", "one", 1'600'000'000);
+    Backup();
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", Area());
+    Write("a.txt", "two", 1'600'000'100);
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_EQ("one", TempDir::Read(Root("a.txt")));
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    ASSERT_EQ(1u, display.failed.size());
+    EXPECT_NE(std::string::npos, display.failed[0].find("Versions cannot be kept in '" + Area() + "'"));
+}
+
+TEST_F(VersionsTest, AMassChangeIsAskedAndANoKeepsTheEntryAsItWas)
+{
+    settings.Actions.DisplayError = 1;
+    WriteMany(150, "old ", 1'600'000'000);
+    CSet set = VersionSet();
+    set.Versions.Active = 0; // the brake holds without versions too
+    Backup(set);
+
+    for (int i = 0; i < 100; ++i)
+        fs::remove(Src("many/f" + std::to_string(i)));
+    for (int i = 100; i < 120; ++i)
+        Write("many/f" + std::to_string(i), "new", 1'600'000'100);
+    prompter.Answer(IdNo);
+    auto run = Backup(set);
+    ASSERT_EQ(1u, prompter.asked.size());
+    EXPECT_EQ("The backup of '" + Src() + "' would delete or replace 120 of the 150 files in its backup folder '"
+            + Root() + "'.\nDo you want to go on?",
+        prompter.asked[0].text);
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_EQ(150, static_cast<int>(std::distance(fs::directory_iterator(Root("many")), fs::directory_iterator())));
+    EXPECT_EQ("old 119", TempDir::Read(Root("many/f119")));
+    EXPECT_EQ(1u, CountLines(LogText(), "would be deleted or replaced"));
+
+    // Asked again next time; a Yes goes on.
+    prompter.Answer(IdYes);
+    run = Backup(set);
+    EXPECT_EQ(2u, prompter.asked.size());
+    EXPECT_EQ(0, run->FailedItems.load());
+    ExpectMirror(Src(), Root());
+}
+
+// Checksums plan every file on both sides as a possible replacement: the
+// brake counts by size and time, or a run with nothing changed would ask.
+TEST_F(VersionsTest, AChecksumBackupWithNothingChangedIsNotBraked)
+{
+    settings.Actions.DisplayError = 1;
+    settings.General.CompareType = kCompareCrc32;
+    WriteMany(150, "same ", 1'600'000'000);
+    Backup();
+    auto run = Backup();
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(0, run->FailedItems.load());
+}
+
+TEST_F(VersionsTest, UnaskedTheBrakeSaysNoAndTheDryRunListsWhatPruningWouldRemove)
+{
+    WriteMany(120, "old ", 1'600'000'000);
+    Write("a.txt", "one", 1'600'000'000);
+    Backup();
+    Write("a.txt", "two", 1'600'000'100);
+    Backup();
+    const std::string older = Version("a.txt");
+
+    // Two days on, the day limit lets the old version go.
+    clock.Advance(2 * 24 * kHour);
+    CSet set = VersionSet();
+    set.Versions.Days = 1;
+    Write("a.txt", "three", 1'600'000'200);
+    CDryRunOperations dry;
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    auto run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ(std::vector<std::string> { older }, run->Plan.PrunedVersions);
+    EXPECT_TRUE(fs::exists(older));
+    EXPECT_EQ("two", TempDir::Read(Root("a.txt")));
+
+    // The brake in a dry run: No, said on the display, and nothing planned.
+    for (int i = 0; i < 120; ++i)
+        fs::remove(Src("many/f" + std::to_string(i)));
+    run = Backup(set);
+    EXPECT_EQ(1, run->FailedItems.load());
+    ASSERT_EQ(1u, display.failed.size());
+    EXPECT_NE(std::string::npos, display.failed[0].find("would delete or replace 120 of the 121 files"));
+    EXPECT_EQ(0u, run->Plan.size());
+    EXPECT_TRUE(run->Plan.PrunedVersions.empty());
+}
+
+} // namespace
