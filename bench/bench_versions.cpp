@@ -83,6 +83,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
+    // The area is made once, before any timing.
+    Backup();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     fs::remove_all(fs::temp_directory_path() / "korvane-bench-versions");
