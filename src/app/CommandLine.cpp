@@ -51,7 +51,8 @@ bool ReadFlag(const std::string& lower, CommandLineRequest& request)
     return flag != nullptr;
 }
 
-void ReadSwitches(const std::vector<std::string>& args, CommandLineRequest& request, Named& named)
+void ReadSwitches(const std::vector<std::string>& args, CommandLineRequest& request, Named& named,
+    std::vector<std::string>* others = nullptr)
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string lower = CTextCase::Lower(args[i]);
@@ -64,7 +65,8 @@ void ReadSwitches(const std::vector<std::string>& args, CommandLineRequest& requ
             ++named.count;
             continue;
         }
-        ReadFlag(lower, request);
+        if (!ReadFlag(lower, request) && others)
+            others->push_back(args[i]);
     }
 }
 
@@ -93,6 +95,36 @@ int ShowError(CPrompter& prompter, int id, const std::string& argument)
 {
     prompter.MessageBox(FormatString(LoadString(id).c_str(), argument.c_str()), MbOk | MbIconError);
     return 0;
+}
+
+// Opens the session file and picks the named set (the active one when no
+// name is given); false when either fails, the reason shown.
+bool OpenSet(CSession& session, CPrompter& prompter, const Named& named, CommandLineRequest& request)
+{
+    const int opened = session.OpenSession(prompter, &named.file);
+    // The open reports its own refusals (-1); a plain failure would otherwise
+    // end an unattended run without a word.
+    if (opened < -1) {
+        prompter.MessageBox(session.FailureMessage(57688), MbOk | MbIconError);
+        return false;
+    }
+    if (opened != 0)
+        return false;
+
+    // Start-up runs on the session's own thread, which reads it directly.
+    const auto valid
+        = [&session](int index) { return index >= 0 && static_cast<std::size_t>(index) < session.Sets.size(); };
+    request.CmdSetIndex = session.ActiveSet;
+    if (!named.set.empty()) {
+        request.CmdSetIndex = FindSet(session, named.set);
+        if (request.CmdSetIndex < 0)
+            return ShowError(prompter, 57726, named.set) != 0;
+    }
+    // An active set outside the list (an empty or hand-edited session) gives
+    // no set to run; the run is refused rather than run on a wrong index.
+    if (!valid(request.CmdSetIndex))
+        return ShowError(prompter, 57732, named.file) != 0;
+    return true;
 }
 
 } // namespace
@@ -132,30 +164,32 @@ int ParseCommandLine(const std::vector<std::string>& arguments, const std::strin
         usage.flush();
         return 0;
     }
-    const int opened = session.OpenSession(prompter, &named.file);
-    // The open reports its own refusals (-1); a plain failure would otherwise
-    // end an unattended run without a word.
-    if (opened < -1) {
-        prompter.MessageBox(session.FailureMessage(57688), MbOk | MbIconError);
+    if (!OpenSet(session, prompter, named, request))
         return 0;
-    }
-    if (opened != 0)
-        return 0;
-
-    // Start-up runs on the session's own thread, which reads it directly.
-    const auto valid
-        = [&session](int index) { return index >= 0 && static_cast<std::size_t>(index) < session.Sets.size(); };
-    request.CmdSetIndex = session.ActiveSet;
-    if (!named.set.empty()) {
-        request.CmdSetIndex = FindSet(session, named.set);
-        if (request.CmdSetIndex < 0)
-            return ShowError(prompter, 57726, named.set);
-    }
-    // An active set outside the list (an empty or hand-edited session) gives
-    // no set to run; the run is refused rather than run on a wrong index.
-    if (!valid(request.CmdSetIndex))
-        return ShowError(prompter, 57732, named.file);
     request.CmdAction = action;
     request.CmdRun = 1;
+    return 1;
+}
+
+int ParseVersionCommand(const std::vector<std::string>& arguments, const std::string& restorePath,
+    const std::string& programName, CSession& session, CPrompter& prompter, std::ostream& usage,
+    CommandLineRequest& request)
+{
+    request = CommandLineRequest {};
+    Named named;
+    std::vector<std::string> others;
+    ReadSwitches(arguments, request, named, &others);
+    const bool restoring = !restorePath.empty();
+    // The list takes at most one PATH; a restore names its path in its option.
+    if (named.count != 2 || named.file.empty() || !named.action.empty() || others.size() > (restoring ? 0u : 1u)) {
+        usage << "Usage: " << programName << " --file=FILE --set=NAME --versions [--null] [PATH]\n"
+              << "  or:  " << programName << " --file=FILE --set=NAME --restore-version=PATH [OPTION]...\n";
+        usage.flush();
+        return 0;
+    }
+    if (!OpenSet(session, prompter, named, request))
+        return 0;
+    request.CmdVersions = restoring ? 2 : 1;
+    request.CmdVersionPath = restoring ? restorePath : others.empty() ? std::string() : others.front();
     return 1;
 }

@@ -25,3 +25,10 @@ std::span<const std::pair<const char*, const char*>> CommandLineSwitchHelp();
 // (a message was shown). request is cleared first.
 int ParseCommandLine(const std::vector<std::string>& arguments, const std::string& programName, CSession& session,
     CPrompter& prompter, std::ostream& usage, CommandLineRequest& request);
+
+// The same for --versions and --restore-version (restorePath, empty for the
+// list): exactly /f and /s, no /a, and for the list at most one PATH, which
+// goes to request.CmdVersionPath. Sets request.CmdVersions.
+int ParseVersionCommand(const std::vector<std::string>& arguments, const std::string& restorePath,
+    const std::string& programName, CSession& session, CPrompter& prompter, std::ostream& usage,
+    CommandLineRequest& request);

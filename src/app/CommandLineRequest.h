@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The parsed switches of an unattended command-line run. Held by the
 // application object for the whole run; all fields 0 before parsing.
@@ -15,4 +16,6 @@ struct CommandLineRequest {
     std::int32_t CmdIgnoreErrors = 0; // /g: every file error is passed over without asking
     std::int32_t CmdVerbose = 0; // /v
     std::int32_t CmdDryRun = 0; // /n, --dry-run: print what the run would do, change nothing
+    std::int32_t CmdVersions = 0; // 1 --versions (list), 2 --restore-version
+    std::string CmdVersionPath; // the PATH of --versions or --restore-version; may be empty
 };

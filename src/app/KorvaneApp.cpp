@@ -7,6 +7,7 @@
 #include "app/LongOptions.h"
 #include "app/SettingsStore.h"
 #include "app/ShellIntegration.h"
+#include "app/VersionCommand.h"
 #include "mail/SummaryMail.h"
 #include "platform/Clock.h"
 #include "platform/CoreApplication.h"
@@ -139,6 +140,8 @@ int CKorvaneApp::InitInstance()
     if (m_arguments.empty() && settings.SchedulerActive)
         m_session.OpenLastSession(*m_prompter);
 
+    if (m_request.CmdVersions)
+        return RunVersionCommand();
     if (m_request.CmdRun) {
         if (m_request.CmdDryRun)
             return RunPreview();
@@ -170,11 +173,17 @@ int CKorvaneApp::ReadLongOptions()
     }
     m_arguments = std::move(options.arguments);
     m_nullSeparated = options.nullSeparated;
+    m_listVersions = options.versions;
+    m_restoreVersion = options.restoreVersion;
+    m_restoreAt = options.at;
+    m_restoreTo = options.to;
     return -1;
 }
 
 CKorvaneApp::Start CKorvaneApp::StartOf() const
 {
+    if (m_listVersions || !m_restoreVersion.empty())
+        return Start::CommandLine;
     if (m_arguments.empty())
         return Start::Plain;
     const std::string& first = m_arguments.front();
@@ -187,6 +196,10 @@ CKorvaneApp::Start CKorvaneApp::StartOf() const
 // session or set could not be opened).
 bool CKorvaneApp::ReadFirstArgument(Start& start)
 {
+    if (start == Start::CommandLine && (m_listVersions || !m_restoreVersion.empty()))
+        return ParseVersionCommand(m_arguments, m_restoreVersion, ProgramName(m_argumentZero), m_session, *m_prompter,
+                   std::cerr, m_request)
+            != 0;
     if (m_arguments.empty())
         return true;
     const std::string& first = m_arguments.front();
@@ -294,6 +307,17 @@ int CKorvaneApp::RunPreview()
         std::cout, m_nullSeparated ? '\0' : '\n', CTerminal::OutputIsTerminal() && !m_nullSeparated);
     auto runner = MakeRunner(display, m_request.CmdVerbose != 0);
     return ExitStatusOf(runner->RunPreview(m_request.CmdSetIndex, m_request.CmdAction, m_request.CmdVerbose != 0));
+}
+
+// --versions and --restore-version: never a window, and the session is
+// only read.
+int CKorvaneApp::RunVersionCommand()
+{
+    const CSet& set = m_session.Sets[static_cast<std::size_t>(m_request.CmdSetIndex)];
+    CVersionCommand command(set, *m_prompter, CClock::System().Now());
+    if (m_request.CmdVersions == 1)
+        return command.List(m_request.CmdVersionPath, std::cout, m_nullSeparated ? '\0' : '\n');
+    return command.Restore(m_request.CmdVersionPath, m_restoreAt, m_restoreTo);
 }
 
 // "/i" without windows: the scheduler alone, until SIGTERM or SIGINT. Being

@@ -101,6 +101,7 @@ private:
     int RunWithoutWindows(Start start);
     int RunUnattended();
     int RunPreview();
+    int RunVersionCommand();
     int RunScheduler();
     void OnTerminationSignal();
     std::unique_ptr<CActionRunner> MakeRunner(CRunDisplay& display, bool verbose);
@@ -122,4 +123,9 @@ private:
     std::unique_ptr<Services> m_services;
     std::atomic<bool> m_stopRequested { false };
     bool m_nullSeparated = false; // --null: a dry run ends its lines with NUL
+    // --versions, or the path of --restore-version, with --at and --to.
+    bool m_listVersions = false;
+    std::string m_restoreVersion;
+    std::string m_restoreAt;
+    std::string m_restoreTo;
 };

@@ -28,6 +28,10 @@ const LongOption kOptions[] = {
     { "help", nullptr, false },
     { "version", nullptr, false },
     { "null", nullptr, false },
+    { "versions", nullptr, false },
+    { "restore-version", nullptr, true },
+    { "at", nullptr, true },
+    { "to", nullptr, true },
 };
 
 const LongOption* Find(const std::string& name)
@@ -63,6 +67,29 @@ const char* ValueName(const std::string& name)
     return name == "file" ? "FILE" : name == "set" ? "NAME" : name == "action" ? "ACTION" : nullptr;
 }
 
+// The value of an option that stands for no slash switch.
+std::string& ValueOf(const std::string& name, LongOptions& result)
+{
+    return name == "restore-version" ? result.restoreVersion : name == "at" ? result.at : result.to;
+}
+
+// The option's value, after its '=' or in the next argument.
+bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, const std::string& name, std::size_t equals,
+    std::string& value, LongOptions& result)
+{
+    const std::string& argument = arguments[i];
+    if (equals != std::string::npos) {
+        value = argument.substr(equals + 1);
+        return true;
+    }
+    if (i + 1 >= arguments.size()) {
+        result.error = "option '--" + name + "' requires an argument";
+        return false;
+    }
+    value = arguments[++i];
+    return true;
+}
+
 // Takes one long option starting at arguments[i]; false with result.error
 // set when it is wrong. i is left on the last argument used.
 bool TakeOption(const std::vector<std::string>& arguments, std::size_t& i, LongOptions& result)
@@ -79,23 +106,21 @@ bool TakeOption(const std::vector<std::string>& arguments, std::size_t& i, LongO
         result.error = "option '--" + name + "' doesn't allow an argument";
         return false;
     }
-    if (!option->slash) {
-        (name == "help" ? result.help : name == "version" ? result.version : result.nullSeparated) = true;
+    if (!option->slash && !option->takesValue) {
+        (name == "help"              ? result.help
+                : name == "version"  ? result.version
+                : name == "versions" ? result.versions
+                                     : result.nullSeparated)
+            = true;
         return true;
     }
+    if (!option->slash)
+        return TakeValue(arguments, i, name, equals, ValueOf(name, result), result);
     result.arguments.emplace_back(option->slash);
     if (!option->takesValue)
         return true;
-    if (equals != std::string::npos) {
-        result.arguments.push_back(argument.substr(equals + 1));
-        return true;
-    }
-    if (i + 1 >= arguments.size()) {
-        result.error = "option '--" + name + "' requires an argument";
-        return false;
-    }
-    result.arguments.push_back(arguments[++i]);
-    return true;
+    result.arguments.emplace_back();
+    return TakeValue(arguments, i, name, equals, result.arguments.back(), result);
 }
 
 // The slash switches that take the next argument as their value, so a value
@@ -137,6 +162,8 @@ std::string LongOptions::HelpText(const std::string& programName)
     const std::string& p = programName;
     std::string text = "Usage: " + p + " [SESSION-FILE]\n" + "  or:  " + p
         + " --file=FILE --set=NAME --action=ACTION [OPTION]...\n" + "  or:  " + p
+        + " --file=FILE --set=NAME --versions [--null] [PATH]\n" + "  or:  " + p
+        + " --file=FILE --set=NAME --restore-version=PATH [OPTION]...\n" + "  or:  " + p
         + " /f <file name> /s <set name> /a <action name> [options]\n" + "  or:  " + p + " --scheduler\n"
         + "Keep backup copies of folders up to date, and restore them.\n\n"
         + "Without options the main window opens, with SESSION-FILE loaded when one is\n"
@@ -148,7 +175,11 @@ std::string LongOptions::HelpText(const std::string& programName)
             text += OptionColumn(slash, option->name, ValueName(option->name)) + help + "\n";
     }
     text += OptionColumn("/n", "dry-run", nullptr) + "Print what the action would do, and change nothing\n";
-    text += OptionColumn("", "null", nullptr) + "End each line of --dry-run with a NUL byte\n";
+    text += OptionColumn("", "null", nullptr) + "End each line of --dry-run or --versions with a NUL byte\n";
+    text += OptionColumn("", "versions", nullptr) + "List the set's versions (below PATH if given)\n";
+    text += OptionColumn("", "restore-version", "PATH") + "Restore the newest version of PATH (see --at)\n";
+    text += OptionColumn("", "at", "TIME") + "With --restore-version: set aside at or before TIME\n";
+    text += OptionColumn("", "to", "DIR") + "With --restore-version: restore into DIR instead\n";
     text += OptionColumn("/i", "scheduler", nullptr) + "Run the scheduler (without a display: until stopped)\n";
     text += OptionColumn("", "help", nullptr) + "display this help and exit\n";
     text += OptionColumn("", "version", nullptr) + "output version information and exit\n";
@@ -157,6 +188,13 @@ std::string LongOptions::HelpText(const std::string& programName)
             "(+ PATH/), file to add (+ SIZE PATH) or update (~ SIZE PATH) and file or\n"
             "folder to delete (- PATH, - PATH/), then the counts a run would log. Nothing\n"
             "is written, not even the log; the exit status is the run's.\n"
+            "\n--versions needs --file and --set, not --action. It prints, one a line, each\n"
+            "version of the set's files (below PATH when given): the time it was set\n"
+            "aside (YYYY-MM-DD HH:MM:SS), its size in bytes and the whole path of its\n"
+            "place in the source folder. --restore-version=PATH copies the newest version\n"
+            "of PATH set aside at or before --at=\"YYYY-MM-DD HH:MM:SS\" (without --at:\n"
+            "the newest) back to that place, or below DIR with --to; what it replaces\n"
+            "goes to the trash. Exit status 1 when no such version exists.\n"
             "\nExit status:\n"
             " 0  completed without errors (or, without --execute, nothing to run)\n"
             " 1  completed, but some items failed and were passed over\n"

@@ -9,8 +9,9 @@
 //   --file=FILE /f   --set=NAME /s   --action=ACTION /a   --execute /e
 //   --ask /q   --notify /c   --make-default /d   --ignore-errors /g
 //   --verbose /v   --scheduler /i   --dry-run /n
-// plus --help and --version, which need no session, and --null, which only
-// says how a dry run ends its lines. A value is taken as it
+// plus --help and --version, which need no session, --null, which only
+// says how a dry run or a version list ends its lines, and the version
+// commands (--versions, --restore-version, --at, --to). A value is taken as it
 // is ("--file=/e" and "--file /e" name a file called /e); after "--" every
 // argument is taken as it is.
 struct LongOptions {
@@ -20,6 +21,12 @@ struct LongOptions {
     bool help = false;
     bool version = false;
     bool nullSeparated = false; // --null
+    // The version commands, which stand for no slash switch: --versions
+    // lists, --restore-version=PATH restores (--at=TIME, --to=DIR).
+    bool versions = false;
+    std::string restoreVersion;
+    std::string at;
+    std::string to;
     // A wrong long option ("unrecognized option '--x'"); empty when none.
     std::string error;
 

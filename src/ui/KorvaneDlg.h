@@ -85,6 +85,7 @@ public:
     void Rescan();
     void CancelScans();
     void ViewFolder();
+    void OpenVersions();
     void RunEntry(int action);
     void FileNew();
     void FileOpen();

@@ -171,6 +171,7 @@ std::unique_ptr<QMenu> CKorvaneDlg::BuildPopupMenu()
     QAction* cancel = menu->addAction(QStringLiteral("Cancel"), this, &CKorvaneDlg::CancelScans);
     menu->addSeparator();
     QAction* view = menu->addAction(QStringLiteral("View"), this, &CKorvaneDlg::ViewFolder);
+    QAction* versions = menu->addAction(QStringLiteral("Versions..."), this, &CKorvaneDlg::OpenVersions);
     QMenu* action = menu->addMenu(QStringLiteral("Action"));
     action->addAction(QStringLiteral("Backup"), this, [this] { RunEntry(0); });
     action->addAction(QStringLiteral("Restore"), this, [this] { RunEntry(1); });
@@ -178,6 +179,7 @@ std::unique_ptr<QMenu> CKorvaneDlg::BuildPopupMenu()
     cancel->setEnabled(scanning);
     view->setEnabled(selected && ViewFoldersAvailable());
     action->setEnabled(selected);
+    versions->setEnabled(selected);
     return menu;
 }
 

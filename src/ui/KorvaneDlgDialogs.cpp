@@ -7,16 +7,21 @@
 #include "app/ShellIntegration.h"
 #include "core/Prompter.h"
 #include "log/ActivityLog.h"
+#include "platform/Clock.h"
 #include "scan/FileRecordArray.h"
 #include "ui/AddFolderDlg.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/ManageBackupSetsDlg.h"
+#include "ui/MyListCtrl.h"
 #include "ui/SchedulerAddDlg.h"
 #include "ui/SettingsDlg.h"
 #include "ui/SettingsSchedulerDlg.h"
 #include "ui/UiContext.h"
+#include "ui/VersionsDlg.h"
 #include "ui/ViewFoldersDlg.h"
 #include "ui/ViewLogDlg.h"
+
+#include <optional>
 
 bool CKorvaneDlg::OpenFolderDialog(const FolderDialogRequest& request)
 {
@@ -90,6 +95,29 @@ void CKorvaneDlg::OpenLogViewer()
 bool CKorvaneDlg::ViewFoldersAvailable() const
 {
     return true;
+}
+
+// The entry as the session holds it now; the window reads its backup
+// folder on a thread of its own.
+void CKorvaneDlg::OpenVersions()
+{
+    const int row = m_list->SelectedRow();
+    if (row < 0)
+        return;
+    const CFolderScans::Key key = KeyOfRow(row);
+    const std::optional<CBackup> entry
+        = m_context.ReadSession([&key](const CSession& session) -> std::optional<CBackup> {
+              if (key.first < 0 || static_cast<std::size_t>(key.first) >= session.Sets.size())
+                  return std::nullopt;
+              const CSet& set = session.Sets[static_cast<std::size_t>(key.first)];
+              if (key.second < 0 || static_cast<std::size_t>(key.second) >= set.Entries.size())
+                  return std::nullopt;
+              return set.Entries[static_cast<std::size_t>(key.second)];
+          });
+    if (!entry)
+        return;
+    CVersionsDlg dialog(*entry, m_services.Clock.Now(), m_context.Settings().General.GridlinesList != 0, this);
+    dialog.exec();
 }
 
 void CKorvaneDlg::OpenViewFolders(const CFileRecordArray& list)

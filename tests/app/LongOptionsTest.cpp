@@ -43,6 +43,21 @@ TEST(LongOptionsTest, WrongLongOptionsAreNamed)
     EXPECT_TRUE(LongOptions::Translate({ "/x", "-v", "file.kvf" }).error.empty());
 }
 
+TEST(LongOptionsTest, TheVersionOptionsKeepTheirValuesOutOfTheSwitches)
+{
+    const LongOptions options = LongOptions::Translate(
+        { "--file=s.kvf", "--restore-version", "/e", "--at=2025-03-01 12:00:00", "--to", "--set", "/home/x" });
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_EQ(options.restoreVersion, "/e");
+    EXPECT_EQ(options.at, "2025-03-01 12:00:00");
+    EXPECT_EQ(options.to, "--set");
+    EXPECT_FALSE(options.versions);
+    EXPECT_EQ(options.arguments, (std::vector<std::string> { "/f", "s.kvf", "/home/x" }));
+    EXPECT_TRUE(LongOptions::Translate({ "--versions" }).versions);
+    EXPECT_EQ(LongOptions::Translate({ "--versions=x" }).error, "option '--versions' doesn't allow an argument");
+    EXPECT_EQ(LongOptions::Translate({ "--at" }).error, "option '--at' requires an argument");
+}
+
 TEST(LongOptionsTest, HelpListsEveryOptionBesideItsSwitchWithTheSwitchText)
 {
     EXPECT_TRUE(LongOptions::Translate({ "/v", "--help" }).help);

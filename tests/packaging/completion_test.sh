@@ -32,7 +32,7 @@ expect() {
 }
 
 expect "--file=" korvane --fi
-expect $'--verbose\n--version' korvane --v
+expect $'--verbose\n--version\n--versions' korvane --v
 expect $'a.kvf\nold sets\nsets' korvane --file ""
 expect "sets/b.KVF" korvane --file = sets/
 expect $'a.kvf\nold sets\nsets' korvane /f ""
@@ -49,12 +49,16 @@ expect "backup" korvane --file = a.kvf --set = Daily --action = b
 expect "/q" korvane /q
 expect "/n" korvane /F a.kvf /n
 expect $'--dry-run' korvane --d
+expect $'--restore-version=' korvane --rest
+# A version's time is typed; its folder is a folder.
+expect "" korvane --file a.kvf --set Daily --restore-version x --at ""
+expect "$work/sets" korvane --restore-version x --to "$work/se"
 # A path beginning with / is completed as a path too.
 expect "$work/sets" korvane "$work/se"
 # The caller's IFS does not split the lists differently.
 IFS=$'\n'
 expect 'Photos\ 2026' korvane --file a.kvf --set P
-expect $'--verbose\n--version' korvane --ver
+expect $'--verbose\n--version\n--versions' korvane --ver
 unset IFS
 
 if ((failures > 0)); then

@@ -34,6 +34,7 @@
 #include "ui/TrayIcon.h"
 #include "ui/UiContext.h"
 #include "ui/VersionSettingsDlg.h"
+#include "ui/VersionsDlg.h"
 #include "ui/ViewFoldersDlg.h"
 #include "ui/ViewLogDlg.h"
 
@@ -51,6 +52,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 
 namespace {
@@ -214,6 +216,31 @@ ActionSummaryData SampleBackup(const QString& folder, const QString& backup)
     entry.IncludeFiles = "*.*";
     entry.Recursive = 1;
     return RealBackup(set);
+}
+
+// The versions of the sample's documents, set aside by three runs, listed
+// whole and then filtered by name.
+void SaveVersionsWindow(const QString& sample, QWidget* parent)
+{
+    const QString area = g_output + QStringLiteral("/sample-versions/documents/.korvane-versions/");
+    const char* stamps[] = { "2026-11-28 210000", "2026-12-03 210000", "2026-12-07 210000" };
+    for (int run = 0; run < 3; ++run) {
+        for (int i = 0; i < 12; i += run + 1)
+            WriteFile(
+                area + QLatin1String(stamps[run]) + QStringLiteral("/report-%1.odt").arg(i), 11000 + i * 310 + run);
+        WriteFile(area + QLatin1String(stamps[run]) + QStringLiteral("/letters/draft.odt"), 5400 + run * 700);
+    }
+    CBackup entry;
+    entry.SourceFolder = (sample + QStringLiteral("/documents")).toStdString();
+    entry.DestinationFolder = (g_output + QStringLiteral("/sample-versions")).toStdString();
+    CVersionsDlg dialog(entry, std::time(nullptr), false, parent);
+    dialog.show();
+    for (int i = 0; i < 100 && dialog.Busy(); ++i)
+        Settle(20);
+    dialog.findChild<QTableView*>(QStringLiteral("versionList"))->selectRow(1);
+    Save(&dialog, QStringLiteral("versions"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("versionName"))->setText(QStringLiteral("report-1"));
+    Save(&dialog, QStringLiteral("versions-filtered"));
 }
 
 // A plan as the run hands it over, over the sample's folders: what a backup
@@ -631,6 +658,8 @@ int main(int argc, char** argv)
     SaveRunWindows(flags, sample, &window);
 
     SaveLogViewer(prompter, &window);
+
+    SaveVersionsWindow(sample, &window);
 
     const CSet active = *session.CopySet(0);
     {

@@ -17,26 +17,9 @@ CDesktopThread::~CDesktopThread()
     delete m_context;
 }
 
-// The work waits in a locked inbox and the queued call carries nothing: Qt
-// orders the post before the call, but inside Qt, which Debian does not
-// build with ThreadSanitizer; the lock states that order where the thread
-// checker sees it.
+// The queued call carries the work: Qt hands it over under its own lock,
+// as every queued call of the program is handed over.
 void CDesktopThread::Post(std::function<void()> work)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_inbox.push_back(std::move(work));
-    }
-    QMetaObject::invokeMethod(m_context, [this] { Drain(); }, Qt::QueuedConnection);
-}
-
-void CDesktopThread::Drain()
-{
-    std::deque<std::function<void()>> work;
-    {
-        std::lock_guard lock(m_mutex);
-        work.swap(m_inbox);
-    }
-    for (const auto& item : work)
-        item();
+    QMetaObject::invokeMethod(m_context, std::move(work), Qt::QueuedConnection);
 }

@@ -2,9 +2,7 @@
 
 #include <QObject>
 #include <QThread>
-#include <deque>
 #include <functional>
-#include <mutex>
 
 // A thread of the desktop library's own with an event loop, lasting as long
 // as the process: the desktop's services answer there, so the thread that
@@ -22,10 +20,6 @@ public:
     QObject* Context() const { return m_context; }
 
 private:
-    void Drain();
-
     QThread m_thread;
     QObject* m_context;
-    std::mutex m_mutex;
-    std::deque<std::function<void()>> m_inbox;
 };
