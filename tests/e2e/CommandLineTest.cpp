@@ -105,13 +105,18 @@ TEST_F(CommandLineTest, BackupAndRestoreLogStartedCountsAndCompleted)
         "0\t0\t2 files and 2 folders added, 0 files modified, 0 files and 0 folders deleted, 2 files and 1 folders "
         "processed (time: 00:00:00)",
         "0\t0\tBackup completed for 'Docs'" };
-    EXPECT_EQ(LogRecords(), expected);
+    // The program's own clock runs: a slow machine (a sanitizer build) may
+    // take a second.
+    std::vector<std::string> records = LogRecords();
+    if (records.size() == 3 && records[1].ends_with("(time: 00:00:01)"))
+        records[1].replace(records[1].size() - 2, 1, "0");
+    EXPECT_EQ(records, expected);
 
     fs::remove_all(tmp / "src");
     run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "RESTORE", "/e" });
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(TempDir::Read(tmp / "src/a.txt"), "alpha");
-    const auto records = LogRecords();
+    records = LogRecords();
     ASSERT_EQ(records.size(), 6u);
     EXPECT_EQ(records[3], "0\t1\tRestore started for 'Docs'");
     EXPECT_EQ(records[5], "0\t1\tRestore completed for 'Docs'");
