@@ -13,9 +13,16 @@
 #   KORVANE_BENCH_REPEATS=n (default 3), KORVANE_BENCH_QUICK=1 for a smoke run
 #   KORVANE_BENCH_BASELINE=<folder holding an earlier korvane and bench_backup>
 #     also times that build in the same runs, on a backup of its own
+#   KORVANE_BENCH_CASES="small-100k mixed" (the default) and any of:
+#     million  1,000,000 empty files in 1,000 folders (one repeat by default)
+#     cold     small-100k with the page cache dropped before every pass (root)
+#     network  20,000 small files backed up to an sshfs mount of a loopback
+#              sshd in a network namespace of its own, 2 ms added to every
+#              packet (root; openssh-server, sshfs, iproute2: see bench/README)
 #
 # The work folder must be on a disk, not in memory: tmpfs would flatter both.
-# Runs are made with a warm page cache, the same for every tool.
+# Runs are made with a warm page cache, the same for every tool, except in
+# the cold case.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 work="${1:-$root/build-bench-data}"
@@ -139,21 +146,25 @@ PY
 }
 
 # make_tree <folder> <kind> <files>: "small" files of 1..2048 bytes, 100 to
-# a folder; or "mixed": files of 1 byte..64 KiB, 50 to a folder, eight large
-# files (one sparse), read-only files, executables and links.
+# a folder; "empty" files, 1,000 to a folder; or "mixed": files of 1 byte..
+# 64 KiB, 50 to a folder, eight large files (one sparse), read-only files,
+# executables and links.
 make_tree() {
   python3 - "$@" <<'PY'
 import os, random, sys
 top, kind, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
 rnd = random.Random(42)
 block = os.urandom(1 << 20)
-per, hi = (100, 2048) if kind == "small" else (50, 65536)
+per, hi = {"small": (100, 2048), "empty": (1000, 0), "mixed": (50, 65536)}[kind]
 for i in range(count):
     d = i // per
     folder = os.path.join(top, f"group{d // 100:03d}", f"folder{d:05d}")
     if i % per == 0:
         os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, f"file{i % per:05d}.dat")
+    if hi == 0:
+        open(path, "wb").close()
+        continue
     size = rnd.randint(1, hi)
     offset = rnd.randint(0, len(block) - size)
     with open(path, "wb") as out:
@@ -220,10 +231,13 @@ PY
 
 # digest <folder>: one line per item below it (the folder itself included)
 # with type, mode, size, modification time, and contents or link target.
+# Times are compared in whole seconds on a backup that keeps no finer ones
+# (sftp carries seconds only).
 digest() {
-  python3 - "$1" <<'PY'
+  python3 - "$1" "${digest_seconds:-0}" <<'PY'
 import hashlib, os, stat, sys
 top = sys.argv[1]
+seconds = sys.argv[2] == "1"
 def line(path, rel):
     st = os.lstat(path)
     extra = ""
@@ -232,7 +246,8 @@ def line(path, rel):
     elif stat.S_ISREG(st.st_mode):
         with open(path, "rb") as f:
             extra = hashlib.md5(f.read()).hexdigest()
-    return f"{rel} {st.st_mode:o} {st.st_size if not stat.S_ISDIR(st.st_mode) else 0} {st.st_mtime_ns} {extra}"
+    mtime = st.st_mtime_ns // 1_000_000_000 if seconds else st.st_mtime_ns
+    return f"{rel} {st.st_mode:o} {st.st_size if not stat.S_ISDIR(st.st_mode) else 0} {mtime} {extra}"
 out = [line(top, ".")]
 for d, folders, files in os.walk(top):
     for name in folders + files:
@@ -246,9 +261,9 @@ ratio() { python3 -c "import sys; a, b = float(sys.argv[1]), float(sys.argv[2]);
 median() { python3 -c "import statistics, sys; print(statistics.median(float(x) for x in sys.argv[1:]))" "$@"; }
 
 faithful() { # faithful <pass>
-  if [ "$(digest "$base/src/data")" != "$(digest "$base/korvane/data")" ]; then
+  if [ "$(digest "$base/src/data")" != "$(digest "$dest/korvane/data")" ]; then
     echo "!! after the $1 pass the Korvane backup differs from the source" >&2
-    diff <(digest "$base/src/data") <(digest "$base/korvane/data") | head -20 >&2
+    diff <(digest "$base/src/data") <(digest "$dest/korvane/data") | head -20 >&2
     exit 1
   fi
 }
@@ -258,20 +273,20 @@ baseline="${KORVANE_BENCH_BASELINE:-}"
 run_case() {
   local name="$1" kind="$2" files="$3" repeats="${KORVANE_BENCH_REPEATS:-3}"
   base="$work/$name"
+  dest="${bench_dest:-$base}"   # where the backups go: the case's folder or a mount
   rm -rf "$base"
-  mkdir -p "$base"
+  mkdir -p "$base" "$dest"
   echo
   make_tree "$base/orig" "$kind" "$files"
-  echo "== $name: $kind tree of $files files, $(du -sh "$base/orig" | cut -f1) on $(stat -f -c %T "$base"), $repeats repeats, load $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "== $name: $kind tree of $files files, $(du -sh "$base/orig" | cut -f1) on $(stat -f -c %T "$base") to $(stat -f -c %T "$dest")${cold:+, cold cache}, $repeats repeats, load $(cut -d' ' -f1-3 /proc/loadavg)"
   T=()
   for r in $(seq "$repeats"); do
-    rm -rf "$base/src" "$base/korvane" "$base/korvane0" "$base/rsync" "$base/cp"
-    mkdir -p "$base/src" "$base/korvane" "$base/rsync"
+    rm -rf "$base/src" "$dest/korvane" "$dest/korvane0" "$dest/rsync" "$dest/cp"
+    mkdir -p "$base/src" "$dest/korvane" "$dest/rsync"
     cp -a "$base/orig" "$base/src/data"
-    write_session "$base/bench.kvf" "$base/src/data" "$base/korvane"
-    rm -rf "$base/korvane0"
-    mkdir -p "$base/korvane0"
-    write_session "$base/baseline.kvf" "$base/src/data" "$base/korvane0"
+    write_session "$base/bench.kvf" "$base/src/data" "$dest/korvane"
+    mkdir -p "$dest/korvane0"
+    write_session "$base/baseline.kvf" "$base/src/data" "$dest/korvane0"
     sync
     local ks kk kc rs rk rc
     for pass in first unchanged changed; do
@@ -289,20 +304,22 @@ run_case() {
       [ "$pass" = first ] && tools+=(c)
       order=("${tools[@]:$(( (r - 1) % ${#tools[@]} ))}" "${tools[@]:0:$(( (r - 1) % ${#tools[@]} ))}")
       for tool in "${order[@]}"; do
+        [ -n "${cold:-}" ] && drop_caches
         case "$tool" in
           k) read -r ks kk kc < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
              T[$pass.k.s]+=" $ks"; T[$pass.k.m]+=" $kk"; T[$pass.k.c]+=" $kc" ;;
-          r) read -r rs rk rc < <(measure rsync -a --delete "$base/src/data/" "$base/rsync/data/")
+          r) read -r rs rk rc < <(measure rsync -a --delete "$base/src/data/" "$dest/rsync/data/")
              T[$pass.r.s]+=" $rs"; T[$pass.r.m]+=" $rk"; T[$pass.r.c]+=" $rc" ;;
           b) read -r bs bk bc < <(measure bash -c 'korvane_backup "$0" "$1"' "$base/baseline.kvf" "$baseline/korvane")
              T[$pass.b.s]+=" $bs"; T[$pass.b.m]+=" $bk"; T[$pass.b.c]+=" $bc" ;;
-          c) read -r cs ck cc < <(measure cp -a "$base/src/data" "$base/cp")
+          c) read -r cs ck cc < <(measure cp -a "$base/src/data" "$dest/cp")
              T[cp.s]+=" $cs"; T[cp.m]+=" $ck"; T[cp.c]+=" $cc" ;;
         esac
       done
       [ "$pass" = first ] && sync
       if [ "$pass" = unchanged ]; then
-        read -r fs fk fc < <(measure "$bench" --scan-only "$base/src/data" "$base/korvane")
+        [ -n "${cold:-}" ] && drop_caches
+        read -r fs fk fc < <(measure "$bench" --scan-only "$base/src/data" "$dest/korvane")
         T[floor.s]+=" $fs"; T[floor.c]+=" $fc"
       fi
       faithful "$pass"
@@ -328,13 +345,124 @@ run_case() {
   [ -n "$baseline" ] && echo "     baseline first${T[first.b.s]} | unchanged${T[unchanged.b.s]} | changed${T[changed.b.s]}"
   echo "              rsync first${T[first.r.s]} | unchanged${T[unchanged.r.s]} | changed${T[changed.r.s]} | cp${T[cp.s]} | floor${T[floor.s]}"
   echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
-  rm -rf "$base"
+  rm -rf "$base" "$dest/korvane" "$dest/korvane0" "$dest/rsync" "$dest/cp"
 }
 
-if [ -n "${KORVANE_BENCH_QUICK:-}" ]; then   # a smoke run of the script itself
+drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+# files <count> [smoke count]: the count, or 2,000 in a smoke run
+files() { if [ -n "${KORVANE_BENCH_QUICK:-}" ]; then echo "${2:-2000}"; else echo "$1"; fi; }
+[ -n "${KORVANE_BENCH_QUICK:-}" ] && KORVANE_BENCH_REPEATS=1
+
+# relay <listen port> <target port> <seconds>: a TCP relay on loopback that
+# holds every chunk for the given time in each direction, in order; stands
+# in for netem on kernels built without it.
+relay() {
+  python3 - "$@" <<'PY'
+import asyncio, sys, time
+listen, target, delay = int(sys.argv[1]), int(sys.argv[2]), float(sys.argv[3])
+async def pump(reader, writer):
+    queue = asyncio.Queue()
+    async def send():
+        while True:
+            due, data = await queue.get()
+            if not data:
+                break
+            if due > time.monotonic():
+                await asyncio.sleep(due - time.monotonic())
+            writer.write(data)
+            await writer.drain()
+        writer.close()
+    sender = asyncio.create_task(send())
+    while True:
+        data = await reader.read(1 << 16)
+        await queue.put((time.monotonic() + delay, data))
+        if not data:
+            break
+    await sender
+async def handle(reader, writer):
+    target_reader, target_writer = await asyncio.open_connection("127.0.0.1", target)
+    await asyncio.gather(pump(reader, target_writer), pump(target_reader, writer), return_exceptions=True)
+async def main():
+    server = await asyncio.start_server(handle, "127.0.0.1", listen)
+    async with server:
+        await server.serve_forever()
+asyncio.run(main())
+PY
+}
+
+# The network case runs in a network namespace of its own (ip netns exec
+# gives it a mount table of its own too, so the sshfs mount goes with it):
+# an sshd on its loopback serves the backup folder over sshfs, and netem
+# holds every packet 2 ms, so each metadata call costs a round trip.
+network_inside() {
+  ssh="$work/network-ssh"   # global: the exit trap still needs it
+  local port=2222 delay
+  ip link set lo up
+  if tc qdisc add dev lo root netem delay 2ms 2>/dev/null; then
+    delay="netem delay 2ms on loopback"
+  else
+    relay 2223 2222 0.002 &
+    port=2223
+    delay="netem missing from this kernel: a relay holding each chunk 2 ms each way"
+  fi
+  rm -rf "$ssh"
+  mkdir -p "$ssh/remote" "$ssh/mnt" /run/sshd
+  ssh-keygen -q -t ed25519 -N '' -f "$ssh/host_key"
+  ssh-keygen -q -t ed25519 -N '' -f "$ssh/client_key"
+  cp "$ssh/client_key.pub" "$ssh/authorized_keys"
+  cat >"$ssh/sshd_config" <<CFG
+ListenAddress 127.0.0.1:2222
+HostKey $ssh/host_key
+AuthorizedKeysFile $ssh/authorized_keys
+PermitRootLogin prohibit-password
+PasswordAuthentication no
+UsePAM no
+StrictModes no
+Subsystem sftp internal-sftp
+PidFile $ssh/sshd.pid
+CFG
+  /usr/sbin/sshd -f "$ssh/sshd_config"
+  trap 'fusermount -u "$ssh/mnt" 2>/dev/null; kill $(cat "$ssh/sshd.pid") $(jobs -p) 2>/dev/null || true' EXIT
+  # sshd, then the relay if there is one, must take connections before sshfs tries
+  for p in 2222 "$port"; do
+    for _ in $(seq 1 100); do (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null && break; sleep 0.1; done
+  done
+  sshfs -p "$port" -o "IdentityFile=$ssh/client_key,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null" \
+    "root@127.0.0.1:$ssh/remote" "$ssh/mnt"
+  echo
+  echo "== network: backups to sshfs over a loopback sshd; $delay"
+  bench_dest="$ssh/mnt" digest_seconds=1 run_case network small "$(files 20000)"
+}
+
+network_case() {
+  if [ "$(id -u)" -ne 0 ]; then echo "the network case needs root (a network namespace and a mount)" >&2; return 1; fi
+  for tool in /usr/sbin/sshd sshfs ssh-keygen ip tc fusermount; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool (see bench/README)" >&2; return 1; }
+  done
+  local ns="korvane-bench-$$"
+  ip netns add "$ns"
+  KORVANE_BENCH_INSIDE=network ip netns exec "$ns" bash "${BASH_SOURCE[0]}" "$work" || true
+  ip netns del "$ns"
+}
+
+if [ "${KORVANE_BENCH_INSIDE:-}" = network ]; then
+  network_inside
+  exit 0
+fi
+if [ -n "${KORVANE_BENCH_QUICK:-}" ] && [ -z "${KORVANE_BENCH_CASES:-}" ]; then   # a smoke run of the script itself
   KORVANE_BENCH_REPEATS=1 run_case "quick-small" small 2000
   KORVANE_BENCH_REPEATS=1 run_case "quick-mixed" mixed 2000
   exit 0
 fi
-run_case "small-100k" small 100000
-run_case "mixed" mixed 20000
+for case in ${KORVANE_BENCH_CASES:-small-100k mixed}; do
+  case "$case" in
+    small-100k) run_case small-100k small "$(files 100000)" ;;
+    mixed) run_case mixed mixed "$(files 20000)" ;;
+    # (a smoke run keeps 20 folders, so that the renamed folder stays under
+    # the brake on mass changes)
+    million) KORVANE_BENCH_REPEATS="${KORVANE_BENCH_REPEATS:-1}" run_case million empty "$(files 1000000 20000)" ;;
+    cold) cold=1 run_case cold-100k small "$(files 100000)" ;;
+    network) network_case ;;
+    *) echo "unknown case: $case" >&2; exit 2 ;;
+  esac
+done
