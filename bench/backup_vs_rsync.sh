@@ -278,7 +278,7 @@ run_case() {
   mkdir -p "$base" "$dest"
   echo
   make_tree "$base/orig" "$kind" "$files"
-  echo "== $name: $kind tree of $files files, $(du -sh "$base/orig" | cut -f1) on $(stat -f -c %T "$base") to $(stat -f -c %T "$dest")${cold:+, cold cache}, $repeats repeats, load $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "== $name: $kind tree of $files files, $(du -sh "$base/orig" | cut -f1) on $(stat -f -c %T "$base") to $(stat -f -c %T "$dest")${before_pass:+, $before_pass before every pass}, $repeats repeats, load $(cut -d' ' -f1-3 /proc/loadavg)"
   T=()
   for r in $(seq "$repeats"); do
     rm -rf "$base/src" "$dest/korvane" "$dest/korvane0" "$dest/rsync" "$dest/cp"
@@ -304,7 +304,7 @@ run_case() {
       [ "$pass" = first ] && tools+=(c)
       order=("${tools[@]:$(( (r - 1) % ${#tools[@]} ))}" "${tools[@]:0:$(( (r - 1) % ${#tools[@]} ))}")
       for tool in "${order[@]}"; do
-        [ -n "${cold:-}" ] && drop_caches
+        "${before_pass:-true}"
         case "$tool" in
           k) read -r ks kk kc < <(measure bash -c 'korvane_backup "$0"' "$base/bench.kvf")
              T[$pass.k.s]+=" $ks"; T[$pass.k.m]+=" $kk"; T[$pass.k.c]+=" $kc" ;;
@@ -318,7 +318,7 @@ run_case() {
       done
       [ "$pass" = first ] && sync
       if [ "$pass" = unchanged ]; then
-        [ -n "${cold:-}" ] && drop_caches
+        "${before_pass:-true}"
         read -r fs fk fc < <(measure "$bench" --scan-only "$base/src/data" "$dest/korvane")
         T[floor.s]+=" $fs"; T[floor.c]+=" $fc"
       fi
@@ -390,6 +390,14 @@ asyncio.run(main())
 PY
 }
 
+mount_sshfs() {
+  sshfs -p "$ssh_port" -o "IdentityFile=$ssh/client_key,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null" \
+    "root@127.0.0.1:$ssh/remote" "$ssh/mnt"
+}
+# Every pass starts on a fresh mount: sshfs keeps what it has looked up for
+# 20 s, and the tool that ran second would be timed on the first one's cache.
+remount_sshfs() { fusermount -u "$ssh/mnt"; mount_sshfs; }
+
 # The network case runs in a network namespace of its own (ip netns exec
 # gives it a mount table of its own too, so the sshfs mount goes with it):
 # an sshd on its loopback serves the backup folder over sshfs, and netem
@@ -427,11 +435,11 @@ CFG
   for p in 2222 "$port"; do
     for _ in $(seq 1 100); do (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null && break; sleep 0.1; done
   done
-  sshfs -p "$port" -o "IdentityFile=$ssh/client_key,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null" \
-    "root@127.0.0.1:$ssh/remote" "$ssh/mnt"
+  ssh_port=$port
+  mount_sshfs
   echo
   echo "== network: backups to sshfs over a loopback sshd; $delay"
-  bench_dest="$ssh/mnt" digest_seconds=1 run_case network small "$(files 20000)"
+  bench_dest="$ssh/mnt" digest_seconds=1 before_pass=remount_sshfs run_case network small "$(files 20000)"
 }
 
 network_case() {
@@ -461,7 +469,7 @@ for case in ${KORVANE_BENCH_CASES:-small-100k mixed}; do
     # (a smoke run keeps 20 folders, so that the renamed folder stays under
     # the brake on mass changes)
     million) KORVANE_BENCH_REPEATS="${KORVANE_BENCH_REPEATS:-1}" run_case million empty "$(files 1000000 20000)" ;;
-    cold) cold=1 run_case cold-100k small "$(files 100000)" ;;
+    cold) before_pass=drop_caches run_case cold-100k small "$(files 100000)" ;;
     network) network_case ;;
     *) echo "unknown case: $case" >&2; exit 2 ;;
   esac
