@@ -26,7 +26,9 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& homePage)
     const QString target = homePage.isEmpty()
         ? CWebEndpoint(QUrl(QString::fromLatin1(CWebEndpoint::kVendorAddress))).HomePage().toString()
         : homePage;
-    CLinkLabel::SetColours(Qt::blue, Qt::blue, Qt::blue, Qt::blue);
+    // One colour in every state: the theme's link colour (pure blue in a
+    // light theme), made to read on a dark one.
+    CLinkLabel::SetColours(QColor(), QColor(), QColor(), QColor());
     m_link = new CLinkLabel(target, this);
     m_link->setObjectName(QStringLiteral("homePage"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -3,6 +3,7 @@
 #include "scan/PathFormat.h"
 #include "scheduler/ActionRunner.h"
 #include "ui/Icons.h"
+#include "ui/LayoutHelper.h"
 #include "ui/UiText.h"
 #include "ui/ViewFoldersDlg.h"
 
@@ -85,6 +86,13 @@ CActionSummaryDlg::CActionSummaryDlg(ActionSummaryData summary, bool gridLines, 
     Place(ok, width - 84, bottom, 72, 24);
     SizeToDesign(width, bottom + 34);
     SetUpDialog();
+    if (m_failures) {
+        // The failed paths take what the window gains.
+        Layout()->Enable(true);
+        Layout()->AddItem(m_failures, 0, 0, 100, 100);
+        Layout()->AddItem(m_status, 0, 100, 0, 0);
+        Layout()->AddItem(ok, 100, 100, 0, 0);
+    }
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -8,6 +8,7 @@
 #include "ui/ComboHistory.h"
 #include "ui/FolderBrowser.h"
 #include "ui/FolderEntryCheck.h"
+#include "ui/LayoutHelper.h"
 #include "ui/MyComboBox.h"
 #include "ui/TabOrder.h"
 #include "ui/UiText.h"
@@ -104,6 +105,10 @@ CAddFolderDlg::CAddFolderDlg(const CSet& set, int entryIndex, bool edit, CPrompt
     }
     adjustSize();
     SetUpDialog();
+    // Long paths need room: the window widens and its fields with it, from
+    // the size it opens at; more height would only spread the groups apart.
+    Layout()->Enable(true);
+    setMaximumHeight(height());
 }
 
 CAddFolderDlg::~CAddFolderDlg() = default;

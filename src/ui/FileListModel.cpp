@@ -3,15 +3,15 @@
 #include "scan/PathFormat.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "web/PaletteColours.h"
 
 #include <QBrush>
-#include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <numeric>
 
 namespace {
-
-constexpr QRgb kSortedColumnColour = 0xF7F7F7;
 
 // A folder shows its creation time, a file its last write; both go to 0
 // at or beyond the year 3000 as the record's own conversion does.
@@ -89,7 +89,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignVCenter | (index.column() == Size ? Qt::AlignRight : Qt::AlignLeft));
     case Qt::BackgroundRole:
         if (index.column() == m_sortColumn)
-            return QBrush(QColor(kSortedColumnColour));
+            return QBrush(CPaletteColours::SortedColumn(QGuiApplication::palette()));
         return {};
     default:
         return {};

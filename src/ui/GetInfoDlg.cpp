@@ -3,6 +3,7 @@
 #include "scan/PathFormat.h"
 #include "ui/GeneralProgress.h"
 #include "ui/Icons.h"
+#include "ui/LayoutHelper.h"
 #include "ui/PlanListModel.h"
 #include "ui/ReportView.h"
 #include "ui/UiText.h"
@@ -78,6 +79,11 @@ CGetInfoDlg::CGetInfoDlg(const CRunDisplay::WindowRules& rules, CInformationHand
     CreateDetails();
     LayOut();
     SetUpDialog();
+    // With its details open the window can grow, the list of paths with it.
+    Layout()->AddItem(m_list, 0, 0, 100, 100);
+    Layout()->AddItem(m_totals, 0, 0, 100, 0);
+    Layout()->AddItem(m_filter, 100, 0, 0, 0);
+    LayOut();
     connect(m_continue, &QPushButton::clicked, this, &CGetInfoDlg::Continue);
     connect(m_cancelButton, &QPushButton::clicked, this, &CGetInfoDlg::Cancel);
     connect(m_detailsButton, &QPushButton::toggled, this, &CGetInfoDlg::ShowDetails);
@@ -117,6 +123,9 @@ void CGetInfoDlg::CreateDetails()
 // buttons, in a window made wider for their paths.
 void CGetInfoDlg::LayOut()
 {
+    // Nothing follows the size while the controls go back to their places.
+    if (Layout())
+        Layout()->Enable(false);
     const int top = m_action == 1 ? kSentenceBand : 0;
     Place(m_sentenceIcon, 8, 8, 24, 24);
     Place(m_sentence, 38, 4, kWidth - 46, kSentenceBand - 6);
@@ -139,7 +148,18 @@ void CGetInfoDlg::LayOut()
     const bool open = m_list->isVisibleTo(this);
     const int width = open ? kDetailsWidth : kWidth;
     const int height = top + kHeight + (open ? kDetailsHeight : 0);
-    setFixedSize(Dx(width), Dy(height));
+    CLayoutHelper* helper = Layout();
+    if (!helper) {
+        setFixedSize(Dx(width), Dy(height));
+        return;
+    }
+    // Everything stands at its design place for the design size: the helper
+    // moves things from there.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(Dx(width), Dy(height));
+    helper->SetMinTrackSize(size());
+    helper->Enable(open);
 }
 
 void CGetInfoDlg::SetAction(int action)

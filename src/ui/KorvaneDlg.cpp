@@ -8,6 +8,7 @@
 #include "ui/LayoutHelper.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
+#include "ui/PathField.h"
 #include "ui/RunWindows.h"
 #include "ui/ShutDownDlg.h"
 #include "ui/UiContext.h"
@@ -148,14 +149,15 @@ void CKorvaneDlg::CreateControls()
     m_foldersGroup = new QGroupBox(QStringLiteral("Folders To Backup"), this);
     m_list = new CMyListCtrl(this);
     m_list->setObjectName(QStringLiteral("folderList"));
+    // A long path keeps its end, the folder's own name; its tip is whole.
+    m_list->setTextElideMode(Qt::ElideMiddle);
     m_addButton = new QPushButton(CIcons::Themed(QStringLiteral("list-add")), QStringLiteral("Add..."), this);
     m_editButton = new QPushButton(CIcons::Themed(QStringLiteral("document-edit")), QStringLiteral("Edit..."), this);
     m_removeButton = new QPushButton(CIcons::Themed(QStringLiteral("list-remove")), QStringLiteral("Remove..."), this);
     m_infoGroup = new QGroupBox(QStringLiteral("Information"), this);
     for (std::size_t i = 0; i < m_infoLabels.size(); ++i) {
         m_infoLabels[i] = new QLabel(Q(kInformationLabels[i]), this);
-        m_infoValues[i] = new QLineEdit(this);
-        m_infoValues[i]->setReadOnly(true);
+        m_infoValues[i] = new CPathField(this);
     }
     m_summaryLabel = new QLabel(QStringLiteral("Summary"), this);
     m_summary = new QLineEdit(this);

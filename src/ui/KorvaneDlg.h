@@ -61,7 +61,6 @@ public:
     // The design size of the window in design pixels.
     static constexpr int kDesignWidth = 685;
     static constexpr int kDesignHeight = 517;
-    static constexpr QRgb kMissingFolderColour = 0xFFC0C0;
 
     CKorvaneDlg(CUiContext& context, Services services, QWidget* parent = nullptr);
     ~CKorvaneDlg() override;

@@ -88,7 +88,7 @@ void CKorvaneDlg::Refresh()
         m_list->SetRowData(row, static_cast<std::int64_t>(i));
         m_list->item(row, 0)->setToolTip(PlainTip(Q(view.Rows[i].Source)));
         if (!QFileInfo(Q(expanded)).isDir())
-            m_list->SetRowBackground(row, QColor(kMissingFolderColour));
+            m_list->SetRowWarning(row, true);
         const CFolderScans::Key key { view.Active, static_cast<int>(i) };
         const FolderFigures figures = m_scans.Figures(key);
         SetRowFigures(row, m_scans.Has(key) ? &figures : nullptr);

@@ -3,18 +3,14 @@
 #include "scan/PathFormat.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "web/PaletteColours.h"
 
 #include <QBrush>
-#include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <algorithm>
-
-namespace {
-
-constexpr QRgb kSortedColumnColour = 0xF7F7F7;
-
-} // namespace
 
 CLogListModel::CLogListModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -174,7 +170,7 @@ QVariant CLogListModel::data(const QModelIndex& index, int role) const
     }
     case Qt::BackgroundRole:
         if (index.column() == Date)
-            return QBrush(QColor(kSortedColumnColour));
+            return QBrush(CPaletteColours::SortedColumn(QGuiApplication::palette()));
         return {};
     default:
         return {};

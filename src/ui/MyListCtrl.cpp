@@ -1,5 +1,7 @@
 #include "ui/MyListCtrl.h"
 
+#include "web/PaletteColours.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -12,6 +14,7 @@ namespace {
 
 constexpr int kRowDataRole = Qt::UserRole + 1;
 constexpr int kSortValueRole = Qt::UserRole + 2;
+constexpr int kWarningRole = Qt::UserRole + 3;
 
 // Cells compare by their column's kind.
 class CListItem : public QTableWidgetItem {
@@ -184,8 +187,11 @@ QBrush CMyListCtrl::CellBackground(int row, int column) const
     const QTableWidgetItem* cell = item(row, column);
     if (cell && cell->background().style() != Qt::NoBrush)
         return cell->background();
+    // Worked out at paint time, so a change of desktop theme recolours it.
+    if (cell && cell->data(kWarningRole).toBool())
+        return CPaletteColours::Warning(palette());
     if (column == m_sortColumn)
-        return QColor(kSortedColumnColour);
+        return CPaletteColours::SortedColumn(palette());
     return QBrush();
 }
 
@@ -194,6 +200,14 @@ void CMyListCtrl::SetRowBackground(int row, const QColor& colour)
     for (int column = 0; column < columnCount(); ++column) {
         if (QTableWidgetItem* cell = item(row, column))
             cell->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
+    }
+}
+
+void CMyListCtrl::SetRowWarning(int row, bool on)
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        if (QTableWidgetItem* cell = item(row, column))
+            cell->setData(kWarningRole, on);
     }
 }
 

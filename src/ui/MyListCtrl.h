@@ -9,13 +9,12 @@
 // their text ignoring case, number columns by a 64-bit value per row, other
 // columns do not sort), columns that take a share of a change of the list's
 // width, a header menu that shows and hides columns, and the sorted column
-// shaded 0xF7F7F7.
+// shaded (0xF7F7F7 on a white list; see CPaletteColours::SortedColumn).
 class CMyListCtrl : public QTableWidget {
 public:
     enum ColumnKind { Other = 0, Text = 1, Number = 2 };
     // Commands of the header menu are numbered from here, one per column.
     static constexpr int kFirstColumnCommand = 33768;
-    static constexpr QRgb kSortedColumnColour = 0xF7F7F7;
 
     explicit CMyListCtrl(QWidget* parent = nullptr);
 
@@ -38,8 +37,11 @@ public:
     std::int64_t SortValue(int row, int column) const;
     void SetRowImage(int row, int image);
     void SetRowBackground(int row, const QColor& colour);
-    // What a cell is painted on: the row's own colour, else the shading of
-    // the sorted column, else nothing (the window colour).
+    // A row that warns is tinted red, in a tint of the list's palette.
+    void SetRowWarning(int row, bool on);
+    // What a cell is painted on: the row's own colour, else the warning
+    // tint, else the shading of the sorted column, else nothing (the window
+    // colour).
     QBrush CellBackground(int row, int column) const;
     int SelectedRow() const;
     void SelectRow(int row);

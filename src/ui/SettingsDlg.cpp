@@ -1,6 +1,7 @@
 #include "ui/SettingsDlg.h"
 
 #include "ui/Icons.h"
+#include "ui/LayoutHelper.h"
 #include "ui/SettingsActionsDlg.h"
 #include "ui/SettingsBackupDlg.h"
 #include "ui/SettingsCompareDlg.h"
@@ -53,6 +54,8 @@ CSettingsDlg::CSettingsDlg(
     const QSize needed = sizeHint();
     resize(std::max(needed.width(), Dx(kDesignWidth)), std::max(needed.height(), Dy(kDesignHeight)));
     SetUpDialog();
+    // The log file's path may be long: the window can grow, never shrink.
+    Layout()->Enable(true);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;

@@ -1,6 +1,7 @@
 #include "ui/SettingsHeader.h"
 
 #include "ui/MyDialog.h"
+#include "web/PaletteColours.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -100,8 +101,12 @@ void CSettingsHeader::paintEvent(QPaintEvent*)
     const int w = width();
     const int h = height();
     painter.fillRect(0, 0, w, h - kClosingLines, m_colour);
+    // Grey and white in a light theme: halfway from the theme's light edge
+    // to its text, then the light edge, so a dark theme gets no white line.
     const QColor face = palette().color(QPalette::Button);
-    const QColor lines[kClosingLines] = { face, face, QColor(0x80, 0x80, 0x80), Qt::white };
+    const QColor light = palette().color(QPalette::Light);
+    const QColor grey = CPaletteColours::Blend(light, palette().color(QPalette::WindowText), 0.5);
+    const QColor lines[kClosingLines] = { face, face, grey, light };
     for (int i = 0; i < kClosingLines; ++i)
         painter.fillRect(0, h - kClosingLines + i, w, 1, lines[i]);
 

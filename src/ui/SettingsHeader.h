@@ -6,7 +6,8 @@
 
 // The coloured band above a settings page: the page's caption in bold and
 // its description below it, white on a solid colour, ending in four lines
-// that set it off from the page (two of the window colour, grey, white).
+// that set it off from the page (two of the button colour, then grey and
+// white in a light theme, taken from the theme's light edge and text).
 class CSettingsHeader : public QWidget {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #include "web/LinkLabel.h"
 
+#include "web/PaletteColours.h"
 #include "web/WebTexts.h"
 
 #include <QApplication>
@@ -11,10 +12,11 @@
 
 namespace {
 
+// Until a window sets them, links take their colours from the palette.
 struct LinkColours {
-    QColor normal { 0x00, 0x00, 0xFF };
-    QColor active { 0xFF, 0x00, 0x00 };
-    QColor visited { 0x80, 0x00, 0x80 };
+    QColor normal;
+    QColor active;
+    QColor visited;
     QColor hover;
 };
 
@@ -96,9 +98,15 @@ QColor CLinkLabel::CurrentColour() const
     const LinkColours& colours = Colours();
     if (m_hovering && (m_style & UseHoverColour))
         return colours.hover.isValid() ? colours.hover : palette().color(QPalette::Highlight);
+    // The label's own palette has the link's colour as its window text: the
+    // link colour and the window come from the parent's.
+    const QPalette around = parentWidget() ? parentWidget()->palette() : QApplication::palette();
+    const QColor normal = colours.normal.isValid() ? colours.normal : CPaletteColours::ReadableLink(around);
     if (m_active && !(m_style & NoActiveColour))
-        return colours.active;
-    return m_visited ? colours.visited : colours.normal;
+        return colours.active.isValid() ? colours.active : normal;
+    if (m_visited)
+        return colours.visited.isValid() ? colours.visited : normal;
+    return normal;
 }
 
 void CLinkLabel::Recolour()
@@ -179,4 +187,7 @@ void CLinkLabel::changeEvent(QEvent* event)
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange && (m_style & SizeToText))
         FitToText();
+    // The palette's link colour follows the parent and the desktop theme.
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::ApplicationPaletteChange)
+        Recolour();
 }

@@ -33,7 +33,9 @@ public:
     unsigned LinkStyle() const { return m_style; }
     void SetOpener(Opener opener) { m_opener = std::move(opener); }
 
-    // The colours every link shares; an invalid hover colour means the
+    // The colours every link shares. An invalid normal colour means the
+    // palette's link colour, made to read on the window; an invalid active
+    // or visited colour means the normal one; an invalid hover colour the
     // desktop's highlight colour.
     static void SetColours(QColor normal, QColor active, QColor visited, QColor hover = QColor());
     // The colour the link is drawn in now.

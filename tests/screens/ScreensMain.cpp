@@ -86,8 +86,12 @@ void WriteFile(const QString& path, int bytes)
     file.write(QByteArray(bytes, 'k'));
 }
 
-// Sample folders: documents, photos by year, a project; one entry's folder
-// is missing, so its row shows the warning colour.
+// A folder whose path is longer than the list's Name column.
+constexpr const char* kLongFolder
+    = "/archive/family photographs scanned from the old albums/summer holidays at the seaside/Holidays";
+
+// Sample folders: documents, photos by year, a project, a folder deep down;
+// one entry's folder is missing, so its row shows the warning colour.
 QString MakeSample(const QString& root)
 {
     for (int i = 0; i < 40; ++i)
@@ -98,6 +102,8 @@ QString MakeSample(const QString& root)
     }
     for (int i = 0; i < 25; ++i)
         WriteFile(root + QStringLiteral("/projects/korvane/src/file%1.cpp").arg(i), 4000 + i * 50);
+    for (int i = 0; i < 12; ++i)
+        WriteFile(root + QLatin1String(kLongFolder) + QStringLiteral("/scan_%1.png").arg(i), 90000 + i * 700);
     return root;
 }
 
@@ -109,7 +115,7 @@ void FillSession(CSession& session, const QString& sample)
     CSet& daily = session.Sets.emplace_back();
     daily.Name = "Documents and Photos";
     daily.Schedule.Active = 1;
-    for (const char* folder : { "/documents", "/photos", "/projects/korvane" }) {
+    for (const char* folder : { "/documents", "/photos", "/projects/korvane", kLongFolder }) {
         CBackup& entry = daily.Entries.emplace_back();
         entry.SourceFolder = root + folder;
         entry.DestinationFolder = backup;
@@ -627,6 +633,15 @@ int main(int argc, char** argv)
     window.List()->SelectRow(1);
     Save(&window, QStringLiteral("main-window"));
 
+    // The folder deep down: its name stays at the end of the row and of the
+    // Information fields.
+    for (int row = 0; row < window.List()->rowCount(); ++row) {
+        if (window.List()->Cell(row, 0).endsWith(QStringLiteral("/Holidays")))
+            window.List()->SelectRow(row);
+    }
+    Save(&window, QStringLiteral("main-window-long-path"));
+    window.List()->SelectRow(1);
+
     window.resize(window.width() + 200, window.height() + 120);
     Save(&window, QStringLiteral("main-window-larger"));
     window.resize(window.minimumSize());
@@ -669,6 +684,11 @@ int main(int argc, char** argv)
         CAddFolderDlg edit(active, 1, true, prompter, &window);
         edit.show();
         Save(&edit, QStringLiteral("edit-folder"));
+        CAddFolderDlg longer(active, 3, true, prompter, &window);
+        longer.show();
+        Save(&longer, QStringLiteral("edit-folder-long-path"));
+        longer.resize(longer.width() + 320, longer.height());
+        Save(&longer, QStringLiteral("edit-folder-long-path-wider"));
     }
     {
         const std::deque<CSet> sets = session.Read([](const CSession& s) { return s.Sets; });

@@ -158,6 +158,22 @@ TEST_F(GetInfoDetailsTest, BackupDetailsSortFilterAndTotals)
     EXPECT_EQ(Model().rowCount(), 4);
     EXPECT_EQ(Model().ItemAt(0).Root(), tmp / "dest/src/");
 
+    // The list of paths grows with the window, down to its opened size; closed,
+    // the details take the window back to its first, fixed size.
+    const QSize opened = Window().size();
+    const QSize list = Window().DetailsList()->size();
+    const int filterLeft = Window().KindFilter()->x();
+    EXPECT_EQ(Window().minimumSize(), opened);
+    Window().resize(opened + QSize(240, 120));
+    EXPECT_EQ(Window().DetailsList()->size(), list + QSize(240, 120));
+    EXPECT_EQ(Window().KindFilter()->x(), filterLeft + 240);
+    Window().DetailsButton()->click();
+    EXPECT_EQ(Window().size(), closed);
+    EXPECT_EQ(Window().maximumSize(), closed);
+    Window().DetailsButton()->click();
+    EXPECT_EQ(Window().size(), opened);
+    EXPECT_EQ(Window().DetailsList()->size(), list);
+
     Close();
     EXPECT_TRUE(proceeded);
     EXPECT_TRUE(fs::exists(tmp / "dest/src/gone.txt")) << "the plan changed nothing";
