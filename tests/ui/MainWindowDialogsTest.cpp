@@ -126,7 +126,7 @@ TEST_F(MainWindowDialogsTest, ManageHandsItsSetsToTheSession)
     });
     QPushButton* button = nullptr;
     for (QPushButton* candidate : w.findChildren<QPushButton*>()) {
-        if (candidate->text() == QStringLiteral("Manage..."))
+        if (candidate->text() == QStringLiteral("&Manage..."))
             button = candidate;
     }
     ASSERT_NE(button, nullptr);
