@@ -1,5 +1,6 @@
 #include "ui/FolderBrowser.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPointer>
@@ -12,7 +13,30 @@ CFolderBrowser::Chooser& TestChooser()
     return chooser;
 }
 
+// Where the next dialog without a folder of its own opens: the folder
+// chosen last, else the home folder (never the program's working folder).
+QString& LastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
 } // namespace
+
+QString CFolderBrowser::StartFolder() const
+{
+    const QString initial = TrimmedFolder(InitialFolder);
+    if (!initial.isEmpty())
+        return initial;
+    if (!RootFolder.isEmpty())
+        return RootFolder;
+    return LastFolder().isEmpty() ? QDir::homePath() : LastFolder();
+}
+
+void CFolderBrowser::ForgetLastFolder()
+{
+    LastFolder().clear();
+}
 
 void CFolderBrowser::SetChooser(Chooser chooser)
 {
@@ -29,28 +53,29 @@ QString CFolderBrowser::TrimmedFolder(const QString& folder)
 
 bool CFolderBrowser::Show(QWidget* parent)
 {
-    if (TestChooser()) {
-        m_path = TestChooser()(*this);
-        return !m_path.isEmpty();
-    }
+    m_path = TestChooser() ? TestChooser()(*this) : RunDialog(parent);
+    if (m_path.isEmpty())
+        return false;
+    LastFolder() = m_path;
+    return true;
+}
+
+QString CFolderBrowser::RunDialog(QWidget* parent) const
+{
     QPointer<QFileDialog> dialog = new QFileDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     dialog->setWindowTitle(Title.isEmpty() ? QStringLiteral("Open") : Title);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    if (!RootFolder.isEmpty())
-        dialog->setDirectory(RootFolder);
-    const QString initial = TrimmedFolder(InitialFolder);
-    if (!initial.isEmpty()) {
-        dialog->setDirectory(initial);
-        dialog->selectFile(initial);
-    }
+    const QString start = StartFolder();
+    dialog->setDirectory(start);
+    if (start != RootFolder)
+        dialog->selectFile(start);
     if (ShowStatusText && !StatusText.isEmpty())
         dialog->setLabelText(QFileDialog::LookIn, StatusText);
     const bool chosen = dialog->exec() == QDialog::Accepted && dialog && !dialog->selectedFiles().isEmpty();
-    if (chosen)
-        m_path = dialog->selectedFiles().front();
+    const QString path = chosen ? dialog->selectedFiles().front() : QString();
     delete dialog;
-    return chosen;
+    return path;
 }

@@ -4,6 +4,7 @@
 #include "core/Prompter.h"
 #include "platform/MyRegistry.h"
 #include "scheduler/SchedulerThread.h"
+#include "ui/EmptyListPrompt.h"
 #include "ui/Icons.h"
 #include "ui/LayoutHelper.h"
 #include "ui/MyComboBoxEx.h"
@@ -50,7 +51,7 @@ CKorvaneDlg::CKorvaneDlg(CUiContext& context, Services services, QWidget* parent
     , m_services(std::move(services))
 {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(QStringLiteral("Korvane"));
+    setWindowTitle(QStringLiteral("Korvane[*]"));
     setWindowIcon(CIcons::Application());
     // A main window for the window manager (task bar, minimise, maximise),
     // though built on the dialog base all windows share.
@@ -140,28 +141,34 @@ void CKorvaneDlg::CreateControls()
     m_setSelector->setObjectName(QStringLiteral("setSelector"));
     m_setSelector->SetImageList({ CIcons::Own(QStringLiteral("set")), CIcons::Own(QStringLiteral("set-scheduled")) });
     m_runStatus = new QLabel(this);
-    m_runStatus->setObjectName(QStringLiteral("runStatus"));    m_schedulerButton = new QPushButton(CIcons::Own(QStringLiteral("scheduler")), QStringLiteral("Scheduler..."), this);
-    m_manageButton = new QPushButton(QStringLiteral("Manage..."), this);
+    m_runStatus->setObjectName(QStringLiteral("runStatus"));
+    m_schedulerButton
+        = new QPushButton(CIcons::Own(QStringLiteral("scheduler")), QStringLiteral("&Scheduler..."), this);
+    m_manageButton = new QPushButton(QStringLiteral("&Manage..."), this);
     m_actionGroup = new QGroupBox(QStringLiteral("Action"), this);
     m_actionSelector = new QComboBox(this);
     m_actionSelector->addItems({ QStringLiteral("Backup"), QStringLiteral("Restore") });
-    m_executeButton = new QPushButton(CIcons::Own(QStringLiteral("execute")), QStringLiteral("Execute"), this);
+    m_executeButton = new QPushButton(CIcons::Own(QStringLiteral("execute")), QStringLiteral("E&xecute"), this);
     m_foldersGroup = new QGroupBox(QStringLiteral("Folders To Backup"), this);
     m_list = new CMyListCtrl(this);
     m_list->setObjectName(QStringLiteral("folderList"));
     // A long path keeps its end, the folder's own name; its tip is whole.
     m_list->setTextElideMode(Qt::ElideMiddle);
-    m_addButton = new QPushButton(CIcons::Themed(QStringLiteral("list-add")), QStringLiteral("Add..."), this);
-    m_editButton = new QPushButton(CIcons::Themed(QStringLiteral("document-edit")), QStringLiteral("Edit..."), this);
-    m_removeButton = new QPushButton(CIcons::Themed(QStringLiteral("list-remove")), QStringLiteral("Remove..."), this);
+    m_emptyPrompt = new CEmptyListPrompt(*m_list, this);
+    m_addButton = new QPushButton(CIcons::Themed(QStringLiteral("list-add")), QStringLiteral("&Add..."), this);
+    m_editButton = new QPushButton(CIcons::Themed(QStringLiteral("document-edit")), QStringLiteral("E&dit..."), this);
+    m_removeButton = new QPushButton(CIcons::Themed(QStringLiteral("list-remove")), QStringLiteral("&Remove..."), this);
     m_infoGroup = new QGroupBox(QStringLiteral("Information"), this);
     for (std::size_t i = 0; i < m_infoLabels.size(); ++i) {
         m_infoLabels[i] = new QLabel(Q(kInformationLabels[i]), this);
         m_infoValues[i] = new CPathField(this);
+        // Read-only: reached by a click to copy from, not by Tab.
+        m_infoValues[i]->setFocusPolicy(Qt::ClickFocus);
     }
     m_summaryLabel = new QLabel(QStringLiteral("Summary"), this);
     m_summary = new QLineEdit(this);
     m_summary->setReadOnly(true);
+    m_summary->setFocusPolicy(Qt::ClickFocus);
     m_summary->setObjectName(QStringLiteral("summary"));
 
     place(m_activeSetGroup, 8, 4, 560, 68);
@@ -237,6 +244,7 @@ void CKorvaneDlg::ConnectCommands()
     connect(m_addButton, &QPushButton::clicked, this, &CKorvaneDlg::AddFolder);
     connect(m_editButton, &QPushButton::clicked, this, &CKorvaneDlg::EditFolder);
     connect(m_removeButton, &QPushButton::clicked, this, &CKorvaneDlg::RemoveFolder);
+    connect(m_emptyPrompt, &CEmptyListPrompt::AddRequested, this, &CKorvaneDlg::AddFolder);
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CKorvaneDlg::OnSelectionChanged);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { EditFolder(); });
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {

@@ -12,6 +12,7 @@
 #include <string>
 
 class CClock;
+class CEmptyListPrompt;
 class CFileRecordArray;
 class CMyComboBoxEx;
 class CMyListCtrl;
@@ -113,7 +114,8 @@ public:
     void RestoreFromTray();
     bool InTray() const { return m_inTray; }
     // How the window first appears: in the tray when the scheduler is
-    // active and the icon shows; minimised to the task bar when started at
+    // active and the icon shows; minimised to the task bar when the
+    // scheduler is active and the desktop has no tray, or when started at
     // logon without a visible icon; else shown.
     void ShowAtStart(bool automaticStart);
     // Shows or hides the icon by SchedulerActive and TrayHideIdle.
@@ -142,6 +144,8 @@ public:
     QLineEdit* InformationText(int index) const { return m_infoValues[static_cast<std::size_t>(index)]; }
     QGroupBox* FoldersGroup() const { return m_foldersGroup; }
     QMenuBar* Menu() const { return m_menuBar; }
+    // Over the list while the active set has no entries.
+    CEmptyListPrompt* EmptyPrompt() const { return m_emptyPrompt; }
     CFolderScans& Scans() { return m_scans; }
     CRunController& Runs() { return *m_runs; }
     CRunWindows& RunWindows() { return *m_runWindows; }
@@ -195,6 +199,13 @@ private:
     void OpenPendingHandOver();
     // Run status (KorvaneDlgRunStatus.cpp).
     void CreateRunStatus();
+    // The session's file name and whether it has unsaved changes, in the
+    // title bar (KorvaneDlgRows.cpp).
+    void UpdateTitle();
+    // Opens a session file (asked for when path is null); after a failure
+    // or Cancel the session that was loaded stays, and stays shown. 0 on
+    // success.
+    int OpenSessionFile(const std::string* path);
     // Closing (KorvaneDlg.cpp).
     bool AskToClose();
     void RecordLastSession();
@@ -225,6 +236,7 @@ private:
     QPushButton* m_executeButton = nullptr;
     QGroupBox* m_foldersGroup = nullptr;
     CMyListCtrl* m_list = nullptr;
+    CEmptyListPrompt* m_emptyPrompt = nullptr;
     QPushButton* m_addButton = nullptr;
     QPushButton* m_editButton = nullptr;
     QPushButton* m_removeButton = nullptr;

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -242,11 +243,40 @@ void CKorvaneDlg::FileNew()
 
 void CKorvaneDlg::FileOpen()
 {
-    CSession& session = m_context.Session();
-    session.RunFileCommand(SessionCommand::Open, m_context.Prompter());
-    m_scans.CancelAll();
-    m_reported.clear();
+    if (OpenSessionFile(nullptr) == 0) {
+        m_scans.CancelAll();
+        m_reported.clear();
+    }
     PostRefresh();
+}
+
+// The session's own open empties it before it asks for the file, and keeps
+// it empty when the open fails; the window would then show sets that are
+// no longer there. The save question comes first, here, so that what is put
+// back is what the answer left, and the open does not ask it again.
+int CKorvaneDlg::OpenSessionFile(const std::string* path)
+{
+    CSession& session = m_context.Session();
+    CPrompter& prompter = m_context.Prompter();
+    if (session.HasUnsavedChanges()) {
+        const int answer = prompter.MessageBox(LoadString(57684), MbYesNoCancel | MbIconQuestion);
+        if (answer == IdCancel)
+            return -1;
+        if (answer == IdYes && session.RunFileCommand(SessionCommand::Save, prompter) != 0)
+            return -1;
+    }
+    const CSession before = session;
+    const std::optional<CSession> savedBefore
+        = session.SavedCopy ? std::optional<CSession>(*session.SavedCopy) : std::nullopt;
+    if (session.SavedCopy)
+        *session.SavedCopy = session;
+    const int result = session.RunFileCommand(SessionCommand::Open, prompter, path);
+    if (result == 0)
+        return 0;
+    session = before;
+    if (savedBefore)
+        *session.SavedCopy = *savedBefore;
+    return result;
 }
 
 void CKorvaneDlg::FileSave()
@@ -264,10 +294,10 @@ void CKorvaneDlg::FileSaveAs()
 void CKorvaneDlg::OpenHandedOver(const std::string& path)
 {
     BringForward();
-    CSession& session = m_context.Session();
-    session.RunFileCommand(SessionCommand::Open, m_context.Prompter(), &path);
-    m_scans.CancelAll();
-    m_reported.clear();
+    if (OpenSessionFile(&path) == 0) {
+        m_scans.CancelAll();
+        m_reported.clear();
+    }
     PostRefresh();
 }
 

@@ -51,7 +51,13 @@ bool CKorvaneDlg::OpenManageSetsDialog()
         return false;
     // The copies carry no due times; the scheduler thread gives active
     // schedules theirs at its next pass.
-    m_context.EditSession([&dialog](CSession& session) { session.Sets = dialog.TakeSets(); });
+    // A set made in the dialog is the one the user goes on with.
+    const int newSet = dialog.NewSetRow();
+    m_context.EditSession([&dialog, newSet](CSession& session) {
+        session.Sets = dialog.TakeSets();
+        if (newSet >= 0)
+            session.ActiveSet = newSet;
+    });
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "platform/Clock.h"
 #include "scan/PathFormat.h"
+#include "ui/EmptyListPrompt.h"
 #include "ui/KorvaneDlg.h"
 #include "ui/MyComboBoxEx.h"
 #include "ui/MyListCtrl.h"
@@ -73,6 +74,7 @@ void CKorvaneDlg::Refresh()
             result.Rows.push_back({ entry.SourceFolder, entry.Recursive });
         return result;
     });
+    UpdateTitle();
     if (view.Sets.empty())
         return;
     m_filling = true;
@@ -104,6 +106,7 @@ void CKorvaneDlg::Refresh()
     m_actionSelector->setEnabled(entries > 0);
     m_executeButton->setEnabled(entries > 0);
     m_list->setEnabled(entries > 0);
+    m_emptyPrompt->ShowFor(entries);
     m_filling = false;
     OnSelectionChanged();
     m_summary->setText(Q(LoadString(57705)));
@@ -115,6 +118,15 @@ void CKorvaneDlg::Refresh()
             break;
         }
     }
+}
+
+void CKorvaneDlg::UpdateTitle()
+{
+    const auto [file, unsaved] = m_context.ReadSession(
+        [](const CSession& session) { return std::make_pair(session.FileName, session.HasUnsavedChanges()); });
+    const QString name = QFileInfo(Q(file)).fileName();
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Korvane[*]") : name + QStringLiteral("[*] - Korvane"));
+    setWindowModified(unsaved);
 }
 
 void CKorvaneDlg::SetRowFigures(int row, const FolderFigures* figures)

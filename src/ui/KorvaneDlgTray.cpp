@@ -95,7 +95,10 @@ void CKorvaneDlg::ShowAtStart(bool automaticStart)
         UpdateTrayMenu();
         return;
     }
-    if (settings.SchedulerActive && automaticStart)
+    // Without a tray host the window has nowhere to hide: it waits on the
+    // task bar, where the user can still reach it.
+    const bool noTray = !m_tray->Available();
+    if (settings.SchedulerActive && (automaticStart || noTray))
         showMinimized();
     else
         show();

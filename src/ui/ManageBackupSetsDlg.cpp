@@ -21,8 +21,6 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
 {
     setObjectName(QStringLiteral("ManageBackupSetsDlg"));
     setWindowTitle(QStringLiteral("Manage Backup Sets"));
-    for (const CSet& set : m_sets)
-        m_workingNames.push_back(set.Name);
 
     m_list = new CMyListCtrl(this);
     m_list->setObjectName(QStringLiteral("sets"));
@@ -48,9 +46,14 @@ CManageBackupSetsDlg::CManageBackupSetsDlg(std::deque<CSet> sets, bool gridlines
     m_versions->setObjectName(QStringLiteral("versions"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
 
+    // Enter confirms the dialog: a command button keeps the focus after its
+    // dialog has closed, and as the default it would open that dialog again.
     auto* side = new QVBoxLayout;
-    for (QPushButton* button : { m_new, m_duplicate, m_rename, m_delete, m_versions })
+    for (QPushButton* button : { m_new, m_duplicate, m_rename, m_delete, m_versions }) {
+        button->setAutoDefault(false);
         side->addWidget(button);
+    }
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     side->addStretch(1);
     side->addWidget(buttons);
     auto* layout = new QHBoxLayout(this);
@@ -128,11 +131,22 @@ void CManageBackupSetsDlg::AskName(Command command)
     }
     // Opened window-modal rather than in a nested event loop: the name
     // dialog reports back through finished().
-    auto* dialog = new CNewBackupSetDlg(caption, name, command != Command::Rename, m_workingNames, m_prompter, this);
+    const std::vector<std::string> taken = NamesBesides(command == Command::Rename ? row : -1);
+    auto* dialog = new CNewBackupSetDlg(caption, name, true, taken, m_prompter, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(
         dialog, &QDialog::accepted, this, [this, dialog, command, row] { NameChosen(command, row, dialog->Name()); });
     dialog->open();
+}
+
+std::vector<std::string> CManageBackupSetsDlg::NamesBesides(int row) const
+{
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < m_sets.size(); ++i) {
+        if (static_cast<int>(i) != row)
+            names.push_back(m_sets[i].Name);
+    }
+    return names;
 }
 
 void CManageBackupSetsDlg::NameChosen(Command command, int row, const std::string& name)
@@ -147,7 +161,9 @@ void CManageBackupSetsDlg::NameChosen(Command command, int row, const std::strin
     else
         m_sets.emplace_back();
     m_sets.back().Name = name;
-    Fill(static_cast<int>(m_sets.size()) - 1);
+    m_newSetRow = static_cast<int>(m_sets.size()) - 1;
+    Fill(m_newSetRow);
+    m_list->setFocus();
 }
 
 void CManageBackupSetsDlg::Delete()
@@ -156,6 +172,10 @@ void CManageBackupSetsDlg::Delete()
     if (row < 0 || m_prompter.MessageBox(LoadString(57689), MbOkCancel | MbIconQuestion) != IdOk)
         return;
     m_sets.erase(m_sets.begin() + row);
+    if (row == m_newSetRow)
+        m_newSetRow = -1;
+    else if (row < m_newSetRow)
+        --m_newSetRow;
     Fill(std::min(row, static_cast<int>(m_sets.size()) - 1));
 }
 

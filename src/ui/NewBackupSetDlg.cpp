@@ -43,7 +43,10 @@ void CNewBackupSetDlg::accept()
         m_prompter.MessageBox(LoadString(57690), MbOk | MbIconError);
         return;
     }
-    if (m_checkName && std::find(m_takenNames.begin(), m_takenNames.end(), name) != m_takenNames.end()) {
+    const QString typed = ToQ(name);
+    const auto taken
+        = [&typed](const std::string& other) { return QString::compare(typed, ToQ(other), Qt::CaseInsensitive) == 0; };
+    if (m_checkName && std::any_of(m_takenNames.begin(), m_takenNames.end(), taken)) {
         m_prompter.MessageBox(LoadString(57720), MbOk | MbIconError);
         return;
     }

@@ -10,7 +10,8 @@ class QLineEdit;
 
 // The small name dialog of New, Duplicate and Rename: a "Name" group with
 // one field. OK trims the name, refuses an empty one (57690) and, with the
-// name check on, one of the given names (57720, letter case counts).
+// name check on, one of the given names (57720). Letter case is ignored, as
+// /s finds a set by name ignoring it: "Work" and "work" would be one set there.
 class CNewBackupSetDlg : public CMyDialog {
     Q_OBJECT
 public:

@@ -5,8 +5,10 @@
 #include "ui/QuestionGate.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -182,9 +184,14 @@ bool CQtPrompter::AskFileNameHere(const FileDialogRequest& request, std::string&
     // The session code asks its own replace question (57686).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !NativeDialogsUsable());
+    // Not the working folder the program was started in, which is rarely
+    // where a user keeps sessions.
+    dialog.setDirectory(m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = dialog.selectedFiles().front().toStdString();
+    const QString chosen = dialog.selectedFiles().front();
+    m_lastFolder = QFileInfo(chosen).absolutePath();
+    path = chosen.toStdString();
     return !path.empty();
 }
 

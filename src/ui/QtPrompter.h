@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <atomic>
 
 class CQuestionGate;
@@ -48,6 +49,7 @@ private:
     QWidget* Owner() const;
 
     QPointer<QWidget> m_owner;
+    QString m_lastFolder; // of the last file chosen; the interface thread's
     QPointer<CQuestionGate> m_gate;
     std::atomic<bool> m_closed { false };
 };

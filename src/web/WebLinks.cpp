@@ -26,8 +26,9 @@ bool Inside(const QString& path, const QString& folder)
 
 } // namespace
 
-CWebLinks::CWebLinks(CPrompter& prompter)
+CWebLinks::CWebLinks(CPrompter& prompter, Opener opener)
     : m_prompter(prompter)
+    , m_open(opener ? std::move(opener) : Opener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
 {
 }
 
@@ -41,7 +42,7 @@ void CWebLinks::OnlineSupport(const CWebEndpoint& endpoint, bool connected)
         return;
     // Told, not passed over: a desktop without a browser otherwise leaves
     // the user waiting for a page that never comes.
-    if (!endpoint.Usable() || !QDesktopServices::openUrl(endpoint.OnlineSupportUrl()))
+    if (!endpoint.Usable() || !m_open(endpoint.OnlineSupportUrl()))
         m_prompter.MessageBox(WebTexts::kCantOpenLink, MbOk | MbIconWarning);
 }
 
@@ -64,8 +65,12 @@ void CWebLinks::Documentation(const std::string& modulePath)
 {
     std::string installed;
     const std::string manual = ManualPath(modulePath, &installed);
-    if (!manual.empty() && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual))))
+    if (manual.empty()) {
+        m_prompter.MessageBox(FormatString(WebTexts::kOpenFailed, installed.c_str()), MbOk | MbIconError);
         return;
-    const std::string& named = manual.empty() ? installed : manual;
-    m_prompter.MessageBox(FormatString(WebTexts::kOpenFailed, named.c_str()), MbOk | MbIconError);
+    }
+    // The manual is there: what failed is the desktop, which has nothing
+    // that shows HTML, and the installation is not to blame.
+    if (!m_open(QUrl::fromLocalFile(QString::fromStdString(manual))))
+        m_prompter.MessageBox(FormatString(LoadString(57850).c_str(), manual.c_str()), MbOk | MbIconError);
 }

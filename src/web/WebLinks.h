@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+class QUrl;
 
 class CPrompter;
 class CWebEndpoint;
@@ -10,7 +13,11 @@ class CWebEndpoint;
 // HTML files). Failures are told through the prompter.
 class CWebLinks {
 public:
-    explicit CWebLinks(CPrompter& prompter);
+    // Hands a URL to the desktop; false when nothing could take it.
+    using Opener = std::function<bool(const QUrl&)>;
+
+    // opener: the desktop's (QDesktopServices) unless given.
+    explicit CWebLinks(CPrompter& prompter, Opener opener = {});
 
     // Asks before the browser opens; nothing opens without OK, and nothing
     // when the desktop knows itself offline.
@@ -26,4 +33,5 @@ public:
 
 private:
     CPrompter& m_prompter;
+    Opener m_open;
 };

@@ -652,6 +652,14 @@ int main(int argc, char** argv)
     window.UpdateRunStatus();
     Save(&window, QStringLiteral("main-window-overdue"));
 
+    // A set without folders: the prompt over the empty list.
+    window.OnSetChanged(1);
+    Settle(200);
+    Save(&window, QStringLiteral("main-window-empty"));
+    window.OnSetChanged(0);
+    Settle(200);
+    window.List()->SelectRow(1);
+
     std::unique_ptr<QMenu> popup = window.BuildPopupMenu();
     popup->popup(window.List()->mapToGlobal(QPoint(120, 60)));
     Save(popup.get(), QStringLiteral("main-window-popup-menu"));

@@ -126,7 +126,7 @@ TEST_F(MainWindowDialogsTest, ManageHandsItsSetsToTheSession)
     });
     QPushButton* button = nullptr;
     for (QPushButton* candidate : w.findChildren<QPushButton*>()) {
-        if (candidate->text() == QStringLiteral("Manage..."))
+        if (candidate->text() == QStringLiteral("&Manage..."))
             button = candidate;
     }
     ASSERT_NE(button, nullptr);
@@ -136,6 +136,10 @@ TEST_F(MainWindowDialogsTest, ManageHandsItsSetsToTheSession)
     EXPECT_EQ(session.Sets[1].Name, "Photos");
     EXPECT_EQ(session.Sets[0].Entries.size(), 1u);
     ASSERT_EVENTUALLY_EQ(w.SetSelector()->count(), 2);
+    // The new set is the one the user goes on with.
+    EXPECT_EQ(session.ActiveSet, 1);
+    EXPECT_EQ(w.SetSelector()->currentIndex(), 1);
+    EXPECT_EQ(w.List()->rowCount(), 0);
 }
 
 TEST_F(MainWindowDialogsTest, SchedulerStoresTheScheduleAndItsDueTimes)

@@ -102,9 +102,11 @@ TEST_F(ManageBackupSetsDlgTest, NewAppendsADefaultSetAndChecksTheName)
     EXPECT_EQ(NameDialog(dlg)->windowTitle(), QStringLiteral("New Backup Set"));
     EXPECT_FALSE(EnterName(dlg, QStringLiteral("   ")));
     EXPECT_FALSE(EnterName(dlg, QStringLiteral(" Daily ")));
-    EXPECT_EQ(Asked(prompter), (std::vector<std::string> { LoadString(57690), LoadString(57720) }));
-    EXPECT_TRUE(EnterName(dlg, QStringLiteral("  daily  "))); // letter case counts
-    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Daily", "daily" }));
+    EXPECT_FALSE(EnterName(dlg, QStringLiteral("  dAILY  "))); // /s would not tell them apart
+    EXPECT_EQ(Asked(prompter), (std::vector<std::string> { LoadString(57690), LoadString(57720), LoadString(57720) }));
+    EXPECT_TRUE(EnterName(dlg, QStringLiteral("  Nightly  ")));
+    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Daily", "Nightly" }));
+    EXPECT_EQ(dlg.NewSetRow(), 1);
     EXPECT_TRUE(dlg.Sets()[1].Entries.empty());
     EXPECT_EQ(Child<QTableWidget>(dlg, "sets")->rowCount(), 2);
 }
@@ -141,7 +143,7 @@ TEST_F(ManageBackupSetsDlgTest, DuplicateCopiesTheWholeSetUnderANewName)
     EXPECT_EQ(dlg.Sets()[0].Name, "Daily");
 }
 
-TEST_F(ManageBackupSetsDlgTest, RenameDoesNotCheckNamesAndOpensOnDoubleClick)
+TEST_F(ManageBackupSetsDlgTest, RenameRefusesAnotherSetsNameAndOpensOnDoubleClick)
 {
     CManageBackupSetsDlg dlg(Sets({ "Daily", "Weekly" }), false, prompter);
     dlg.show();
@@ -149,8 +151,13 @@ TEST_F(ManageBackupSetsDlgTest, RenameDoesNotCheckNamesAndOpensOnDoubleClick)
     Click(dlg, "rename");
     ASSERT_NE(NameDialog(dlg), nullptr);
     EXPECT_EQ(NameDialog(dlg)->windowTitle(), QStringLiteral("Rename Backup Set"));
-    EXPECT_TRUE(EnterName(dlg, QStringLiteral("Daily")));
-    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Daily", "Daily" }));
+    EXPECT_FALSE(EnterName(dlg, QStringLiteral("daily")));
+    EXPECT_EQ(Asked(prompter), std::vector<std::string> { LoadString(57720) });
+    // Its own name in other letters is no clash.
+    EXPECT_TRUE(EnterName(dlg, QStringLiteral("WEEKLY")));
+    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Daily", "WEEKLY" }));
+    EXPECT_EQ(dlg.NewSetRow(), -1);
+    prompter.asked.clear();
 
     auto* list = Child<QTableWidget>(dlg, "sets");
     const QRect cell = list->visualRect(list->model()->index(0, 0));
@@ -160,13 +167,13 @@ TEST_F(ManageBackupSetsDlgTest, RenameDoesNotCheckNamesAndOpensOnDoubleClick)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     ASSERT_NE(NameDialog(dlg), nullptr);
     EXPECT_TRUE(EnterName(dlg, QStringLiteral("Monthly")));
-    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Monthly", "Daily" }));
+    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Monthly", "WEEKLY" }));
     EXPECT_TRUE(prompter.asked.empty());
 }
 
-TEST_F(ManageBackupSetsDlgTest, NamesAreCheckedAgainstTheSetsAsTheyWereOnOpening)
+TEST_F(ManageBackupSetsDlgTest, NamesAreCheckedAgainstTheSetsAsTheyAreNow)
 {
-    CManageBackupSetsDlg dlg(Sets({ "Daily", "Weekly" }), false, prompter);
+    CManageBackupSetsDlg dlg(Sets({ "Daily", "Weekly", "Monthly" }), false, prompter);
     dlg.show();
     Select(dlg, 0);
     Click(dlg, "rename");
@@ -174,13 +181,41 @@ TEST_F(ManageBackupSetsDlgTest, NamesAreCheckedAgainstTheSetsAsTheyWereOnOpening
     Select(dlg, 1);
     prompter.Answer(IdOk);
     Click(dlg, "delete");
-    ASSERT_EQ(Names(dlg.Sets()), std::vector<std::string> { "Old" });
+    ASSERT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Old", "Monthly" }));
 
     Click(dlg, "new");
-    EXPECT_FALSE(EnterName(dlg, QStringLiteral("Daily"))); // renamed away, still counts
-    EXPECT_FALSE(EnterName(dlg, QStringLiteral("Weekly"))); // deleted, still counts
-    EXPECT_TRUE(EnterName(dlg, QStringLiteral("Old"))); // made here, not compared
-    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Old", "Old" }));
+    EXPECT_FALSE(EnterName(dlg, QStringLiteral("old"))); // made in this dialog
+    EXPECT_TRUE(EnterName(dlg, QStringLiteral("Daily"))); // renamed away
+    Click(dlg, "new");
+    EXPECT_TRUE(EnterName(dlg, QStringLiteral("weekly"))); // deleted
+    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Old", "Monthly", "Daily", "weekly" }));
+    EXPECT_EQ(dlg.NewSetRow(), 3);
+
+    // The set made last is followed through deletions before it, and
+    // forgotten when it goes itself.
+    Select(dlg, 0);
+    prompter.Answer(IdOk);
+    Click(dlg, "delete");
+    EXPECT_EQ(dlg.NewSetRow(), 2);
+    Select(dlg, 2);
+    prompter.Answer(IdOk);
+    Click(dlg, "delete");
+    EXPECT_EQ(dlg.NewSetRow(), -1);
+}
+
+TEST_F(ManageBackupSetsDlgTest, EnterAfterANewSetConfirmsTheDialog)
+{
+    CManageBackupSetsDlg dlg(Sets({ "Daily" }), false, prompter);
+    dlg.show();
+    Click(dlg, "new");
+    ASSERT_TRUE(EnterName(dlg, QStringLiteral("Weekly")));
+    QWidget* focus = dlg.focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_Return);
+    EXPECT_EQ(VisibleChild<CNewBackupSetDlg>(dlg), nullptr);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Names(dlg.Sets()), (std::vector<std::string> { "Daily", "Weekly" }));
 }
 
 TEST_F(ManageBackupSetsDlgTest, DeleteAsksFirstAndWorksFromTheKeyboard)

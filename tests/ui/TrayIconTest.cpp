@@ -235,12 +235,22 @@ TEST_F(TrayWindowTest, WithoutATrayTheWindowStaysOnTheTaskBar)
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.isMinimized());
 
-    // A plain start is not hidden at all.
+    // A plain start with the scheduler active would go into the tray: it
+    // stays on the task bar instead, never hidden.
     window.reset();
     CKorvaneDlg& plain = Window(false);
     plain.ShowAtStart(false);
+    EXPECT_FALSE(plain.InTray());
     EXPECT_TRUE(plain.isVisible());
-    EXPECT_FALSE(plain.isMinimized());
+    EXPECT_TRUE(plain.isMinimized());
+
+    // Without the scheduler the window opens as usual.
+    window.reset();
+    settings.Update([](SettingsRecord& record) { record.SchedulerActive = false; });
+    CKorvaneDlg& idle = Window(false);
+    idle.ShowAtStart(false);
+    EXPECT_TRUE(idle.isVisible());
+    EXPECT_FALSE(idle.isMinimized());
 }
 
 TEST_F(TrayWindowTest, CancelActionSetsTheCancelFlagOfTheRunningAction)

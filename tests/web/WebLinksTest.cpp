@@ -79,6 +79,25 @@ TEST_F(WebLinksTest, AMissingManualIsReportedWithItsFullPath)
     EXPECT_EQ(prompter.asked[0].style, MbOk | MbIconError);
 }
 
+TEST_F(WebLinksTest, AManualWithoutABrowserSaysNoBrowserWasFound)
+{
+    dir.Write("usr/bin/korvane", "");
+    dir.Write("usr/share/doc/korvane/index.html", "<html></html>");
+    QList<QUrl> tried;
+    CWebLinks noBrowser(prompter, [&tried](const QUrl& url) {
+        tried.push_back(url);
+        return false;
+    });
+    noBrowser.Documentation(dir / "usr/bin/korvane");
+    ASSERT_EQ(tried.size(), 1);
+    ASSERT_EQ(prompter.asked.size(), 1U);
+    const std::string manual = dir / "usr/share/doc/korvane/index.html";
+    EXPECT_EQ(prompter.asked[0].text,
+        "No web browser was found to open '" + manual + "'. Install one, or open the file yourself.");
+    EXPECT_EQ(prompter.asked[0].text.find("installation"), std::string::npos);
+    EXPECT_TRUE(desktop.opened.empty());
+}
+
 TEST_F(WebLinksTest, AProgramInItsBuildTreeOpensTheManualOfItsSources)
 {
     // This test program lives in <build>/tests; korvane in <build>/src.
