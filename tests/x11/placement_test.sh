@@ -38,7 +38,9 @@ start_x() {
   scratch="$(mktemp -d "${base_tmp}/korvane-placement.XXXXXX")"
   local display=130
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 "$1x24" -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+  # -noreset: the readiness probe's disconnect must not reset the server
+  # under the window manager's first connection.
+  Xvfb ":$display" -screen 0 "$1x24" -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
   pids+=($!)
   export DISPLAY=":$display"
   if ! ready xprop -root -display "$DISPLAY" _NET_SUPPORTED >/dev/null 2>&1; then
