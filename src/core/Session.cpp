@@ -3,8 +3,8 @@
 #include "StringTable.h"
 #include "core/Prompter.h"
 #include "core/SessionFile.h"
+#include "core/WindowState.h"
 #include "platform/FileIo.h"
-#include "platform/MyRegistry.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -158,21 +158,13 @@ void CSession::RememberLastSession()
 {
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(FileName, error);
-    CMyRegistry registry;
-    registry.CreateKey("Info");
     // Stored whole, as the automatic start opens it from another folder.
-    registry.WriteString("LastSession", error ? FileName : full.lexically_normal().string());
+    CWindowState().SetLastSession(error ? FileName : full.lexically_normal().string());
 }
 
 void CSession::OpenLastSession(CPrompter& prompter)
 {
-    std::string path;
-    {
-        CMyRegistry registry;
-        if (registry.OpenKey("Info") != 0)
-            return;
-        path = registry.ReadString("LastSession", "");
-    }
+    const std::string path = CWindowState().LastSession();
     if (!path.empty())
         OpenSession(prompter, &path);
 }

@@ -192,6 +192,15 @@ long CMyRegistry::WriteNumber(const std::string& name, std::uint32_t value)
     return m_result = RegSuccess;
 }
 
+long CMyRegistry::WriteSignedNumber(const std::string& name, std::int32_t value)
+{
+    if (!m_settings || !m_writable)
+        return RefuseWrite();
+    m_settings->setValue(ValueKey(m_group, name), static_cast<qlonglong>(value));
+    m_dirty = true;
+    return m_result = RegSuccess;
+}
+
 std::uint32_t CMyRegistry::ReadNumber(const std::string& name, std::uint32_t defaultValue)
 {
     if (!m_settings) {

@@ -47,6 +47,9 @@ public:
     void CloseKey();
 
     long WriteNumber(const std::string& name, std::uint32_t value);
+    // A number that may be negative (a window left of or above the primary
+    // screen) is written as such; ReadNumber gives back its 32 bits.
+    long WriteSignedNumber(const std::string& name, std::int32_t value);
     std::uint32_t ReadNumber(const std::string& name, std::uint32_t defaultValue);
     long WriteString(const std::string& name, const std::string& text);
     std::string ReadString(const std::string& name, const std::string& defaultValue);

@@ -2,7 +2,7 @@
 
 #include "StringTable.h"
 #include "core/Prompter.h"
-#include "platform/MyRegistry.h"
+#include "core/WindowState.h"
 #include "scheduler/SchedulerThread.h"
 #include "ui/EmptyListPrompt.h"
 #include "ui/Icons.h"
@@ -347,9 +347,7 @@ void CKorvaneDlg::RecordLastSession()
         session.RememberLastSession();
         return;
     }
-    CMyRegistry registry;
-    registry.CreateKey("Info");
-    registry.WriteString("LastSession", "");
+    CWindowState().SetLastSession({});
 }
 
 // The questions of closing; false keeps the window open.
@@ -367,9 +365,7 @@ bool CKorvaneDlg::AskToClose()
             return false;
     }
     if (m_context.Settings().SchedulerActive) {
-        CMyRegistry registry;
-        registry.SetAccess(KeyRead);
-        const bool none = registry.OpenKey("Info") != RegSuccess || registry.ReadString("LastSession", "").empty();
+        const bool none = CWindowState().LastSession().empty();
         if (none && m_context.Prompter().MessageBox(LoadString(122), MbYesNo | MbIconQuestion) != IdYes)
             return false;
     }

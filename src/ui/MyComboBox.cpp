@@ -1,6 +1,6 @@
 #include "ui/MyComboBox.h"
 
-#include "platform/MyRegistry.h"
+#include "core/WindowState.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -20,16 +20,8 @@ void CMyComboBox::LoadHistory(const std::string& prefix, const std::string& key)
 {
     const QString text = currentText();
     clear();
-    CMyRegistry registry;
-    registry.SetAccess(KeyRead);
-    if (registry.OpenKey(key) == RegSuccess) {
-        for (int i = 0; i < kMaxHistory; ++i) {
-            const std::string value = registry.ReadString(prefix + std::to_string(i), "");
-            if (value.empty())
-                break;
-            addItem(QString::fromStdString(value));
-        }
-    }
+    for (const std::string& value : CWindowState().History(key, prefix))
+        addItem(QString::fromStdString(value));
     setEditText(text);
 }
 
@@ -40,12 +32,11 @@ void CMyComboBox::SaveHistory(const std::string& prefix, const std::string& key)
     if (!text.isEmpty() && findText(text, Qt::MatchFixedString) < 0)
         addItem(text);
     setEditText(text);
-    CMyRegistry registry;
-    if (registry.CreateKey(key) != RegSuccess)
-        return;
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(count()));
     for (int i = 0; i < count(); ++i)
-        registry.WriteString(prefix + std::to_string(i), itemText(i).toStdString());
-    registry.WriteString(prefix + std::to_string(count()), "");
+        entries.push_back(itemText(i).toStdString());
+    CWindowState().SetHistory(key, prefix, entries);
 }
 
 int CMyComboBox::DropDownWidth() const

@@ -161,12 +161,27 @@ void CMyDialog::showEvent(QShowEvent* event)
             effects->IgnoreMoves(true);
         if (!m_offset.isNull() && parentWidget())
             move(pos() + m_offset);
-        if (!m_placementKey.empty())
-            CPlacement::Restore(this, m_placePosition, m_placeSize, m_placementKey);
+        CPlacement::FitOnceFramed(this);
         if (effects)
             effects->IgnoreMoves(false);
     }
     QDialog::showEvent(event);
+}
+
+void CMyDialog::setVisible(bool visible)
+{
+    // Before the native window is created, which showing does first: only
+    // then does Qt hand the position to the window manager as the frame's.
+    // Every window, remembered or not, is fitted to its screen.
+    if (visible && !m_shownOnce && !isVisible()) {
+        CUIEffects* effects = CUIEffects::Of(this);
+        if (effects)
+            effects->IgnoreMoves(true);
+        CPlacement::Restore(this, m_placePosition, m_placeSize, m_placementKey);
+        if (effects)
+            effects->IgnoreMoves(false);
+    }
+    QDialog::setVisible(visible);
 }
 
 void CMyDialog::keyPressEvent(QKeyEvent* event)

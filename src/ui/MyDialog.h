@@ -16,6 +16,10 @@ public:
     explicit CMyDialog(QWidget* parent = nullptr);
     ~CMyDialog() override;
 
+    // The first show restores the remembered placement and fits the window
+    // to its screen.
+    void setVisible(bool visible) override;
+
     // The dialog's design size in design pixels (the size it was drawn at
     // with the design font); the scale factors below relate the current
     // size to it.

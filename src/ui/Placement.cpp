@@ -1,59 +1,119 @@
 #include "ui/Placement.h"
 
-#include "platform/MyRegistry.h"
+#include "core/WindowState.h"
+#include "ui/FrameSettler.h"
 
 #include <QGuiApplication>
-#include <QRect>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
+#include <climits>
 
 namespace {
 
-bool OnSomeScreen(const QRect& frame)
+QList<QRect> AvailableAreas()
 {
-    const auto screens = QGuiApplication::screens();
-    for (const QScreen* screen : screens) {
-        // The title bar must be reachable: a strip of the top of the window.
-        const QRect titleStrip(frame.left(), frame.top(), frame.width(), 24);
-        if (screen->availableGeometry().intersects(titleStrip))
-            return true;
-    }
-    return screens.isEmpty();
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
+}
+
+QMargins FrameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+        frame.bottom() - client.bottom());
 }
 
 } // namespace
+
+QRect CPlacement::Clamped(const QRect& frame, const QRect& area)
+{
+    const int width = std::min(frame.width(), area.width());
+    const int height = std::min(frame.height(), area.height());
+    const int x = std::clamp(frame.left(), area.left(), area.left() + area.width() - width);
+    const int y = std::clamp(frame.top(), area.top(), area.top() + area.height() - height);
+    return QRect(x, y, width, height);
+}
+
+QRect CPlacement::NearestArea(const QRect& frame, const QList<QRect>& areas)
+{
+    const QPoint centre = frame.center();
+    QRect nearest;
+    long best = LONG_MAX;
+    for (const QRect& area : areas) {
+        if (area.contains(centre))
+            return area;
+        const long dx = std::max({ area.left() - centre.x(), 0, centre.x() - area.right() });
+        const long dy = std::max({ area.top() - centre.y(), 0, centre.y() - area.bottom() });
+        if (dx * dx + dy * dy < best) {
+            best = dx * dx + dy * dy;
+            nearest = area;
+        }
+    }
+    return nearest;
+}
+
+QRect CPlacement::Fitted(const QRect& frame, const QList<QRect>& areas)
+{
+    const QRect area = NearestArea(frame, areas);
+    return area.isEmpty() ? frame : Clamped(frame, area);
+}
 
 void CPlacement::Save(const QWidget* window, bool savePosition, bool saveSize, const std::string& key)
 {
     if (!window || window->isMinimized())
         return;
-    CMyRegistry registry;
-    if (registry.CreateKey(key) != RegSuccess)
-        return;
-    if (savePosition) {
-        registry.WriteNumber("HorizPos", static_cast<std::uint32_t>(window->pos().x()));
-        registry.WriteNumber("VertPos", static_cast<std::uint32_t>(window->pos().y()));
-    }
-    if (saveSize) {
-        registry.WriteNumber("HorizSize", static_cast<std::uint32_t>(window->width()));
-        registry.WriteNumber("VertSize", static_cast<std::uint32_t>(window->height()));
-    }
+    const QPoint corner = window->frameGeometry().topLeft();
+    const WindowPlacement placement { corner.x(), corner.y(), window->width(), window->height() };
+    CWindowState().SetPlacement(key, placement, savePosition, saveSize);
 }
 
 void CPlacement::Restore(QWidget* window, bool restorePosition, bool restoreSize, const std::string& key)
 {
     if (!window)
         return;
-    CMyRegistry registry;
-    registry.SetAccess(KeyRead);
-    if (registry.OpenKey(key) != RegSuccess)
+    const WindowPlacement saved = key.empty() ? WindowPlacement {} : CWindowState().Placement(key);
+    if (restoreSize && saved.HorizSize > 0 && saved.VertSize > 0)
+        window->resize(saved.HorizSize, saved.VertSize);
+    const bool moved = restorePosition && saved.HorizPos != 0 && saved.VertPos != 0;
+    if (moved)
+        window->move(saved.HorizPos, saved.VertPos);
+    FitToScreen(window);
+    // Before the native window exists, Qt takes the position as the
+    // frame's and the window manager places the frame there. Afterwards
+    // it is the client's until the frame is known, and is set again then.
+    if (window->testAttribute(Qt::WA_WState_Created))
+        CFrameSettler::Attach(window, moved ? std::optional(window->frameGeometry().topLeft()) : std::nullopt);
+}
+
+void CPlacement::FitOnceFramed(QWidget* window)
+{
+    if (window && !CFrameSettler::Attached(window))
+        CFrameSettler::Attach(window, std::nullopt);
+}
+
+void CPlacement::FitToScreen(QWidget* window)
+{
+    if (!window || window->isMaximized() || window->isFullScreen())
         return;
-    const int x = static_cast<std::int32_t>(registry.ReadNumber("HorizPos", 0));
-    const int y = static_cast<std::int32_t>(registry.ReadNumber("VertPos", 0));
-    const int width = static_cast<std::int32_t>(registry.ReadNumber("HorizSize", 0));
-    const int height = static_cast<std::int32_t>(registry.ReadNumber("VertSize", 0));
-    if (restoreSize && width > 0 && height > 0)
-        window->resize(width, height);
-    if (restorePosition && x != 0 && y != 0 && OnSomeScreen(QRect(x, y, window->width(), window->height())))
-        window->move(x, y);
+    const QRect area = NearestArea(window->frameGeometry(), AvailableAreas());
+    if (area.isEmpty())
+        return;
+    const QMargins margins = FrameMargins(window);
+    const QSize room = area.size().shrunkBy(margins);
+    // A minimum the area cannot hold would push the buttons off the screen;
+    // the window's layout follows it down as it does any resize.
+    if (window->minimumSize() == window->maximumSize())
+        window->setFixedSize(window->maximumSize().boundedTo(room));
+    else
+        window->setMinimumSize(window->minimumSize().boundedTo(room));
+    const QSize size = window->size().boundedTo(room);
+    if (size != window->size())
+        window->resize(size);
+    const QRect frame = Fitted(window->frameGeometry(), { area });
+    if (frame.topLeft() != window->frameGeometry().topLeft())
+        window->move(frame.topLeft());
 }
