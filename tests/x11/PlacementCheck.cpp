@@ -115,6 +115,12 @@ int main(int argc, char** argv)
     prompter.SetOwner(&window);
     window.show();
     if (!Settled(window)) {
+        // Now and then, on a loaded machine, openbox leaves a window unframed
+        // for good: no frame, nothing to measure. The script starts again.
+        if (window.frameGeometry() == window.geometry()) {
+            std::cout << "unframed: the window manager never framed the window " << window.frameGeometry() << "\n";
+            return 77;
+        }
         std::cout << "FAILED: the window manager never settled the window " << window.frameGeometry() << "\n";
         return 1;
     }

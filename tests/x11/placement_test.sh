@@ -36,13 +36,16 @@ managed() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window i
 # with a fresh scratch home (and so no saved placement).
 start_x() {
   scratch="$(mktemp -d "${base_tmp}/korvane-placement.XXXXXX")"
-  local display=130
-  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
   # -noreset: the readiness probe's disconnect must not reset the server
-  # under the window manager's first connection.
-  Xvfb ":$display" -screen 0 "$1x24" -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
+  # under the window manager's first connection. The server picks a free
+  # display itself and names it: tests choosing one at once would race.
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
   pids+=($!)
-  export DISPLAY=":$display"
+  if ! ready test -s "$scratch/display"; then
+    echo "skipped: Xvfb named no display"; cat "$scratch/xvfb.log"
+    exit 77
+  fi
+  export DISPLAY=":$(head -n1 "$scratch/display")"
   if ! ready xprop -root -display "$DISPLAY" _NET_SUPPORTED >/dev/null 2>&1; then
     echo "skipped: Xvfb did not answer on $DISPLAY"; cat "$scratch/xvfb.log"
     exit 77
@@ -66,8 +69,12 @@ failed=0
 start_x 1280x1024
 xs=(); ys=()
 for start in 1 2 3 4 5; do
-  out="$(timeout 60 "$check" place)"
-  status=$?
+  for _ in 1 2 3; do   # a start left unframed (77) is tried again
+    out="$(timeout 60 "$check" place)"
+    status=$?
+    [ "$status" -ne 77 ] && break
+  done
+  if [ "$status" -eq 77 ]; then echo "skipped: $out"; exit 77; fi
   echo "start $start: $out"
   frame="$(printf '%s\n' "$out" | sed -n 's/^frame \(-\?[0-9]*\) \(-\?[0-9]*\) .*/\1 \2/p')"
   if [ "$status" -ne 0 ] || [ -z "$frame" ]; then failed=1; break; fi
@@ -88,6 +95,12 @@ fi
 stop_x
 
 start_x 1600x1000
-QT_SCALE_FACTOR=2 timeout 60 "$check" fit || failed=1
+for _ in 1 2 3; do
+  QT_SCALE_FACTOR=2 timeout 60 "$check" fit
+  status=$?
+  [ "$status" -ne 77 ] && break
+done
+[ "$status" -eq 77 ] && { echo "skipped: the window was never framed"; exit 77; }
+[ "$status" -ne 0 ] && failed=1
 [ "$failed" -ne 0 ] && { echo "--- openbox"; cat "$scratch/openbox.log"; }
 exit "$failed"

@@ -20,12 +20,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display number no other server holds.
-display=120
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
 # A loaded machine (a sanitizer build's tests beside it) can take seconds to
 # bring the server up; one that never answers is the machine's fault, not a
 # stacking fault, and skips.
@@ -33,6 +27,15 @@ ready() {
   for _ in $(seq 1 300); do "$@" && return 0; sleep 0.1; done
   return 1
 }
+# The server picks a free display itself and names it: two tests choosing
+# the same free number at once would otherwise race for it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+pids+=($!)
+if ! ready test -s "$scratch/display"; then
+  echo "skipped: Xvfb named no display"; cat "$scratch/xvfb.log"
+  exit 77
+fi
+export DISPLAY=":$(head -n1 "$scratch/display")"
 if ! ready xprop -root -display "$DISPLAY" _NET_SUPPORTED >/dev/null 2>&1; then
   echo "skipped: Xvfb did not answer on $DISPLAY"; cat "$scratch/xvfb.log"
   exit 77
