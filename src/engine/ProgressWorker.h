@@ -7,6 +7,7 @@
 #include "engine/FailedItem.h"
 #include "engine/FileOperations.h"
 #include "engine/RunPlan.h"
+#include "engine/VersionPruner.h"
 #include "platform/FileCopier.h"
 #include "platform/ReplacementPlacer.h"
 #include "scan/FileRecordArray.h"
@@ -140,6 +141,10 @@ public:
     // In a dry run, what the run would do, made from the lists once the run
     // has ended; read once Running is 0.
     CRunPlan Plan;
+    // What each version area the run kept versions in takes on the disk,
+    // once pruned (as it is after a run that failed, which prunes nothing);
+    // none after a dry or cancelled run. Read once Running is 0.
+    std::vector<VersionAreaSpace> VersionSpace;
     std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Once the run has ended, the processed file records
     // of Scans have moved into ProcessedFiles (SourceList in a backup,
@@ -232,6 +237,8 @@ private:
     bool VersionBeforeReplacing(const std::string& target);
     void FailVersionMove(const std::string& path, int error, bool replacing);
     void PruneVersions();
+    void PruneArea(CVersionPruner& pruner, const std::string& backupFolder);
+    void ListPruning(CVersionPruner& pruner, const std::string& backupFolder);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore);
     CEntryScan& ScanOf(const CBackup& entry);
@@ -331,6 +338,9 @@ private:
     std::unordered_set<std::string> m_versionFolders;
     // In a dry run, the versions pruning would remove.
     std::vector<std::string> m_prunedVersions;
+    // In a dry run, per backup folder, the paths below it the run would
+    // have set aside (execution thread only).
+    std::map<std::string, std::vector<std::string>> m_plannedVersions;
 
     std::mutex m_tickMutex;
     std::condition_variable m_tickWake;

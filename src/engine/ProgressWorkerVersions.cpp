@@ -130,7 +130,10 @@ int CProgressWorker::MoveToVersions(const std::string& path)
         = AreaOf(backupFolder) + "/" + VersionStampFor(backupFolder) + path.substr(backupFolder.size());
     if (const int error = MakeVersionFolder(PathParts::FolderOf(version), backupFolder))
         return error;
-    return m_ops->MoveNoReplace(path, version);
+    const int error = m_ops->MoveNoReplace(path, version);
+    if (error == 0 && DryRun())
+        m_plannedVersions[backupFolder].push_back(path.substr(backupFolder.size() + 1));
+    return error;
 }
 
 // The old copy goes into the versions before the new one is made, which
@@ -165,8 +168,9 @@ void CProgressWorker::FailVersionMove(const std::string& path, int error, bool r
 // the backup as the run would have left it.
 void CProgressWorker::PruneVersions()
 {
-    if (!VersionsReplaced() || Cancelled() || FailedItems.load() != 0)
+    if (!VersionsReplaced() || Cancelled())
         return;
+    const bool wentWell = FailedItems.load() == 0;
     std::vector<std::string> done;
     const std::int64_t now = CWallClock::FromEpoch(m_clock.Now());
     for (const CBackup& entry : Set.Entries) {
@@ -175,26 +179,54 @@ void CProgressWorker::PruneVersions()
             continue;
         done.push_back(folder);
         CVersionPruner pruner(folder, Set.Versions, now);
-        std::vector<PrunedVersion> pruned;
         if (DryRun()) {
-            pruner.SetSourceCheck(
-                [this, folder](const std::string& relative) { return m_ops->IsFileOrLink(folder + "/" + relative); });
-            if (const int error = pruner.List(pruned))
-                LogFailure(FormatString("Failed to read the versions in %s (error: %d)", folder.c_str(), error));
-            for (PrunedVersion& version : pruned)
-                m_prunedVersions.push_back(std::move(version.Path));
+            if (wentWell)
+                ListPruning(pruner, folder);
             continue;
         }
-        const int error = pruner.Prune(&pruned);
-        if (!pruned.empty()) {
-            m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
-                FormatString(
-                    "Removed %d old versions from %s", static_cast<int>(pruned.size()), AreaOf(folder).c_str()));
-        }
-        if (error != 0) {
-            FailItem({ AreaOf(folder), Reason("Old versions could not all be removed", error) },
-                FormatString("Failed to remove old versions from %s (error: %d)", AreaOf(folder).c_str(), error),
-                FormatString(LoadString(57804).c_str(), AreaOf(folder).c_str(), SystemErrorText(error).c_str(), error));
-        }
+        std::uint64_t bytes = 0;
+        if (wentWell)
+            PruneArea(pruner, folder);
+        else if (CVersionPruner::SpaceUsed(folder, bytes) == 0)
+            VersionSpace.push_back({ AreaOf(folder), bytes });
     }
+}
+
+// The versions this run would have set aside are not in the area: the
+// pruner is told of them, or the count rule would keep what the real run,
+// one version more, lets go.
+void CProgressWorker::ListPruning(CVersionPruner& pruner, const std::string& backupFolder)
+{
+    pruner.SetSourceCheck([this, backupFolder](const std::string& relative) {
+        return m_ops->IsFileOrLink(backupFolder + "/" + relative);
+    });
+    const auto planned = m_plannedVersions.find(backupFolder);
+    if (planned != m_plannedVersions.end()) {
+        const std::string& stamp = m_versionStamps[backupFolder];
+        for (const std::string& relative : planned->second)
+            pruner.AddPlanned(stamp, relative);
+    }
+    std::vector<PrunedVersion> pruned;
+    if (const int error = pruner.List(pruned))
+        LogFailure(FormatString("Failed to read the versions in %s (error: %d)", backupFolder.c_str(), error));
+    for (PrunedVersion& version : pruned)
+        m_prunedVersions.push_back(std::move(version.Path));
+}
+
+void CProgressWorker::PruneArea(CVersionPruner& pruner, const std::string& backupFolder)
+{
+    const std::string area = AreaOf(backupFolder);
+    std::vector<PrunedVersion> pruned;
+    const int error = pruner.Prune(&pruned);
+    if (!pruned.empty()) {
+        m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
+            FormatString("Removed %d old versions from %s", static_cast<int>(pruned.size()), area.c_str()));
+    }
+    if (error != 0) {
+        FailItem({ area, Reason("Old versions could not all be removed", error) },
+            FormatString("Failed to remove old versions from %s (error: %d)", area.c_str(), error),
+            FormatString(LoadString(57804).c_str(), area.c_str(), SystemErrorText(error).c_str(), error));
+    }
+    if (const std::optional<std::uint64_t> bytes = pruner.Space())
+        VersionSpace.push_back({ area, *bytes });
 }

@@ -7,12 +7,37 @@
 #include "scan/CompareFiles.h"
 
 #include <filesystem>
+#include <sys/mount.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::time_t kHour = 3600;
+
+// A small tmpfs on a folder, for as long as the object lives: another file
+// system where a test needs one. Not every machine lets a test mount.
+class TmpfsMount {
+public:
+    explicit TmpfsMount(const std::string& at)
+        : m_at(at)
+    {
+        fs::create_directories(at);
+        m_mounted = ::mount("korvane-test", at.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~TmpfsMount()
+    {
+        if (m_mounted)
+            ::umount2(m_at.c_str(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    bool Mounted() const { return m_mounted; }
+
+private:
+    std::string m_at;
+    bool m_mounted = false;
+};
 
 // Backups of a set that keeps versions, each run an hour after the last on
 // the injected clock, scanned as the action scan does.
@@ -247,6 +272,129 @@ TEST_F(VersionsTest, UnaskedTheBrakeSaysNoAndTheDryRunListsWhatPruningWouldRemov
     EXPECT_NE(std::string::npos, display.failed[0].find("would delete or replace 120 of the 121 files"));
     EXPECT_EQ(0u, run->Plan.size());
     EXPECT_TRUE(run->Plan.PrunedVersions.empty());
+}
+
+TEST_F(VersionsTest, AnAreaOnAnotherFileSystemIsRefusedAndNothingIsReplaced)
+{
+    Write("a.txt", "one", 1'600'000'000);
+    Write("gone.txt", "still needed");
+    Backup();
+    TmpfsMount mount(Area());
+    if (!mount.Mounted())
+        GTEST_SKIP() << "mounting is not permitted here";
+    Write("a.txt", "two", 1'600'000'100);
+    fs::remove(Src("gone.txt"));
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_EQ("one", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ("still needed", TempDir::Read(Root("gone.txt")));
+    EXPECT_TRUE(fs::is_empty(Area()));
+    ASSERT_EQ(1u, display.failed.size());
+    EXPECT_NE(std::string::npos,
+        display.failed[0].find("Versions cannot be kept in '" + Area()
+            + "': it is not a folder on the file system of the backup folder '" + (dir / "backup") + "'"));
+}
+
+// A folder of the backup on a file system of its own cannot rename its
+// files into the area: they stay, failed, and are never copied there.
+TEST_F(VersionsTest, AFileOnAnotherFileSystemThanTheAreaFailsAndIsNeverCopied)
+{
+    TmpfsMount mount(Root("sub"));
+    if (!mount.Mounted())
+        GTEST_SKIP() << "mounting is not permitted here";
+    Write("a.txt", "one", 1'600'000'000);
+    Write("sub/b.txt", "b one", 1'600'000'000);
+    Backup();
+    ASSERT_EQ("b one", TempDir::Read(Root("sub/b.txt")));
+
+    Write("a.txt", "two", 1'600'000'100);
+    Write("sub/b.txt", "b two", 1'600'000'100);
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    ASSERT_EQ(1u, run->Failures.size());
+    EXPECT_EQ(Root("sub/b.txt"), run->Failures[0].Path);
+    EXPECT_EQ("Not replaced, as it lies on another file system than the version area", run->Failures[0].Reason);
+    EXPECT_EQ("b one", TempDir::Read(Root("sub/b.txt")));
+    EXPECT_FALSE(fs::exists(Version("sub/b.txt")));
+    // The rest of the run went on.
+    EXPECT_EQ("two", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ("one", TempDir::Read(Version("a.txt")));
+}
+
+TEST_F(VersionsTest, TheDryRunListsExactlyWhatTheRealRunThenPrunes)
+{
+    CSet set = VersionSet();
+    set.Versions.Keep = 2;
+    Write("a.txt", "one", 1'600'000'000);
+    Write("sub/x.txt", "x one", 1'600'000'000);
+    Backup(set);
+    Write("a.txt", "two", 1'600'000'100);
+    Write("sub/x.txt", "x two", 1'600'000'100);
+    Backup(set);
+    const std::time_t first = clock.Now();
+    Write("a.txt", "three", 1'600'000'200);
+    Write("sub/x.txt", "x three", 1'600'000'200);
+    Backup(set);
+    const std::time_t second = clock.Now();
+    ASSERT_EQ("one", TempDir::Read(Version("a.txt", first)));
+    ASSERT_EQ("x two", TempDir::Read(Version("sub/x.txt", second)));
+
+    // A third version of each: a change, and a folder deleted whole.
+    Write("a.txt", "four", 1'600'000'300);
+    fs::remove_all(Src("sub"));
+    CDryRunOperations dry;
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    auto run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    const std::vector<std::string> oldest { Version("a.txt", first), Version("sub/x.txt", first) };
+    EXPECT_EQ(oldest, run->Plan.PrunedVersions);
+    EXPECT_TRUE(run->VersionSpace.empty());
+
+    beforeStart = nullptr;
+    run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    for (const std::string& version : oldest)
+        EXPECT_FALSE(fs::exists(version)) << version;
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt", second)));
+    EXPECT_EQ("three", TempDir::Read(Version("a.txt")));
+    EXPECT_EQ("x three", TempDir::Read(Version("sub/x.txt")));
+    EXPECT_EQ(1u, CountLines(LogText(), "Removed 2 old versions from " + Area()));
+}
+
+TEST_F(VersionsTest, EachRunTellsWhatItsVersionAreaTakesOncePruned)
+{
+    const auto spaceNow = [this] {
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(0, CVersionPruner::SpaceUsed(dir / "backup", bytes));
+        return bytes;
+    };
+    Write("a.txt", std::string(40000, '1'), 1'600'000'000);
+    Write("b.txt", "vanishes during the run");
+    auto run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(Area(), run->VersionSpace[0].Area);
+    EXPECT_EQ(0u, run->VersionSpace[0].Bytes);
+
+    Write("a.txt", std::string(40000, '2'), 1'600'000'100);
+    run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_GE(run->VersionSpace[0].Bytes, 40000u);
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+
+    // One version kept: the older goes, and the space told is what is left.
+    Write("a.txt", std::string(40000, '3'), 1'600'000'200);
+    run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+
+    // A failed run prunes nothing, and tells what the area takes all the same.
+    Write("a.txt", std::string(40000, '4'), 1'600'000'300);
+    Write("b.txt", "changed", 1'600'000'300);
+    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
+    run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
 }
 
 } // namespace

@@ -186,6 +186,8 @@ int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& id
     identity.Inode = static_cast<std::uint64_t>(st.st_ino);
     identity.Links = static_cast<std::uint64_t>(st.st_nlink);
     identity.Size = static_cast<std::uint64_t>(st.st_size);
+    // st_blocks counts 512-byte units whatever the file system's block size.
+    identity.Allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
     return 0;
 }
 

@@ -15,6 +15,9 @@ struct ItemIdentity {
     std::uint64_t Inode = 0;
     std::uint64_t Links = 0;
     std::uint64_t Size = 0;
+    // Bytes of the blocks given to the item: what it takes on the disk,
+    // holes and tails left out or counted as the file system keeps them.
+    std::uint64_t Allocated = 0;
 };
 
 // The run's operations on one item, named by its open folder and its name in
@@ -43,7 +46,7 @@ int CopyFolderAttributes(
 int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name);
 // Removes a file or link; a folder is left alone (EISDIR).
 int RemoveFile(const CDirHandle& folder, const std::string& name);
-// The item's kind, identity, link count and size; a link is a link.
+// The item's kind, identity, link count and sizes; a link is a link.
 int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& identity);
 // Removes a file, link or whole folder tree; links inside are removed,
 // never followed, and the walk never leaves the tree.
