@@ -151,3 +151,20 @@ std::string CVersionList::BackupFolderOf(const CBackup& entry, std::time_t now)
     expanded.DestinationFolder = WithoutTrailingSlashes(ExpandPathTags(entry.DestinationFolder, now));
     return CGetInfoWorker::BackupRoot(expanded);
 }
+
+std::string CVersionList::AreaFolderOf(const CBackup& entry, std::time_t now)
+{
+    return WithoutTrailingSlashes(ExpandPathTags(entry.DestinationFolder, now));
+}
+
+std::vector<std::string> CVersionList::AreaFoldersOf(const std::deque<CBackup>& entries, std::time_t now)
+{
+    std::vector<std::string> folders;
+    for (const CBackup& entry : entries) {
+        // An entry without a backup folder has nowhere to keep versions.
+        std::string folder = AreaFolderOf(entry, now);
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    return folders;
+}

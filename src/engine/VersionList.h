@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,4 +48,9 @@ public:
     // names them (path tags expanded, trailing '/' removed).
     static std::string SourceFolderOf(const CBackup& entry, std::time_t now);
     static std::string BackupFolderOf(const CBackup& entry, std::time_t now);
+    // The folder whose version area a backup of the entry keeps its
+    // versions in: the entry's destination folder as a run at now names it.
+    static std::string AreaFolderOf(const CBackup& entry, std::time_t now);
+    // The distinct AreaFolderOf of a set's entries, in entry order.
+    static std::vector<std::string> AreaFoldersOf(const std::deque<CBackup>& entries, std::time_t now);
 };

@@ -48,6 +48,9 @@ TEST_F(VersionCommandTest, VersionsListsEachVersionALineAndAPathLimitsTheList)
     EXPECT_EQ(run.standardOutput,
         "2025-03-01 12:00:00 5 " + Source("docs/a.txt") + "\n" + "2025-03-02 08:15:00 7 " + Source("docs/a.txt") + "\n"
             + "2025-03-02 08:15:00 1 " + Source("top.txt") + "\n");
+    // The space the set's version area takes, beside the list.
+    EXPECT_NE(run.output.find("Korvane: Versions in " + (tmp / "dest/.korvane-versions") + " take "), std::string::npos)
+        << run.output;
 
     // A path before the options, and --null.
     run = ProgramRun::RunSplit({ Source("docs/"), "--versions", "--null", "--file=" + SessionPath(), "--set=Docs" });
