@@ -151,8 +151,16 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
         CVersionSettings versions;
         versions.Active = 1;
         versions.Days = 365;
-        CVersionSettingsDlg dialog(versions, parent);
+        // A few versions, so that the space line shows a size.
+        const QString backup = g_output + QStringLiteral("/sample-version-space");
+        for (int i = 0; i < 6; ++i)
+            WriteFile(backup + QStringLiteral("/.korvane-versions/2026-12-07 210000/documents/report-%1.odt").arg(i),
+                48000 + i * 5000);
+        CVersionSettingsDlg dialog(versions, { backup.toStdString() }, parent);
         dialog.show();
+        for (int i = 0; i < 100 && CVersionSettingsDlg::ThreadsAlive() != 0; ++i)
+            Settle(20);
+        Settle(20);
         Save(&dialog, QStringLiteral("version-settings"));
     }
     {
