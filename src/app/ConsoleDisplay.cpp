@@ -200,7 +200,10 @@ std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action, b
         += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
         + SizePart(w.ProcessedFiles) + "\n";
     for (const VersionAreaSpace& space : w.VersionSpace) {
-        text += " " + LoadString(57807) + ": "
+        // Appended piece by piece: "literal" + temporary trips a false
+        // overlap warning of GCC 12's optimiser.
+        text += ' ';
+        text += LoadString(57807) + ": "
             + FormatString(LoadString(57806).c_str(), CVersionPruner::SpaceText(space.Bytes).c_str(),
                 TerminalSafeText(space.Area).c_str())
             + "\n";
