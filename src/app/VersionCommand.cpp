@@ -61,13 +61,13 @@ std::string CVersionCommand::PlaceOf(std::size_t entry, const std::string& relat
     return (source == "/" ? std::string() : source) + "/" + relative;
 }
 
-bool CVersionCommand::ReadVersions(const std::string& backup, std::vector<VersionItem>& versions)
+bool CVersionCommand::ReadVersions(const VersionArea& area, std::vector<VersionItem>& versions)
 {
-    const int error = CVersionList::Read(backup, versions);
+    const int error = CVersionList::Read(area, versions);
     if (error == 0)
         return true;
     m_prompter.MessageBox(
-        FormatString(LoadString(57821).c_str(), backup.c_str(), SystemErrorText(error).c_str(), error),
+        FormatString(LoadString(57821).c_str(), area.AreaPath().c_str(), SystemErrorText(error).c_str(), error),
         MbOk | MbIconError);
     return false;
 }
@@ -97,9 +97,8 @@ int CVersionCommand::List(const std::string& path, std::ostream& out, char end, 
     const std::string limit = Absolute(path);
     int status = ExitCompleted;
     for (std::size_t i = 0; i < m_set.Entries.size(); ++i) {
-        const std::string backup = CVersionList::BackupFolderOf(m_set.Entries[i], m_now);
         std::vector<VersionItem> versions;
-        if (!ReadVersions(backup, versions)) {
+        if (!ReadVersions(CVersionList::EntryAreaOf(m_set.Entries[i], m_now), versions)) {
             status = ExitItemsFailed;
             continue;
         }
@@ -131,14 +130,14 @@ int CVersionCommand::Restore(const std::string& path, const std::string& at, con
             continue;
         inSet = true;
         const std::string relative = place.substr(source == "/" ? 1 : source.size() + 1);
-        const std::string backup = CVersionList::BackupFolderOf(m_set.Entries[i], m_now);
+        const VersionArea area = CVersionList::EntryAreaOf(m_set.Entries[i], m_now);
         std::vector<VersionItem> versions;
-        if (!ReadVersions(backup, versions))
+        if (!ReadVersions(area, versions))
             return ExitItemsFailed;
         const VersionItem* version = CVersionList::NewestAtOrBefore(versions, relative, *when);
         if (!version)
             continue;
-        CVersionRestorer restorer(backup, to.empty() ? source : Absolute(to));
+        CVersionRestorer restorer(area, to.empty() ? source : Absolute(to));
         const CVersionRestorer::Result result = restorer.Restore(*version);
         if (result.Failed != CVersionRestorer::Step::None) {
             m_prompter.MessageBox(CVersionRestorer::Message(result), MbOk | MbIconError);

@@ -37,8 +37,8 @@ private:
     // The user's path, absolute and without trailing '/'.
     static std::string Absolute(const std::string& path);
     std::string PlaceOf(std::size_t entry, const std::string& relative) const;
-    // The versions in the area of backup, or false once the failure is shown.
-    bool ReadVersions(const std::string& backup, std::vector<VersionItem>& versions);
+    // The entry's versions in area, or false once the failure is shown.
+    bool ReadVersions(const VersionArea& area, std::vector<VersionItem>& versions);
     void ReportSpace(std::ostream& notes);
 
     const CSet& m_set;
