@@ -6,6 +6,7 @@
 #include "engine/EntryScan.h"
 #include "engine/FailedItem.h"
 #include "engine/FileOperations.h"
+#include "engine/PruneRecord.h"
 #include "engine/RunPlan.h"
 #include "engine/VersionPruner.h"
 #include "platform/FileCopier.h"
@@ -22,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
@@ -237,7 +239,8 @@ private:
     bool VersionBeforeReplacing(const std::string& target);
     void FailVersionMove(const std::string& path, int error, bool replacing);
     void PruneVersions();
-    void PruneArea(CVersionPruner& pruner, const std::string& backupFolder);
+    std::optional<CPruneRecord> UnchangedSincePruned(const std::string& backupFolder) const;
+    void PruneArea(CVersionPruner& pruner, const std::string& backupFolder, std::int64_t now);
     void ListPruning(CVersionPruner& pruner, const std::string& backupFolder);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore);
@@ -336,6 +339,9 @@ private:
     std::map<std::string, std::string> m_versionStamps;
     // Folders of the version areas known to be there (execution thread only).
     std::unordered_set<std::string> m_versionFolders;
+    // Backup folders this run has set versions aside in (execution thread
+    // only).
+    std::unordered_set<std::string> m_setAsideIn;
     // In a dry run, the versions pruning would remove.
     std::vector<std::string> m_prunedVersions;
     // In a dry run, per backup folder, the paths below it the run would

@@ -6,6 +6,7 @@
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
 #include "engine/ProgressWorker.h"
+#include "engine/PruneRecord.h"
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "log/ActivityLog.h"
@@ -126,6 +127,10 @@ int CProgressWorker::MoveToVersions(const std::string& path)
     if (!m_ops->PathExists(path))
         return 0; // went with its folder
     const std::string& backupFolder = entry->DestinationFolder;
+    // Before the area changes: killed after the move, the run must leave no
+    // record that says the area needs no pruning.
+    if (!DryRun() && m_setAsideIn.insert(backupFolder).second)
+        CPruneRecord::Drop(backupFolder);
     const std::string version
         = AreaOf(backupFolder) + "/" + VersionStampFor(backupFolder) + path.substr(backupFolder.size());
     if (const int error = MakeVersionFolder(PathParts::FolderOf(version), backupFolder))
@@ -165,7 +170,9 @@ void CProgressWorker::FailVersionMove(const std::string& path, int error, bool r
 
 // Only a run that went well prunes: after a failure or a stop the versions
 // it made may be all that is left of a file. A dry run lists instead, with
-// the backup as the run would have left it.
+// the backup as the run would have left it. An area whose record says it
+// was pruned today by the same rules, with nothing set aside since, is not
+// walked again: what it takes is in the record.
 void CProgressWorker::PruneVersions()
 {
     if (!VersionsReplaced() || Cancelled())
@@ -178,18 +185,36 @@ void CProgressWorker::PruneVersions()
         if (!Usable(entry) || std::find(done.begin(), done.end(), folder) != done.end())
             continue;
         done.push_back(folder);
+        const std::optional<CPruneRecord> record = UnchangedSincePruned(folder);
+        const bool due = !record || !record->Covers(Set.Versions, now);
         CVersionPruner pruner(folder, Set.Versions, now);
         if (DryRun()) {
-            if (wentWell)
+            if (wentWell && due)
                 ListPruning(pruner, folder);
             continue;
         }
+        if (wentWell && due) {
+            PruneArea(pruner, folder, now);
+            continue;
+        }
         std::uint64_t bytes = 0;
-        if (wentWell)
-            PruneArea(pruner, folder);
+        if (record)
+            VersionSpace.push_back({ AreaOf(folder), record->Bytes });
         else if (CVersionPruner::SpaceUsed(folder, bytes) == 0)
             VersionSpace.push_back({ AreaOf(folder), bytes });
     }
+}
+
+// The record of the area's last pruning, when this run has set nothing
+// aside in it (nor would have, in a dry run).
+std::optional<CPruneRecord> CProgressWorker::UnchangedSincePruned(const std::string& backupFolder) const
+{
+    if (m_setAsideIn.count(backupFolder) || m_plannedVersions.count(backupFolder))
+        return std::nullopt;
+    CPruneRecord record;
+    if (CPruneRecord::Read(backupFolder, record) != 0)
+        return std::nullopt;
+    return record;
 }
 
 // The versions this run would have set aside are not in the area: the
@@ -213,7 +238,7 @@ void CProgressWorker::ListPruning(CVersionPruner& pruner, const std::string& bac
         m_prunedVersions.push_back(std::move(version.Path));
 }
 
-void CProgressWorker::PruneArea(CVersionPruner& pruner, const std::string& backupFolder)
+void CProgressWorker::PruneArea(CVersionPruner& pruner, const std::string& backupFolder, std::int64_t now)
 {
     const std::string area = AreaOf(backupFolder);
     std::vector<PrunedVersion> pruned;
@@ -227,6 +252,19 @@ void CProgressWorker::PruneArea(CVersionPruner& pruner, const std::string& backu
             FormatString("Failed to remove old versions from %s (error: %d)", area.c_str(), error),
             FormatString(LoadString(57804).c_str(), area.c_str(), SystemErrorText(error).c_str(), error));
     }
-    if (const std::optional<std::uint64_t> bytes = pruner.Space())
-        VersionSpace.push_back({ area, *bytes });
+    const std::optional<std::uint64_t> bytes = pruner.Space();
+    if (!bytes)
+        return;
+    VersionSpace.push_back({ area, *bytes });
+    // Only a whole pruning spares the next runs of the day their walk. An
+    // area not there has nothing to record.
+    if (error != 0)
+        return;
+    CPruneRecord record;
+    record.PrunedAt = now;
+    record.Rules = CPruneRecord::RulesOf(Set.Versions);
+    record.Bytes = *bytes;
+    const int failed = record.Write(backupFolder);
+    if (failed && failed != ENOENT)
+        LogFailure(FormatString("Failed to note the pruning of %s (error: %d)", area.c_str(), failed));
 }

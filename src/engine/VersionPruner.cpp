@@ -1,5 +1,6 @@
 #include "engine/VersionPruner.h"
 
+#include "engine/PruneRecord.h"
 #include "engine/Retention.h"
 #include "engine/WallClock.h"
 #include "platform/DirectoryReader.h"
@@ -273,8 +274,11 @@ int CVersionPruner::SpaceUsed(const std::string& backupFolder, std::uint64_t& by
         return error == ENOENT ? 0 : error;
     SpaceTally space;
     std::vector<Folder> folders;
-    const int error
-        = Walk(area, "", folders, [&space](const std::string&, const ItemIdentity& identity) { space.Add(identity); });
+    // The record of the last pruning is the area's own, not a version's.
+    const int error = Walk(area, "", folders, [&space](const std::string& relative, const ItemIdentity& identity) {
+        if (relative != CPruneRecord::kName)
+            space.Add(identity);
+    });
     if (error)
         return error;
     for (const Folder& folder : folders)

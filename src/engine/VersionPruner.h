@@ -65,7 +65,7 @@ public:
 
     // Bytes the version area of a backup folder takes on the disk: the
     // blocks of its folders, files and links, a file with several names in
-    // the area counted once. 0 (and 0 bytes when there is no area), or an
+    // the area counted once, and the record of its pruning left out. 0 (and 0 bytes when there is no area), or an
     // errno value.
     static int SpaceUsed(const std::string& backupFolder, std::uint64_t& bytes);
     // The space as the summary and the log show it; an empty area takes

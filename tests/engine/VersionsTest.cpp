@@ -1,12 +1,14 @@
 #include "engine/DryRunOperations.h"
 #include "engine/EngineFixture.h"
 #include "engine/GetInfoWorker.h"
+#include "engine/PruneRecord.h"
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "platform/Trash.h"
 #include "scan/CompareFiles.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sys/mount.h>
 
 namespace fs = std::filesystem;
@@ -395,6 +397,134 @@ TEST_F(VersionsTest, EachRunTellsWhatItsVersionAreaTakesOncePruned)
     EXPECT_EQ(1, run->FailedItems.load());
     ASSERT_EQ(1u, run->VersionSpace.size());
     EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+}
+
+} // namespace
+
+namespace {
+
+constexpr std::time_t kDay = 24 * kHour;
+
+// A pass that changes nothing walks the area at most once a day: a version
+// planted by hand past the day limit shows whether a run pruned.
+class PruneOnceADayTest : public VersionsTest {
+protected:
+    PruneOnceADayTest()
+    {
+        // 08:00 on the local wall clock; each backup runs an hour on.
+        const std::int64_t wall = CWallClock::FromEpoch(clock.Now());
+        clock.Set(clock.Now() + static_cast<std::time_t>(CWallClock::DayOf(wall) * kDay + 8 * kHour - wall));
+        rules.Versions.Days = 2;
+        Write("a.txt", "one", 1'600'000'000);
+        Write("b.txt", "b one", 1'600'000'000);
+        Backup(rules);
+        Write("a.txt", "two", 1'600'000'100);
+        EXPECT_EQ(0, Backup(rules)->FailedItems.load());
+    }
+
+    // A version of 2020 of a file the source still has.
+    std::string Plant() const
+    {
+        const std::string planted = Area() + "/2020-01-01 000000/Documents/a.txt";
+        fs::create_directories(fs::path(planted).parent_path());
+        std::ofstream(planted) << std::string(9000, 'p');
+        return planted;
+    }
+    std::uint64_t SpaceNow() const
+    {
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(0, CVersionPruner::SpaceUsed(dir / "backup", bytes));
+        return bytes;
+    }
+    std::uint64_t SpaceTold(const CProgressWorker& run) const
+    {
+        EXPECT_EQ(1u, run.VersionSpace.size());
+        return run.VersionSpace.empty() ? 0 : run.VersionSpace[0].Bytes;
+    }
+
+    CSet rules = VersionSet();
+};
+
+TEST_F(PruneOnceADayTest, ASecondNoChangeRunTheSameDayDoesNotWalkAndTheNextDaysRunDoes)
+{
+    const std::uint64_t pruned = SpaceNow();
+    const std::string planted = Plant();
+    // The dry run says what the real run does: nothing to prune today.
+    CDryRunOperations dry;
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    EXPECT_TRUE(Backup(rules)->Plan.PrunedVersions.empty());
+    beforeStart = nullptr;
+    auto run = Backup(rules);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_TRUE(fs::exists(planted));
+    // The space told is the one the last pruning left, from its record.
+    EXPECT_EQ(pruned, SpaceTold(*run));
+
+    // 23:00 is still today; 00:00 is the next day.
+    clock.Advance(10 * kHour);
+    Backup(rules);
+    EXPECT_TRUE(fs::exists(planted));
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    EXPECT_EQ(std::vector<std::string> { planted }, Backup(rules)->Plan.PrunedVersions);
+    beforeStart = nullptr;
+    run = Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_EQ(pruned, SpaceTold(*run));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+}
+
+TEST_F(PruneOnceADayTest, ChangedRulesOrARunThatSetVersionsAsidePruneAtOnce)
+{
+    const std::string planted = Plant();
+    rules.Versions.Keep = 5;
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    // A failed run that sets a version aside prunes nothing, and the next
+    // run of the day, with nothing to set aside, prunes what it left.
+    Plant();
+    Write("a.txt", "three", 1'600'000'200);
+    Write("b.txt", "b two", 1'600'000'200);
+    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
+    auto run = Backup(rules);
+    beforeStart = nullptr;
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_TRUE(fs::exists(planted));
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+    Write("b.txt", "b one", 1'600'000'000);
+    run = Backup(rules);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt", clock.Now() - kHour)));
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+}
+
+TEST_F(PruneOnceADayTest, AMissingOrUnreadableRecordMeansAWalk)
+{
+    const std::string record = Area() + "/" + CPruneRecord::kName;
+    ASSERT_TRUE(fs::is_regular_file(record));
+    std::string planted = Plant();
+    fs::remove(record);
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    planted = Plant();
+    std::ofstream(record) << "pruned yesterday\n";
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    // A link in its place is never read through, nor written through.
+    planted = Plant();
+    const std::string elsewhere = dir / "elsewhere.txt";
+    fs::copy_file(record, elsewhere);
+    fs::remove(record);
+    fs::create_symlink(elsewhere, record);
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(record)));
+    EXPECT_EQ(TempDir::Read(elsewhere).find("pruned "), 0u);
+    EXPECT_NE(TempDir::Read(elsewhere), TempDir::Read(record));
 }
 
 } // namespace

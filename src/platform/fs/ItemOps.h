@@ -4,6 +4,7 @@
 #include "platform/fs/DirHandle.h"
 #include "platform/fs/ItemAt.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -56,5 +57,13 @@ int MoveNoReplace(
 // Opens the item as a folder for changing its own attributes (never
 // following a link): a descriptor the caller owns, or -1 with errno set.
 int OpenFolderItem(const CDirHandle& folder, const std::string& name);
+
+// The whole of a small regular file, never read through a link (ELOOP);
+// EFBIG when it holds more than maxBytes, EINVAL when it is no regular file.
+int ReadSmallFile(const CDirHandle& folder, const std::string& name, std::string& contents, std::size_t maxBytes);
+// Replaces the item name (never a folder) by a file of mode holding
+// contents, in one step: written under a name of its own beside it, then
+// renamed over it, so that a reader finds the old file or the new one whole.
+int ReplaceSmallFile(const CDirHandle& folder, const std::string& name, const std::string& contents, unsigned mode);
 
 } // namespace ItemOps
