@@ -19,7 +19,8 @@ namespace {
 constexpr int kRuns = 10;
 constexpr int kFiles = 10000;
 
-const std::string& Backup()
+// The destination folder; the entry's backup folder in it is "src".
+const std::string& Destination()
 {
     static const std::string folder = [] {
         const fs::path root = fs::temp_directory_path() / "korvane-bench-versions";
@@ -28,7 +29,7 @@ const std::string& Backup()
             const fs::path stamp = root / ".korvane-versions" / ("2026-01-" + std::to_string(10 + run) + " 210000");
             for (int i = 0; i < kFiles; ++i) {
                 const fs::path file
-                    = stamp / ("folder" + std::to_string(i % 100)) / ("file" + std::to_string(i) + ".txt");
+                    = stamp / "src" / ("folder" + std::to_string(i % 100)) / ("file" + std::to_string(i) + ".txt");
                 fs::create_directories(file.parent_path());
                 std::ofstream(file) << i;
             }
@@ -38,11 +39,16 @@ const std::string& Backup()
     return folder;
 }
 
+VersionArea Area()
+{
+    return { Destination(), "src" };
+}
+
 void ReadArea(benchmark::State& state)
 {
     for (auto _ : state) {
         std::vector<VersionItem> versions;
-        CVersionList::Read(Backup(), versions);
+        CVersionList::Read(Area(), versions);
         benchmark::DoNotOptimize(versions.size());
     }
 }
@@ -50,7 +56,7 @@ void ReadArea(benchmark::State& state)
 void FillModel(benchmark::State& state)
 {
     std::vector<VersionItem> versions;
-    CVersionList::Read(Backup(), versions);
+    CVersionList::Read(Area(), versions);
     for (auto _ : state) {
         CVersionListModel model;
         model.SetVersions(versions);
@@ -61,7 +67,7 @@ void FillModel(benchmark::State& state)
 void Filter(benchmark::State& state)
 {
     std::vector<VersionItem> versions;
-    CVersionList::Read(Backup(), versions);
+    CVersionList::Read(Area(), versions);
     CVersionListModel model;
     model.SetVersions(std::move(versions));
     const std::int64_t before = *CWallClock::ParseStamp("2026-01-15 000000");
@@ -84,7 +90,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     // The area is made once, before any timing.
-    Backup();
+    Destination();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     fs::remove_all(fs::temp_directory_path() / "korvane-bench-versions");

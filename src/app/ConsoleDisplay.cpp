@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "engine/VersionPruner.h"
 #include "platform/DesktopNotifications.h"
 #include "scan/PathFormat.h"
 #include "scheduler/ActionRunner.h"
@@ -198,6 +199,15 @@ std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action, b
     text
         += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
         + SizePart(w.ProcessedFiles) + "\n";
+    for (const VersionAreaSpace& space : w.VersionSpace) {
+        // Appended piece by piece: "literal" + temporary trips a false
+        // overlap warning of GCC 12's optimiser.
+        text += ' ';
+        text += LoadString(57807) + ": "
+            + FormatString(LoadString(57806).c_str(), CVersionPruner::SpaceText(space.Bytes).c_str(),
+                TerminalSafeText(space.Area).c_str())
+            + "\n";
+    }
     text += FormatString("   Failed: %d items", static_cast<int>(w.Failures.size())) + "\n";
     // Names may hold line breaks and terminal controls: each item stays one
     // line and cannot drive the terminal.
@@ -235,7 +245,7 @@ void CConsoleDisplay::ReportScheduledOutcome(const ScheduledOutcome& outcome)
     notification.Body = outcome.Text;
     notification.Critical = !outcome.Succeeded;
     // Nobody waits for the answer: standard error has the outcome already.
-    CDesktopNotifications::Send(notification, [](bool) { });
+    CDesktopNotifications::Send(notification, [](bool) {});
 }
 
 std::string CConsoleDisplay::PreviewText(const CRunPlan& plan, char end, bool terminal)

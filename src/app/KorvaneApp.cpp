@@ -316,7 +316,7 @@ int CKorvaneApp::RunVersionCommand()
     const CSet& set = m_session.Sets[static_cast<std::size_t>(m_request.CmdSetIndex)];
     CVersionCommand command(set, *m_prompter, CClock::System().Now());
     if (m_request.CmdVersions == 1)
-        return command.List(m_request.CmdVersionPath, std::cout, m_nullSeparated ? '\0' : '\n');
+        return command.List(m_request.CmdVersionPath, std::cout, m_nullSeparated ? '\0' : '\n', std::cerr);
     return command.Restore(m_request.CmdVersionPath, m_restoreAt, m_restoreTo);
 }
 

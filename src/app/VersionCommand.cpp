@@ -4,6 +4,7 @@
 #include "app/KorvaneApp.h"
 #include "core/Prompter.h"
 #include "engine/VersionList.h"
+#include "engine/VersionPruner.h"
 #include "engine/VersionRestorer.h"
 #include "engine/WallClock.h"
 #include "scan/PathFormat.h"
@@ -60,17 +61,44 @@ std::string CVersionCommand::PlaceOf(std::size_t entry, const std::string& relat
     return (source == "/" ? std::string() : source) + "/" + relative;
 }
 
-int CVersionCommand::List(const std::string& path, std::ostream& out, char end)
+bool CVersionCommand::ReadVersions(const VersionArea& area, std::vector<VersionItem>& versions)
+{
+    const int error = CVersionList::Read(area, versions);
+    if (error == 0)
+        return true;
+    m_prompter.MessageBox(
+        FormatString(LoadString(57821).c_str(), area.AreaPath().c_str(), SystemErrorText(error).c_str(), error),
+        MbOk | MbIconError);
+    return false;
+}
+
+// Beside the list, never in it: scripts read the list's lines.
+void CVersionCommand::ReportSpace(std::ostream& notes)
+{
+    for (const std::string& folder : CVersionList::AreaFoldersOf(m_set.Entries, m_now)) {
+        const std::string area = folder + "/" + CVersionPruner::kAreaName;
+        std::uint64_t bytes = 0;
+        if (const int error = CVersionPruner::SpaceUsed(folder, bytes)) {
+            m_prompter.MessageBox(
+                FormatString(LoadString(57821).c_str(), area.c_str(), SystemErrorText(error).c_str(), error),
+                MbOk | MbIconError);
+            continue;
+        }
+        notes << "Korvane: "
+              << TerminalSafeText(
+                     FormatString(LoadString(57805).c_str(), area.c_str(), CVersionPruner::SpaceText(bytes).c_str()))
+              << "\n";
+    }
+    notes.flush();
+}
+
+int CVersionCommand::List(const std::string& path, std::ostream& out, char end, std::ostream& notes)
 {
     const std::string limit = Absolute(path);
     int status = ExitCompleted;
     for (std::size_t i = 0; i < m_set.Entries.size(); ++i) {
-        const std::string backup = CVersionList::BackupFolderOf(m_set.Entries[i], m_now);
         std::vector<VersionItem> versions;
-        if (const int error = CVersionList::Read(backup, versions)) {
-            m_prompter.MessageBox(
-                FormatString(LoadString(57821).c_str(), backup.c_str(), SystemErrorText(error).c_str(), error),
-                MbOk | MbIconError);
+        if (!ReadVersions(CVersionList::EntryAreaOf(m_set.Entries[i], m_now), versions)) {
             status = ExitItemsFailed;
             continue;
         }
@@ -81,7 +109,10 @@ int CVersionCommand::List(const std::string& path, std::ostream& out, char end)
         }
     }
     out.flush();
-    return out ? status : ExitWrongCall;
+    if (!out)
+        return ExitWrongCall;
+    ReportSpace(notes);
+    return status;
 }
 
 int CVersionCommand::Restore(const std::string& path, const std::string& at, const std::string& to)
@@ -99,18 +130,14 @@ int CVersionCommand::Restore(const std::string& path, const std::string& at, con
             continue;
         inSet = true;
         const std::string relative = place.substr(source == "/" ? 1 : source.size() + 1);
-        const std::string backup = CVersionList::BackupFolderOf(m_set.Entries[i], m_now);
+        const VersionArea area = CVersionList::EntryAreaOf(m_set.Entries[i], m_now);
         std::vector<VersionItem> versions;
-        if (const int error = CVersionList::Read(backup, versions)) {
-            m_prompter.MessageBox(
-                FormatString(LoadString(57821).c_str(), backup.c_str(), SystemErrorText(error).c_str(), error),
-                MbOk | MbIconError);
+        if (!ReadVersions(area, versions))
             return ExitItemsFailed;
-        }
         const VersionItem* version = CVersionList::NewestAtOrBefore(versions, relative, *when);
         if (!version)
             continue;
-        CVersionRestorer restorer(backup, to.empty() ? source : Absolute(to));
+        CVersionRestorer restorer(area, to.empty() ? source : Absolute(to));
         const CVersionRestorer::Result result = restorer.Restore(*version);
         if (result.Failed != CVersionRestorer::Step::None) {
             m_prompter.MessageBox(CVersionRestorer::Message(result), MbOk | MbIconError);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/Set.h"
+#include "engine/VersionList.h"
 
 #include <cstdint>
 #include <ctime>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CPrompter;
 
@@ -20,8 +22,9 @@ public:
     CVersionCommand(const CSet& set, CPrompter& prompter, std::time_t now);
 
     // One line per version below path (every version when empty): "YYYY-MM-DD
-    // HH:MM:SS SIZE PATH", each ended by end. The exit status.
-    int List(const std::string& path, std::ostream& out, char end);
+    // HH:MM:SS SIZE PATH", each ended by end; then, to notes, a line per
+    // version area of the set with the space it takes. The exit status.
+    int List(const std::string& path, std::ostream& out, char end, std::ostream& notes);
     // The newest version of path set aside at or before at ("YYYY-MM-DD
     // HH:MM:SS"; the newest of all when empty), copied to its place, or below
     // the folder to when given. The exit status.
@@ -34,6 +37,9 @@ private:
     // The user's path, absolute and without trailing '/'.
     static std::string Absolute(const std::string& path);
     std::string PlaceOf(std::size_t entry, const std::string& relative) const;
+    // The entry's versions in area, or false once the failure is shown.
+    bool ReadVersions(const VersionArea& area, std::vector<VersionItem>& versions);
+    void ReportSpace(std::ostream& notes);
 
     const CSet& m_set;
     CPrompter& m_prompter;

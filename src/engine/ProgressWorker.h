@@ -6,7 +6,9 @@
 #include "engine/EntryScan.h"
 #include "engine/FailedItem.h"
 #include "engine/FileOperations.h"
+#include "engine/PruneRecord.h"
 #include "engine/RunPlan.h"
+#include "engine/VersionPruner.h"
 #include "platform/FileCopier.h"
 #include "platform/ReplacementPlacer.h"
 #include "scan/FileRecordArray.h"
@@ -21,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_set>
@@ -140,6 +143,10 @@ public:
     // In a dry run, what the run would do, made from the lists once the run
     // has ended; read once Running is 0.
     CRunPlan Plan;
+    // What each version area the run kept versions in takes on the disk,
+    // once pruned (as it is after a run that failed, which prunes nothing);
+    // none after a dry or cancelled run. Read once Running is 0.
+    std::vector<VersionAreaSpace> VersionSpace;
     std::atomic<std::int64_t> Elapsed { 0 };
     // The set acted on. Once the run has ended, the processed file records
     // of Scans have moved into ProcessedFiles (SourceList in a backup,
@@ -232,6 +239,9 @@ private:
     bool VersionBeforeReplacing(const std::string& target);
     void FailVersionMove(const std::string& path, int error, bool replacing);
     void PruneVersions();
+    std::optional<CPruneRecord> UnchangedSincePruned(const std::string& backupFolder) const;
+    void PruneArea(CVersionPruner& pruner, const std::string& backupFolder, std::int64_t now);
+    void ListPruning(CVersionPruner& pruner, const std::string& backupFolder);
     bool EnsureFolder(const CBackup& entry, const std::string& from, const std::string& to, bool& ignored);
     Direction DirectionOf(CBackup& entry, bool restore);
     CEntryScan& ScanOf(const CBackup& entry);
@@ -329,8 +339,14 @@ private:
     std::map<std::string, std::string> m_versionStamps;
     // Folders of the version areas known to be there (execution thread only).
     std::unordered_set<std::string> m_versionFolders;
+    // Backup folders this run has set versions aside in (execution thread
+    // only).
+    std::unordered_set<std::string> m_setAsideIn;
     // In a dry run, the versions pruning would remove.
     std::vector<std::string> m_prunedVersions;
+    // In a dry run, per backup folder, the paths below it the run would
+    // have set aside (execution thread only).
+    std::map<std::string, std::vector<std::string>> m_plannedVersions;
 
     std::mutex m_tickMutex;
     std::condition_variable m_tickWake;

@@ -6,6 +6,7 @@
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
 #include "engine/ProgressWorker.h"
+#include "engine/PruneRecord.h"
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "log/ActivityLog.h"
@@ -126,11 +127,18 @@ int CProgressWorker::MoveToVersions(const std::string& path)
     if (!m_ops->PathExists(path))
         return 0; // went with its folder
     const std::string& backupFolder = entry->DestinationFolder;
+    // Before the area changes: killed after the move, the run must leave no
+    // record that says the area needs no pruning.
+    if (!DryRun() && m_setAsideIn.insert(backupFolder).second)
+        CPruneRecord::Drop(backupFolder);
     const std::string version
         = AreaOf(backupFolder) + "/" + VersionStampFor(backupFolder) + path.substr(backupFolder.size());
     if (const int error = MakeVersionFolder(PathParts::FolderOf(version), backupFolder))
         return error;
-    return m_ops->MoveNoReplace(path, version);
+    const int error = m_ops->MoveNoReplace(path, version);
+    if (error == 0 && DryRun())
+        m_plannedVersions[backupFolder].push_back(path.substr(backupFolder.size() + 1));
+    return error;
 }
 
 // The old copy goes into the versions before the new one is made, which
@@ -162,11 +170,14 @@ void CProgressWorker::FailVersionMove(const std::string& path, int error, bool r
 
 // Only a run that went well prunes: after a failure or a stop the versions
 // it made may be all that is left of a file. A dry run lists instead, with
-// the backup as the run would have left it.
+// the backup as the run would have left it. An area whose record says it
+// was pruned today by the same rules, with nothing set aside since, is not
+// walked again: what it takes is in the record.
 void CProgressWorker::PruneVersions()
 {
-    if (!VersionsReplaced() || Cancelled() || FailedItems.load() != 0)
+    if (!VersionsReplaced() || Cancelled())
         return;
+    const bool wentWell = FailedItems.load() == 0;
     std::vector<std::string> done;
     const std::int64_t now = CWallClock::FromEpoch(m_clock.Now());
     for (const CBackup& entry : Set.Entries) {
@@ -174,27 +185,86 @@ void CProgressWorker::PruneVersions()
         if (!Usable(entry) || std::find(done.begin(), done.end(), folder) != done.end())
             continue;
         done.push_back(folder);
+        const std::optional<CPruneRecord> record = UnchangedSincePruned(folder);
+        const bool due = !record || !record->Covers(Set.Versions, now);
         CVersionPruner pruner(folder, Set.Versions, now);
-        std::vector<PrunedVersion> pruned;
         if (DryRun()) {
-            pruner.SetSourceCheck(
-                [this, folder](const std::string& relative) { return m_ops->IsFileOrLink(folder + "/" + relative); });
-            if (const int error = pruner.List(pruned))
-                LogFailure(FormatString("Failed to read the versions in %s (error: %d)", folder.c_str(), error));
-            for (PrunedVersion& version : pruned)
-                m_prunedVersions.push_back(std::move(version.Path));
+            if (wentWell && due)
+                ListPruning(pruner, folder);
             continue;
         }
-        const int error = pruner.Prune(&pruned);
-        if (!pruned.empty()) {
-            m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
-                FormatString(
-                    "Removed %d old versions from %s", static_cast<int>(pruned.size()), AreaOf(folder).c_str()));
+        if (wentWell && due) {
+            PruneArea(pruner, folder, now);
+            continue;
         }
-        if (error != 0) {
-            FailItem({ AreaOf(folder), Reason("Old versions could not all be removed", error) },
-                FormatString("Failed to remove old versions from %s (error: %d)", AreaOf(folder).c_str(), error),
-                FormatString(LoadString(57804).c_str(), AreaOf(folder).c_str(), SystemErrorText(error).c_str(), error));
-        }
+        std::uint64_t bytes = 0;
+        if (record)
+            VersionSpace.push_back({ AreaOf(folder), record->Bytes });
+        else if (CVersionPruner::SpaceUsed(folder, bytes) == 0)
+            VersionSpace.push_back({ AreaOf(folder), bytes });
     }
+}
+
+// The record of the area's last pruning, when this run has set nothing
+// aside in it (nor would have, in a dry run).
+std::optional<CPruneRecord> CProgressWorker::UnchangedSincePruned(const std::string& backupFolder) const
+{
+    if (m_setAsideIn.count(backupFolder) || m_plannedVersions.count(backupFolder))
+        return std::nullopt;
+    CPruneRecord record;
+    if (CPruneRecord::Read(backupFolder, record) != 0)
+        return std::nullopt;
+    return record;
+}
+
+// The versions this run would have set aside are not in the area: the
+// pruner is told of them, or the count rule would keep what the real run,
+// one version more, lets go.
+void CProgressWorker::ListPruning(CVersionPruner& pruner, const std::string& backupFolder)
+{
+    pruner.SetSourceCheck([this, backupFolder](const std::string& relative) {
+        return m_ops->IsFileOrLink(backupFolder + "/" + relative);
+    });
+    const auto planned = m_plannedVersions.find(backupFolder);
+    if (planned != m_plannedVersions.end()) {
+        const std::string& stamp = m_versionStamps[backupFolder];
+        for (const std::string& relative : planned->second)
+            pruner.AddPlanned(stamp, relative);
+    }
+    std::vector<PrunedVersion> pruned;
+    if (const int error = pruner.List(pruned))
+        LogFailure(FormatString("Failed to read the versions in %s (error: %d)", backupFolder.c_str(), error));
+    for (PrunedVersion& version : pruned)
+        m_prunedVersions.push_back(std::move(version.Path));
+}
+
+void CProgressWorker::PruneArea(CVersionPruner& pruner, const std::string& backupFolder, std::int64_t now)
+{
+    const std::string area = AreaOf(backupFolder);
+    std::vector<PrunedVersion> pruned;
+    const int error = pruner.Prune(&pruned);
+    if (!pruned.empty()) {
+        m_log.WriteText(m_scheduled ? LogScheduled : LogUser, Action(),
+            FormatString("Removed %d old versions from %s", static_cast<int>(pruned.size()), area.c_str()));
+    }
+    if (error != 0) {
+        FailItem({ area, Reason("Old versions could not all be removed", error) },
+            FormatString("Failed to remove old versions from %s (error: %d)", area.c_str(), error),
+            FormatString(LoadString(57804).c_str(), area.c_str(), SystemErrorText(error).c_str(), error));
+    }
+    const std::optional<std::uint64_t> bytes = pruner.Space();
+    if (!bytes)
+        return;
+    VersionSpace.push_back({ area, *bytes });
+    // Only a whole pruning spares the next runs of the day their walk. An
+    // area not there has nothing to record.
+    if (error != 0)
+        return;
+    CPruneRecord record;
+    record.PrunedAt = now;
+    record.Rules = CPruneRecord::RulesOf(Set.Versions);
+    record.Bytes = *bytes;
+    const int failed = record.Write(backupFolder);
+    if (failed && failed != ENOENT)
+        LogFailure(FormatString("Failed to note the pruning of %s (error: %d)", area.c_str(), failed));
 }

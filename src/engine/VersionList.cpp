@@ -1,6 +1,5 @@
 #include "engine/VersionList.h"
 
-#include "engine/GetInfoWorker.h"
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "platform/DirectoryReader.h"
@@ -28,19 +27,26 @@ std::string WithoutTrailingSlashes(std::string folder)
     return folder;
 }
 
-// Walks one stamp folder: every folder is opened below the area without
-// following a link, listed, and closed before the next is opened, so a deep
-// tree holds no handles; its files are looked up through the listing.
-int WalkStamp(
-    const CDirHandle& area, const std::string& stamp, std::int64_t setAside, std::vector<VersionItem>& versions)
+// Walks the entry's folder in one stamp folder: every folder is opened below
+// the area without following a link, listed, and closed before the next is
+// opened, so a deep tree holds no handles; its files are looked up through
+// the listing. A stamp folder without the entry's folder holds nothing of it.
+int WalkStamp(const CDirHandle& area, const std::string& stamp, const std::string& root, std::int64_t setAside,
+    std::vector<VersionItem>& versions)
 {
+    const std::string base = Join(stamp, root);
     std::vector<std::string> pending { "" };
     while (!pending.empty()) {
         const std::string relative = std::move(pending.back());
         pending.pop_back();
         CDirHandle listing;
-        if (const int error = area.OpenFolder(Join(stamp, relative), listing, true))
+        if (const int error = area.OpenFolder(Join(base, relative), listing, true)) {
+            // A name shaped like a stamp that is not a folder is not the area's.
+            const bool nothingThere = error == ENOENT || error == ENOTDIR || error == ELOOP;
+            if (relative.empty() && nothingThere)
+                return 0;
             return error;
+        }
         CDirectoryReader reader;
         if (!reader.Take(std::move(listing)))
             return reader.Error();
@@ -72,12 +78,20 @@ int WalkStamp(
 
 } // namespace
 
-int CVersionList::Read(const std::string& backupFolder, std::vector<VersionItem>& versions)
+std::string VersionArea::AreaPath() const
+{
+    // Appended, not added to a temporary: GCC 12 warns of a false overlap then.
+    std::string path = Folder == "/" ? std::string() : Folder;
+    path.append("/").append(CVersionPruner::kAreaName);
+    return path;
+}
+
+int CVersionList::Read(const VersionArea& where, std::vector<VersionItem>& versions)
 {
     versions.clear();
     CDirHandle root;
     CDirHandle area;
-    int error = CDirHandle::OpenNamed(backupFolder, root);
+    int error = CDirHandle::OpenNamed(where.Folder, root);
     if (!error)
         error = root.OpenFolder(CVersionPruner::kAreaName, area);
     if (error)
@@ -95,9 +109,7 @@ int CVersionList::Read(const std::string& backupFolder, std::vector<VersionItem>
     if (reader.Error())
         return reader.Error();
     for (const auto& [stamp, setAside] : stamps) {
-        // A name shaped like a stamp that is not a folder is not the area's.
-        error = WalkStamp(area, stamp, setAside, versions);
-        if (error && error != ENOTDIR && error != ELOOP) {
+        if ((error = WalkStamp(area, stamp, where.Root, setAside, versions)) != 0) {
             versions.clear();
             return error;
         }
@@ -144,10 +156,31 @@ std::string CVersionList::SourceFolderOf(const CBackup& entry, std::time_t now)
     return folder.empty() ? std::string("/") : folder;
 }
 
-std::string CVersionList::BackupFolderOf(const CBackup& entry, std::time_t now)
+VersionArea CVersionList::EntryAreaOf(const CBackup& entry, std::time_t now)
 {
-    CBackup expanded;
-    expanded.SourceFolder = WithoutTrailingSlashes(ExpandPathTags(entry.SourceFolder, now));
-    expanded.DestinationFolder = WithoutTrailingSlashes(ExpandPathTags(entry.DestinationFolder, now));
-    return CGetInfoWorker::BackupRoot(expanded);
+    VersionArea area;
+    std::string folder = AreaFolderOf(entry, now);
+    area.Folder = folder.empty() ? std::string(1, '/') : std::move(folder);
+    // The name a run gives the entry's backup folder (CGetInfoWorker::BackupRoot).
+    area.Root = FolderDisplayName(SourceFolderOf(entry, now));
+    if (!area.Root.empty() && area.Root.front() == '/')
+        area.Root.erase(0, 1);
+    return area;
+}
+
+std::string CVersionList::AreaFolderOf(const CBackup& entry, std::time_t now)
+{
+    return WithoutTrailingSlashes(ExpandPathTags(entry.DestinationFolder, now));
+}
+
+std::vector<std::string> CVersionList::AreaFoldersOf(const std::deque<CBackup>& entries, std::time_t now)
+{
+    std::vector<std::string> folders;
+    for (const CBackup& entry : entries) {
+        // An entry without a backup folder has nowhere to keep versions.
+        std::string folder = AreaFolderOf(entry, now);
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    return folders;
 }

@@ -24,8 +24,8 @@ DirRef Shared(CDirHandle&& handle)
 
 } // namespace
 
-CVersionRestorer::CVersionRestorer(std::string backupFolder, std::string targetFolder)
-    : m_backupFolder(std::move(backupFolder))
+CVersionRestorer::CVersionRestorer(VersionArea area, std::string targetFolder)
+    : m_area(std::move(area))
     , m_targetFolder(std::move(targetFolder))
 {
     while (m_targetFolder.size() > 1 && m_targetFolder.back() == '/')
@@ -69,11 +69,12 @@ CVersionRestorer::Result CVersionRestorer::Restore(const VersionItem& version)
     CDirHandle area;
     CDirHandle fromFolder;
     std::string fromName;
-    int error = CDirHandle::OpenNamed(m_backupFolder, root);
+    const std::string inArea = version.Stamp + "/" + (m_area.Root.empty() ? "" : m_area.Root + "/") + version.Path;
+    int error = CDirHandle::OpenNamed(m_area.Folder, root);
     if (!error)
         error = root.OpenFolder(CVersionPruner::kAreaName, area);
     if (!error)
-        error = area.OpenParentOf(version.Stamp + "/" + version.Path, fromFolder, fromName);
+        error = area.OpenParentOf(inArea, fromFolder, fromName);
     // A version gone from the area must not cost the file in its place.
     FileKind kind = FileKind::Unknown;
     if (!error)
@@ -89,8 +90,7 @@ CVersionRestorer::Result CVersionRestorer::Restore(const VersionItem& version)
         return fail(Step::OpenTarget, error);
     if (!error && (error = MoveToTrashAt(toFolder.Fd(), toName, result.Target)) != 0)
         return fail(Step::Trash, error);
-    const ItemAt from { Shared(std::move(fromFolder)), fromName,
-        Under(Under(Under(m_backupFolder, CVersionPruner::kAreaName), version.Stamp), version.Path) };
+    const ItemAt from { Shared(std::move(fromFolder)), fromName, m_area.AreaPath() + "/" + inArea };
     const ItemAt to { Shared(std::move(toFolder)), toName, result.Target };
     if ((error = m_copier.CopyAt(from, to, true, nullptr, version.Kind)) != 0)
         return fail(Step::Copy, error);

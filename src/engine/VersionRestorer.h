@@ -22,8 +22,9 @@ public:
         std::string Target; // the whole path restored to (or meant to be)
     };
 
-    // targetFolder: where the versions' paths below the backup folder go.
-    CVersionRestorer(std::string backupFolder, std::string targetFolder);
+    // targetFolder: where the versions' paths below the entry's backup
+    // folder go.
+    CVersionRestorer(VersionArea area, std::string targetFolder);
 
     Result Restore(const VersionItem& version);
     // What went wrong, for the user; empty for a restore that went well.
@@ -32,7 +33,7 @@ public:
 private:
     int OpenTargetParent(const std::string& path, CDirHandle& folder, std::string& name) const;
 
-    std::string m_backupFolder;
+    VersionArea m_area;
     std::string m_targetFolder;
     CFileCopier m_copier;
 };

@@ -9,6 +9,7 @@
 #include "engine/ProgressWorker.h"
 #include "engine/RunPlanner.h"
 #include "engine/SharedBackupPath.h"
+#include "engine/VersionPruner.h"
 #include "log/ActivityLog.h"
 #include "mail/SummaryMailer.h"
 #include "platform/MediaRoot.h"
@@ -460,6 +461,11 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
         static_cast<int>(worker.DeletedFiles.size()), static_cast<int>(worker.DeletedFolders.size()),
         static_cast<int>(worker.ProcessedFiles.size()), static_cast<int>(worker.ProcessedFolders.size()),
         FormatElapsed(worker.Elapsed).c_str());
+    for (const VersionAreaSpace& space : worker.VersionSpace) {
+        log.WriteText(run.LogType(), run.action,
+            FormatString(
+                LoadString(57805).c_str(), space.Area.c_str(), CVersionPruner::SpaceText(space.Bytes).c_str()));
+    }
 
     const bool cancelled = m_flags.ActionCancel != 0;
     const bool playSound = run.settings.Actions.PlaySound != 0;

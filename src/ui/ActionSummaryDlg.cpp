@@ -1,5 +1,7 @@
 #include "ui/ActionSummaryDlg.h"
 
+#include "StringTable.h"
+#include "engine/VersionPruner.h"
 #include "scan/PathFormat.h"
 #include "scheduler/ActionRunner.h"
 #include "ui/Icons.h"
@@ -67,10 +69,15 @@ CActionSummaryDlg::CActionSummaryDlg(ActionSummaryData summary, bool gridLines, 
     }
     m_failed = Field(QStringLiteral("Failed"), QStringLiteral("%1 items").arg(s.Failures.size()), 132);
     m_failed->setObjectName(QStringLiteral("failedCount"));
-    m_time = Field(QStringLiteral("Time"), ToQ(CActionRunner::FormatElapsed(s.Elapsed)), 162);
+    int top = 162;
+    if (!s.VersionSpace.empty()) {
+        AddVersionSpace(top);
+        top += 30;
+    }
+    m_time = Field(QStringLiteral("Time"), ToQ(CActionRunner::FormatElapsed(s.Elapsed)), top);
     // Paths and reasons need room: with failed items the window is wider.
     const int width = s.Failures.empty() ? 414 : kWideWidth;
-    int bottom = 196;
+    int bottom = top + 34;
     if (!s.Failures.empty()) {
         AddFailures(bottom, width - 24);
         bottom += kListHeight + 10;
@@ -124,6 +131,21 @@ QLabel* CActionSummaryDlg::Field(const QString& caption, const QString& text, in
     field->setFrameShape(QFrame::StyledPanel);
     Place(field, 78, top, 244, 24);
     return field;
+}
+
+// The areas' sizes added up in the field; each area, by its path, in the tip.
+void CActionSummaryDlg::AddVersionSpace(int top)
+{
+    std::uint64_t total = 0;
+    QStringList areas;
+    for (const VersionAreaSpace& space : m_summary.VersionSpace) {
+        total += space.Bytes;
+        areas += ToQ(FormatString(LoadString(57806).c_str(), CVersionPruner::SpaceText(space.Bytes).c_str(),
+            TerminalSafeText(space.Area).c_str()));
+    }
+    m_versions = Field(LoadQString(57807), ToQ(CVersionPruner::SpaceText(total)), top);
+    m_versions->setObjectName(QStringLiteral("versionSpace"));
+    m_versions->setToolTip(Qt::convertFromPlainText(areas.join(QLatin1Char('\n')), Qt::WhiteSpaceNormal));
 }
 
 // Paths are shortened in the middle, where the list is too narrow, and

@@ -24,6 +24,9 @@ public:
     QString LineText(Line line) const;
     QString TimeText() const;
     QString FailedText() const;
+    // The space the version areas take once pruned; null when the run kept
+    // no versions. Its tip names each area.
+    QLabel* VersionsField() const { return m_versions; }
     // "Cancelled", or empty for a run that went to its end.
     QString StatusText() const;
     // One row per failed item: its path, then its reason. Null when none failed.
@@ -43,12 +46,14 @@ private:
     void View(Line line);
     QLabel* Field(const QString& caption, const QString& text, int top);
     void AddFailures(int top, int width);
+    void AddVersionSpace(int top);
 
     ActionSummaryData m_summary;
     bool m_gridLines;
     QLabel* m_lines[LineCount] {};
     QLabel* m_time;
     QLabel* m_failed;
+    QLabel* m_versions = nullptr;
     QLabel* m_status;
     QTreeWidget* m_failures = nullptr;
     QPushButton* m_view[LineCount] {};

@@ -1,6 +1,8 @@
 #include "ui/ManageBackupSetsDlg.h"
 
 #include "core/Prompter.h"
+#include "engine/VersionList.h"
+#include "platform/Clock.h"
 #include "ui/Icons.h"
 #include "ui/MyListCtrl.h"
 #include "ui/NewBackupSetDlg.h"
@@ -185,7 +187,9 @@ void CManageBackupSetsDlg::EditVersions()
     if (row < 0)
         return;
     // Window-modal like the name dialog; the row cannot change meanwhile.
-    auto* dialog = new CVersionSettingsDlg(m_sets[static_cast<std::size_t>(row)].Versions, this);
+    const CSet& set = m_sets[static_cast<std::size_t>(row)];
+    auto* dialog
+        = new CVersionSettingsDlg(set.Versions, CVersionList::AreaFoldersOf(set.Entries, CClock::System().Now()), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
         [this, dialog, row] { m_sets[static_cast<std::size_t>(row)].Versions = dialog->Settings(); });

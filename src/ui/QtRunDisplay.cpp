@@ -58,6 +58,7 @@ ActionSummaryData ActionSummaryOf(const CProgressWorker& worker, int action, boo
     data.UpdatedFiles = worker.UpdatedFiles;
     data.DeletedFiles = worker.DeletedFiles;
     data.DeletedFolders = worker.DeletedFolders;
+    data.VersionSpace = worker.VersionSpace;
     return data;
 }
 

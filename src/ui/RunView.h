@@ -2,6 +2,7 @@
 
 #include "engine/FailedItem.h"
 #include "engine/RunPlan.h"
+#include "engine/VersionPruner.h"
 #include "scan/FileRecordArray.h"
 #include "scheduler/RunDisplay.h"
 
@@ -58,6 +59,7 @@ struct ActionSummaryData {
     CFileRecordArray DeletedFolders;
     bool Cancelled = false;
     std::vector<FailedItem> Failures;
+    std::vector<VersionAreaSpace> VersionSpace;
 };
 
 // One window of a run between the run's thread and the interface thread:

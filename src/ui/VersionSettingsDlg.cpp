@@ -1,5 +1,9 @@
 #include "ui/VersionSettingsDlg.h"
 
+#include "StringTable.h"
+#include "engine/VersionPruner.h"
+#include "platform/ThreadPriority.h"
+#include "scan/PathFormat.h"
 #include "ui/UiText.h"
 
 #include <QCheckBox>
@@ -8,8 +12,13 @@
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace {
+
+std::atomic<int> g_threadsAlive { 0 };
 
 // A line of text with a number box in the place of each "%d" of the string
 // table's text ("%%" is a percent sign): the text stays whole in the table.
@@ -36,9 +45,18 @@ QHBoxLayout* NumberLine(QWidget* parent, const QString& text, std::initializer_l
 
 } // namespace
 
-CVersionSettingsDlg::CVersionSettingsDlg(const CVersionSettings& settings, QWidget* parent)
+// What the thread and the window share. Once Detached is set the thread
+// posts nothing more, so it never reaches a window that has gone.
+struct CVersionSettingsDlg::Shared {
+    std::mutex Mutex;
+    bool Detached = false;
+};
+
+CVersionSettingsDlg::CVersionSettingsDlg(
+    const CVersionSettings& settings, std::vector<std::string> areaFolders, QWidget* parent)
     : CMyDialog(parent)
     , m_settings(settings)
+    , m_shared(std::make_shared<Shared>())
 {
     m_settings.Clamp();
     setObjectName(QStringLiteral("VersionSettingsDlg"));
@@ -48,6 +66,65 @@ CVersionSettingsDlg::CVersionSettingsDlg(const CVersionSettings& settings, QWidg
     UpdateEnabling();
     adjustSize();
     SetUpDialog();
+    WorkOutSpace(std::move(areaFolders));
+}
+
+CVersionSettingsDlg::~CVersionSettingsDlg()
+{
+    const std::lock_guard<std::mutex> lock(m_shared->Mutex);
+    m_shared->Detached = true;
+}
+
+int CVersionSettingsDlg::ThreadsAlive()
+{
+    return g_threadsAlive.load();
+}
+
+// A walk of every version, which on a large area takes a while: never on
+// the interface thread.
+void CVersionSettingsDlg::WorkOutSpace(std::vector<std::string> areaFolders)
+{
+    m_space->setText(ToQ(FormatString(LoadString(1461).c_str(), LoadString(1462).c_str())));
+    ++g_threadsAlive;
+    std::thread([shared = m_shared, receiver = this, folders = std::move(areaFolders)] {
+        CThreadPriority::LowerCurrentThread();
+        Measured measured;
+        for (const std::string& folder : folders) {
+            std::uint64_t bytes = 0;
+            measured.error = CVersionPruner::SpaceUsed(folder, bytes);
+            if (measured.error)
+                break;
+            measured.bytes += bytes;
+        }
+        {
+            // Held only while posting: the window's destructor waits for
+            // no more than that.
+            const std::lock_guard<std::mutex> lock(shared->Mutex);
+            if (!shared->Detached) {
+                QMetaObject::invokeMethod(
+                    receiver,
+                    [receiver, shared, measured] {
+                        // Taken once the thread has let go of it: the queued
+                        // call orders the two already, but inside Qt, which
+                        // the thread checker does not see.
+                        {
+                            const std::lock_guard<std::mutex> arrived(shared->Mutex);
+                        }
+                        receiver->ShowSpace(measured);
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+        --g_threadsAlive;
+    }).detach();
+}
+
+void CVersionSettingsDlg::ShowSpace(const Measured& measured)
+{
+    const std::string value = measured.error
+        ? FormatString(LoadString(1463).c_str(), SystemErrorText(measured.error).c_str(), measured.error)
+        : CVersionPruner::SpaceText(measured.bytes);
+    m_space->setText(ToQ(FormatString(LoadString(1461).c_str(), value.c_str())));
 }
 
 QSpinBox* CVersionSettingsDlg::NumberBox(const char* name, int last, int tooltip)
@@ -101,6 +178,10 @@ void CVersionSettingsDlg::BuildLayout()
     layout->addWidget(m_rules);
     layout->addSpacing(fontMetrics().height() / 2);
     layout->addLayout(NumberLine(this, LoadQString(1455), { m_massChange }));
+    layout->addSpacing(fontMetrics().height() / 2);
+    m_space = new QLabel(this);
+    m_space->setObjectName(QStringLiteral("versionSpace"));
+    layout->addWidget(m_space);
     layout->addStretch(1);
     layout->addWidget(buttons);
 }

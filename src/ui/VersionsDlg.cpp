@@ -53,7 +53,7 @@ struct CVersionsDlg::Shared {
 
 CVersionsDlg::CVersionsDlg(const CBackup& entry, std::time_t now, bool gridLines, QWidget* parent)
     : CMyDialog(parent)
-    , m_backupFolder(CVersionList::BackupFolderOf(entry, now))
+    , m_area(CVersionList::EntryAreaOf(entry, now))
     , m_sourceFolder(CVersionList::SourceFolderOf(entry, now))
     , m_shared(std::make_shared<Shared>())
 {
@@ -171,9 +171,9 @@ void CVersionsDlg::Read()
     UpdateControls();
     using Listed = std::pair<int, std::vector<VersionItem>>;
     RunAside<Listed>(
-        [folder = m_backupFolder] {
+        [area = m_area] {
             Listed listed;
-            listed.first = CVersionList::Read(folder, listed.second);
+            listed.first = CVersionList::Read(area, listed.second);
             return listed;
         },
         [](CVersionsDlg* dialog, Listed listed) { dialog->OnRead(listed.first, std::move(listed.second)); });
@@ -186,7 +186,7 @@ void CVersionsDlg::OnRead(int error, std::vector<VersionItem> versions)
     ApplyFilter();
     if (error)
         ShowError(
-            FormatString(LoadString(57821).c_str(), m_backupFolder.c_str(), SystemErrorText(error).c_str(), error));
+            FormatString(LoadString(57821).c_str(), m_area.AreaPath().c_str(), SystemErrorText(error).c_str(), error));
 }
 
 void CVersionsDlg::ApplyFilter()
@@ -231,8 +231,8 @@ void CVersionsDlg::RestoreSelected(const std::string& targetFolder)
     m_restoring = true;
     UpdateControls();
     RunAside<std::vector<std::string>>(
-        [backup = m_backupFolder, targetFolder, chosen = std::move(chosen)] {
-            CVersionRestorer restorer(backup, targetFolder);
+        [area = m_area, targetFolder, chosen = std::move(chosen)] {
+            CVersionRestorer restorer(area, targetFolder);
             std::vector<std::string> failures;
             for (const VersionItem& version : chosen) {
                 const std::string message = CVersionRestorer::Message(restorer.Restore(version));

@@ -17,8 +17,8 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-// The versions of one folder entry's files, from its backup folder's version
-// area: filtered by name and by the time they were set aside, and put back
+// The versions of one folder entry's files, from the version area its
+// backups set them aside in: filtered by name and by the time they were set aside, and put back
 // to their places in the source folder ("Restore") or below a folder the
 // user chooses ("Restore to..."). The area is read, and versions copied, on
 // threads of their own, which hand their results back by queued calls with
@@ -56,7 +56,7 @@ private:
     // Runs work on a thread of its own and then done, by a queued call, here.
     template <typename Result, typename Work, typename Done> void RunAside(Work work, Done done);
 
-    std::string m_backupFolder;
+    VersionArea m_area;
     std::string m_sourceFolder;
     std::shared_ptr<Shared> m_shared;
     bool m_reading = false;

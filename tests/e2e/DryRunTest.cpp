@@ -353,9 +353,14 @@ TEST_F(VersionsDryRunTest, ListsThePruningAndTheBrakeAndTheRealRunDoesIt)
         tmp.Write("src/" + name, "old");
         fs::last_write_time(tmp / ("src/" + name), fs::last_write_time(Backup(name)));
     }
-    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e" });
+    const ProgramRun run = ProgramRun::Run({ "/f", SessionPath(), "/s", "Docs", "/a", "backup", "/e", "/v" });
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(fs::exists(OldVersion()));
+    // What is left, in the summary and in the log.
+    const std::string area = tmp / "dest/.korvane-versions";
+    EXPECT_NE(run.output.find(" Versions: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" in " + area + "\n"), std::string::npos) << run.output;
+    EXPECT_NE(TempDir::Read(tmp / "activity.log").find("Versions in " + area + " take "), std::string::npos);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -170,18 +172,95 @@ TEST_F(VersionPrunerTest, AnInterruptedPruneLeavesWhatIsKeptAndTheRerunFinishes)
             "2025-01-04 120000/gone.txt", "2025-01-04 120000/sub/", "2025-01-04 120000/sub/b.txt" }));
 }
 
-TEST_F(VersionPrunerTest, SpaceCountsEachFileOnceAndOnlyInTheArea)
+// What du counts: the blocks of every item below the area, a file with
+// several names once.
+std::uint64_t BlocksBelow(const std::string& area)
+{
+    std::set<std::pair<dev_t, ino_t>> seen;
+    std::uint64_t bytes = 0;
+    const auto add = [&](const std::string& path) {
+        struct stat st { };
+        if (::lstat(path.c_str(), &st) == 0 && seen.emplace(st.st_dev, st.st_ino).second)
+            bytes += static_cast<std::uint64_t>(st.st_blocks) * 512;
+    };
+    add(area);
+    for (const auto& item : fs::recursive_directory_iterator(area))
+        add(item.path().string());
+    return bytes;
+}
+
+TEST_F(VersionPrunerTest, SpaceCountsAllocatedBlocksEachFileOnceAndOnlyInTheArea)
 {
     std::uint64_t bytes = 1;
     ASSERT_EQ(CVersionPruner::SpaceUsed(backup, bytes), 0);
     EXPECT_EQ(bytes, 0u);
-    dir.Write("backup/mirror.bin", std::string(1000, 'm'));
-    Version("2025-01-01 120000", "a.bin", std::string(100, 'a'));
-    const std::string shared = Version("2025-01-01 120000", "sub/b.bin", std::string(200, 'b'));
+    dir.Write("backup/mirror.bin", std::string(100000, 'm'));
+    Version("2025-01-01 120000", "a.bin", std::string(10000, 'a'));
+    const std::string shared = Version("2025-01-01 120000", "sub/b.bin", std::string(20000, 'b'));
     fs::create_directories(Area() + "/2025-01-02 120000");
     fs::create_hard_link(shared, Area() + "/2025-01-02 120000/b.bin");
+    // Mostly a hole: its size is not what it takes.
+    const std::string sparse = Version("2025-01-02 120000", "sparse.bin", "");
+    fs::resize_file(sparse, 64 << 20);
     ASSERT_EQ(CVersionPruner::SpaceUsed(backup, bytes), 0);
-    EXPECT_EQ(bytes, 300u);
+    EXPECT_EQ(bytes, BlocksBelow(Area()));
+    EXPECT_GE(bytes, 30000u);
+    EXPECT_LT(bytes, 1u << 20);
+}
+
+TEST_F(VersionPrunerTest, PruningTellsTheSpaceLeftAsAFreshCountWould)
+{
+    dir.Write("backup/a.txt", "now");
+    const std::string kept = Version("2025-01-03 120000", "a.txt", std::string(9000, '3'));
+    const std::string gone = Version("2025-01-01 120000", "a.txt", std::string(9000, '1'));
+    // Two names of one file: one goes, one stays, and the blocks stay too.
+    Version("2025-01-02 120000", "a.txt", std::string(30000, '2'));
+    fs::create_directories(Area() + "/2025-01-03 120000/other");
+    fs::create_hard_link(Area() + "/2025-01-02 120000/a.txt", Area() + "/2025-01-03 120000/other/gone.txt");
+    CVersionPruner pruner(backup, Rules(1, 0), At("2025-06-01 000000"));
+    std::vector<PrunedVersion> listed;
+    ASSERT_EQ(pruner.List(listed), 0);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(pruner.Space(), BlocksBelow(Area()));
+
+    ASSERT_EQ(pruner.Prune(), 0);
+    EXPECT_FALSE(fs::exists(gone));
+    EXPECT_FALSE(fs::exists(Area() + "/2025-01-01 120000")) << "its folder went too";
+    EXPECT_TRUE(fs::exists(kept));
+    std::uint64_t fresh = 0;
+    ASSERT_EQ(CVersionPruner::SpaceUsed(backup, fresh), 0);
+    EXPECT_EQ(fresh, BlocksBelow(Area()));
+    EXPECT_EQ(pruner.Space(), fresh);
+
+    fs::remove_all(Area());
+    ASSERT_EQ(pruner.Prune(), 0);
+    EXPECT_EQ(pruner.Space(), 0u);
+}
+
+// A dry run sets nothing aside, yet the real run would: what it would set
+// aside counts, from where it lies, as a version of the run's stamp.
+TEST_F(VersionPrunerTest, PlannedVersionsCountAsTheRealRunsWould)
+{
+    dir.Write("backup/docs/a.txt", "to be replaced");
+    dir.Write("backup/gone/x/b.txt", "to be deleted with its folder");
+    for (const char* stamp : { "2025-01-01 120000", "2025-01-02 120000" }) {
+        Version(stamp, "docs/a.txt");
+        Version(stamp, "gone/x/b.txt");
+    }
+    CVersionPruner pruner(backup, Rules(2, 0), At("2025-06-01 000000"));
+    std::vector<PrunedVersion> listed;
+    ASSERT_EQ(pruner.List(listed), 0);
+    EXPECT_TRUE(listed.empty());
+
+    pruner.AddPlanned("2025-06-01 000000", "docs/a.txt");
+    pruner.AddPlanned("2025-06-01 000000", "gone");
+    // Gone already (set aside with a folder named before it): passed over.
+    pruner.AddPlanned("2025-06-01 000000", "docs/never.txt");
+    ASSERT_EQ(pruner.List(listed), 0);
+    EXPECT_EQ(Paths(listed),
+        (std::vector<std::string> {
+            Area() + "/2025-01-01 120000/docs/a.txt", Area() + "/2025-01-01 120000/gone/x/b.txt" }));
+    EXPECT_EQ(TempDir::Read(dir / "backup/gone/x/b.txt"), "to be deleted with its folder");
 }
 
 } // namespace

@@ -5,9 +5,9 @@
 #include "engine/WallClock.h"
 #include "platform/Trash.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -24,7 +24,7 @@ protected:
     void Version(const std::string& stamp, const std::string& relative, const std::string& bytes,
         std::int64_t modified = 1'600'000'000, mode_t mode = 0640)
     {
-        const std::string path = dir.Write("src/.korvane-versions/" + stamp + "/" + relative, bytes);
+        const std::string path = dir.Write("dest/.korvane-versions/" + stamp + "/src/" + relative, bytes);
         ::chmod(path.c_str(), mode);
         const struct timespec times[2] = { { modified, 0 }, { modified, 0 } };
         ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
@@ -33,12 +33,13 @@ protected:
     std::vector<VersionItem> List() const
     {
         std::vector<VersionItem> versions;
-        EXPECT_EQ(CVersionList::Read(backup, versions), 0);
+        EXPECT_EQ(CVersionList::Read(area, versions), 0);
         return versions;
     }
 
     TempDir dir;
-    std::string backup = dir / "src";
+    // The entry's backup folder is dest/src.
+    VersionArea area { dir / "dest", "src" };
     std::string source = dir / "source";
 };
 
@@ -48,10 +49,15 @@ TEST_F(VersionRestoreTest, ListsEveryVersionWithItsStampTimeSizeAndModificationT
     Version("2025-03-01 120000", "docs/a.txt", "first");
     Version("2025-03-01 120000", "deep/x/y/z.bin", "12345678");
     // Neither is a stamp folder: passed over, as pruning passes them over.
-    dir.Write("src/.korvane-versions/notes/a.txt", "mine");
-    dir.Write("src/.korvane-versions/2025-03-03 000000", "a file, not a folder");
+    dir.Write("dest/.korvane-versions/notes/src/a.txt", "mine");
+    dir.Write("dest/.korvane-versions/2025-03-03 000000", "a file, not a folder");
+    // Another entry's versions in the same area, and a stamp folder holding
+    // nothing of this entry's but a file of its name.
+    dir.Write("dest/.korvane-versions/2025-03-01 120000/other/docs/a.txt", "another entry's");
+    dir.Write("dest/.korvane-versions/2025-03-04 000000/src", "a file, not the entry's folder");
+    dir.Write("dest/.korvane-versions/2025-03-05 000000/srcs/docs/a.txt", "a longer name");
     // The mirror beside the area is no version.
-    dir.Write("src/docs/a.txt", "current");
+    dir.Write("dest/src/docs/a.txt", "current");
 
     const std::vector<VersionItem> versions = List();
     ASSERT_EQ(versions.size(), 3u);
@@ -79,14 +85,29 @@ TEST_F(VersionRestoreTest, ListsEveryVersionWithItsStampTimeSizeAndModificationT
     EXPECT_TRUE(CVersionList::Within("docs2/a.txt", ""));
 }
 
+TEST_F(VersionRestoreTest, AnEntrysVersionsLieInItsDestinationsAreaBelowItsBackupFoldersName)
+{
+    CBackup entry;
+    entry.SourceFolder = "/home/me/Documents/";
+    entry.DestinationFolder = "/media/disk//";
+    VersionArea where = CVersionList::EntryAreaOf(entry, 0);
+    EXPECT_EQ("/media/disk", where.Folder);
+    EXPECT_EQ("Documents", where.Root);
+    EXPECT_EQ("/media/disk/.korvane-versions", where.AreaPath());
+    entry.DestinationFolder = "/";
+    where = CVersionList::EntryAreaOf(entry, 0);
+    EXPECT_EQ("/", where.Folder);
+    EXPECT_EQ("/.korvane-versions", where.AreaPath());
+}
+
 TEST_F(VersionRestoreTest, AFolderWithoutAreaHasNoVersionsAndALinkedAreaIsNotFollowed)
 {
-    fs::create_directories(backup);
+    fs::create_directories(area.Folder + "/src");
     EXPECT_TRUE(List().empty());
-    dir.Write("elsewhere/2025-03-01 120000/secret.txt", "not a version");
-    fs::create_directory_symlink(dir / "elsewhere", backup + "/.korvane-versions");
+    dir.Write("elsewhere/2025-03-01 120000/src/secret.txt", "not a version");
+    fs::create_directory_symlink(dir / "elsewhere", area.AreaPath());
     std::vector<VersionItem> versions;
-    EXPECT_NE(CVersionList::Read(backup, versions), 0);
+    EXPECT_NE(CVersionList::Read(area, versions), 0);
     EXPECT_TRUE(versions.empty());
 }
 
@@ -98,7 +119,7 @@ TEST_F(VersionRestoreTest, RestoreCopiesTheVersionBackAndTrashesWhatItReplaces)
     const std::vector<VersionItem> versions = List();
     ASSERT_EQ(versions.size(), 2u);
 
-    CVersionRestorer restorer(backup, source);
+    CVersionRestorer restorer(area, source);
     for (const VersionItem& version : versions) {
         const CVersionRestorer::Result result = restorer.Restore(version);
         EXPECT_EQ(result.Failed, CVersionRestorer::Step::None) << CVersionRestorer::Message(result);
@@ -113,7 +134,7 @@ TEST_F(VersionRestoreTest, RestoreCopiesTheVersionBackAndTrashesWhatItReplaces)
     // the version.
     EXPECT_EQ(TempDir::Read(HomeTrashFolder() + "/files/a.txt"), "newer work");
     EXPECT_NE(TempDir::Read(HomeTrashFolder() + "/info/a.txt.trashinfo").find("docs/a.txt"), std::string::npos);
-    EXPECT_EQ(TempDir::Read(backup + "/.korvane-versions/2025-03-01 120000/docs/a.txt"), "old words");
+    EXPECT_EQ(TempDir::Read(area.AreaPath() + "/2025-03-01 120000/src/docs/a.txt"), "old words");
 }
 
 TEST_F(VersionRestoreTest, RestoreToPutsVersionsBelowTheChosenFolderAndLeavesTheSourceAlone)
@@ -121,7 +142,7 @@ TEST_F(VersionRestoreTest, RestoreToPutsVersionsBelowTheChosenFolderAndLeavesThe
     Version("2025-03-01 120000", "docs/a.txt", "old words");
     dir.Write("source/docs/a.txt", "newer work");
     dir.Write("chosen/docs/a.txt", "was here");
-    CVersionRestorer restorer(backup, dir / "chosen/");
+    CVersionRestorer restorer(area, dir / "chosen/");
     EXPECT_EQ(restorer.Restore(List().front()).Failed, CVersionRestorer::Step::None);
     EXPECT_EQ(TempDir::Read(dir / "chosen/docs/a.txt"), "old words");
     EXPECT_EQ(TempDir::Read(HomeTrashFolder() + "/files/a.txt"), "was here");
@@ -136,16 +157,16 @@ TEST_F(VersionRestoreTest, ALinkOnTheWayOrAMissingVersionStopsTheRestoreWithItsR
     fs::create_directories(source);
     fs::create_directories(dir / "outside");
     fs::create_directory_symlink(dir / "outside", source + "/docs");
-    CVersionRestorer restorer(backup, source);
+    CVersionRestorer restorer(area, source);
     CVersionRestorer::Result result = restorer.Restore(version);
     EXPECT_EQ(result.Failed, CVersionRestorer::Step::OpenTarget);
     EXPECT_FALSE(fs::exists(dir / "outside/a.txt"));
     EXPECT_NE(CVersionRestorer::Message(result).find(source + "/docs/a.txt"), std::string::npos);
 
     // A version gone from the area leaves the file in its place alone.
-    fs::remove(backup + "/.korvane-versions/2025-03-01 120000/docs/a.txt");
+    fs::remove(area.AreaPath() + "/2025-03-01 120000/src/docs/a.txt");
     dir.Write("chosen/docs/a.txt", "mine");
-    CVersionRestorer elsewhere(backup, dir / "chosen");
+    CVersionRestorer elsewhere(area, dir / "chosen");
     result = elsewhere.Restore(version);
     EXPECT_EQ(result.Failed, CVersionRestorer::Step::OpenVersion);
     EXPECT_EQ(TempDir::Read(dir / "chosen/docs/a.txt"), "mine");

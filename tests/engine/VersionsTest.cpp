@@ -1,18 +1,45 @@
 #include "engine/DryRunOperations.h"
 #include "engine/EngineFixture.h"
 #include "engine/GetInfoWorker.h"
+#include "engine/PruneRecord.h"
 #include "engine/VersionPruner.h"
 #include "engine/WallClock.h"
 #include "platform/Trash.h"
 #include "scan/CompareFiles.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sys/mount.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::time_t kHour = 3600;
+
+// A small tmpfs on a folder, for as long as the object lives: another file
+// system where a test needs one. Not every machine lets a test mount.
+class TmpfsMount {
+public:
+    explicit TmpfsMount(const std::string& at)
+        : m_at(at)
+    {
+        fs::create_directories(at);
+        m_mounted = ::mount("korvane-test", at.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~TmpfsMount()
+    {
+        if (m_mounted)
+            ::umount2(m_at.c_str(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    bool Mounted() const { return m_mounted; }
+
+private:
+    std::string m_at;
+    bool m_mounted = false;
+};
 
 // Backups of a set that keeps versions, each run an hour after the last on
 // the injected clock, scanned as the action scan does.
@@ -247,6 +274,257 @@ TEST_F(VersionsTest, UnaskedTheBrakeSaysNoAndTheDryRunListsWhatPruningWouldRemov
     EXPECT_NE(std::string::npos, display.failed[0].find("would delete or replace 120 of the 121 files"));
     EXPECT_EQ(0u, run->Plan.size());
     EXPECT_TRUE(run->Plan.PrunedVersions.empty());
+}
+
+TEST_F(VersionsTest, AnAreaOnAnotherFileSystemIsRefusedAndNothingIsReplaced)
+{
+    Write("a.txt", "one", 1'600'000'000);
+    Write("gone.txt", "still needed");
+    Backup();
+    TmpfsMount mount(Area());
+    if (!mount.Mounted())
+        GTEST_SKIP() << "mounting is not permitted here";
+    Write("a.txt", "two", 1'600'000'100);
+    fs::remove(Src("gone.txt"));
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_EQ("one", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ("still needed", TempDir::Read(Root("gone.txt")));
+    EXPECT_TRUE(fs::is_empty(Area()));
+    ASSERT_EQ(1u, display.failed.size());
+    EXPECT_NE(std::string::npos,
+        display.failed[0].find("Versions cannot be kept in '" + Area()
+            + "': it is not a folder on the file system of the backup folder '" + (dir / "backup") + "'"));
+}
+
+// A folder of the backup on a file system of its own cannot rename its
+// files into the area: they stay, failed, and are never copied there.
+TEST_F(VersionsTest, AFileOnAnotherFileSystemThanTheAreaFailsAndIsNeverCopied)
+{
+    TmpfsMount mount(Root("sub"));
+    if (!mount.Mounted())
+        GTEST_SKIP() << "mounting is not permitted here";
+    Write("a.txt", "one", 1'600'000'000);
+    Write("sub/b.txt", "b one", 1'600'000'000);
+    Backup();
+    ASSERT_EQ("b one", TempDir::Read(Root("sub/b.txt")));
+
+    Write("a.txt", "two", 1'600'000'100);
+    Write("sub/b.txt", "b two", 1'600'000'100);
+    auto run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    ASSERT_EQ(1u, run->Failures.size());
+    EXPECT_EQ(Root("sub/b.txt"), run->Failures[0].Path);
+    EXPECT_EQ("Not replaced, as it lies on another file system than the version area", run->Failures[0].Reason);
+    EXPECT_EQ("b one", TempDir::Read(Root("sub/b.txt")));
+    EXPECT_FALSE(fs::exists(Version("sub/b.txt")));
+    // The rest of the run went on.
+    EXPECT_EQ("two", TempDir::Read(Root("a.txt")));
+    EXPECT_EQ("one", TempDir::Read(Version("a.txt")));
+}
+
+TEST_F(VersionsTest, TheDryRunListsExactlyWhatTheRealRunThenPrunes)
+{
+    CSet set = VersionSet();
+    set.Versions.Keep = 2;
+    Write("a.txt", "one", 1'600'000'000);
+    Write("sub/x.txt", "x one", 1'600'000'000);
+    Backup(set);
+    Write("a.txt", "two", 1'600'000'100);
+    Write("sub/x.txt", "x two", 1'600'000'100);
+    Backup(set);
+    const std::time_t first = clock.Now();
+    Write("a.txt", "three", 1'600'000'200);
+    Write("sub/x.txt", "x three", 1'600'000'200);
+    Backup(set);
+    const std::time_t second = clock.Now();
+    ASSERT_EQ("one", TempDir::Read(Version("a.txt", first)));
+    ASSERT_EQ("x two", TempDir::Read(Version("sub/x.txt", second)));
+
+    // A third version of each: a change, and a folder deleted whole.
+    Write("a.txt", "four", 1'600'000'300);
+    fs::remove_all(Src("sub"));
+    CDryRunOperations dry;
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    auto run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    const std::vector<std::string> oldest { Version("a.txt", first), Version("sub/x.txt", first) };
+    EXPECT_EQ(oldest, run->Plan.PrunedVersions);
+    EXPECT_TRUE(run->VersionSpace.empty());
+
+    beforeStart = nullptr;
+    run = Backup(set);
+    EXPECT_EQ(0, run->FailedItems.load());
+    for (const std::string& version : oldest)
+        EXPECT_FALSE(fs::exists(version)) << version;
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt", second)));
+    EXPECT_EQ("three", TempDir::Read(Version("a.txt")));
+    EXPECT_EQ("x three", TempDir::Read(Version("sub/x.txt")));
+    EXPECT_EQ(1u, CountLines(LogText(), "Removed 2 old versions from " + Area()));
+}
+
+TEST_F(VersionsTest, EachRunTellsWhatItsVersionAreaTakesOncePruned)
+{
+    const auto spaceNow = [this] {
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(0, CVersionPruner::SpaceUsed(dir / "backup", bytes));
+        return bytes;
+    };
+    Write("a.txt", std::string(40000, '1'), 1'600'000'000);
+    Write("b.txt", "vanishes during the run");
+    auto run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(Area(), run->VersionSpace[0].Area);
+    EXPECT_EQ(0u, run->VersionSpace[0].Bytes);
+
+    Write("a.txt", std::string(40000, '2'), 1'600'000'100);
+    run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_GE(run->VersionSpace[0].Bytes, 40000u);
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+
+    // One version kept: the older goes, and the space told is what is left.
+    Write("a.txt", std::string(40000, '3'), 1'600'000'200);
+    run = Backup();
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+
+    // A failed run prunes nothing, and tells what the area takes all the same.
+    Write("a.txt", std::string(40000, '4'), 1'600'000'300);
+    Write("b.txt", "changed", 1'600'000'300);
+    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
+    run = Backup();
+    EXPECT_EQ(1, run->FailedItems.load());
+    ASSERT_EQ(1u, run->VersionSpace.size());
+    EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
+}
+
+} // namespace
+
+namespace {
+
+constexpr std::time_t kDay = 24 * kHour;
+
+// A pass that changes nothing walks the area at most once a day: a version
+// planted by hand past the day limit shows whether a run pruned.
+class PruneOnceADayTest : public VersionsTest {
+protected:
+    PruneOnceADayTest()
+    {
+        // 08:00 on the local wall clock; each backup runs an hour on.
+        const std::int64_t wall = CWallClock::FromEpoch(clock.Now());
+        clock.Set(clock.Now() + static_cast<std::time_t>(CWallClock::DayOf(wall) * kDay + 8 * kHour - wall));
+        rules.Versions.Days = 2;
+        Write("a.txt", "one", 1'600'000'000);
+        Write("b.txt", "b one", 1'600'000'000);
+        Backup(rules);
+        Write("a.txt", "two", 1'600'000'100);
+        EXPECT_EQ(0, Backup(rules)->FailedItems.load());
+    }
+
+    // A version of 2020 of a file the source still has.
+    std::string Plant() const
+    {
+        const std::string planted = Area() + "/2020-01-01 000000/Documents/a.txt";
+        fs::create_directories(fs::path(planted).parent_path());
+        std::ofstream(planted) << std::string(9000, 'p');
+        return planted;
+    }
+    std::uint64_t SpaceNow() const
+    {
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(0, CVersionPruner::SpaceUsed(dir / "backup", bytes));
+        return bytes;
+    }
+    std::uint64_t SpaceTold(const CProgressWorker& run) const
+    {
+        EXPECT_EQ(1u, run.VersionSpace.size());
+        return run.VersionSpace.empty() ? 0 : run.VersionSpace[0].Bytes;
+    }
+
+    CSet rules = VersionSet();
+};
+
+TEST_F(PruneOnceADayTest, ASecondNoChangeRunTheSameDayDoesNotWalkAndTheNextDaysRunDoes)
+{
+    const std::uint64_t pruned = SpaceNow();
+    const std::string planted = Plant();
+    // The dry run says what the real run does: nothing to prune today.
+    CDryRunOperations dry;
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    EXPECT_TRUE(Backup(rules)->Plan.PrunedVersions.empty());
+    beforeStart = nullptr;
+    auto run = Backup(rules);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_TRUE(fs::exists(planted));
+    // The space told is the one the last pruning left, from its record.
+    EXPECT_EQ(pruned, SpaceTold(*run));
+
+    // 23:00 is still today; 00:00 is the next day.
+    clock.Advance(10 * kHour);
+    Backup(rules);
+    EXPECT_TRUE(fs::exists(planted));
+    beforeStart = [&dry](CProgressWorker& worker) { worker.SetFileOperations(dry); };
+    EXPECT_EQ(std::vector<std::string> { planted }, Backup(rules)->Plan.PrunedVersions);
+    beforeStart = nullptr;
+    run = Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_EQ(pruned, SpaceTold(*run));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+}
+
+TEST_F(PruneOnceADayTest, ChangedRulesOrARunThatSetVersionsAsidePruneAtOnce)
+{
+    const std::string planted = Plant();
+    rules.Versions.Keep = 5;
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    // A failed run that sets a version aside prunes nothing, and the next
+    // run of the day, with nothing to set aside, prunes what it left.
+    Plant();
+    Write("a.txt", "three", 1'600'000'200);
+    Write("b.txt", "b two", 1'600'000'200);
+    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
+    auto run = Backup(rules);
+    beforeStart = nullptr;
+    EXPECT_EQ(1, run->FailedItems.load());
+    EXPECT_TRUE(fs::exists(planted));
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+    Write("b.txt", "b one", 1'600'000'000);
+    run = Backup(rules);
+    EXPECT_EQ(0, run->FailedItems.load());
+    EXPECT_EQ("two", TempDir::Read(Version("a.txt", clock.Now() - kHour)));
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_EQ(SpaceNow(), SpaceTold(*run));
+}
+
+TEST_F(PruneOnceADayTest, AMissingOrUnreadableRecordMeansAWalk)
+{
+    const std::string record = Area() + "/" + CPruneRecord::kName;
+    ASSERT_TRUE(fs::is_regular_file(record));
+    std::string planted = Plant();
+    fs::remove(record);
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    planted = Plant();
+    std::ofstream(record) << "pruned yesterday\n";
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+
+    // A link in its place is never read through, nor written through.
+    planted = Plant();
+    const std::string elsewhere = dir / "elsewhere.txt";
+    fs::copy_file(record, elsewhere);
+    fs::remove(record);
+    fs::create_symlink(elsewhere, record);
+    Backup(rules);
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(record)));
+    EXPECT_EQ(TempDir::Read(elsewhere).find("pruned "), 0u);
+    EXPECT_NE(TempDir::Read(elsewhere), TempDir::Read(record));
 }
 
 } // namespace

@@ -3,10 +3,12 @@
 // scripts/screens.sh, which starts an X server for it.
 #include "app/KorvaneApp.h"
 #include "app/ShellIntegration.h"
+#include "common/FakeClock.h"
 #include "core/Prompter.h"
 #include "engine/ActionDisplay.h"
 #include "engine/GetInfoWorker.h"
 #include "engine/ProgressWorker.h"
+#include "engine/WallClock.h"
 #include "log/ActivityLog.h"
 #include "platform/Clock.h"
 #include "platform/PowerOff.h"
@@ -157,8 +159,16 @@ void SaveEntryAndSetDialogs(CSession& session, CPrompter& prompter, QWidget* par
         CVersionSettings versions;
         versions.Active = 1;
         versions.Days = 365;
-        CVersionSettingsDlg dialog(versions, parent);
+        // A few versions, so that the space line shows a size.
+        const QString backup = g_output + QStringLiteral("/sample-version-space");
+        for (int i = 0; i < 6; ++i)
+            WriteFile(backup + QStringLiteral("/.korvane-versions/2026-12-07 210000/documents/report-%1.odt").arg(i),
+                48000 + i * 5000);
+        CVersionSettingsDlg dialog(versions, { backup.toStdString() }, parent);
         dialog.show();
+        for (int i = 0; i < 100 && CVersionSettingsDlg::ThreadsAlive() != 0; ++i)
+            Settle(20);
+        Settle(20);
         Save(&dialog, QStringLiteral("version-settings"));
     }
     {
@@ -224,21 +234,51 @@ ActionSummaryData SampleBackup(const QString& folder, const QString& backup)
     return RealBackup(set);
 }
 
-// The versions of the sample's documents, set aside by three runs, listed
-// whole and then filtered by name.
-void SaveVersionsWindow(const QString& sample, QWidget* parent)
+// The moment the local wall clock shows stamp ("YYYY-MM-DD HHMMSS").
+std::time_t WhenWallShows(const char* stamp)
 {
-    const QString area = g_output + QStringLiteral("/sample-versions/documents/.korvane-versions/");
+    const std::int64_t wall = *CWallClock::ParseStamp(stamp);
+    std::time_t at = static_cast<std::time_t>(wall);
+    for (int i = 0; i < 2; ++i)
+        at += static_cast<std::time_t>(wall - CWallClock::FromEpoch(at));
+    return at;
+}
+
+// Documents that three backups with versions on found changed, each run set
+// aside what it replaced; listed whole and then filtered by name.
+void SaveVersionsWindow(QWidget* parent)
+{
+    const QString top = g_output + QStringLiteral("/sample-versions");
+    const QString documents = top + QStringLiteral("/documents");
+    QDir(top).removeRecursively();
+    CSet set;
+    set.Name = "Sample";
+    set.Versions.Active = 1;
+    CBackup& entry = set.Entries.emplace_back();
+    entry.SourceFolder = documents.toStdString();
+    entry.DestinationFolder = (top + QStringLiteral("/backup")).toStdString();
+    entry.IncludeFiles = "*.*";
+    entry.Recursive = 1;
+    const auto write = [&](const QString& name, int bytes, std::time_t changed) {
+        WriteFile(documents + QLatin1Char('/') + name, bytes);
+        QFile file(documents + QLatin1Char('/') + name);
+        file.open(QIODevice::ReadWrite);
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(changed), QFileDevice::FileModificationTime);
+    };
+    FakeClock clock(WhenWallShows("2026-11-20 210000"));
+    for (int i = 0; i < 12; ++i)
+        write(QStringLiteral("report-%1.odt").arg(i), 10800 + i * 310, clock.Now() - 3600);
+    write(QStringLiteral("letters/draft.odt"), 5000, clock.Now() - 3600);
+    RealBackup(set, true, clock);
     const char* stamps[] = { "2026-11-28 210000", "2026-12-03 210000", "2026-12-07 210000" };
     for (int run = 0; run < 3; ++run) {
+        const std::time_t at = WhenWallShows(stamps[run]);
         for (int i = 0; i < 12; i += run + 1)
-            WriteFile(
-                area + QLatin1String(stamps[run]) + QStringLiteral("/report-%1.odt").arg(i), 11000 + i * 310 + run);
-        WriteFile(area + QLatin1String(stamps[run]) + QStringLiteral("/letters/draft.odt"), 5400 + run * 700);
+            write(QStringLiteral("report-%1.odt").arg(i), 11000 + i * 310 + run, at - 3600);
+        write(QStringLiteral("letters/draft.odt"), 5400 + run * 700, at - 3600);
+        clock.Set(at);
+        RealBackup(set, true, clock);
     }
-    CBackup entry;
-    entry.SourceFolder = (sample + QStringLiteral("/documents")).toStdString();
-    entry.DestinationFolder = (g_output + QStringLiteral("/sample-versions")).toStdString();
     CVersionsDlg dialog(entry, std::time(nullptr), false, parent);
     dialog.show();
     for (int i = 0; i < 100 && dialog.Busy(); ++i)
@@ -682,7 +722,7 @@ int main(int argc, char** argv)
 
     SaveLogViewer(prompter, &window);
 
-    SaveVersionsWindow(sample, &window);
+    SaveVersionsWindow(&window);
 
     const CSet active = *session.CopySet(0);
     {

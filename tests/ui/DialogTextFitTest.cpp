@@ -31,7 +31,7 @@ std::vector<std::unique_ptr<QWidget>> Dialogs(CPrompter& prompter)
     dialogs.push_back(std::make_unique<CNewBackupSetDlg>(
         QStringLiteral("Duplicate Backup Set"), "Daily [Copy]", true, std::vector<std::string> {}, prompter));
     dialogs.push_back(std::make_unique<CSchedulerAddDlg>(CScheduler {}, "smtp.example.org", prompter));
-    dialogs.push_back(std::make_unique<CVersionSettingsDlg>(CVersionSettings {}));
+    dialogs.push_back(std::make_unique<CVersionSettingsDlg>(CVersionSettings {}, std::vector<std::string> {}));
     static FakeClock clock;
     dialogs.push_back(std::make_unique<CViewLogDlg>("/nonexistent/activity.log", false, prompter, clock));
     dialogs.push_back(std::make_unique<CCheckForUpdatesDlg>());

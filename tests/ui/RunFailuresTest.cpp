@@ -78,6 +78,27 @@ TEST(ActionSummaryFailuresTest, ACancelledRunSaysSoAndACleanOneListsNothing)
     EXPECT_GT(stopped.height(), clean.height());
 }
 
+TEST(ActionSummaryFailuresTest, TheVersionAreasSpaceStandsAboveTheTimeAddedUpWithEachAreaInTheTip)
+{
+    ActionSummaryData data;
+    data.Elapsed = 61;
+    data.VersionSpace.push_back({ "/one/.korvane-versions", 3 << 20 });
+    data.VersionSpace.push_back({ "/two/.korvane-versions", 1 << 20 });
+    CActionSummaryDlg summary(data, false);
+    summary.show();
+    QLabel* field = summary.VersionsField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), QStringLiteral("4.00 MB"));
+    EXPECT_TRUE(field->toolTip().contains(QStringLiteral("3.00 MB in /one/.korvane-versions")));
+    EXPECT_TRUE(field->toolTip().contains(QStringLiteral("1.00 MB in /two/.korvane-versions")));
+    EXPECT_EQ(summary.TimeText(), QStringLiteral("00:01:01"));
+
+    // A run that kept no versions says nothing of them.
+    CActionSummaryDlg without(ActionSummaryData {}, false);
+    EXPECT_EQ(without.VersionsField(), nullptr);
+    EXPECT_GT(summary.height(), without.height());
+}
+
 class LogPathsTest : public ::testing::Test {
 protected:
     ~LogPathsTest() override

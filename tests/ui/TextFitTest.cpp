@@ -128,6 +128,7 @@ TEST_P(TextFitTest, AboutAndActionWindows)
     }
     data.ProcessedFiles.resize(123456, data.ProcessedFiles.front());
     data.ProcessedFolders.resize(12345);
+    data.VersionSpace.push_back({ "/backup/.korvane-versions", 999999999999ULL });
     CActionSummaryDlg summary(data, false);
     summary.show();
     EXPECT_EQ(Clipped(summary), std::vector<std::string>());

@@ -1,6 +1,9 @@
 #include "ui/VersionSettingsDlg.h"
 
 #include "DialogTestSupport.h"
+#include "common/EventualAssert.h"
+#include "common/TempDir.h"
+#include "engine/VersionPruner.h"
 #include "ui/ManageBackupSetsDlg.h"
 
 #include <QCheckBox>
@@ -10,6 +13,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+#include <filesystem>
 
 namespace {
 
@@ -85,7 +89,7 @@ TEST(VersionSettingsDlg, TheSwitchAndTheRulesPersistToTheSelectedSet)
 
 TEST(VersionSettingsDlg, EachRuleReadsAsOneSentenceAroundItsNumber)
 {
-    CVersionSettingsDlg dialog(CVersionSettings {});
+    CVersionSettingsDlg dialog(CVersionSettings {}, {});
     dialog.show();
     QStringList texts;
     for (QLabel* label : dialog.findChildren<QLabel*>())
@@ -98,6 +102,34 @@ TEST(VersionSettingsDlg, EachRuleReadsAsOneSentenceAroundItsNumber)
     ScriptedPrompter prompter;
     CManageBackupSetsDlg manage({}, false, prompter);
     EXPECT_FALSE(Child<QPushButton>(manage, "versions")->isEnabled());
+}
+
+TEST(VersionSettingsDlg, TheSpaceOfTheSetsVersionAreasIsWorkedOutAside)
+{
+    TempDir dir;
+    dir.Write("one/.korvane-versions/2025-01-01 120000/docs/a.txt", std::string(100000, 'a'));
+    dir.Write("two/.korvane-versions/2025-01-01 120000/b.txt", std::string(50000, 'b'));
+    std::uint64_t one = 0;
+    std::uint64_t two = 0;
+    ASSERT_EQ(CVersionPruner::SpaceUsed(dir / "one", one), 0);
+    ASSERT_EQ(CVersionPruner::SpaceUsed(dir / "two", two), 0);
+    const QString prefix = QStringLiteral("The versions of this set take: ");
+    {
+        CVersionSettingsDlg dialog(CVersionSettings {}, { dir / "one", dir / "two", dir / "none" });
+        QLabel* line = dialog.SpaceLine();
+        // Nothing comes back before the interface thread takes its events.
+        EXPECT_EQ(line->text(), prefix + QStringLiteral("working out..."));
+        ASSERT_EVENTUALLY(!line->text().contains(QStringLiteral("working")));
+        EXPECT_EQ(line->text(), prefix + QString::fromStdString(CVersionPruner::SpaceText(one + two)));
+    }
+    // An area reached through a link is not counted: said, not guessed.
+    std::filesystem::create_directories(dir / "three");
+    std::filesystem::create_directory_symlink(dir / "one/.korvane-versions", dir / "three/.korvane-versions");
+    CVersionSettingsDlg linked(CVersionSettings {}, { dir / "three" });
+    ASSERT_EVENTUALLY(!linked.SpaceLine()->text().contains(QStringLiteral("working")));
+    EXPECT_EQ(linked.SpaceLine()->text(),
+        prefix + QStringLiteral("not known (Too many levels of symbolic links, error: 40)"));
+    ASSERT_EVENTUALLY(CVersionSettingsDlg::ThreadsAlive() == 0);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/StatConvert.h"
 #include "platform/UniqueFd.h"
 
+#include <atomic>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -164,6 +165,59 @@ int CopyFolderAttributes(
     return ::futimens(folder.Get(), times) == 0 ? 0 : errno;
 }
 
+int ReadSmallFile(const CDirHandle& folder, const std::string& name, std::string& contents, std::size_t maxBytes)
+{
+    contents.clear();
+    CUniqueFd file(::openat(folder.Fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0)
+        return errno;
+    struct stat st { };
+    if (::fstat(file.Get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(file.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        if (contents.size() + static_cast<std::size_t>(got) > maxBytes)
+            return EFBIG;
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+int ReplaceSmallFile(const CDirHandle& folder, const std::string& name, const std::string& contents, unsigned mode)
+{
+    static std::atomic<unsigned> counter { 0 };
+    const std::string temporary = "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    CUniqueFd file(::openat(folder.Fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+        static_cast<mode_t>(mode)));
+    if (file.Get() < 0)
+        return errno;
+    int error = 0;
+    for (std::size_t done = 0; done < contents.size() && !error;) {
+        const ssize_t wrote = ::write(file.Get(), contents.data() + done, contents.size() - done);
+        if (wrote > 0)
+            done += static_cast<std::size_t>(wrote);
+        else if (wrote == 0)
+            error = ENOSPC;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (!error)
+        error = file.Close();
+    if (!error && ::renameat(folder.Fd(), temporary.c_str(), folder.Fd(), name.c_str()) != 0)
+        error = errno;
+    if (error)
+        ::unlinkat(folder.Fd(), temporary.c_str(), 0);
+    return error;
+}
+
 int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name)
 {
     return ::unlinkat(folder.Fd(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
@@ -186,6 +240,8 @@ int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& id
     identity.Inode = static_cast<std::uint64_t>(st.st_ino);
     identity.Links = static_cast<std::uint64_t>(st.st_nlink);
     identity.Size = static_cast<std::uint64_t>(st.st_size);
+    // st_blocks counts 512-byte units whatever the file system's block size.
+    identity.Allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/fs/DirHandle.h"
 #include "platform/fs/ItemAt.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,9 @@ struct ItemIdentity {
     std::uint64_t Inode = 0;
     std::uint64_t Links = 0;
     std::uint64_t Size = 0;
+    // Bytes of the blocks given to the item: what it takes on the disk,
+    // holes and tails left out or counted as the file system keeps them.
+    std::uint64_t Allocated = 0;
 };
 
 // The run's operations on one item, named by its open folder and its name in
@@ -43,7 +47,7 @@ int CopyFolderAttributes(
 int RemoveEmptyFolder(const CDirHandle& folder, const std::string& name);
 // Removes a file or link; a folder is left alone (EISDIR).
 int RemoveFile(const CDirHandle& folder, const std::string& name);
-// The item's kind, identity, link count and size; a link is a link.
+// The item's kind, identity, link count and sizes; a link is a link.
 int Identify(const CDirHandle& folder, const std::string& name, ItemIdentity& identity);
 // Removes a file, link or whole folder tree; links inside are removed,
 // never followed, and the walk never leaves the tree.
@@ -53,5 +57,13 @@ int MoveNoReplace(
 // Opens the item as a folder for changing its own attributes (never
 // following a link): a descriptor the caller owns, or -1 with errno set.
 int OpenFolderItem(const CDirHandle& folder, const std::string& name);
+
+// The whole of a small regular file, never read through a link (ELOOP);
+// EFBIG when it holds more than maxBytes, EINVAL when it is no regular file.
+int ReadSmallFile(const CDirHandle& folder, const std::string& name, std::string& contents, std::size_t maxBytes);
+// Replaces the item name (never a folder) by a file of mode holding
+// contents, in one step: written under a name of its own beside it, then
+// renamed over it, so that a reader finds the old file or the new one whole.
+int ReplaceSmallFile(const CDirHandle& folder, const std::string& name, const std::string& contents, unsigned mode);
 
 } // namespace ItemOps
