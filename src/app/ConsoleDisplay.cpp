@@ -195,9 +195,8 @@ std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action, b
     text += FormatString("  Updated: %d files", w.UpdatedTally.Files) + SizePart(w.UpdatedTally.Bytes) + "\n";
     text += FormatString("  Deleted: %d files, %d folders", int(w.DeletedFiles.size()), int(w.DeletedFolders.size()))
         + SizePart(w.DeletedFiles) + "\n";
-    text
-        += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
-        + SizePart(w.ProcessedFiles) + "\n";
+    text += FormatString("Processed: %d files, %d folders", w.ProcessedFileCount(), w.ProcessedFolderCount())
+        + SizePart(w.ProcessedBytes()) + "\n";
     text += FormatString("   Failed: %d items", static_cast<int>(w.Failures.size())) + "\n";
     // Names may hold line breaks and terminal controls: each item stays one
     // line and cannot drive the terminal.
@@ -235,7 +234,7 @@ void CConsoleDisplay::ReportScheduledOutcome(const ScheduledOutcome& outcome)
     notification.Body = outcome.Text;
     notification.Critical = !outcome.Succeeded;
     // Nobody waits for the answer: standard error has the outcome already.
-    CDesktopNotifications::Send(notification, [](bool) { });
+    CDesktopNotifications::Send(notification, [](bool) {});
 }
 
 std::string CConsoleDisplay::PreviewText(const CRunPlan& plan, char end, bool terminal)
