@@ -292,6 +292,11 @@ CFileRecord& CFolderScanner::NewRecord()
     // Past the allocator's mapping threshold, so that a released block goes
     // back to the system at once rather than into the heap's free lists.
     constexpr std::size_t kBlockRecords = 2048;
+    // One folder's records go straight into a list that is used again for
+    // the next folder: a block per folder would be mapped and unmapped each
+    // time.
+    if (m_oneFolder)
+        return m_records.emplace_back();
     if (m_blocks.empty() || m_blocks.back().size() == kBlockRecords) {
         m_blocks.emplace_back();
         m_blocks.back().reserve(kBlockRecords);
