@@ -196,9 +196,8 @@ std::string CConsoleDisplay::SummaryText(const CProgressWorker& w, int action, b
     text += FormatString("  Updated: %d files", w.UpdatedTally.Files) + SizePart(w.UpdatedTally.Bytes) + "\n";
     text += FormatString("  Deleted: %d files, %d folders", int(w.DeletedFiles.size()), int(w.DeletedFolders.size()))
         + SizePart(w.DeletedFiles) + "\n";
-    text
-        += FormatString("Processed: %d files, %d folders", int(w.ProcessedFiles.size()), int(w.ProcessedFolders.size()))
-        + SizePart(w.ProcessedFiles) + "\n";
+    text += FormatString("Processed: %d files, %d folders", w.ProcessedFileCount(), w.ProcessedFolderCount())
+        + SizePart(w.ProcessedBytes()) + "\n";
     for (const VersionAreaSpace& space : w.VersionSpace) {
         // Appended piece by piece: "literal" + temporary trips a false
         // overlap warning of GCC 12's optimiser.

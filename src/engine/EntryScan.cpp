@@ -3,6 +3,7 @@
 void CEntryScan::ClearSource()
 {
     SourceList.clear();
+    SourceSkip.clear();
     SourceUnlisted.clear();
     SourceFound = 0;
     SourceError = 0;
@@ -14,6 +15,7 @@ void CEntryScan::ClearSource()
 void CEntryScan::ClearDestination()
 {
     SecondList.clear();
+    DestinationSkip.clear();
     DestinationUnlisted.clear();
     DestinationError = 0;
     DestinationVolumeFlags = 0;

@@ -24,13 +24,22 @@ public:
     std::uint32_t SourceVolumeFlags = 0;
     std::uint32_t DestinationVolumeFlags = 0;
 
-    // Both sides in path order: the source under the entry's masks, and
-    // everything below the entry's backup root.
+    // Both sides in path order, whole, when they were listed before the run
+    // (WholeLists): the source under the entry's masks, and everything below
+    // the entry's backup root. Otherwise the run lists each folder of both
+    // sides when it comes to it, and these stay empty.
+    bool WholeLists = false;
     CFileRecordArray SourceList;
     CFileRecordArray SecondList;
+    // Folders never entered (resolved): on the source side the backup folder
+    // and the kept versions when they lie inside it, on the backup side the
+    // source when it lies inside the backup.
+    std::vector<std::string> SourceSkip;
+    std::vector<std::string> DestinationSkip;
 
     // Whether the source folder was found, and the source folders (ending in
-    // '/') that could not be listed completely. Nothing of the backup below
+    // '/') that could not be listed completely (known once a side has been
+    // walked). Nothing of the backup below
     // them counts as deleted.
     std::int32_t SourceFound = 0;
     std::vector<std::string> SourceUnlisted;

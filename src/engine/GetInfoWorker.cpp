@@ -5,6 +5,7 @@
 #include "platform/MediaRoot.h"
 #include "platform/MountTable.h"
 #include "platform/ThreadPriority.h"
+#include "scan/FolderScanner.h"
 #include "scan/PathFormat.h"
 
 #include <cerrno>
@@ -62,6 +63,11 @@ CGetInfoWorker::~CGetInfoWorker()
     Wait();
 }
 
+void CGetInfoWorker::SetCounting(bool counting)
+{
+    m_counting = counting;
+}
+
 void CGetInfoWorker::SetPlanner(Planner planner)
 {
     m_planner = std::move(planner);
@@ -110,8 +116,8 @@ void CGetInfoWorker::SideDone()
     m_sidesDone.notify_all();
 }
 
-// The scans' own lists stay as they are for the run: the plan's worker
-// uses up copies. A cancelled scan found too little to plan from.
+// The plan's worker walks both sides itself, from copies of what the scans
+// opened. A cancelled scan found too little to plan from.
 void CGetInfoWorker::RunPlan()
 {
     {
@@ -195,9 +201,37 @@ void CGetInfoWorker::ScanSource(CBackup& entry, CEntryScan& scan, const FolderTe
         for (std::string& area : InnerFolder(backupFolder + "/" + CVersionPruner::kAreaName, folder))
             skip.push_back(std::move(area));
     }
-    scan.SourceList.ScanFolder(folder, entry.ExcludeFolders, entry.IncludeFiles, entry.ExcludeFiles, recursive,
-        CFileRecordArray::kByPath, recursive, &m_cancel, &SourceFiles, &SourceFolders, &SourceBytes, 0, nullptr,
-        &scan.SourceUnlisted, &skip, scan.SourceHandle.get(), entry.SourceFolder);
+    scan.SourceSkip = std::move(skip);
+    // A folder that cannot be opened cannot be listed either: named where
+    // the folders that could not be read are.
+    if (!scan.SourceFound)
+        scan.SourceUnlisted.push_back(folder);
+    if (!m_counting || !scan.SourceFound)
+        return;
+    CFolderScanner::Options options;
+    options.ExcludeFolders = entry.ExcludeFolders;
+    options.IncludeFiles = entry.IncludeFiles;
+    options.ExcludeFiles = entry.ExcludeFiles;
+    options.Recursive = recursive;
+    options.AddFolders = recursive;
+    options.FileCount = &SourceFiles;
+    options.FolderCount = &SourceFolders;
+    options.ByteCount = &SourceBytes;
+    Count(options, folder, scan.SourceSkip, scan.SourceHandle.get(), entry.SourceFolder);
+}
+
+// Counts a side for the window as the run will find it, keeping no record:
+// the run walks both sides itself, one folder at a time.
+void CGetInfoWorker::Count(CFolderScanner::Options& options, const std::string& folder,
+    const std::vector<std::string>& skip, const CDirHandle* base, const std::string& basePath)
+{
+    options.Cancel = &m_cancel;
+    options.CountOnly = true;
+    options.SkipFolders = CFileRecordArray::SkipFoldersAsScanned(folder, &skip);
+    options.Base = base;
+    options.BasePath = basePath;
+    std::vector<CFileRecord> none;
+    CFolderScanner(none, options).Scan(folder);
 }
 
 void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts)
@@ -223,13 +257,18 @@ void CGetInfoWorker::ScanDestination(CBackup& entry, CEntryScan& scan, const Fol
     scan.DestinationVolumeFlags = CMountTable::VolumeFlags(folder);
     scan.DestinationTwoSecondTimes = CMountTable::HasTwoSecondTimes(folder) ? 1 : 0;
     // Nor does the backup side take in a source that lies inside the backup.
-    const std::vector<std::string> skip = InnerFolder(WithoutTrailingSlashes(source), folder);
+    scan.DestinationSkip = InnerFolder(WithoutTrailingSlashes(source), folder);
     scan.BackupFolderHandle = OpenNamed(entry.DestinationFolder);
-    if (!scan.BackupFolderHandle)
+    if (!scan.BackupFolderHandle || !m_counting)
         return;
-    scan.SecondList.ScanFolder(folder, "", "*.*", "", true, CFileRecordArray::kByPath, true, &m_cancel,
-        &DestinationFiles, &DestinationFolders, &DestinationBytes, 0, nullptr, &scan.DestinationUnlisted, &skip,
-        scan.BackupFolderHandle.get(), entry.DestinationFolder);
+    CFolderScanner::Options options;
+    options.IncludeFiles = "*.*";
+    options.Recursive = true;
+    options.AddFolders = true;
+    options.FileCount = &DestinationFiles;
+    options.FolderCount = &DestinationFolders;
+    options.ByteCount = &DestinationBytes;
+    Count(options, folder, scan.DestinationSkip, scan.BackupFolderHandle.get(), entry.DestinationFolder);
 }
 
 bool CGetInfoWorker::MediumMounted(const std::string& folder) const

@@ -4,6 +4,7 @@
 #include "engine/EntryScan.h"
 #include "engine/RunPlan.h"
 #include "platform/Clock.h"
+#include "scan/FolderScanner.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -17,17 +18,19 @@
 
 class CMediaRoot;
 
-// Gathers both sides of every folder entry before an action: the source
-// folder under the entry's masks and everything below the entry's backup
-// root, one thread per side. (It lives in engine, not scan, because it works
-// on sets of src/core, which sits above src/scan.)
+// Prepares both sides of every folder entry before an action and counts
+// them for the windows: the source folder under the entry's masks and
+// everything below the entry's backup root, one thread per side. It keeps
+// no record: the run walks both sides itself, one folder at a time. (It
+// lives in engine, not scan, because it works on sets of src/core, which
+// sits above src/scan.)
 //
 // Works on its own copy of the set. Per entry it writes SourceFolder and
 // DestinationFolder expanded (ExpandPathTags) with trailing '/' removed (so
 // the root "/" becomes "") in that copy, and what it found in Scans at the
-// entry's index: both lists in path order, the volume flags, SourceFound,
-// SourceError, DestinationError and SourceUnlisted. An entry whose source or
-// backup folder text is empty is not scanned on either side.
+// entry's index: the opened folders, the volume flags, the folders never to
+// enter, SourceFound, SourceError and DestinationError. An entry whose source
+// or backup folder text is empty is not looked at on either side.
 class CGetInfoWorker {
 public:
     // cancel is the process-wide action cancel flag; both threads stop after
@@ -47,6 +50,9 @@ public:
     // once both scans are over, a third thread makes the plan from copies
     // of what they found, and PlanRunning goes to 0 when it is there.
     void SetPlanner(Planner planner);
+    // Whether the counts are wanted (the default): a run that shows no
+    // window needs none in advance, and then the sides are only opened.
+    void SetCounting(bool counting);
     bool Plans() const { return static_cast<bool>(m_planner); }
 
     // Starts the source thread, then the backup thread (and the plan's
@@ -94,11 +100,14 @@ private:
     void RunPlan();
     void ScanSource(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
     void ScanDestination(CBackup& entry, CEntryScan& scan, const FolderTexts& texts);
+    void Count(CFolderScanner::Options& options, const std::string& folder, const std::vector<std::string>& skip,
+        const CDirHandle* base, const std::string& basePath);
     std::string Expand(const std::string& text) const;
     bool Cancelled() const;
     bool MediumMounted(const std::string& folder) const;
 
     std::vector<FolderTexts> m_texts;
+    bool m_counting = true;
     std::atomic<int>& m_cancel;
     const CClock& m_clock;
     const CMediaRoot* m_media;

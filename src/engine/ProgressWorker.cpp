@@ -125,14 +125,11 @@ void CProgressWorker::Start()
     // Taken before either thread runs, so Elapsed is right however the two
     // threads happen to be scheduled.
     StartTime = m_clock.Now();
-    RegisterRoots();
-    // Counted here: the lists shrink to what was processed at the end.
-    // An entry nothing was scanned for has empty lists.
+    // An entry nothing was scanned for has nothing opened.
     Scans.resize(Set.Entries.size());
-    const bool restore = Action() == 1;
+    m_surveys.assign(Set.Entries.size(), EntrySurvey());
+    RegisterRoots();
     m_total = 0;
-    for (const CEntryScan& scan : Scans)
-        m_total += static_cast<std::int64_t>(restore ? scan.SecondList.size() : scan.SourceList.size());
     m_execution = std::thread(&CProgressWorker::Execute, this);
     m_ticker = std::thread(&CProgressWorker::Tick, this);
 }
@@ -205,13 +202,19 @@ std::uint64_t CProgressWorker::CurrentFileSize() const
 void CProgressWorker::SetCurrentFile(const CFileRecord* record)
 {
     std::lock_guard lock(m_currentMutex);
-    m_currentFile = record;
+    if (record)
+        m_currentFile = *record;
+    else
+        m_currentFile.reset();
 }
 
 void CProgressWorker::SetCurrentFolder(const CFileRecord* record)
 {
     std::lock_guard lock(m_currentMutex);
-    m_currentFolder = record;
+    if (record)
+        m_currentFolder = *record;
+    else
+        m_currentFolder.reset();
 }
 
 bool CProgressWorker::ShowErrors() const
@@ -285,9 +288,9 @@ void CProgressWorker::RaiseElapsed()
 
 void CProgressWorker::Tick()
 {
-    const std::int64_t total = m_total;
     while (Running.load() == 1 && !Cancelled()) {
         // 64-bit, so very large sets cannot overflow the product.
+        const std::int64_t total = m_total.load();
         const std::int64_t done = ProcessedFileCount() + ProcessedFolderCount();
         // The display is called without the lock held: it may wait for the
         // interface thread, which never waits for this one.
@@ -305,20 +308,22 @@ void CProgressWorker::RunBackup()
     DeletionPhase();
     Deleting = 0;
     // Folder times are set once nothing more is removed in them.
-    if (!Cancelled() && FolderPhase(false) && FilePhase(false) && ReportRemovals())
+    if (!Cancelled() && CopyPhase(false) && ReportRemovals())
         FolderAttributePhase(false);
     if (!ReportRemovals())
         Cancel();
-    CollectProcessedFiles(false);
+    SetCurrentFile(nullptr);
+    SetCurrentFolder(nullptr);
 }
 
 void CProgressWorker::RunRestore()
 {
     Deleting = 0;
     ReportMissingSides(true);
-    if (!Cancelled() && FolderPhase(true) && FilePhase(true))
+    if (!Cancelled() && CopyPhase(true))
         FolderAttributePhase(true);
-    CollectProcessedFiles(true);
+    SetCurrentFile(nullptr);
+    SetCurrentFolder(nullptr);
 }
 
 // An entry without a backup folder text has no backup root: its root would
@@ -329,26 +334,30 @@ bool CProgressWorker::Usable(const CBackup& entry) const
     return !entry.DestinationFolder.empty() && std::find(m_missing.begin(), m_missing.end(), &entry) == m_missing.end();
 }
 
-// Collects what vanished from the sources (with BackupDelete) and asks
-// before a backup empties an entry's backup or changes much of it; an
-// entry whose mass change is refused is left alone as a whole.
+// Asks before a backup empties an entry's backup or changes much of it, by
+// what the survey found; an entry whose mass change is refused is left
+// alone as a whole. The rest of what vanished from the sources goes.
 void CProgressWorker::DeletionPhase()
 {
-    const bool deletes = m_settings.Actions.BackupDelete != 0;
+    if (Cancelled())
+        return;
     for (CBackup& entry : Set.Entries) {
         if (!Usable(entry))
             continue;
-        const std::size_t folders = DeletedFolders.size();
-        const std::size_t files = DeletedFiles.size();
-        if (deletes && !CollectDeletions(entry))
-            return;
-        const std::size_t doomed = DeletedFiles.size() - files;
+        EntrySurvey& survey = SurveyOf(entry);
+        const std::size_t doomed = survey.deletedFiles.size();
         const bool kept = !ConfirmDeletingAll(entry, doomed);
         const bool refused = !kept && !ConfirmMassChange(entry, doomed);
-        if (kept || refused) {
-            DeletedFolders.resize(folders);
-            DeletedFiles.resize(files);
+        if (!kept && !refused) {
+            const auto take = [](CFileRecordArray& from, CFileRecordArray& to) {
+                to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+                CFileRecordArray().swap(from);
+            };
+            take(survey.deletedFolders, DeletedFolders);
+            take(survey.deletedFiles, DeletedFiles);
         }
+        CFileRecordArray().swap(survey.deletedFolders);
+        CFileRecordArray().swap(survey.deletedFiles);
         if (refused)
             m_missing.push_back(&entry);
     }
@@ -362,29 +371,27 @@ void CProgressWorker::DeletionPhase()
 // what vanished, so nothing below it counts as deleted: a missing source
 // root (an unplugged disk, a mistyped path) would otherwise empty the backup.
 // (Such sources were reported as failed items before.)
-bool CProgressWorker::CollectDeletions(CBackup& entry)
+bool CProgressWorker::CollectDeletions(CBackup& entry, const Direction& direction, EntrySurvey& survey)
 {
-    const std::string root = BackupRoot(entry);
-    const std::string source = PrefixOf(entry.SourceFolder);
-    CEntryScan& scan = ScanOf(entry);
+    const CEntryScan& scan = ScanOf(entry);
     if (!scan.SourceFound)
         return !Cancelled();
     std::string sourcePath;
-    SortedCursor sources(scan.SourceList);
-    for (const CFileRecord& record : scan.SecondList) {
+    SortedCursor sources(*direction.fromList);
+    for (const CFileRecord& record : *direction.toList) {
         if (Cancelled())
             return false;
         std::string_view key;
-        if (!KeyOf(record, root, source, sourcePath, key))
+        if (!KeyOf(record, direction.toFolder, direction.fromFolder, sourcePath, key))
             continue;
         if (sources.Find(key))
             continue;
-        TargetOf(record, root, source, sourcePath);
+        TargetOf(record, direction.toFolder, direction.fromFolder, sourcePath);
         const bool unlisted = std::any_of(scan.SourceUnlisted.begin(), scan.SourceUnlisted.end(),
             [&](const std::string& folder) { return sourcePath.compare(0, folder.size(), folder) == 0; });
         if (unlisted)
             continue;
-        (IsFolderRecord(record) ? DeletedFolders : DeletedFiles).push_back(record);
+        (IsFolderRecord(record) ? survey.deletedFolders : survey.deletedFiles).push_back(record);
     }
     return true;
 }
@@ -399,63 +406,6 @@ CProgressWorker::Direction CProgressWorker::DirectionOf(CBackup& entry, bool res
             TrashesReplaced(), false, std::make_shared<const std::string>(source + "/") };
     return { source, root, &scan.SourceList, &scan.SecondList, m_settings.Actions.BackupOverwrite != 0, false,
         VersionsReplaced(), std::make_shared<const std::string>(root + "/") };
-}
-
-bool CProgressWorker::FilePhase(bool restore)
-{
-    m_processedEnd.assign(Set.Entries.size(), 0);
-    CountBytesToCopy(restore);
-    for (std::size_t i = 0; i < Set.Entries.size(); ++i) {
-        CBackup& entry = Set.Entries[i];
-        if (Usable(entry) && !ProcessFiles(entry, DirectionOf(entry, restore), m_processedEnd[i]))
-            return false;
-    }
-    return true;
-}
-
-// The progress window shows the bytes of the whole run from its first copy
-// on. With one entry its plan, made anyway, tells them; with more, every
-// entry's plan is made once more here for its sizes alone (one look per
-// record, no file read).
-void CProgressWorker::CountBytesToCopy(bool restore)
-{
-    const auto usable
-        = std::count_if(Set.Entries.begin(), Set.Entries.end(), [this](const CBackup& entry) { return Usable(entry); });
-    if (usable < 2)
-        return;
-    std::uint64_t total = 0;
-    for (CBackup& entry : Set.Entries) {
-        if (!Usable(entry))
-            continue;
-        for (const CCopyAhead::Job& job : PlanFiles(entry, DirectionOf(entry, restore)).jobs)
-            total += job.size;
-    }
-    m_bytesToCopy = total;
-    m_bytesCounted = true;
-}
-
-// The processed file records leave their lists for ProcessedFiles, which
-// takes the first list's storage as it is: the records are never held twice.
-void CProgressWorker::CollectProcessedFiles(bool restore)
-{
-    {
-        std::lock_guard lock(m_currentMutex);
-        m_currentFile = nullptr;
-        m_currentFolder = nullptr;
-    }
-    for (std::size_t i = 0; i < m_processedEnd.size(); ++i) {
-        CFileRecordArray& list = restore ? Scans[i].SecondList : Scans[i].SourceList;
-        const auto end = list.begin() + static_cast<std::ptrdiff_t>(std::min(m_processedEnd[i], list.size()));
-        list.erase(std::remove_if(list.begin(), end, IsFolderRecord), list.end());
-        if (ProcessedFiles.empty()) {
-            ProcessedFiles.swap(list);
-            continue;
-        }
-        ProcessedFiles.insert(
-            ProcessedFiles.end(), std::make_move_iterator(list.begin()), std::make_move_iterator(list.end()));
-        CFileRecordArray().swap(list);
-    }
-    m_processedEnd.clear();
 }
 
 // The dry run's lists as one plan, in the order the run takes them:
@@ -477,21 +427,16 @@ void CProgressWorker::MakePlan()
     for (const CFileRecord& record : UpdatedFiles)
         plan.Add(Kind::Replaced, record, m_newerTargets.count(record.FullPath()) != 0);
     plan.PrunedVersions = std::move(m_prunedVersions);
-    plan.ProcessedFiles = static_cast<int>(ProcessedFiles.size());
-    plan.ProcessedFolders = static_cast<int>(ProcessedFolders.size());
+    plan.ProcessedFiles = ProcessedFileCount();
+    plan.ProcessedFolders = ProcessedFolderCount();
     Plan = std::move(plan);
 }
 
-bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd)
+bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction)
 {
-    // Names of one file are linked again within an entry only.
-    m_hardLinks.Clear();
     const FilePlan plan = PlanFiles(entry, direction);
-    if (!m_bytesCounted) {
-        for (const CCopyAhead::Job& job : plan.jobs)
-            m_bytesToCopy += job.size;
-    }
     std::unique_ptr<CCopyAhead> ahead = StartCopyAhead(entry, direction, plan);
+    std::size_t processedEnd = 0;
     const bool completed = ProcessFileList(entry, direction, plan, ahead.get(), processedEnd);
     if (ahead) {
         // Copies made past where the run stopped were never processed.
@@ -501,12 +446,23 @@ bool CProgressWorker::ProcessFiles(CBackup& entry, const Direction& direction, s
                 m_ops->RemoveTree(target);
         }
     }
-    const bool placed = PlaceWaiting(entry);
-    // Replacements that failed to take their names leave no record.
-    UpdatedFiles.erase(std::remove_if(UpdatedFiles.begin(), UpdatedFiles.end(),
-                           [](const CFileRecord& record) { return record.Path.empty(); }),
-        UpdatedFiles.end());
-    return completed && placed;
+    TakeProcessed(*direction.fromList, processedEnd);
+    return completed;
+}
+
+// The files before end were processed: counted, and listed for a display
+// that lists them.
+void CProgressWorker::TakeProcessed(CFileRecordArray& list, std::size_t end)
+{
+    end = std::min(end, list.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        CFileRecord& record = list[i];
+        if (IsFolderRecord(record))
+            continue;
+        m_processedBytes += record.Size;
+        if (m_keepFileLists)
+            ProcessedFiles.push_back(std::move(record));
+    }
 }
 
 // Decides from the two scanned lists alone which files need the worker: a
@@ -579,7 +535,7 @@ std::unique_ptr<CCopyAhead> CProgressWorker::StartCopyAhead(
 }
 
 // The records stay in place in their list; the files before processedEnd
-// count as processed, and move into ProcessedFiles at the end of the run.
+// count as processed.
 // Files the plan left alone were compared and found the same.
 bool CProgressWorker::ProcessFileList(
     CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd)
@@ -713,10 +669,10 @@ int CProgressWorker::CopyOne(CBackup& entry, const Direction& direction, CFileRe
     // its name; its record is made then.
     if (m_copier.WaitingCount() > waiting) {
         if (!KeepsFileLists()) {
-            m_waitingSlots.push_back({ kNoSlot, &record, direction.toRoot });
+            m_waitingSlots.push_back({ kNoSlot, record, direction.toRoot });
             return 0;
         }
-        m_waitingSlots.push_back({ UpdatedFiles.size(), &record, direction.toRoot });
+        m_waitingSlots.push_back({ UpdatedFiles.size(), record, direction.toRoot });
         UpdatedFiles.emplace_back();
         return 0;
     }

@@ -32,14 +32,20 @@
 class CActionDisplay;
 class CActivityLog;
 class CClock;
+class CFolderLister;
 class CPrompter;
 struct SettingsRecord;
 
 // Carries out a backup or restore of one set after the scan worker has
-// filled both record lists of every entry: deletes what vanished from the
-// source (backup only), creates folders, copies new and changed files, and
-// records every step in seven lists for the progress window, the summary and
-// the log. Errors are offered as Abort/Retry/Ignore through the prompter.
+// opened both sides of every entry: deletes what vanished from the source
+// (backup only), creates folders, copies new and changed files, and records
+// what changed for the progress window, the summary and the log. Errors are
+// offered as Abort/Retry/Ignore through the prompter.
+//
+// Both sides are walked folder by folder, one folder of each side held at a
+// time, never the whole tree: once to survey an entry before anything
+// changes (what vanished, how much would change, the bytes to copy), once
+// to copy, and once more for the folders' modes and times.
 //
 // The execution thread writes everything; the ticker thread and the progress
 // window only read the counters and current items, which are atomic, and
@@ -54,8 +60,7 @@ public:
     CProgressWorker(const CProgressWorker&) = delete;
     CProgressWorker& operator=(const CProgressWorker&) = delete;
 
-    // Takes the scan worker's set and what it found, moving the scans rather
-    // than copying them: their lists are most of an action's memory.
+    // Takes the scan worker's set and what it found and opened.
     void TakeSet(const CSet& set, std::vector<CEntryScan>&& scans);
 
     // Starts the execution and ticker threads and returns at once.
@@ -85,6 +90,8 @@ public:
     // Values the progress window polls.
     std::int32_t ProcessedFileCount() const { return m_processedFileCount.load(); }
     std::int32_t ProcessedFolderCount() const { return m_processedFolderCount.load(); }
+    // Bytes of the files processed; read once Running is 0.
+    std::uint64_t ProcessedBytes() const { return m_processedBytes; }
     std::string CurrentFolder() const;
     std::string CurrentFile() const;
     std::uint64_t CurrentFileSize() const;
@@ -133,8 +140,10 @@ public:
     Tally UpdatedTally;
     // The records of the copies fill AddedFiles and UpdatedFiles only for a
     // display that lists them (the windows' summary, a dry run's preview): a
-    // first copy of many files would otherwise hold a second list as long
-    // as the scanned one just to count it. Set before Start.
+    // first copy of many files would otherwise hold a list as long as the
+    // tree just to count it. ProcessedFiles and ProcessedFolders, which hold
+    // the whole tree, are filled only for such a display, never for a dry
+    // run, whose plan counts them. Set before Start.
     void SetKeepFileLists(bool keep) { m_keepFileLists = keep; }
     bool KeepsFileLists() const { return m_keepFileLists || DryRun(); }
     // In a dry run, the failures the run would meet, as its log would have
@@ -148,10 +157,7 @@ public:
     // none after a dry or cancelled run. Read once Running is 0.
     std::vector<VersionAreaSpace> VersionSpace;
     std::atomic<std::int64_t> Elapsed { 0 };
-    // The set acted on. Once the run has ended, the processed file records
-    // of Scans have moved into ProcessedFiles (SourceList in a backup,
-    // SecondList in a restore), which takes over the list's storage rather
-    // than a copy.
+    // The set acted on.
     CSet Set;
     std::vector<CEntryScan> Scans; // one per entry of Set
     std::time_t StartTime = 0;
@@ -161,8 +167,10 @@ private:
     struct Direction {
         std::string fromFolder; // folder fromList was scanned in
         std::string toFolder; // folder the copies go to, toList scanned in
-        CFileRecordArray* fromList; // records copied from
-        CFileRecordArray* toList; // records found at the target side
+        // The records copied from and those found at the target side: the
+        // stretch of one folder the walk is at, or whole listed sides.
+        CFileRecordArray* fromList;
+        CFileRecordArray* toList;
         bool overwriteNewer; // BackupOverwrite / RestoreOverwrite
         bool trashReplaced; // TrashesReplaced(): a backup replaces its copies
         bool versionReplaced; // VersionsReplaced()
@@ -185,6 +193,35 @@ private:
     void RunBackup();
     void RunRestore();
     void ReportMissingSides(bool restore);
+    // What the survey of an entry found before anything changed.
+    struct EntrySurvey {
+        std::size_t backupFiles = 0; // files on the backup side
+        std::size_t replaced = 0; // files a copy would replace, by size and time
+        std::uint64_t bytes = 0; // of the files to copy
+        // What the side copied from holds, and whether anything of it is
+        // to be copied or made: without, the copy has nothing to walk for.
+        std::int32_t files = 0;
+        std::int32_t folders = 0;
+        std::uint64_t fileBytes = 0;
+        bool work = false;
+        // What vanished from the source (with BackupDelete).
+        CFileRecordArray deletedFolders;
+        CFileRecordArray deletedFiles;
+    };
+    using Stretch = std::function<bool(CFileRecordArray& from, CFileRecordArray& to)>;
+    // The walks over both sides (see ProgressWorkerWalk.cpp).
+    bool WalkEntry(const CBackup& entry, bool restore, bool enterToOnly, const Stretch& stretch,
+        std::vector<std::string>* fromUnlisted);
+    std::unique_ptr<CFolderLister> ListerOf(
+        const CBackup& entry, bool sourceSide, bool files, std::vector<std::string>* unlisted);
+    bool SurveyEntry(CBackup& entry, bool restore);
+    bool SurveyStretch(CBackup& entry, Direction direction, EntrySurvey& survey, bool restore);
+    EntrySurvey& SurveyOf(const CBackup& entry);
+    bool FoldersToMake(const Direction& direction);
+    bool CopyPhase(bool restore);
+    bool CopyEntry(CBackup& entry, bool restore);
+    void FolderAttributesOf(const CBackup& entry, const Direction& direction, bool restore);
+    void TakeProcessed(CFileRecordArray& list, std::size_t end);
     void FailItem(const FailedItem& item, const std::string& logLine, const std::string& shown);
     void NoteFailure(const FailedItem& item);
     void ReportAccess(const std::string& folder, int error, const std::string& consequence);
@@ -192,12 +229,9 @@ private:
     bool ConfirmMassChange(CBackup& entry, std::size_t deletedFiles);
     std::size_t ReplacedFileCount(CBackup& entry);
     void DeletionPhase();
-    bool CollectDeletions(CBackup& entry);
-    bool FolderPhase(bool restore);
+    bool CollectDeletions(CBackup& entry, const Direction& direction, EntrySurvey& survey);
     bool ProcessFolders(CBackup& entry, const Direction& direction);
     int ChangedFolder(const Direction& direction, const std::string& from, const std::string& target);
-    bool FilePhase(bool restore);
-    void CountBytesToCopy(bool restore);
     void FolderAttributePhase(bool restore);
     void CopyFolderAttributesOf(const std::string& from, const std::string& to);
     int FolderAttributesFailed(const std::string& to, int error);
@@ -209,12 +243,11 @@ private:
         std::size_t files = 0; // files in the list before end
         std::size_t end = 0; // where planning stopped: the list's size unless cancelled
     };
-    bool ProcessFiles(CBackup& entry, const Direction& direction, std::size_t& processedEnd);
+    bool ProcessFiles(CBackup& entry, const Direction& direction);
     // compareType: the settings' comparison unless given.
     FilePlan PlanFiles(CBackup& entry, const Direction& direction, int compareType = -1);
     bool ProcessFileList(
         CBackup& entry, const Direction& direction, const FilePlan& plan, CCopyAhead* ahead, std::size_t& processedEnd);
-    void CollectProcessedFiles(bool restore);
     void MakePlan();
     std::unique_ptr<CCopyAhead> StartCopyAhead(const CBackup& entry, const Direction& direction, const FilePlan& plan);
     bool ProcessFile(CBackup& entry, const Direction& direction, CFileRecord& record, const std::string& from,
@@ -295,23 +328,22 @@ private:
     std::atomic<std::int32_t> m_processedFolderCount { 0 };
     std::atomic<std::uint64_t> m_bytesToCopy { 0 };
     std::atomic<std::uint64_t> m_copiedBytes { 0 };
-    // The whole run's bytes were counted before the first entry's copies.
-    bool m_bytesCounted = false;
-    // Records in the lists acted on to the end of the file phase; guarded
-    // because the lists are then gathered into ProcessedFiles.
+    std::uint64_t m_processedBytes = 0;
+    // Copies of the records in hand: the folder listing they came from goes
+    // as the walk moves on.
     mutable std::mutex m_currentMutex;
-    const CFileRecord* m_currentFolder = nullptr;
-    const CFileRecord* m_currentFile = nullptr;
-    // Records to process, counted before the threads start.
-    std::int64_t m_total = 0;
-    // Per entry: the position in its list up to which files were processed.
-    std::vector<std::size_t> m_processedEnd;
+    std::optional<CFileRecord> m_currentFolder;
+    std::optional<CFileRecord> m_currentFile;
+    // Records to process, counted by the survey.
+    std::atomic<std::int64_t> m_total { 0 };
+    // One per entry of Set.
+    std::vector<EntrySurvey> m_surveys;
     // Each replacement waiting in the copier's batch, in the batch's order:
     // its UpdatedFiles record, filled in once the copy has its name, and its
     // source record.
     struct WaitingSlot {
         std::size_t updated; // kNoSlot while the records are not kept
-        const CFileRecord* source;
+        CFileRecord source;
         std::shared_ptr<const std::string> root; // of the copy's record
     };
     static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);

@@ -49,10 +49,10 @@ void CProgressWorker::ReportAccess(const std::string& folder, int error, const s
 // The side an action copies from must be there: a missing source (or an
 // unmounted one), or in a restore a missing backup folder, is a failed item
 // and the entry is left alone. So are folders of that side that could not
-// be read.
+// be read, which the survey of each entry there is finds.
 void CProgressWorker::ReportMissingSides(bool restore)
 {
-    for (const CBackup& entry : Set.Entries) {
+    for (CBackup& entry : Set.Entries) {
         if (!Usable(entry))
             continue;
         const std::string folder = restore ? BackupRoot(entry) : FolderText(entry.SourceFolder);
@@ -66,6 +66,10 @@ void CProgressWorker::ReportMissingSides(bool restore)
             m_missing.push_back(&entry);
             continue;
         }
+        // The folders that could not be read are known once the side has
+        // been walked.
+        if (!SurveyEntry(entry, restore))
+            return;
         // What lies below a folder of the side copied from that could not
         // be listed is left out of the run, which is not the same as done.
         for (const std::string& unlisted : restore ? scan.DestinationUnlisted : scan.SourceUnlisted)
@@ -80,8 +84,7 @@ void CProgressWorker::ReportMissingSides(bool restore)
 // failed item, since the backup is then no copy of its source.
 bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles)
 {
-    const auto files = static_cast<std::size_t>(std::count_if(ScanOf(entry).SecondList.begin(),
-        ScanOf(entry).SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
+    const std::size_t files = SurveyOf(entry).backupFiles;
     if (files == 0 || doomedFiles < files)
         return true;
     const std::string root = BackupRoot(entry);
@@ -113,8 +116,7 @@ bool CProgressWorker::ConfirmDeletingAll(const CBackup& entry, std::size_t doome
 bool CProgressWorker::ConfirmMassChange(CBackup& entry, std::size_t deletedFiles)
 {
     const auto percent = static_cast<std::size_t>(std::max(Set.Versions.MassChange, 0));
-    const auto files = static_cast<std::size_t>(std::count_if(ScanOf(entry).SecondList.begin(),
-        ScanOf(entry).SecondList.end(), [](const CFileRecord& r) { return !r.IsFolder(); }));
+    const std::size_t files = SurveyOf(entry).backupFiles;
     // Emptying the whole backup was asked (or is not to be) already.
     if (percent == 0 || files <= kMassChangeFloor || deletedFiles >= files)
         return true;
@@ -144,16 +146,10 @@ bool CProgressWorker::ConfirmMassChange(CBackup& entry, std::size_t deletedFiles
     return false;
 }
 
-// The files the copy phase would replace, as its plan finds them from the
-// two scans. By size and time even where checksums decide: a checksum run
-// plans every file found on both sides as a possible replacement, and would
-// ask on every run; a file whose content changed under the same size and
-// time is not what a mass change looks like.
+// The files the copy phase would replace, as the survey found them.
 std::size_t CProgressWorker::ReplacedFileCount(CBackup& entry)
 {
-    const FilePlan plan = PlanFiles(entry, DirectionOf(entry, false), kCompareSizeAndTime);
-    return static_cast<std::size_t>(
-        std::count_if(plan.jobs.begin(), plan.jobs.end(), [](const CCopyAhead::Job& job) { return job.replace; }));
+    return SurveyOf(entry).replaced;
 }
 
 // A folder left with the wrong mode or time is a failed item like a file not

@@ -462,10 +462,10 @@ bool CProgressWorker::ReportPlaced(const CBackup& entry)
         const WaitingSlot& slot = slots[i];
         ++UpdatedTally.Files;
         if (slot.updated == kNoSlot) {
-            UpdatedTally.Bytes += slot.source->Size;
+            UpdatedTally.Bytes += slot.source.Size;
             continue;
         }
-        UpdatedFiles[slot.updated] = RebasedRecord(m_ops->RecordOf(to, slot.source), slot.root);
+        UpdatedFiles[slot.updated] = RebasedRecord(m_ops->RecordOf(to, &slot.source), slot.root);
         UpdatedTally.Bytes += UpdatedFiles[slot.updated].Size;
     }
     m_copier.SetBatchReplacements(true);

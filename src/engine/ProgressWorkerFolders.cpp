@@ -6,6 +6,8 @@
 #include "core/SettingsRecord.h"
 #include "engine/EntryPaths.h"
 #include "engine/ProgressWorker.h"
+#include "scan/FolderLister.h"
+#include "scan/FolderMerge.h"
 #include "scan/PathFormat.h"
 
 #include <cerrno>
@@ -40,29 +42,6 @@ bool CProgressWorker::UntilDone(const std::function<int()>& attempt, bool& ignor
     }
 }
 
-bool CProgressWorker::FolderPhase(bool restore)
-{
-    for (CBackup& entry : Set.Entries) {
-        if (Cancelled())
-            return false;
-        if (!Usable(entry))
-            continue;
-        const Direction direction = DirectionOf(entry, restore);
-        const std::string top = direction.toFolder.empty() ? std::string("/") : direction.toFolder;
-        if (!m_ops->IsFolder(top)) {
-            bool ignored = false;
-            if (!EnsureFolder(entry, direction.fromFolder.empty() ? "/" : direction.fromFolder, top, ignored))
-                return false;
-            if (ignored)
-                continue;
-        }
-        m_ops->MakeFolderWritable(top);
-        if (!ProcessFolders(entry, direction))
-            return false;
-    }
-    return true;
-}
-
 bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
 {
     std::string target;
@@ -93,7 +72,8 @@ bool CProgressWorker::ProcessFolders(CBackup& entry, const Direction& direction)
             // Security copied onto it may have made it read-only.
             m_ops->MakeFolderWritable(target);
         }
-        ProcessedFolders.push_back(record);
+        if (m_keepFileLists)
+            ProcessedFolders.push_back(record);
         ++m_processedFolderCount;
     }
     return true;
@@ -121,22 +101,45 @@ int CProgressWorker::ChangedFolder(const Direction& direction, const std::string
 // and time of its counterpart, deepest first, as cp -a and rsync -a do.
 void CProgressWorker::FolderAttributePhase(bool restore)
 {
-    std::string target;
     for (CBackup& entry : Set.Entries) {
         if (!Usable(entry))
             continue;
         const Direction direction = DirectionOf(entry, restore);
+        FolderAttributesOf(entry, direction, restore);
+        if (Cancelled())
+            return;
+        CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
+            direction.toFolder.empty() ? "/" : direction.toFolder);
+    }
+}
+
+// The folders below the entry's top, deepest first.
+void CProgressWorker::FolderAttributesOf(const CBackup& entry, const Direction& direction, bool restore)
+{
+    if (ScanOf(entry).WholeLists) {
+        std::string target;
         for (auto it = direction.fromList->rbegin(); it != direction.fromList->rend(); ++it) {
             if (Cancelled())
                 return;
             if (IsFolderRecord(*it) && TargetOf(*it, direction.fromFolder, direction.toFolder, target))
                 CopyFolderAttributesOf(it->FullPath(), target);
         }
-        if (Cancelled())
-            return;
-        CopyFolderAttributesOf(direction.fromFolder.empty() ? "/" : direction.fromFolder,
-            direction.toFolder.empty() ? "/" : direction.toFolder);
+        return;
     }
+    // Only the folders are wanted: no file of either side is looked at.
+    const std::unique_ptr<CFolderLister> folders = ListerOf(entry, !restore, false, nullptr);
+    if (!folders)
+        return;
+    CFolderMerge walk(*folders, nullptr, false);
+    walk.Walk([](CFileRecordArray&, CFileRecordArray&) { return true; },
+        [&](const std::string& below) {
+            if (below.empty())
+                return true;
+            const std::string folder = below.substr(0, below.size() - 1);
+            CopyFolderAttributesOf(direction.fromFolder + "/" + folder, direction.toFolder + "/" + folder);
+            return !Cancelled();
+        },
+        &m_cancel);
 }
 
 // A folder that is not there, or not a folder, failed when it was to be

@@ -43,6 +43,8 @@ CRunPlan CRunPlanner::Plan(const CSet& set, std::vector<CEntryScan> scans, std::
     CProgressWorker worker(m_settings, false, cancel, prompter, log, display, m_clock);
     worker.TakeSet(set, std::move(scans));
     worker.SetFileOperations(operations);
+    // The plan counts what was processed; it lists only what changes.
+    worker.SetKeepFileLists(false);
     worker.Start();
     worker.Wait();
     return std::move(worker.Plan);

@@ -114,11 +114,13 @@ std::string WithSlash(std::string path)
     return path;
 }
 
-// The folders never to enter, written as the scan will write their paths:
-// the scan builds paths from the folder text, which may reach the same
-// place as the resolved mount points through links or "..". Only folders at
-// or below the scanned folder (or holding it) matter.
-std::vector<std::string> SkipFoldersAsScanned(const std::string& folder, const std::vector<std::string>* extra)
+} // namespace
+
+// The scan builds paths from the folder text, which may reach the same place
+// as the resolved mount points through links or "..". Only folders at or
+// below the scanned folder (or holding it) matter.
+std::vector<std::string> CFileRecordArray::SkipFoldersAsScanned(
+    const std::string& folder, const std::vector<std::string>* extra)
 {
     std::vector<std::string> paths = CMountTable::PseudoMountPoints();
     if (extra) {
@@ -138,8 +140,6 @@ std::vector<std::string> SkipFoldersAsScanned(const std::string& folder, const s
     std::sort(skip.begin(), skip.end());
     return skip;
 }
-
-} // namespace
 
 void CFileRecordArray::SortAppended(std::size_t firstNew, int orderCode)
 {

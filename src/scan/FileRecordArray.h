@@ -85,6 +85,11 @@ public:
         const std::vector<std::string>* skipFolders = nullptr, const CDirHandle* base = nullptr,
         const std::string& basePath = std::string());
 
+    // The folders never to enter (the pseudo file systems' mount points
+    // and extra, resolved), written as a scan of folder writes their paths.
+    static std::vector<std::string> SkipFoldersAsScanned(
+        const std::string& folder, const std::vector<std::string>* extra);
+
     // Puts the records from firstNew to the end, appended in discovery order,
     // where AddSorted one by one would have put them.
     void SortAppended(std::size_t firstNew, int orderCode);

@@ -91,19 +91,47 @@ std::size_t CFolderScanner::ScanTop(std::string& folder)
         MarkUnlisted(folder);
         return 0;
     }
-    m_base = m_options.Base;
-    m_baseLength = m_options.BasePath.size();
-    if (!m_base || folder.compare(0, m_baseLength, m_options.BasePath) != 0) {
-        // Links in the folder the user named are followed once, here;
-        // nothing below it is.
-        if (CDirHandle::OpenNamed(folder, m_namedTop) != 0) {
-            MarkUnlisted(folder);
-            return 0;
-        }
-        m_base = &m_namedTop;
-        m_baseLength = folder.size();
+    if (!OpenBase(folder)) {
+        MarkUnlisted(folder);
+        return 0;
     }
     return ScanOne(folder);
+}
+
+bool CFolderScanner::OpenBase(const std::string& folder)
+{
+    if (m_base)
+        return true;
+    m_base = m_options.Base;
+    m_baseLength = m_options.BasePath.size();
+    if (m_base && folder.compare(0, m_baseLength, m_options.BasePath) == 0)
+        return true;
+    // Links in the folder the user named are followed once, here; nothing
+    // below it is.
+    m_base = nullptr;
+    if (CDirHandle::OpenNamed(folder, m_namedTop) != 0)
+        return false;
+    m_base = &m_namedTop;
+    m_baseLength = folder.size();
+    return true;
+}
+
+bool CFolderScanner::ScanBelow(const std::string& root, const std::string& below)
+{
+    const std::size_t unlisted = m_options.UnlistedFolders ? m_options.UnlistedFolders->size() : 0;
+    std::string folder = root + below;
+    m_rootLength = root.size();
+    bool listed = !root.empty() && !LiesInSkipped(folder) && OpenBase(root);
+    if (listed) {
+        m_oneFolder = true;
+        ScanOne(folder);
+        m_oneFolder = false;
+        listed = !m_options.UnlistedFolders || m_options.UnlistedFolders->size() == unlisted;
+    } else {
+        MarkUnlisted(folder);
+    }
+    MoveBlocksOut();
+    return listed;
 }
 
 bool CFolderScanner::LiesInSkipped(const std::string& folder) const
@@ -150,7 +178,7 @@ CSharedFolder::Ref CFolderScanner::ShareNames(const std::string& folder, std::ve
             any = true;
         }
     }
-    if (!any)
+    if (!any || m_options.CountOnly)
         return {};
     CSharedFolder::Ref shared = CSharedFolder::Make(folder, m_rootLength, room);
     for (Entry& entry : entries) {
@@ -234,7 +262,7 @@ std::size_t CFolderScanner::AddFolders(
                 AddFolderRecord(shared, entry);
                 ++added;
             }
-            if (m_options.Recursive)
+            if (m_options.Recursive && !m_oneFolder)
                 added += ScanOne(folder + entry.Data.Name + '/');
         }
         if (Cancelled())
@@ -264,6 +292,11 @@ CFileRecord& CFolderScanner::NewRecord()
     // Past the allocator's mapping threshold, so that a released block goes
     // back to the system at once rather than into the heap's free lists.
     constexpr std::size_t kBlockRecords = 2048;
+    // One folder's records go straight into a list that is used again for
+    // the next folder: a block per folder would be mapped and unmapped each
+    // time.
+    if (m_oneFolder)
+        return m_records.emplace_back();
     if (m_blocks.empty() || m_blocks.back().size() == kBlockRecords) {
         m_blocks.emplace_back();
         m_blocks.back().reserve(kBlockRecords);
@@ -286,14 +319,16 @@ void CFolderScanner::MoveBlocksOut()
 
 void CFolderScanner::AddFolderRecord(const CSharedFolder::Ref& folder, const Entry& entry)
 {
-    NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
+    if (!m_options.CountOnly)
+        NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
     if (m_options.FolderCount)
         m_options.FolderCount->fetch_add(1, std::memory_order_relaxed);
 }
 
 void CFolderScanner::AddFileRecord(const CSharedFolder::Ref& folder, const Entry& entry)
 {
-    NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
+    if (!m_options.CountOnly)
+        NewRecord().SetFromFindData(entry.Data, folder, entry.Name);
     const std::uint64_t size = entry.Data.Size;
     if (m_options.FileCount)
         m_options.FileCount->fetch_add(1, std::memory_order_relaxed);

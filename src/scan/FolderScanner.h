@@ -43,6 +43,8 @@ public:
         // below; null: the scanned folder is opened by its name.
         const CDirHandle* Base = nullptr;
         std::string BasePath;
+        // Counted only: no record is made, nothing of the names is kept.
+        bool CountOnly = false;
     };
 
     CFolderScanner(std::vector<CFileRecord>& records, const Options& options);
@@ -50,6 +52,11 @@ public:
     // Scans folder and, when recursive, its subfolders; returns the count of
     // records appended. Their paths are relative to folder (ending in '/').
     std::size_t Scan(std::string folder);
+    // Lists the one folder root + below (below empty or ending in '/'),
+    // never entering its subfolders; the records' paths are relative to
+    // root (ending in '/'), as a scan of root would have made them. False
+    // when the folder could not be listed completely.
+    bool ScanBelow(const std::string& root, const std::string& below);
 
     // The include items as ScanFolder reads them: split at ';', the next item
     // starting two characters on, trimmed, empty items dropped; lower-cased.
@@ -66,6 +73,7 @@ private:
     };
 
     std::size_t ScanTop(std::string& folder);
+    bool OpenBase(const std::string& folder);
     std::size_t ScanOne(const std::string& folder);
     bool List(const std::string& folder, std::vector<Entry>& entries);
     bool WantsLookup(const Entry& entry) const;
@@ -92,6 +100,8 @@ private:
     mutable std::string m_path; // reused for the skip look-ups
     // Length of the scanned folder, which every record's path is relative to.
     std::size_t m_rootLength = 0;
+    // ScanBelow: the subfolders are recorded, not entered.
+    bool m_oneFolder = false;
     std::vector<std::vector<CFileRecord>> m_blocks;
     // Every folder is opened through this one, by its path below it.
     const CDirHandle* m_base = nullptr;

@@ -420,6 +420,9 @@ bool CActionRunner::Gather(Run& run, CActivityLog&)
     rules.DeleteFirst = run.action == 0 && run.settings.Actions.BackupDelete != 0;
     m_services.display.SetWindowRules(rules);
     const bool shown = Shows(run, run.settings.Scheduler.DisplayInformation, 1);
+    // Counts are for a window to show before the run; the run counts for
+    // itself as it goes.
+    run.info->SetCounting(shown);
     if (shown && m_services.display.WantsPlan(run.action)) {
         run.info->SetPlanner(
             [planner = CRunPlanner(run.settings, m_services.clock)](const CSet& set, std::vector<CEntryScan> scans,
@@ -438,8 +441,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
 {
     CProgressWorker worker(run.settings, run.Scheduled(), m_flags.ActionCancel, m_services.prompter, log,
         m_services.display, m_services.clock);
-    // A fresh copy of the set; the gathered lists are moved rather than
-    // copied, as they are most of a run's memory and the scan is done.
+    // A fresh copy of the set and of what the scan opened for it.
     worker.TakeSet(run.info->Set, std::move(run.info->Scans));
     worker.Set.ActiveAction = run.action;
     CDryRunOperations dryRun;
@@ -459,8 +461,7 @@ RunResult CActionRunner::Copy(Run& run, CActivityLog& log)
         "%d folders processed (time: %s)",
         worker.AddedTally.Files, static_cast<int>(worker.AddedFolders.size()), worker.UpdatedTally.Files,
         static_cast<int>(worker.DeletedFiles.size()), static_cast<int>(worker.DeletedFolders.size()),
-        static_cast<int>(worker.ProcessedFiles.size()), static_cast<int>(worker.ProcessedFolders.size()),
-        FormatElapsed(worker.Elapsed).c_str());
+        worker.ProcessedFileCount(), worker.ProcessedFolderCount(), FormatElapsed(worker.Elapsed).c_str());
     for (const VersionAreaSpace& space : worker.VersionSpace) {
         log.WriteText(run.LogType(), run.action,
             FormatString(
@@ -534,8 +535,8 @@ void CActionRunner::SendSummaryMail(Run& run, const CProgressWorker& worker, CAc
     data.Action = run.action;
     data.ElapsedText = FormatElapsed(worker.Elapsed);
     data.Recipients = run.set.Schedule.Email;
-    data.ProcessedFiles = static_cast<int>(worker.ProcessedFiles.size());
-    data.ProcessedFolders = static_cast<int>(worker.ProcessedFolders.size());
+    data.ProcessedFiles = worker.ProcessedFileCount();
+    data.ProcessedFolders = worker.ProcessedFolderCount();
     data.AddedFiles = worker.AddedTally.Files;
     data.AddedFolders = static_cast<int>(worker.AddedFolders.size());
     data.UpdatedFiles = worker.UpdatedTally.Files;

@@ -50,6 +50,13 @@ CSet EngineFixture::MakeSet(int action) const
     return set;
 }
 
+void EngineFixture::Open(const CSet& set)
+{
+    scans.assign(set.Entries.size(), CEntryScan());
+    for (std::size_t i = 0; i < set.Entries.size(); ++i)
+        scans[i].SourceFound = IsFolder(set.Entries[i].SourceFolder) ? 1 : 0;
+}
+
 void EngineFixture::Scan(const CSet& set)
 {
     scans.assign(set.Entries.size(), CEntryScan());
@@ -57,6 +64,7 @@ void EngineFixture::Scan(const CSet& set)
         const CBackup& entry = set.Entries[i];
         CEntryScan& scan = scans[i];
         const std::string root = CProgressWorker::BackupRoot(entry);
+        scan.WholeLists = true;
         scan.SourceFound = IsFolder(entry.SourceFolder) ? 1 : 0;
         scan.SourceList.ScanFolder(entry.SourceFolder + "/", entry.ExcludeFolders, entry.IncludeFiles,
             entry.ExcludeFiles, entry.Recursive != 0, CFileRecordArray::kByPath, entry.Recursive != 0, nullptr, nullptr,
@@ -74,7 +82,7 @@ std::unique_ptr<CProgressWorker> EngineFixture::Run(int action)
 std::unique_ptr<CProgressWorker> EngineFixture::RunSet(CSet set, bool scan)
 {
     if (scan)
-        Scan(set);
+        Open(set);
     m_log = std::make_unique<CActivityLog>(
         settings.General.LogActivate != 0, settings.General.LogFileName, prompter, clock);
     auto worker = std::make_unique<CProgressWorker>(settings, scheduled, cancel, prompter, *m_log, display, clock);

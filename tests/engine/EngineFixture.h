@@ -56,7 +56,11 @@ protected:
     std::string Write(const std::string& rel, const std::string& bytes, std::time_t mtime = 1'600'000'000) const;
 
     CSet MakeSet(int action) const;
-    // Fills scans as the action scan does, one per entry of set.
+    // Fills scans as the action scan does, one per entry of set: the run
+    // then walks both sides itself.
+    void Open(const CSet& set);
+    // Lists both sides whole, as they stand now: the run takes them as they
+    // are, so a test can change the disk between the listing and the run.
     void Scan(const CSet& set);
     // Scans, runs the worker to its end and returns it for inspection.
     std::unique_ptr<CProgressWorker> Run(int action);

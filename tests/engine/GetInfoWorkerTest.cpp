@@ -44,22 +44,12 @@ protected:
         return worker;
     }
 
-    static std::vector<std::string> Relative(const CFileRecordArray& list, const std::string& root)
-    {
-        std::vector<std::string> paths;
-        for (const CFileRecord& record : list)
-            paths.push_back(record.FullPath().substr(root.size() + 1));
-        return paths;
-    }
-
     TempDir source;
     TempDir backup;
     CSet set;
     std::atomic<int> cancel { 0 };
     FakeClock clock { kMarch7 };
 };
-
-using Names = std::vector<std::string>;
 
 } // namespace
 
@@ -71,7 +61,7 @@ TEST_F(GetInfoWorkerTest, EmptySetEndsAtOnceWithZeroCounters)
     EXPECT_EQ(worker->SourceBytes.load() + worker->DestinationBytes.load(), 0u);
 }
 
-TEST_F(GetInfoWorkerTest, MissingBackupRootGivesEmptySecondList)
+TEST_F(GetInfoWorkerTest, MissingBackupRootCountsNothingThere)
 {
     source.Write("Work/a.txt", "abc");
     AddEntry(source / "Work/", backup.Path() + "//");
@@ -80,9 +70,9 @@ TEST_F(GetInfoWorkerTest, MissingBackupRootGivesEmptySecondList)
     const CEntryScan& found = worker->Scans[0];
     EXPECT_EQ(entry.SourceFolder, source / "Work");
     EXPECT_EQ(entry.DestinationFolder, backup.Path());
-    EXPECT_EQ(Relative(found.SourceList, entry.SourceFolder), (Names { "a.txt" }));
-    EXPECT_TRUE(found.SecondList.empty());
     EXPECT_EQ(found.SourceFound, 1);
+    EXPECT_TRUE(found.SourceHandle);
+    EXPECT_EQ(worker->DestinationFiles.load() + worker->DestinationFolders.load(), 0);
     EXPECT_TRUE(found.SourceUnlisted.empty());
     EXPECT_EQ(worker->SourceFiles.load(), 1);
     EXPECT_EQ(worker->SourceBytes.load(), 3u);
@@ -101,9 +91,7 @@ TEST_F(GetInfoWorkerTest, NonRecursiveSourceButWholeBackupTree)
     CBackup& entry = AddEntry(source / "Work", backup.Path(), "*.txt");
     entry.Recursive = 0;
     auto worker = Run();
-    const CBackup& done = worker->Set.Entries[0];
-    EXPECT_EQ(Relative(worker->Scans[0].SourceList, done.SourceFolder), (Names { "top.txt" }));
-    EXPECT_EQ(Relative(worker->Scans[0].SecondList, backup / "Work"), (Names { "old", "old/x.log", "top.txt" }));
+    EXPECT_EQ(worker->SourceFiles.load(), 1);
     EXPECT_EQ(worker->DestinationFiles.load(), 2);
     EXPECT_EQ(worker->DestinationFolders.load(), 1);
     EXPECT_EQ(worker->SourceFolders.load(), 0);
@@ -118,12 +106,12 @@ TEST_F(GetInfoWorkerTest, TagsExpandOnBothSidesWithOneInstant)
     const CBackup& entry = worker->Set.Entries[0];
     EXPECT_EQ(entry.SourceFolder, source / "data-2024-03");
     EXPECT_EQ(entry.DestinationFolder, backup / "2024");
-    EXPECT_EQ(worker->Scans[0].SourceList.size(), 1u);
-    ASSERT_EQ(worker->Scans[0].SecondList.size(), 1u);
-    EXPECT_EQ(worker->Scans[0].SecondList[0].FullPath(), backup / "2024/data-2024-03/f.txt");
+    EXPECT_EQ(worker->SourceFiles.load(), 1);
+    EXPECT_EQ(worker->DestinationFiles.load(), 1);
+    EXPECT_EQ(worker->DestinationFolders.load(), 0);
 }
 
-TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
+TEST_F(GetInfoWorkerTest, MissingSourceIsMarkedAndAnUnlistableFolderCountsNothing)
 {
     AddEntry(source / "gone", backup.Path());
     source.Write("Work/locked/a.txt", "x");
@@ -138,8 +126,9 @@ TEST_F(GetInfoWorkerTest, MissingAndUnlistableSourcesAreMarked)
         failures |= gone.SourceFound == 0 ? 0 : 1;
         failures |= gone.SourceUnlisted == std::vector<std::string> { source / "gone/" } ? 0 : 2;
         failures |= work.SourceFound == 1 ? 0 : 4;
-        failures |= work.SourceUnlisted == std::vector<std::string> { source / "Work/locked/" } ? 0 : 8;
-        failures |= work.SourceList.size() == 2 ? 0 : 16; // the folder record and b.txt
+        // The run finds what it cannot read as it walks the side.
+        failures |= work.SourceUnlisted.empty() ? 0 : 8;
+        failures |= worker->SourceFiles == 1 && worker->SourceFolders == 1 ? 0 : 16; // b.txt, locked
         return failures;
     });
     chmod((source / "Work/locked").c_str(), 0700);
@@ -154,7 +143,7 @@ TEST_F(GetInfoWorkerTest, CancelStopsBothSidesAfterTheEntryInHand)
     AddEntry(source / "B", backup.Path());
     cancel = 1;
     auto worker = Run();
-    EXPECT_TRUE(worker->Scans[1].SourceList.empty());
+    EXPECT_FALSE(worker->Scans[1].SourceHandle);
     // The second entry was never taken: its texts stay unexpanded.
     EXPECT_EQ(worker->Set.Entries[1].SourceFolder, source / "B");
 }
@@ -164,8 +153,8 @@ TEST_F(GetInfoWorkerTest, EntryWithoutSourceTextScansNeitherSide)
     backup.Write("other/file.txt", "x");
     AddEntry("", backup.Path());
     auto worker = Run();
-    EXPECT_TRUE(worker->Scans[0].SourceList.empty());
-    EXPECT_TRUE(worker->Scans[0].SecondList.empty());
+    EXPECT_FALSE(worker->Scans[0].SourceHandle);
+    EXPECT_FALSE(worker->Scans[0].BackupFolderHandle);
     EXPECT_EQ(worker->DestinationFiles.load(), 0);
 }
 
@@ -188,13 +177,35 @@ TEST_F(GetInfoWorkerTest, NeitherSideEntersTheOtherWhenOneLiesInsideTheOther)
     backup.Write("Work/old.txt", "x");
     backup.Write("Work/Work/new.txt", "x");
     AddEntry(backup / "Work/Work", backup.Path());
-    auto worker = Run();
-    const CEntryScan& home = worker->Scans[0];
-    EXPECT_EQ(Relative(home.SourceList, source / "home"), (Names { "a.txt" }));
-    EXPECT_TRUE(home.SourceUnlisted.empty()) << "a skipped folder is not a failure";
-    EXPECT_EQ(Relative(home.SecondList, source / "home/backups/home"),
-        (Names { "a.txt", "backups", "backups/home", "backups/home/a.txt" }));
-    const CEntryScan& work = worker->Scans[1];
-    EXPECT_EQ(Relative(work.SourceList, backup / "Work/Work"), (Names { "new.txt" }));
-    EXPECT_EQ(Relative(work.SecondList, backup / "Work"), (Names { "old.txt" }));
+    set.Entries.resize(1);
+    auto home = Run();
+    // a.txt only on the source side; the backup root holds the rest.
+    EXPECT_EQ(home->SourceFiles.load(), 1);
+    EXPECT_EQ(home->SourceFolders.load(), 0);
+    EXPECT_EQ(home->DestinationFiles.load(), 2);
+    EXPECT_EQ(home->DestinationFolders.load(), 2);
+    EXPECT_TRUE(home->Scans[0].SourceUnlisted.empty()) << "a skipped folder is not a failure";
+    EXPECT_EQ(home->Scans[0].SourceSkip, std::vector<std::string> { source / "home/backups" });
+    set.Entries.erase(set.Entries.begin());
+    AddEntry(backup / "Work/Work", backup.Path());
+    auto work = Run();
+    EXPECT_EQ(work->SourceFiles.load(), 1);
+    EXPECT_EQ(work->DestinationFiles.load(), 1) << "old.txt only";
+    EXPECT_EQ(work->DestinationFolders.load(), 0);
+    EXPECT_EQ(work->Scans[0].DestinationSkip, std::vector<std::string> { backup / "Work/Work" });
+}
+
+TEST_F(GetInfoWorkerTest, WithoutCountsTheSidesAreOnlyOpened)
+{
+    source.Write("Work/a.txt", "abc");
+    backup.Write("Work/a.txt", "abc");
+    AddEntry(source / "Work", backup.Path());
+    CGetInfoWorker worker(set, cancel, clock);
+    worker.SetCounting(false);
+    worker.Start();
+    worker.Wait();
+    EXPECT_EQ(worker.SourceFiles.load() + worker.DestinationFiles.load(), 0);
+    EXPECT_EQ(worker.Scans[0].SourceFound, 1);
+    EXPECT_TRUE(worker.Scans[0].SourceHandle);
+    EXPECT_TRUE(worker.Scans[0].BackupFolderHandle);
 }

@@ -85,7 +85,10 @@ TEST_F(WorkerTest, CopiesAreCountedAlikeWhetherOrNotTheirRecordsAreKept)
     EXPECT_TRUE(first->AddedFiles.empty());
     EXPECT_EQ(40, first->AddedTally.Files);
     EXPECT_EQ(bytes, first->AddedTally.Bytes);
-    EXPECT_EQ(40u, first->ProcessedFiles.size());
+    // Nor is a record kept of each file processed.
+    EXPECT_TRUE(first->ProcessedFiles.empty());
+    EXPECT_EQ(40, first->ProcessedFileCount());
+    EXPECT_EQ(bytes, first->ProcessedBytes());
 
     const auto change = [this](std::int64_t time) {
         std::uint64_t changed = 0;
@@ -591,4 +594,44 @@ TEST_F(WorkerTest, ProgressCarriesTheCopysFolderAndTheRunsBytes)
     EXPECT_EQ(run->CopiedBytes(), 4500u);
     // Once the run is over nothing is in hand.
     EXPECT_EQ(run->CurrentFolder(), "");
+}
+
+// A pass the walk finds nothing to do in lists each side once and counts
+// what it would have walked; a folder missing at the target is still made.
+TEST_F(WorkerTest, APassWithNothingToDoCountsWhatAWalkWouldHaveProcessed)
+{
+    Write("a.txt", "a");
+    Write("sub/b.txt", "bb");
+    Write("sub/deeper/c.txt", "ccc");
+    ASSERT_TRUE(fs::create_directories(Src("empty")));
+    beforeStart = [](CProgressWorker& worker) { worker.SetKeepFileLists(false); };
+    auto first = Run(0);
+    EXPECT_EQ(3, first->AddedTally.Files);
+    auto unchanged = Run(0);
+    EXPECT_EQ(0, unchanged->AddedTally.Files + unchanged->UpdatedTally.Files);
+    EXPECT_EQ(3, unchanged->ProcessedFileCount());
+    EXPECT_EQ(3, unchanged->ProcessedFolderCount());
+    EXPECT_EQ(6u, unchanged->ProcessedBytes());
+    fs::remove(Root("empty"));
+    auto mended = Run(0);
+    EXPECT_EQ(1u, mended->AddedFolders.size());
+    EXPECT_EQ(3, mended->ProcessedFolderCount());
+    ExpectMirror(Src(), Root());
+}
+
+// Names that sort between a folder and what lies inside it: the lists come
+// out in the order of one sorted list of the tree, as a dry run prints them.
+TEST_F(WorkerTest, ChangesAreListedInPathOrderAcrossFolders)
+{
+    for (const char* name : { "a/x", "a.txt", "a-b", "a/sub/y", "a0", "b/z" })
+        Write(name, "n");
+    auto run = Run(0);
+    std::vector<std::string> files;
+    for (const CFileRecord& record : run->AddedFiles)
+        files.push_back(record.Path.str());
+    EXPECT_EQ(files, (std::vector<std::string> { "a-b", "a.txt", "a/sub/y", "a/x", "a0", "b/z" }));
+    std::vector<std::string> folders;
+    for (const CFileRecord& record : run->AddedFolders)
+        folders.push_back(record.FullPath());
+    EXPECT_EQ(folders, (std::vector<std::string> { Root(), Root("a"), Root("a/sub"), Root("b") }));
 }

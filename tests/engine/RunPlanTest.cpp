@@ -59,7 +59,7 @@ protected:
         info.Start();
         info.Wait();
         EXPECT_EQ(info.PlanRunning, 0);
-        EXPECT_TRUE(info.Scans[0].SourceList.size() > 0) << "the scan's own lists are left for the run";
+        EXPECT_TRUE(info.Scans[0].SourceHandle) << "what the scan opened is left for the run";
         return info.TakePlan();
     }
 

@@ -174,9 +174,12 @@ TEST_F(VersionsTest, AFailedRunPrunesNothing)
 
     Write("a.txt", "three", 1'600'000'200);
     Write("b.txt", "changed", 1'600'000'200);
-    // Gone between the scan and its copy: a failed item.
-    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
-    auto run = Backup();
+    // Gone between its listing and its copy: a failed item.
+    clock.Advance(kHour);
+    const CSet set = VersionSet();
+    Scan(set);
+    fs::remove(Src("b.txt"));
+    auto run = RunSet(set, false);
     EXPECT_EQ(1, run->FailedItems.load());
     EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
     EXPECT_EQ("one", TempDir::Read(older));
