@@ -225,6 +225,7 @@ private:
     void FailItem(const FailedItem& item, const std::string& logLine, const std::string& shown);
     void NoteFailure(const FailedItem& item);
     void ReportAccess(const std::string& folder, int error, const std::string& consequence);
+    void ReportLateUnlisted(const CBackup& entry, bool restore, const std::vector<std::string>& unlisted);
     bool ConfirmDeletingAll(const CBackup& entry, std::size_t doomedFiles);
     bool ConfirmMassChange(CBackup& entry, std::size_t deletedFiles);
     std::size_t ReplacedFileCount(CBackup& entry);

@@ -186,6 +186,7 @@ bool CProgressWorker::CopyEntry(CBackup& entry, bool restore)
     }
     // Names of one file are linked again within an entry only.
     m_hardLinks.Clear();
+    std::vector<std::string> unlisted;
     const bool walked = WalkEntry(
         entry, restore, false,
         [&](CFileRecordArray& from, CFileRecordArray& to) {
@@ -196,11 +197,26 @@ bool CProgressWorker::CopyEntry(CBackup& entry, bool restore)
                 return false;
             return ProcessFiles(entry, stretch);
         },
-        nullptr);
+        &unlisted);
+    ReportLateUnlisted(entry, restore, unlisted);
     const bool placed = PlaceWaiting(entry);
     // Replacements that failed to take their names leave no record.
     UpdatedFiles.erase(std::remove_if(UpdatedFiles.begin(), UpdatedFiles.end(),
                            [](const CFileRecord& record) { return record.Path.empty(); }),
         UpdatedFiles.end());
     return walked && placed && !Cancelled();
+}
+
+// A folder the survey could list but this walk could not (its mode changed,
+// or it was swapped, in between) had nothing below it copied: a failed item,
+// never a silent gap.
+void CProgressWorker::ReportLateUnlisted(
+    const CBackup& entry, bool restore, const std::vector<std::string>& unlisted)
+{
+    const CEntryScan& scan = ScanOf(entry);
+    const std::vector<std::string>& known = restore ? scan.DestinationUnlisted : scan.SourceUnlisted;
+    for (const std::string& folder : unlisted) {
+        if (std::find(known.begin(), known.end(), folder) == known.end())
+            ReportAccess(folder, FolderAccessError(folder), "nothing below it was copied");
+    }
 }

@@ -72,6 +72,15 @@ protected:
         return RunSet(scan.Set, false);
     }
     std::unique_ptr<CProgressWorker> Backup() { return Backup(VersionSet()); }
+    // A backup in which rel vanishes between its listing and its copy: a
+    // failed item.
+    std::unique_ptr<CProgressWorker> BackupLosing(const CSet& set, const std::string& rel)
+    {
+        clock.Advance(kHour);
+        Scan(set);
+        fs::remove(Src(rel));
+        return RunSet(set, false);
+    }
     std::string Area() const { return dir / "backup" + "/" + CVersionPruner::kAreaName; }
     // The version of rel (below the entry's root) set aside by the last run.
     std::string Version(const std::string& rel, std::time_t run = 0) const
@@ -395,8 +404,7 @@ TEST_F(VersionsTest, EachRunTellsWhatItsVersionAreaTakesOncePruned)
     // A failed run prunes nothing, and tells what the area takes all the same.
     Write("a.txt", std::string(40000, '4'), 1'600'000'300);
     Write("b.txt", "changed", 1'600'000'300);
-    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
-    run = Backup();
+    run = BackupLosing(VersionSet(), "b.txt");
     EXPECT_EQ(1, run->FailedItems.load());
     ASSERT_EQ(1u, run->VersionSpace.size());
     EXPECT_EQ(spaceNow(), run->VersionSpace[0].Bytes);
@@ -488,9 +496,7 @@ TEST_F(PruneOnceADayTest, ChangedRulesOrARunThatSetVersionsAsidePruneAtOnce)
     Plant();
     Write("a.txt", "three", 1'600'000'200);
     Write("b.txt", "b two", 1'600'000'200);
-    beforeStart = [this](CProgressWorker&) { fs::remove(Src("b.txt")); };
-    auto run = Backup(rules);
-    beforeStart = nullptr;
+    auto run = BackupLosing(rules, "b.txt");
     EXPECT_EQ(1, run->FailedItems.load());
     EXPECT_TRUE(fs::exists(planted));
     EXPECT_EQ("two", TempDir::Read(Version("a.txt")));
