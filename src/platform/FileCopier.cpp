@@ -137,6 +137,37 @@ int OpenTemp(const CDirHandle& folder, std::string& tempName)
     return -1;
 }
 
+// A new copy is made as a file without a name where the file system can:
+// it is named in one step once complete, a run killed meanwhile leaves
+// nothing behind, and the folder is locked once per copy instead of twice.
+int OpenUnnamed(const CDirHandle& folder)
+{
+    return ::openat(folder.Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+}
+
+// Names a complete file made by OpenUnnamed, never replacing what may have
+// appeared there since the target was looked at. kUnnamedRefused when the
+// system gives no way to name it (no /proc, and no right to link a
+// descriptor): the copy goes again under a temporary name.
+constexpr int kUnnamedRefused = -1;
+int NameUnnamed(int fd, const CDirHandle& folder, const std::string& name)
+{
+    if (::linkat(fd, "", folder.Fd(), name.c_str(), AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != ENOENT && errno != EPERM)
+        return errno;
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, self, folder.Fd(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return errno;
+    struct stat st { };
+    if (::fstat(folder.Fd(), &st) == 0 && st.st_nlink == 0)
+        return ENOENT; // the folder itself was removed
+    return kUnnamedRefused;
+}
+
 // Gives a complete new copy its real name, never replacing what may have
 // appeared there since the target was looked at.
 int PlaceNew(const CDirHandle& folder, const std::string& temp, const std::string& to)
@@ -311,6 +342,16 @@ int CFileCopier::CheckReplaceable(const ItemAt& to, bool& exists) const
 int CFileCopier::CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists,
     const struct stat& looked, const CFileSecurity* security)
 {
+    const int result = CopyRegularOnce(from, sourceFd, to, failIfExists, looked, security);
+    if (result != kUnnamedRefused)
+        return result;
+    m_noUnnamed = true;
+    return CopyRegularOnce(from, sourceFd, to, failIfExists, looked, security);
+}
+
+int CFileCopier::CopyRegularOnce(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists,
+    const struct stat& looked, const CFileSecurity* security)
+{
     bool exists = false;
     if (!failIfExists) {
         if (const int error = CheckReplaceable(to, exists))
@@ -329,8 +370,9 @@ int CFileCopier::CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to,
     GroupGuard group(links, looked);
     const CDirHandle& folder = *to.folder;
     std::string temp;
-    const int targetFd = OpenTemp(folder, temp);
-    if (targetFd < 0)
+    int targetFd = exists || m_noUnnamed ? -1 : OpenUnnamed(folder);
+    const bool unnamed = targetFd >= 0;
+    if (!unnamed && (targetFd = OpenTemp(folder, temp)) < 0)
         return errno;
     CUniqueFd target(targetFd);
     UnlinkGuard partial(folder, temp);
@@ -369,8 +411,11 @@ int CFileCopier::CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to,
     }
     // Renamed while still open, so the lock holds until the file has its
     // real name.
-    const int placed = exists ? (::renameat(folder.Fd(), temp.c_str(), folder.Fd(), to.name.c_str()) == 0 ? 0 : errno)
-                              : PlaceNew(folder, temp, to.name);
+    int placed = 0;
+    if (exists)
+        placed = ::renameat(folder.Fd(), temp.c_str(), folder.Fd(), to.name.c_str()) == 0 ? 0 : errno;
+    else
+        placed = unnamed ? NameUnnamed(targetFd, folder, to.name) : PlaceNew(folder, temp, to.name);
     if (placed)
         return placed;
     partial.Keep();

@@ -105,11 +105,16 @@ public:
     // (negative: never); call `hook` before every chunk of data.
     void FailAfterBytes(std::int64_t bytes) { m_failAfter = bytes; }
     void OnChunk(std::function<void()> hook) { m_onChunk = std::move(hook); }
+    // Test hook: new copies go under a temporary name, as where the file
+    // system cannot make a file without a name.
+    void UseUnnamedFiles(bool use) { m_noUnnamed = !use; }
     bool Hooked() const { return m_failAfter >= 0 || static_cast<bool>(m_onChunk); }
 
 private:
     int CopyRegular(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists, const struct stat& looked,
         const CFileSecurity* security);
+    int CopyRegularOnce(const ItemAt& from, int sourceFd, const ItemAt& to, bool failIfExists,
+        const struct stat& looked, const CFileSecurity* security);
     int CopyLink(const ItemAt& from, const ItemAt& to, bool failIfExists, const CFileSecurity* security);
     int CopySpecial(const ItemAt& from, const ItemAt& to, bool failIfExists, bool withOwner);
     int CheckReplaceable(const ItemAt& to, bool& exists) const;
@@ -130,6 +135,8 @@ private:
     // Devices where a reflink was refused: not tried again there.
     std::vector<std::uint64_t> m_noReflink;
     bool m_noCopyRange = false;
+    // New copies cannot be named from a file without a name here.
+    bool m_noUnnamed = false;
     bool m_replaceReadOnly = false;
     std::vector<char> m_buffer;
     const std::atomic<std::int32_t>* m_cancel = nullptr;

@@ -1,5 +1,6 @@
 #include "platform/FileCopier.h"
 
+#include "common/AsOtherUser.h"
 #include "common/TempDir.h"
 
 #include <algorithm>
@@ -175,24 +176,65 @@ std::vector<std::string> Temporaries(const std::string& folder)
     return names;
 }
 
-TEST_F(CopierFixture, NewCopyIsWrittenUnderATemporaryNameAndNeverReplacesWhatAppears)
+// A new copy is written as a file without a name where the file system
+// allows it, else under a temporary name; either way its real name holds
+// nothing until it is complete, and never replaces what appeared there.
+TEST_F(CopierFixture, NewCopyGetsItsNameOnlyWhenCompleteAndNeverReplacesWhatAppears)
 {
-    const std::string from = dir.Write("src/a", std::string(600000, 'n'));
-    const std::string to = dir / "dst/a";
-    fs::create_directory(dir / "dst");
-    int chunks = 0;
-    copier.OnChunk([&] {
-        if (chunks++ != 0)
-            return;
-        EXPECT_FALSE(fs::exists(to)) << "the real name holds nothing until the copy is complete";
-        const auto temporaries = Temporaries(dir / "dst");
-        ASSERT_EQ(1u, temporaries.size());
-        EXPECT_EQ(12u, temporaries[0].size());
-        dir.Write("dst/a", "appeared meanwhile");
+    for (const bool unnamed : { true, false }) {
+        copier.UseUnnamedFiles(unnamed);
+        const std::string from = dir.Write("src/a", std::string(600000, 'n'));
+        const std::string to = dir / "dst/a";
+        fs::remove_all(dir / "dst");
+        fs::create_directory(dir / "dst");
+        int chunks = 0;
+        copier.OnChunk([&] {
+            if (chunks++ != 0)
+                return;
+            EXPECT_FALSE(fs::exists(to)) << "the real name holds nothing until the copy is complete";
+            const auto temporaries = Temporaries(dir / "dst");
+            EXPECT_EQ(unnamed ? 0u : 1u, temporaries.size());
+            if (!temporaries.empty()) {
+                EXPECT_EQ(12u, temporaries[0].size());
+            }
+            dir.Write("dst/a", "appeared meanwhile");
+        });
+        EXPECT_EQ(EEXIST, copier.Copy(from, to, true));
+        EXPECT_EQ("appeared meanwhile", TempDir::Read(to));
+        EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
+        copier.OnChunk({});
+        // Nothing in the way: the complete copy takes the name.
+        fs::remove(to);
+        EXPECT_EQ(0, copier.Copy(from, to, true));
+        EXPECT_EQ(std::string(600000, 'n'), TempDir::Read(to));
+        EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
+    }
+}
+
+// A user without the right to link a descriptor by itself names the copy
+// through /proc; the copy keeps its mode and time either way.
+TEST_F(CopierFixture, AnotherUserNamesNewCopiesToo)
+{
+    fs::create_directories(dir / "shared/dst");
+    const std::string from = dir.Write("shared/src.txt", "their file");
+    ASSERT_EQ(0, ::chmod(from.c_str(), 0640));
+    SetTimes(from, 1600000000, 5);
+    ASSERT_EQ(0, ::chown((dir / "shared").c_str(), kOtherUser, kOtherUser));
+    ASSERT_EQ(0, ::chown((dir / "shared/dst").c_str(), kOtherUser, kOtherUser));
+    ASSERT_EQ(0, ::chown(from.c_str(), kOtherUser, kOtherUser));
+    // Names relative to the child's working folder: the folders above may
+    // be closed to other users.
+    const int result = RunAsOtherUser(dir / "shared", [] {
+        CFileCopier theirs;
+        return theirs.Copy("src.txt", "dst/copy.txt", true);
     });
-    EXPECT_EQ(EEXIST, copier.Copy(from, to, true));
-    EXPECT_EQ("appeared meanwhile", TempDir::Read(to));
-    EXPECT_EQ(std::vector<std::string> { "a" }, Names(dir / "dst"));
+    ASSERT_EQ(0, result);
+    EXPECT_EQ("their file", TempDir::Read(dir / "shared/dst/copy.txt"));
+    const struct stat st = StatOf(dir / "shared/dst/copy.txt");
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    EXPECT_EQ(1600000000, st.st_mtim.tv_sec);
+    EXPECT_EQ(kOtherUser, st.st_uid);
+    EXPECT_EQ(std::vector<std::string> { "copy.txt" }, Names(dir / "shared/dst"));
 }
 
 TEST_F(CopierFixture, CancelBetweenChunksDropsTheCopyAndKeepsTheOldFile)
