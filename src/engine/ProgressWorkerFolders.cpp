@@ -130,7 +130,7 @@ void CProgressWorker::FolderAttributesOf(const CBackup& entry, const Direction& 
     const std::unique_ptr<CFolderLister> folders = ListerOf(entry, !restore, false, nullptr);
     if (!folders)
         return;
-    CFolderMerge walk(*folders, nullptr, false);
+    CFolderMerge walk(*folders, nullptr, false, CFolderMerge::kReaders);
     walk.Walk([](CFileRecordArray&, CFileRecordArray&) { return true; },
         [&](const std::string& below) {
             if (below.empty())

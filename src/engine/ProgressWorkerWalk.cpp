@@ -71,7 +71,7 @@ bool CProgressWorker::WalkEntry(const CBackup& entry, bool restore, bool enterTo
     if (!from)
         return !Cancelled();
     const std::unique_ptr<CFolderLister> to = ListerOf(entry, restore, true, nullptr);
-    CFolderMerge merge(*from, to.get(), enterToOnly);
+    CFolderMerge merge(*from, to.get(), enterToOnly, CFolderMerge::kReaders);
     return merge.Walk(stretch, {}, &m_cancel);
 }
 

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
-CFolderMerge::CFolderMerge(CFolderLister& from, CFolderLister* to, bool enterToOnly)
+CFolderMerge::CFolderMerge(CFolderLister& from, CFolderLister* to, bool enterToOnly, unsigned readers)
     : m_from(from)
     , m_to(to)
     , m_enterToOnly(enterToOnly)
+    , m_readers(readers)
 {
 }
 
@@ -15,7 +16,41 @@ bool CFolderMerge::Walk(const Stretch& stretch, const Left& left, const std::ato
     m_stretch = &stretch;
     m_left = &left;
     m_cancel = cancel;
-    return WalkFolder(std::string(), true, m_to != nullptr);
+    if (m_readers > 0) {
+        const bool enterToOnly = m_enterToOnly;
+        auto subfolders = [enterToOnly](const CFileRecordArray& from, const CFileRecordArray& to) {
+            std::vector<CFolderPrefetch::Wanted> wanted;
+            for (Descent& descent : DescentsOf(from, to, enterToOnly))
+                wanted.push_back({ std::move(descent.key), descent.from, descent.to });
+            return wanted;
+        };
+        m_prefetch = std::make_unique<CFolderPrefetch>(m_from, m_to, subfolders, m_readers, kReadAhead, cancel);
+        m_prefetch->Want({ std::string(), true, m_to != nullptr });
+    }
+    const bool walked = WalkFolder(std::string(), true, m_to != nullptr);
+    m_prefetch.reset();
+    return walked;
+}
+
+// Both sides of one folder, read ahead or now.
+bool CFolderMerge::ListFolder(
+    const std::string& below, bool listFrom, bool listTo, CFileRecordArray& from, CFileRecordArray& to)
+{
+    if (!m_prefetch) {
+        if (listFrom)
+            m_from.List(below, from);
+        if (listTo && m_to)
+            m_to->List(below, to);
+        return true;
+    }
+    CFolderLister::Listing fromListing;
+    CFolderLister::Listing toListing;
+    if (!m_prefetch->Take(below, fromListing, toListing))
+        return false;
+    m_from.Accept(fromListing, from);
+    if (m_to)
+        m_to->Accept(toListing, to);
+    return true;
 }
 
 bool CFolderMerge::Cancelled() const
@@ -74,10 +109,8 @@ bool CFolderMerge::WalkFolder(const std::string& below, bool listFrom, bool list
         return false;
     CFileRecordArray from;
     CFileRecordArray to;
-    if (listFrom)
-        m_from.List(below, from);
-    if (listTo && m_to)
-        m_to->List(below, to);
+    if (!ListFolder(below, listFrom, listTo, from, to))
+        return false;
     const std::vector<Descent> descents = DescentsOf(from, to, m_enterToOnly);
     if (descents.empty()) {
         if ((!from.empty() || !to.empty()) && !(*m_stretch)(from, to))

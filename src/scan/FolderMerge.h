@@ -2,10 +2,12 @@
 
 #include "scan/FileRecordArray.h"
 #include "scan/FolderLister.h"
+#include "scan/FolderPrefetch.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 // Walks two trees side by side, one folder of each at a time, as a merge of
@@ -29,8 +31,13 @@ public:
 
     // to may be null: that side is empty. enterToOnly: the folders found on
     // the to side alone are walked too, their from side empty; otherwise
-    // the walk follows the folders of the from side.
-    CFolderMerge(CFolderLister& from, CFolderLister* to, bool enterToOnly);
+    // the walk follows the folders of the from side. readers: threads that
+    // list the folders ahead of the walk (0: the walk lists each itself).
+    CFolderMerge(CFolderLister& from, CFolderLister* to, bool enterToOnly, unsigned readers = 0);
+
+    // What a walk reads ahead when it is given threads to read with.
+    static constexpr unsigned kReaders = 4;
+    static constexpr std::size_t kReadAhead = 32;
 
     // False when a call returned false or cancel was set.
     bool Walk(const Stretch& stretch, const Left& left = {}, const std::atomic<std::int32_t>* cancel = nullptr);
@@ -43,6 +50,7 @@ private:
     };
 
     bool WalkFolder(const std::string& below, bool listFrom, bool listTo);
+    bool ListFolder(const std::string& below, bool listFrom, bool listTo, CFileRecordArray& from, CFileRecordArray& to);
     static std::vector<Descent> DescentsOf(const CFileRecordArray& from, const CFileRecordArray& to, bool enterToOnly);
     static void TakeBefore(CFileRecordArray& list, std::size_t& at, const std::string& key, CFileRecordArray& out);
     static void TakeRest(CFileRecordArray& list, std::size_t at, CFileRecordArray& out);
@@ -51,6 +59,8 @@ private:
     CFolderLister& m_from;
     CFolderLister* m_to;
     bool m_enterToOnly;
+    unsigned m_readers;
+    std::unique_ptr<CFolderPrefetch> m_prefetch;
     const Stretch* m_stretch = nullptr;
     const Left* m_left = nullptr;
     const std::atomic<std::int32_t>* m_cancel = nullptr;
