@@ -46,9 +46,9 @@ void CFolderPrefetch::AddLocked(const Wanted& wanted)
     folder.to = wanted.to && m_to ? Side::Waiting : Side::Read;
 }
 
-// The smallest path with a side no thread has begun, while the window has
-// room.
-bool CFolderPrefetch::NextJob(std::unique_lock<std::mutex>&, Folders::iterator& folder, bool& fromSide)
+// Called with the lock held: the smallest path with a side no thread has
+// begun, while the window has room.
+bool CFolderPrefetch::NextJob(Folders::iterator& folder, bool& fromSide)
 {
     for (auto it = m_folders.begin(); it != m_folders.end(); ++it) {
         if (!it->second.held && m_held >= m_window)
@@ -68,7 +68,7 @@ void CFolderPrefetch::Run()
     while (true) {
         Folders::iterator folder;
         bool fromSide = true;
-        m_work.wait(lock, [&] { return Stopping() || NextJob(lock, folder, fromSide); });
+        m_work.wait(lock, [&] { return Stopping() || NextJob(folder, fromSide); });
         if (Stopping())
             return;
         Read(lock, folder, fromSide);

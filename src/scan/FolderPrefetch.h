@@ -59,7 +59,7 @@ private:
     using Folders = std::map<std::string, Folder>;
 
     void Run();
-    bool NextJob(std::unique_lock<std::mutex>& lock, Folders::iterator& folder, bool& fromSide);
+    bool NextJob(Folders::iterator& folder, bool& fromSide);
     void Read(std::unique_lock<std::mutex>& lock, Folders::iterator folder, bool fromSide);
     void AddLocked(const Wanted& wanted);
     bool Stopping() const;
